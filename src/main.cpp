@@ -1,0 +1,68 @@
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <clocale>
+
+#include "host/host_centronic.h"
+#include "host/parallel_port.h"
+#include "host/qt_serial_port.h"
+#include "host/settings_file_store.h"
+#include "host/signal_bridge.h"
+#include "ui/app/fiche_principale.h"
+#include "ui/app/key_state_filter.h"
+#include "ui/app/qt_host_probe.h"
+#include "ui/dialogs/qt_file_dialog_service.h"
+#include "ui/dialogs/qt_message_service.h"
+#include "ui/project/fiche_import.h"
+
+int main(int argc, char* argv[]) {
+  using namespace orvane;
+  QApplication app(argc, argv);
+  // Numbers always use the point, whatever the user's locale.
+  setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
+  QApplication::setApplicationName(QStringLiteral("Orvane - Découpe CNC au fil chaud"));
+  QTranslator qtFrench;
+  if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtFrench);
+  }
+
+  FileSettingsStore store(SettingsFilePath());
+  ui::QtMessageService messages;
+  ui::QtFileDialogService dialogs;
+  MonotonicClock clock;
+  QtSerialPort serial;
+  ui::QtHostProbe host;
+  auto* keys = new ui::KeyStateFilter(&app);
+  app.installEventFilter(keys);
+
+  ui::AppContext context;
+  context.store = &store;
+  context.messages = &messages;
+  context.dialogs = &dialogs;
+  context.clock = &clock;
+  context.serial = &serial;
+  context.keys = keys;
+  context.host = &host;
+  context.applicationFolder = ApplicationFolderPath();
+  const ParallelBackend backend = ParallelBackendFromEnvironment();
+  context.openParallelPort = [&clock, backend](uint16_t base) {
+    return OpenParallelPort(base, backend, &clock);
+  };
+
+  // Windows are created once, in this order, and live for the whole run.
+  ui::TMainForm mainForm(context);
+  if (!mainForm.FormCreate()) return 0;
+  ui::TFormImport projectWindow(context, &mainForm);
+  mainForm.SetProjectWindow(&projectWindow);
+
+  SignalBridge signalBridge;
+  QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,
+                   [&mainForm](int) { mainForm.OrderlyClose(); });
+
+  QApplication::setQuitOnLastWindowClosed(false);
+  mainForm.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "core/app/host_services.h"
+#include "core/app/machine_settings.h"
+#include "core/app/settings_store.h"
+#include "core/app/startup.h"
+#include "core/machine/centronic.h"
+#include "core/machine/serial_link.h"
+
+namespace orvane::ui {
+
+// What every window shares for the whole run: the host services, the
+// settings in memory and the state of the machine link.
+struct AppContext {
+  SettingsStore* store = nullptr;
+  MessageService* messages = nullptr;
+  FileDialogService* dialogs = nullptr;
+  Clock* clock = nullptr;
+  SerialPort* serial = nullptr;
+  KeyState* keys = nullptr;
+  HostProbe* host = nullptr;
+  // Opens the parallel port whose base address is given (link start-up).
+  std::function<std::unique_ptr<PortOutput>(uint16_t base)> openParallelPort;
+  std::string applicationFolder;
+
+  MachineSettings settings;
+  StartupState startup;
+  std::unique_ptr<PortOutput> port;
+  ControlImages images{};
+  bool linkStarted = false;
+};
+
+}  // namespace orvane::ui

@@ -1,0 +1,207 @@
+#include "ui/project/fiche_import.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "ui/app/fiche_principale.h"
+
+namespace orvane::ui {
+
+TFormImport::TFormImport(AppContext& context, TMainForm* mainForm)
+    : QMainWindow(nullptr), context_(context), mainForm_(mainForm) {
+  setWindowTitle(QStringLiteral("Orvane  %1  -  Gestionnaire de projet")
+                     .arg(QString::fromStdString(VersionText())));
+  resize(1280, 900);
+  BuildMenus();
+  setCentralWidget(new QWidget(this));
+  LinkStatus = new QLabel(this);
+  statusBar()->addPermanentWidget(LinkStatus);
+}
+
+QAction* TFormImport::AddOption(QMenu* menu, const QString& caption,
+                                bool MachineSettings::*field) {
+  QAction* action = menu->addAction(caption);
+  action->setCheckable(true);
+  options_.push_back({action, field});
+  connect(action, &QAction::toggled, this, [this, field](bool on) { context_.settings.*field = on; });
+  return action;
+}
+
+void TFormImport::AddChoice(
+    QMenu* menu, std::string MachineSettings::*field,
+    std::vector<std::pair<QAction**, std::pair<QString, std::string>>> entries) {
+  auto* group = new QActionGroup(menu);
+  std::vector<ChoiceEntry> choice;
+  for (auto& [slot, captionAndText] : entries) {
+    QAction* action = menu->addAction(captionAndText.first);
+    action->setCheckable(true);
+    group->addAction(action);
+    *slot = action;
+    const std::string text = captionAndText.second;
+    connect(action, &QAction::toggled, this, [this, field, text](bool on) {
+      if (on) context_.settings.*field = text;
+    });
+    choice.push_back({action, text});
+  }
+  choices_.push_back({field, std::move(choice)});
+}
+
+void TFormImport::BuildMenus() {
+  using M = MachineSettings;
+  QMenu* outils = menuBar()->addMenu(QStringLiteral("Outils"));
+  QMenu* configuration = outils->addMenu(QStringLiteral("Configuration"));
+  Reinitialiser = configuration->addAction(QStringLiteral("Réinitialiser"));
+  connect(Reinitialiser, &QAction::triggered, this, [this] { ReinitialiserClick(); });
+  outils->addSeparator();
+  Quitter = outils->addAction(QStringLiteral("Quitter"));
+  connect(Quitter, &QAction::triggered, this, [this] { close(); });
+
+  QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+  AfficherReperes = AddOption(options, QStringLiteral("Afficher les repères"), &M::Reperes);
+  AfficherPoints = AddOption(options, QStringLiteral("Afficher les points"), &M::Points);
+  DensitePoints = options->addMenu(QStringLiteral("Densité des points"));
+  AddChoice(DensitePoints, &M::Densite,
+            {{&Densite1, {QStringLiteral("Standard"), "1"}},
+             {&Densite2, {QStringLiteral("Moyenne"), "2"}},
+             {&Densite3, {QStringLiteral("Faible"), "3"}}});
+  TaillePoints = options->addMenu(QStringLiteral("Taille des points"));
+  AddChoice(TaillePoints, &M::Taille,
+            {{&Taille1, {QStringLiteral("Forte"), "1"}},
+             {&Taille2, {QStringLiteral("Standard"), "2"}},
+             {&Taille3, {QStringLiteral("Faible"), "3"}}});
+  connect(AfficherPoints, &QAction::toggled, this, [this](bool on) {
+    DensitePoints->setEnabled(on);
+    TaillePoints->setEnabled(on);
+  });
+  // The pointer precision is stored in reverse order of the entries.
+  QMenu* precision = options->addMenu(QStringLiteral("Précision du pointeur"));
+  AddChoice(precision, &M::Precision,
+            {{&Precision0, {QStringLiteral("Faible"), "3"}},
+             {&Precision1, {QStringLiteral("Normale"), "2"}},
+             {&Precision2, {QStringLiteral("Elevée"), "1"}},
+             {&Precision3, {QStringLiteral("Très élevée"), "0"}}});
+  options->addSeparator();
+  DoublonsAuto = AddOption(options, QStringLiteral("Suppression silencieuse des points inutiles"),
+                           &M::Doublons);
+  IgnorerAlertes =
+      AddOption(options, QStringLiteral("Ignorer les dépassements de capacités"), &M::Alertes);
+  ConfirmeAbandon =
+      AddOption(options, QStringLiteral("Protection des modifications"), &M::ConfirmeAbandon);
+  ConfirmeEcrasement =
+      AddOption(options, QStringLiteral("Confirmer l'écrasement des fichiers"), &M::ConfirmeEcrase);
+  connect(ConfirmeEcrasement, &QAction::toggled, this,
+          [this](bool on) { context_.dialogs->SetConfirmOverwrite(on); });
+  QMenu* increment = options->addMenu(QStringLiteral("Incrément de décalage"));
+  AddChoice(increment, &M::Increment,
+            {{&Increment1, {QStringLiteral("  0.1 mm"), "1"}},
+             {&Increment2, {QStringLiteral("  1.0 mm"), "2"}},
+             {&Increment3, {QStringLiteral("  10  mm"), "3"}}});
+  Increment1->setShortcut(Qt::Key_F5);
+  Increment2->setShortcut(Qt::Key_F6);
+  Increment3->setShortcut(Qt::Key_F7);
+  options->addSeparator();
+  GcodeOnly = AddOption(options, QStringLiteral("Générer uniquement le Gcode"), &M::GcodeOnly);
+  Reprisedecoupe =
+      AddOption(options, QStringLiteral("Autoriser la reprise de découpe"), &M::Reprise);
+  Audio = AddOption(options, QStringLiteral("Signal sonore de fin d'usinage"), &M::Audio);
+}
+
+void TFormImport::ApplyOptionsToMenus() {
+  // Copies first: setting a tick mark writes back into the settings.
+  const MachineSettings settings = context_.settings;
+  for (auto& [action, field] : options_) action->setChecked(settings.*field);
+  for (auto& [field, entries] : choices_) {
+    for (ChoiceEntry& entry : entries) {
+      if (entry.text == settings.*field) entry.action->setChecked(true);
+    }
+  }
+  DensitePoints->setEnabled(settings.Points);
+  TaillePoints->setEnabled(settings.Points);
+  GcodeOnly->setEnabled(settings.PortType == 2);
+}
+
+void TFormImport::ShowModal() {
+  setWindowModality(Qt::ApplicationModal);
+  show();
+  QEventLoop loop;
+  modalLoop_ = &loop;
+  loop.exec();
+  modalLoop_ = nullptr;
+}
+
+void TFormImport::CloseWithoutQuestions() { close(); }
+
+void TFormImport::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TFormImport::FormShow() {
+  if (mainForm_) mainForm_->hide();
+  ApplyOptionsToMenus();
+  if (!context_.linkStarted) {
+    if (context_.settings.PortType == 0 && context_.openParallelPort) {
+      context_.port = context_.openParallelPort(context_.settings.Port);
+    }
+    context_.images =
+        StartLink(context_.settings, context_.port.get(), *context_.serial, *context_.clock);
+    context_.linkStarted = true;
+  }
+  LinkStatus->setText(LinkDescription());
+}
+
+QString TFormImport::LinkDescription() const {
+  const MachineSettings& s = context_.settings;
+  switch (s.PortType) {
+    case 0:
+      return context_.port ? QString::fromStdString(context_.port->Description()) : QString();
+    case 1:
+      return QStringLiteral("Liaison SERIE : %1%2")
+          .arg(QString::fromStdString(context_.serial->Params().port),
+               context_.serial->IsOpen() ? QString() : QStringLiteral(" (port fermé)"));
+    default:
+      return QStringLiteral("Liaison USB - Keldrino : %1")
+          .arg(s.BoardPresent ? QStringLiteral("carte présente")
+                              : QStringLiteral("carte absente"));
+  }
+}
+
+void TFormImport::ReinitialiserClick() {
+  try {
+    if (!ResetSettings(*context_.store, *context_.messages, context_.settings)) return;
+  } catch (const SettingsWriteError& error) {
+    context_.messages->Show(MessageKind::Error, error.what());
+    return;
+  }
+  SettingsProblems problems = ReadAllSettings(*context_.store, context_.settings, context_.serial);
+  if (!problems.empty()) {
+    context_.messages->Show(MessageKind::Error, DescribeSettingsProblems(problems));
+  }
+  ApplyOptionsToMenus();
+  context_.dialogs->SetConfirmOverwrite(context_.settings.ConfirmeEcrase);
+}
+
+void TFormImport::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+  if (modalLoop_) modalLoop_->quit();
+}
+
+void TFormImport::FormClose() {
+  const MachineSettings& s = context_.settings;
+  // A board that did not answer has not been told the settings either.
+  if (s.PortType == 0 || s.BoardPresent) {
+    try {
+      WriteAllSettings(*context_.store, context_.settings, context_.serial, context_.clock);
+    } catch (const SettingsWriteError& error) {
+      context_.messages->Show(MessageKind::Error, error.what());
+    }
+  }
+  EmptyFolderFiles(context_.startup.folders.temp);
+}
+
+}  // namespace orvane::ui
