@@ -63,7 +63,9 @@ std::string ReadProcessorName(const std::string& cpuinfoPath) {
   return "inconnu";
 }
 
-uint8_t ClassifyWindows() { return 0; }
+uint8_t ClassifyWindows() {
+  return 0;
+}
 
 bool EnsurePointDecimalSeparator() {
   setlocale(LC_NUMERIC, "C");

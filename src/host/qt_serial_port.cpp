@@ -29,7 +29,9 @@ QSerialPort::FlowControl ToFlowControl(const std::string& text) {
 
 }  // namespace
 
-QtSerialPort::QtSerialPort() { Apply(); }
+QtSerialPort::QtSerialPort() {
+  Apply();
+}
 
 void QtSerialPort::Apply() {
   port_.setPortName(QString::fromStdString(params_.port));

@@ -48,8 +48,7 @@ void FileSettingsStore::Modify(Change change) {
   Save(document);
 }
 
-std::string FileSettingsStore::ReadSettingString(std::string_view keyPath,
-                                                 std::string_view name) {
+std::string FileSettingsStore::ReadSettingString(std::string_view keyPath, std::string_view name) {
   return batchDepth_ > 0 ? batch_.Read(keyPath, name) : Load().Read(keyPath, name);
 }
 

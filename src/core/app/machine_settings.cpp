@@ -14,8 +14,8 @@ using G = SettingsGroup;
 using C = Conversion;
 using sv = std::string_view;
 
-constexpr std::array<sv, 15> kBaudRates = {"110",   "300",   "600",   "1200",   "2400",
-                                           "4800",  "9600",  "14400", "19200",  "38400",
+constexpr std::array<sv, 15> kBaudRates = {"110",   "300",   "600",    "1200",   "2400",
+                                           "4800",  "9600",  "14400",  "19200",  "38400",
                                            "56000", "57600", "115200", "128000", "256000"};
 constexpr std::array<sv, 4> kDataBits = {"5", "6", "7", "8"};
 constexpr std::array<sv, 5> kParities = {"None", "Odd", "Even", "Mark", "Space"};
@@ -210,7 +210,8 @@ void ReadGroup(SettingsStore& store, MachineSettings& settings, SettingsGroup gr
     // replaced by its factory text so that the program always runs on a
     // complete set; the next save rewrites it.
     if (!text.empty() && Assign(value, settings, text)) continue;
-    std::string factory = value.factory.empty() ? FieldText(value, settings) : std::string(value.factory);
+    std::string factory =
+        value.factory.empty() ? FieldText(value, settings) : std::string(value.factory);
     problems.push_back({group, std::string(value.name), text, factory});
     Assign(value, settings, factory);
   }
@@ -220,23 +221,35 @@ void ReadGroup(SettingsStore& store, MachineSettings& settings, SettingsGroup gr
 
 std::string_view GroupName(SettingsGroup group) {
   switch (group) {
-    case G::Moteurs: return "Moteurs";
-    case G::Machine: return "Machine";
-    case G::Port: return "Port";
-    case G::Systeme: return "Systeme";
-    case G::Assistant: return "Assistant";
-    case G::Manuel: return "Manuel";
-    case G::Options: return "Options";
+    case G::Moteurs:
+      return "Moteurs";
+    case G::Machine:
+      return "Machine";
+    case G::Port:
+      return "Port";
+    case G::Systeme:
+      return "Systeme";
+    case G::Assistant:
+      return "Assistant";
+    case G::Manuel:
+      return "Manuel";
+    case G::Options:
+      return "Options";
   }
   return {};
 }
 
-std::span<const SettingValue> AllSettingValues() { return kValues; }
-std::span<const std::string_view> BoardBaudRates() { return kBoardBaudRates; }
+std::span<const SettingValue> AllSettingValues() {
+  return kValues;
+}
+std::span<const std::string_view> BoardBaudRates() {
+  return kBoardBaudRates;
+}
 
 std::string DescribeSettingsProblems(const std::vector<SettingsProblem>& problems) {
-  std::string text = "Des réglages enregistrés sont absents ou illisibles ; leur valeur d'usine est "
-                     "utilisée et sera enregistrée à la prochaine sauvegarde :\n";
+  std::string text =
+      "Des réglages enregistrés sont absents ou illisibles ; leur valeur d'usine est "
+      "utilisée et sera enregistrée à la prochaine sauvegarde :\n";
   for (const SettingsProblem& p : problems) {
     text += "\n- groupe " + std::string(GroupName(p.group)) + ", valeur " + p.name + " : ";
     text += p.text.empty() ? std::string("absente") : "« " + p.text + " »";
@@ -248,13 +261,15 @@ std::string DescribeSettingsProblems(const std::vector<SettingsProblem>& problem
 void WriteDefaultSettings(SettingsStore& store, const MachineSettings& settings) {
   SettingsBatch batch(store);
   for (const SettingValue& value : kValues) {
-    std::string text = value.factory.empty() ? FieldText(value, settings) : std::string(value.factory);
+    std::string text =
+        value.factory.empty() ? FieldText(value, settings) : std::string(value.factory);
     store.WriteSettingString(GroupKeyPath(GroupName(value.group)), value.name, text);
   }
   batch.Commit();
 }
 
-void ReadMotorSettings(SettingsStore& store, MachineSettings& settings, SettingsProblems& problems) {
+void ReadMotorSettings(SettingsStore& store, MachineSettings& settings,
+                       SettingsProblems& problems) {
   ReadGroup(store, settings, G::Moteurs, problems);
 }
 void ReadMachineSettings(SettingsStore& store, MachineSettings& settings,

@@ -134,8 +134,8 @@ StartupOutcome RunCreationChecks(HostProbe& host, SettingsStore& store, MessageS
   PrepareWorkingFolders(state.folders, store);
 
   if (store.ReadSettingString(GroupKeyPath("Systeme"), "Run") == "on") {
-    if (messages.Show(MessageKind::Confirmation, SecondInstanceQuestion(),
-                      MessageButtons::YesNo) != MessageAnswer::Yes) {
+    if (messages.Show(MessageKind::Confirmation, SecondInstanceQuestion(), MessageButtons::YesNo) !=
+        MessageAnswer::Yes) {
       return StartupOutcome::Stop;
     }
   } else {
@@ -211,7 +211,9 @@ std::string VersionText() {
   return digits.substr(0, 1) + "." + digits.substr(1, 2);
 }
 
-std::string SettingsVersionLabel() { return "Version " + VersionText(); }
+std::string SettingsVersionLabel() {
+  return "Version " + VersionText();
+}
 
 void WriteRunFlag(SettingsStore& store, bool running) {
   store.WriteSettingString(GroupKeyPath("Systeme"), "Run", running ? "on" : "off");

@@ -60,14 +60,16 @@ std::optional<double> ParseReal(std::string_view text) {
   if (text.empty()) return std::nullopt;
   if (text.front() == '+') text.remove_prefix(1);
   double value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                   std::chars_format::general);
+  auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
     return std::nullopt;
   }
   return value;
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+  return std::nearbyint(value);
+}
 
 }  // namespace orvane

@@ -13,7 +13,8 @@ bool WritePortByte(PortOutput& port, uint16_t address, uint8_t value) {
 
 void DelayMicroseconds(Clock& clock, uint64_t count) {
   if (count == 0) return;
-  const int64_t target = clock.Counter() + static_cast<int64_t>(count) * clock.TicksPerMicrosecond();
+  const int64_t target =
+      clock.Counter() + static_cast<int64_t>(count) * clock.TicksPerMicrosecond();
   while (clock.Counter() < target) {
   }
 }
@@ -31,9 +32,13 @@ uint8_t AxisPattern(uint8_t slot, uint8_t withDirection) {
   return static_cast<uint8_t>((withDirection ? 3 : 1) << (2 * slot));
 }
 
-uint8_t AxisPairMask(uint8_t slot) { return slot > 3 ? 0 : static_cast<uint8_t>(3 << (2 * slot)); }
+uint8_t AxisPairMask(uint8_t slot) {
+  return slot > 3 ? 0 : static_cast<uint8_t>(3 << (2 * slot));
+}
 
-uint8_t AxisStepBit(uint8_t slot) { return slot > 3 ? 0 : static_cast<uint8_t>(1 << (2 * slot)); }
+uint8_t AxisStepBit(uint8_t slot) {
+  return slot > 3 ? 0 : static_cast<uint8_t>(1 << (2 * slot));
+}
 
 PulseSplit SplitPeriod(uint32_t periodUs, uint8_t dutyPercent) {
   const uint32_t product = periodUs * dutyPercent;

@@ -15,7 +15,7 @@ constexpr int64_t kAnswerWaitUs = 100000;
 }  // namespace
 
 SerialParams SerialSelectorParams(const MachineSettings& s) {
-  return {s.SerialPort,   s.SerialBaudRate,  s.SerialDataBits,
+  return {s.SerialPort,   s.SerialBaudRate, s.SerialDataBits,
           s.SerialParity, s.SerialStopBits, s.SerialFlowControl};
 }
 
@@ -139,8 +139,7 @@ void StopLink(const MachineSettings& settings, const ControlImages& images, Port
     WritePortByte(*port, static_cast<uint16_t>(settings.Port + 2),
                   ExitControlImage(images, settings));
   }
-  if (settings.PortType == 2 && settings.ActCouple && settings.LibCouple &&
-      settings.BoardPresent) {
+  if (settings.PortType == 2 && settings.ActCouple && settings.LibCouple && settings.BoardPresent) {
     SendBoardPacket(serial, ExitBoardFlags(settings), 0x00);
     clock.SleepMilliseconds(kBoardPauseMs);
   }

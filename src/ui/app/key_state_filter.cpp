@@ -9,16 +9,26 @@ namespace {
 
 std::optional<Key> Tracked(int qtKey) {
   switch (qtKey) {
-    case Qt::Key_Space: return Key::Space;
-    case Qt::Key_Escape: return Key::Escape;
-    case Qt::Key_Left: return Key::Left;
-    case Qt::Key_Right: return Key::Right;
-    case Qt::Key_Up: return Key::Up;
-    case Qt::Key_Down: return Key::Down;
-    case Qt::Key_Shift: return Key::Shift;
-    case Qt::Key_Control: return Key::Ctrl;
-    case Qt::Key_F11: return Key::F11;
-    default: return std::nullopt;
+    case Qt::Key_Space:
+      return Key::Space;
+    case Qt::Key_Escape:
+      return Key::Escape;
+    case Qt::Key_Left:
+      return Key::Left;
+    case Qt::Key_Right:
+      return Key::Right;
+    case Qt::Key_Up:
+      return Key::Up;
+    case Qt::Key_Down:
+      return Key::Down;
+    case Qt::Key_Shift:
+      return Key::Shift;
+    case Qt::Key_Control:
+      return Key::Ctrl;
+    case Qt::Key_F11:
+      return Key::F11;
+    default:
+      return std::nullopt;
   }
 }
 

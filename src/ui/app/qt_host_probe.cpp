@@ -13,9 +13,15 @@ int QtHostProbe::ScreenHeight() {
   return screen ? screen->geometry().height() : 0;
 }
 
-double QtHostProbe::MeasureCpuClockGHz() { return orvane::MeasureCpuClockGHz(); }
-int64_t QtHostProbe::CounterFrequency() { return MonotonicCounterFrequency(); }
-uint8_t QtHostProbe::ClassifyWindows() { return orvane::ClassifyWindows(); }
+double QtHostProbe::MeasureCpuClockGHz() {
+  return orvane::MeasureCpuClockGHz();
+}
+int64_t QtHostProbe::CounterFrequency() {
+  return MonotonicCounterFrequency();
+}
+uint8_t QtHostProbe::ClassifyWindows() {
+  return orvane::ClassifyWindows();
+}
 
 bool QtHostProbe::EnsurePointDecimalSeparator() {
   QLocale::setDefault(QLocale::c());

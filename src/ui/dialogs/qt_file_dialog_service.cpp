@@ -35,9 +35,8 @@ std::optional<std::string> QtFileDialogService::Run(const FileDialogRequest& req
   }
   if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
   if (request.onSelectionChanged) {
-    QObject::connect(&dialog, &QFileDialog::currentChanged, [&](const QString& path) {
-      request.onSelectionChanged(path.toStdString());
-    });
+    QObject::connect(&dialog, &QFileDialog::currentChanged,
+                     [&](const QString& path) { request.onSelectionChanged(path.toStdString()); });
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();

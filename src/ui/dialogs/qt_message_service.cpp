@@ -8,10 +8,14 @@ namespace orvane::ui {
 
 QString MessageTitle(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Warning: return QStringLiteral("Avertissement");
-    case MessageKind::Error: return QStringLiteral("Erreur");
-    case MessageKind::Information: return QStringLiteral("Information");
-    case MessageKind::Confirmation: return QStringLiteral("Confirmation");
+    case MessageKind::Warning:
+      return QStringLiteral("Avertissement");
+    case MessageKind::Error:
+      return QStringLiteral("Erreur");
+    case MessageKind::Information:
+      return QStringLiteral("Information");
+    case MessageKind::Confirmation:
+      return QStringLiteral("Confirmation");
   }
   return {};
 }
@@ -22,10 +26,18 @@ MessageAnswer QtMessageService::Show(MessageKind kind, const std::string& text,
   box.setWindowTitle(MessageTitle(kind));
   box.setText(QString::fromStdString(text));
   switch (kind) {
-    case MessageKind::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MessageKind::Error: box.setIcon(QMessageBox::Critical); break;
-    case MessageKind::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageKind::Confirmation: box.setIcon(QMessageBox::Question); break;
+    case MessageKind::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MessageKind::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MessageKind::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MessageKind::Confirmation:
+      box.setIcon(QMessageBox::Question);
+      break;
   }
   QPushButton* ok = nullptr;
   QPushButton* yes = nullptr;

@@ -22,12 +22,12 @@ TFormImport::TFormImport(AppContext& context, TMainForm* mainForm)
   statusBar()->addPermanentWidget(LinkStatus);
 }
 
-QAction* TFormImport::AddOption(QMenu* menu, const QString& caption,
-                                bool MachineSettings::*field) {
+QAction* TFormImport::AddOption(QMenu* menu, const QString& caption, bool MachineSettings::*field) {
   QAction* action = menu->addAction(caption);
   action->setCheckable(true);
   options_.push_back({action, field});
-  connect(action, &QAction::toggled, this, [this, field](bool on) { context_.settings.*field = on; });
+  connect(action, &QAction::toggled, this,
+          [this, field](bool on) { context_.settings.*field = on; });
   return action;
 }
 
@@ -133,7 +133,9 @@ void TFormImport::ShowModal() {
   modalLoop_ = nullptr;
 }
 
-void TFormImport::CloseWithoutQuestions() { close(); }
+void TFormImport::CloseWithoutQuestions() {
+  close();
+}
 
 void TFormImport::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
@@ -165,8 +167,7 @@ QString TFormImport::LinkDescription() const {
                context_.serial->IsOpen() ? QString() : QStringLiteral(" (port fermé)"));
     default:
       return QStringLiteral("Liaison USB - Keldrino : %1")
-          .arg(s.BoardPresent ? QStringLiteral("carte présente")
-                              : QStringLiteral("carte absente"));
+          .arg(s.BoardPresent ? QStringLiteral("carte présente") : QStringLiteral("carte absente"));
   }
 }
 

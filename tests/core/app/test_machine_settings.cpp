@@ -38,7 +38,8 @@ TEST(DefaultSettings, WriteEveryValueWithItsFactoryTextThenReadBack) {
 
   // Groups in store order, values in table order.
   const std::string text = store.Document().Serialize();
-  const char* groups[] = {"Moteurs", "Machine", "Port", "Systeme", "Assistant", "Manuel", "Options"};
+  const char* groups[] = {"Moteurs",   "Machine", "Port",   "Systeme",
+                          "Assistant", "Manuel",  "Options"};
   size_t last = 0;
   for (const char* g : groups) {
     size_t at = text.find("Orvane\\" + std::string(g) + "]");
@@ -178,6 +179,7 @@ TEST(ReadSettings, AnEmptyStoreStillGivesACompleteSet) {
 class SerialAlignment : public ::testing::Test {
  protected:
   void SetUp() override {
+    clock.stepPerRead = 1000;
     serial.onWrite = [this](const std::vector<uint8_t>& packet, test::FakeSerialPort& port) {
       if (packet.size() == 48 && packet[1] == 0x40 && answer) port.input.push_back(*answer);
     };

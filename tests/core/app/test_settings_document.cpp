@@ -6,7 +6,8 @@ namespace orvane {
 namespace {
 
 TEST(SettingsDocument, MatchesKeysAndNamesWithoutRegardToCase) {
-  SettingsDocument d = SettingsDocument::Parse("[.Default\\Software\\Orvane\\Moteurs]\nX1step=400\n");
+  SettingsDocument d =
+      SettingsDocument::Parse("[.Default\\Software\\Orvane\\Moteurs]\nX1step=400\n");
   EXPECT_EQ(d.Read(".default\\software\\orvane\\MOTEURS", "x1STEP"), "400");
   d.Write(".DEFAULT\\Software\\Orvane\\Moteurs", "X1STEP", "800");
   EXPECT_EQ(d.Serialize(), "[.Default\\Software\\Orvane\\Moteurs]\nX1step=800\n");

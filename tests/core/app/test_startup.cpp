@@ -8,6 +8,7 @@
 #include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
 #include "core/app/settings_document.h"
+#include "support/fake_host_probe.h"
 #include "support/scripted_services.h"
 #include "support/temp_folder.h"
 
@@ -18,23 +19,7 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-class FakeHost : public HostProbe {
- public:
-  int ScreenHeight() override { return screenHeight; }
-  double MeasureCpuClockGHz() override { return 2.5; }
-  int64_t CounterFrequency() override { return frequency; }
-  uint8_t ClassifyWindows() override { return windowsCode; }
-  bool PortDriverPresent() override { return driverPresent; }
-  bool EnsurePointDecimalSeparator() override { return separatorWasPoint; }
-  std::string FormatOnePointFive() override { return onePointFive; }
-
-  int screenHeight = 1080;
-  int64_t frequency = 1000000000;
-  uint8_t windowsCode = 0;
-  bool driverPresent = true;
-  bool separatorWasPoint = true;
-  std::string onePointFive = "1.50";
-};
+using FakeHost = test::FakeHostProbe;
 
 class CreationChecks : public ::testing::Test {
  protected:
@@ -108,8 +93,8 @@ TEST_F(CreationChecks, NoCounterStopsWithItsMessage) {
 }
 
 TEST_F(CreationChecks, CounterTicksAreRoundedToTheNearestEven) {
-  for (auto [frequency, ticks] : {std::pair<int64_t, int64_t>{3579545, 4}, {2500000, 2},
-                                  {3500000, 4}, {1000000000, 1000}}) {
+  for (auto [frequency, ticks] :
+       {std::pair<int64_t, int64_t>{3579545, 4}, {2500000, 2}, {3500000, 4}, {1000000000, 1000}}) {
     host.frequency = frequency;
     ASSERT_EQ(Run(), StartupOutcome::Continue);
     EXPECT_EQ(state.CounterTicksPerMicrosecond, ticks) << frequency;
@@ -157,8 +142,9 @@ TEST_F(CreationChecks, AMissingPortDriverStopsAndMarksTheRunEnded) {
 TEST_F(CreationChecks, ACommaDecimalSeparatorAsksForARestart) {
   host.onePointFive = "1,50";
   EXPECT_EQ(Run(), StartupOutcome::Stop);
-  EXPECT_EQ(messages.shown.back().text,
-            "Des modifications ont été apportées à votre configuration.\n\nVeuillez relancer Orvane.");
+  EXPECT_EQ(
+      messages.shown.back().text,
+      "Des modifications ont été apportées à votre configuration.\n\nVeuillez relancer Orvane.");
   EXPECT_EQ(Systeme("Run"), "off");
 
   host.onePointFive = "1.50";
@@ -199,8 +185,11 @@ TEST_F(VersionCheck, CountsTheQuestionsOfEachOlderVersion) {
     size_t questions;
     size_t summaries;
     bool replaced;
-  } cases[] = {{"133", 1, 1, true}, {"119", 2, 1, true}, {"159.6", 0, 0, false},
-               {"160", 0, 0, false}, {"172", 0, 0, false}};
+  } cases[] = {{"133", 1, 1, true},
+               {"119", 2, 1, true},
+               {"159.6", 0, 0, false},
+               {"160", 0, 0, false},
+               {"172", 0, 0, false}};
   for (const Case& c : cases) {
     store = {};
     messages = {};

@@ -69,6 +69,7 @@ TEST(BoardParametersPacket, CarriesTheMachineSettingsAtTheirOffsets) {
 class BoardLink : public ::testing::Test {
  protected:
   void SetUp() override {
+    clock.stepPerRead = 1000;
     settings.PortType = 2;
     serial.onWrite = [this](const std::vector<uint8_t>& packet, test::FakeSerialPort& port) {
       if (packet[1] == 0x40 && answer) port.input.push_back(*answer);

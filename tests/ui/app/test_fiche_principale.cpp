@@ -1,0 +1,116 @@
+#include "ui/app/fiche_principale.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "ui/project/fiche_import.h"
+#include "ui/window_harness.h"
+
+namespace orvane::ui {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(TMainForm, FirstRunWritesTheDefaultsAndStartsTheProgressBar) {
+  test::WindowHarness h;
+  TMainForm mainForm(h.context);
+  ASSERT_TRUE(mainForm.FormCreate());
+  EXPECT_EQ(h.Setting("Systeme", "Run"), "on");
+  mainForm.show();
+  EXPECT_EQ(h.Setting("Systeme", "Version"), "160");
+  EXPECT_EQ(h.Setting("Systeme", "CutPath"), h.home.Path() + "découpes/");
+  EXPECT_EQ(mainForm.LabelVersion->text(), QStringLiteral("Version 1.60"));
+  EXPECT_EQ(mainForm.ProgressBar1->maximum(), 80);
+  EXPECT_TRUE(mainForm.Timer1->isActive());
+  EXPECT_EQ(mainForm.Timer1->interval(), 10);
+  EXPECT_TRUE(h.messages.shown.empty());
+  mainForm.Timer1->stop();
+}
+
+TEST(TMainForm, AHandEditedSettingsFileIsReportedAndRepairedAtTheNextSave) {
+  test::WindowHarness h;
+  test::WriteText(h.store.Path(),
+                  "[.Default\\Software\\Orvane\\Systeme]\nVersion=160\n"
+                  "[.Default\\Software\\Orvane\\Moteurs]\nX1step=deux cents\n"
+                  "garbage without equals\n"
+                  "[.Default\\Software\\Orvane\\Moteurs]\nY1step=300\n");
+  TMainForm mainForm(h.context);
+  ASSERT_TRUE(mainForm.FormCreate());
+  mainForm.show();
+  mainForm.Timer1->stop();
+  ASSERT_EQ(h.messages.Count(MessageKind::Error), 1u);
+  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("groupe Moteurs, valeur X1step"));
+  EXPECT_EQ(h.context.settings.X1step, 200);
+  EXPECT_EQ(h.context.settings.Y1step, 300);
+
+  TFormImport project(h.context, &mainForm);
+  project.show();
+  project.close();
+  EXPECT_EQ(h.Setting("Moteurs", "X1step"), "200");
+  EXPECT_EQ(h.Setting("Moteurs", "Y1step"), "300");
+  EXPECT_EQ(h.Setting("Machine", "Vmin"), "0.33");
+}
+
+// The whole run: splash, project window shown modally, its close, shutdown.
+TEST(TMainForm, HandsOverToTheProjectWindowThenReleasesTheOutputs) {
+  test::WindowHarness h;
+  TMainForm mainForm(h.context);
+  TFormImport project(h.context, &mainForm);
+  mainForm.SetProjectWindow(&project);
+  ASSERT_TRUE(mainForm.FormCreate());
+
+  bool sawProject = false;
+  bool mainHidden = false;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    if (!project.isVisible()) return;
+    sawProject = true;
+    mainHidden = !mainForm.isVisible();
+    watcher.stop();
+    project.close();
+  });
+  watcher.start(5);
+  mainForm.show();
+  ASSERT_TRUE(test::WaitUntil([&] { return h.Setting("Systeme", "Run") == "off"; }));
+  EXPECT_TRUE(sawProject);
+  EXPECT_TRUE(mainHidden);
+
+  // Start-up rested the outputs; the end released the hold (factory: hold
+  // kept at rest, released on exit).
+  ASSERT_NE(h.parallel, nullptr);
+  const auto& writes = h.parallel->Writes();
+  ASSERT_EQ(writes.size(), 3u);
+  EXPECT_EQ(writes[0].address, 888);
+  EXPECT_EQ(writes[0].value, 0);
+  EXPECT_EQ(writes[1].address, 890);
+  EXPECT_EQ(writes[1].value, h.context.images.IdleControlImage);
+  EXPECT_EQ(writes[2].address, 890);
+  EXPECT_EQ(writes[2].value, h.context.images.IdleControlImage ^ 1);
+}
+
+TEST(TMainForm, ShutdownWritesNothingWhenTheHoldIsKept) {
+  test::WindowHarness h;
+  TMainForm mainForm(h.context);
+  TFormImport project(h.context, &mainForm);
+  mainForm.SetProjectWindow(&project);
+  ASSERT_TRUE(mainForm.FormCreate());
+  mainForm.show();
+  mainForm.Timer1->stop();
+  h.context.settings.LibCouple = false;
+  project.show();
+  ASSERT_NE(h.parallel, nullptr);
+  const size_t startWrites = h.parallel->Writes().size();
+  mainForm.OrderlyClose();  // as a termination signal does
+  EXPECT_FALSE(project.isVisible());
+  mainForm.close();
+  EXPECT_EQ(h.parallel->Writes().size(), startWrites);
+  EXPECT_EQ(h.Setting("Systeme", "Run"), "off");
+  EXPECT_EQ(h.Setting("Port", "LibCouple"), "0");
+}
+
+}  // namespace
+}  // namespace orvane::ui

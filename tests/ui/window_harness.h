@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <functional>
+
+#include "host/parallel_port.h"
+#include "host/settings_file_store.h"
+#include "support/fake_host_probe.h"
+#include "support/fake_serial_port.h"
+#include "support/scripted_services.h"
+#include "support/temp_folder.h"
+#include "ui/app/app_context.h"
+
+namespace orvane::test {
+
+// The services of a run, all scripted or recorded, over a real settings file
+// and working folders in a temporary folder.
+struct WindowHarness {
+  WindowHarness() : store(config / "settings.ini") {
+    clock.stepPerRead = 1000;  // one microsecond a read: waits end quickly
+    context.store = &store;
+    context.messages = &messages;
+    context.dialogs = &dialogs;
+    context.clock = &clock;
+    context.serial = &serial;
+    context.host = &host;
+    context.applicationFolder = home.Path();
+    context.openParallelPort = [this](uint16_t) {
+      auto port = std::make_unique<VirtualPort>(&clock);
+      parallel = port.get();
+      return port;
+    };
+  }
+  std::string Setting(std::string_view group, std::string_view name) {
+    return store.ReadSettingString(GroupKeyPath(group), name);
+  }
+
+  TempFolder home;
+  TempFolder config;
+  FileSettingsStore store;
+  ScriptedMessageService messages;
+  ScriptedFileDialogService dialogs;
+  FakeClock clock;
+  FakeSerialPort serial;
+  FakeHostProbe host;
+  VirtualPort* parallel = nullptr;
+  ui::AppContext context;
+};
+
+// Processes events until `done` holds or the time runs out; false on time-out.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+}  // namespace orvane::test
