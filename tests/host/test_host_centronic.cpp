@@ -21,14 +21,6 @@ TEST(ReadProcessorName, TakesTheModelNameOrSaysUnknown) {
   EXPECT_EQ(ReadProcessorName(folder / "absent"), "inconnu");
 }
 
-TEST(MonotonicClock, CountsNanosecondsForward) {
-  MonotonicClock clock;
-  EXPECT_EQ(clock.TicksPerMicrosecond(), 1000);
-  EXPECT_EQ(MonotonicCounterFrequency(), 1000000000);
-  const int64_t a = clock.Counter();
-  EXPECT_GE(clock.Counter(), a);
-}
-
 TEST(ApplicationFolderPath, FollowsOrvaneHomeWithATrailingSlash) {
   setenv("ORVANE_HOME", "/srv/atelier", 1);
   EXPECT_EQ(ApplicationFolderPath(), "/srv/atelier/");

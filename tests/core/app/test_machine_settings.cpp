@@ -63,8 +63,10 @@ TEST(DefaultSettings, WriteEveryValueWithItsFactoryTextThenReadBack) {
   EXPECT_DOUBLE_EQ(read.Vcut, 1.0);  // 10^6 / 5000 / 200
 }
 
-TEST(WriteAllSettings, WritesRealsWithoutTrailingZerosAndReadsThemBackEqual) {
+TEST(WriteAllSettings, WritesRealsWithoutTrailingZerosAndLeavesVersionAndRunAlone) {
   MemorySettingsStore store;
+  store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "133");
+  store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "on");
   MachineSettings s = WithFolders();
   s.Vadm = 2.0;
   s.Vmax = 3.75;
@@ -75,23 +77,14 @@ TEST(WriteAllSettings, WritesRealsWithoutTrailingZerosAndReadsThemBackEqual) {
   EXPECT_EQ(Value(store, "Machine", "Vmax"), "3.75");
   EXPECT_EQ(Value(store, "Machine", "Vmin"), "0.3");
   EXPECT_EQ(Value(store, "Assistant", "LastSpeedSearch"), "1.125");
+  EXPECT_EQ(Value(store, "Systeme", "Version"), "133");
+  EXPECT_EQ(Value(store, "Systeme", "Run"), "on");
 
   MachineSettings back;
   ReadAllSettings(store, back, nullptr);
   EXPECT_EQ(back.Vadm, 2.0);
   EXPECT_EQ(back.Vmax, 3.75);
   EXPECT_EQ(back.LastSpeedSearch, 1.125);
-}
-
-TEST(WriteAllSettings, LeavesVersionAndRunAlone) {
-  MemorySettingsStore store;
-  store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "133");
-  store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "on");
-  MachineSettings s = WithFolders();
-  WriteAllSettings(store, s, nullptr, nullptr);
-  EXPECT_EQ(Value(store, "Systeme", "Version"), "133");
-  EXPECT_EQ(Value(store, "Systeme", "Run"), "on");
-  EXPECT_EQ(Value(store, "Systeme", "ExportPath"), "/home/u/orvane/export/");
 }
 
 TEST(GcodeOnly, IsTickedAndWrittenOnlyWithTheUsbBoard) {
@@ -164,15 +157,6 @@ TEST(ReadSettings, AHandEditedStoreGivesFactoryValuesAndNamesEachBadValue) {
   WriteAllSettings(store, s, nullptr, nullptr);
   MachineSettings again;
   EXPECT_TRUE(ReadAllSettings(store, again, nullptr).empty());
-}
-
-TEST(ReadSettings, AnEmptyStoreStillGivesACompleteSet) {
-  MemorySettingsStore store;
-  MachineSettings s = WithFolders();
-  SettingsProblems problems = ReadAllSettings(store, s, nullptr);
-  EXPECT_EQ(problems.size(), AllSettingValues().size() - 1);  // all but Version
-  EXPECT_EQ(s.MaxX, 500);
-  EXPECT_TRUE(s.ConfirmeEcrase);
 }
 
 // The serial link is brought in line between `Port` and `SerialPort`.

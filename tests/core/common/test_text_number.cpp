@@ -48,12 +48,5 @@ TEST(ParseReal, UsesThePointWhateverTheLocale) {
   EXPECT_FALSE(ParseReal("2.0x"));
 }
 
-TEST(RoundHalfEven, SendsHalvesToTheEvenNeighbour) {
-  EXPECT_EQ(RoundHalfEven(1000.5), 1000);
-  EXPECT_EQ(RoundHalfEven(1001.5), 1002);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2);
-  EXPECT_EQ(RoundHalfEven(3.49), 3);
-}
-
 }  // namespace
 }  // namespace orvane

@@ -88,16 +88,10 @@ TEST(ParallelLink, StartUpRestsTheOutputsAndExitReleasesTheHold) {
   EXPECT_FALSE(ReleasesHoldOnExit(s));
 }
 
-TEST(AxisBits, GivePairsOfStepAndDirectionBits) {
+TEST(AxisPattern, GivesAStepWithOrWithoutDirection) {
   EXPECT_EQ(AxisPattern(2, 1), 48);
   EXPECT_EQ(AxisPattern(3, 0), 64);
   EXPECT_EQ(AxisPattern(1, 2), 0);
-  EXPECT_EQ(AxisPattern(4, 0), 0);
-  EXPECT_EQ(AxisPairMask(0), 3);
-  EXPECT_EQ(AxisPairMask(3), 192);
-  EXPECT_EQ(AxisPairMask(4), 0);
-  EXPECT_EQ(AxisStepBit(1), 4);
-  EXPECT_EQ(AxisStepBit(2), 16);
 }
 
 TEST(SplitPeriod, RoundsHalvesToEven) {
@@ -126,12 +120,6 @@ TEST(StepPulse, AZeroPatternStillTakesTheWholePeriod) {
   EXPECT_GE(clock.now - start, (30 + 70) * 10);
   // The busy-wait stops as soon as the target is reached.
   EXPECT_LE(clock.now - start, (30 + 70) * 10 + 4);
-}
-
-TEST(DelayMicroseconds, ZeroReturnsAtOnce) {
-  test::FakeClock clock;
-  DelayMicroseconds(clock, 0);
-  EXPECT_EQ(clock.now, 0);
 }
 
 }  // namespace
