@@ -64,6 +64,7 @@ class SerialPeer : public ::testing::Test {
  protected:
   void SetUp() override {
     settings.SerialPort = peer.Slave();
+    settings.PortType = 2;
     port.SetParams(SerialSelectorParams(settings));
   }
   PtyPeer peer;

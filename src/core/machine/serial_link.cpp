@@ -99,6 +99,12 @@ bool ProbeBoard(SerialPort& serial, Clock& clock, uint8_t flags, uint8_t command
 }
 
 void AlignSerialLink(SerialPort& serial, Clock& clock, MachineSettings& settings) {
+  // Only the USB board understands packets: on the other links the port is
+  // some other device (or the step mirror, where a packet would move motors).
+  if (settings.PortType != 2) {
+    serial.SetParams(SerialSelectorParams(settings));
+    return;
+  }
   if (!serial.IsOpen()) settings.BoardPresent = ProbeBoard(serial, clock, 0, kBoardHello);
   if (serial.IsOpen()) {
     if (settings.SerialParamsChanged) SendBoardParameters(serial, settings);

@@ -71,7 +71,9 @@ void SendBoardParameters(SerialPort& serial, MachineSettings& settings);
 // then at most 100 ms for a byte. Opens the port first when it is closed.
 bool ProbeBoard(SerialPort& serial, Clock& clock, uint8_t flags, uint8_t command);
 
-// Brings the serial link in line with the settings before they are saved.
+// Brings the serial link in line with the settings before they are saved:
+// with the USB board, probes it when the port is closed and sends it changed
+// parameters; on every link, applies the serial parameters to the port.
 void AlignSerialLink(SerialPort& serial, Clock& clock, MachineSettings& settings);
 
 // Link start-up when the project window opens, for the current `PortType`.

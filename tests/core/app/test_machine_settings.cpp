@@ -164,6 +164,7 @@ class SerialAlignment : public ::testing::Test {
  protected:
   void SetUp() override {
     clock.stepPerRead = 1000;
+    settings.PortType = 2;
     serial.onWrite = [this](const std::vector<uint8_t>& packet, test::FakeSerialPort& port) {
       if (packet.size() == 48 && packet[1] == 0x40 && answer) port.input.push_back(*answer);
     };
@@ -199,6 +200,22 @@ TEST_F(SerialAlignment, ASilentPortMeansNoBoardAfterAHundredMilliseconds) {
   EXPECT_EQ(clock.sleeps, (std::vector<int>{150, 150, 150}));
   EXPECT_GE(clock.now - start, int64_t(400) * 1000 * 1000);
   EXPECT_EQ(Value(store, "Port", "SerialPort"), "ttyS0");
+}
+
+TEST_F(SerialAlignment, OtherLinksNeverSendPacketsToTheSerialPort) {
+  answer = 0xAA;
+  settings.SerialParamsChanged = true;
+  settings.SerialStopBits = "2";
+  for (uint8_t portType : {0, 1}) {
+    settings.PortType = portType;
+    WriteAllSettings(store, settings, &serial, &clock);
+    EXPECT_TRUE(serial.written.empty()) << int(portType);
+    EXPECT_EQ(serial.params.stopBits, "2");
+    EXPECT_EQ(Value(store, "Port", "SerialStopBits"), "2");
+  }
+  serial.Open();  // the step mirror of the serial link is open all along
+  WriteAllSettings(store, settings, &serial, &clock);
+  EXPECT_TRUE(serial.written.empty());
 }
 
 TEST_F(SerialAlignment, AWrongAnswerIsNoBoard) {
