@@ -1,0 +1,183 @@
+#include "core/project/profile.h"
+
+#include <gtest/gtest.h>
+
+#include "core/common/text_number.h"
+
+namespace orvane {
+namespace {
+
+Profile Make(std::initializer_list<std::pair<double, double>> points, int decimals = 3) {
+  Profile p;
+  for (auto [x, y] : points) p.raw.push_back({FormatFixed(x, 6), FormatFixed(y, 6)});
+  RefreshAdjusted(p, decimals);
+  return p;
+}
+
+TEST(RefreshAdjusted, ReAnchorsTheBoundingBoxAtTheOrigin) {
+  Profile p = Make({{-20, 5}, {10, 25}, {-5, 45.5}}, 2);
+  EXPECT_EQ(p.raw[0], (PointText{"0.000000", "0.000000"}));
+  EXPECT_EQ(p.raw[1], (PointText{"30.000000", "20.000000"}));
+  EXPECT_EQ(p.raw[2], (PointText{"15.000000", "40.500000"}));
+  EXPECT_EQ(p.adjusted[2], (PointText{"15.00", "40.50"}));
+  EXPECT_DOUBLE_EQ(p.width, 30);
+  EXPECT_DOUBLE_EQ(p.ratio, 40.5 / 30);
+}
+
+TEST(RefreshAdjusted, AHorizontalLineShowsCoteYEqualToCoteX) {
+  Profile p = Make({{0, 7}, {80, 7}});
+  EXPECT_EQ(p.ratio, 1);
+  DimensionTexts texts = DimensionsOf(p, 3);
+  EXPECT_EQ(texts.x, "80.000");
+  EXPECT_EQ(texts.y, "80.000");
+}
+
+TEST(RefreshAdjusted, FewerDecimalsMakeNearPointsDuplicates) {
+  Profile p = Make({{0, 0}, {10.4, 3}, {10.1, 3}, {20, 0}}, 2);
+  EXPECT_FALSE(IsDuplicateRow(p.adjusted, 1));
+  RefreshAdjusted(p, 0);
+  EXPECT_EQ(p.adjusted[1], (PointText{"10", "3"}));
+  EXPECT_TRUE(IsDuplicateRow(p.adjusted, 1));
+  EXPECT_TRUE(IsDuplicateRow(p.adjusted, 2));
+  EXPECT_FALSE(IsDuplicateRow(p.adjusted, 3));
+  EXPECT_EQ(p.raw[1].x, "10.400000");  // the raw table keeps full precision
+}
+
+TEST(ProfileShape, ClosureLeadInAndExtentFollowTheRules) {
+  Profile closed = Make({{0, 0}, {10, 0}, {10, 10}, {0, 0}});
+  EXPECT_TRUE(IsClosed(closed.adjusted));
+  EXPECT_FALSE(IsClosed(Make({{0, 0}, {10, 0}, {10, 10}}).adjusted));
+
+  // Lead-in from (0, 5) to (5, 5), square of 10, then back out.
+  Profile leadIn = Make({{0, 5}, {5, 5}, {5, 0}, {15, 0}, {15, 10}, {5, 10}, {5, 5}, {0, 5}});
+  auto vector = HasLeadIn(leadIn.adjusted);
+  ASSERT_TRUE(vector);
+  EXPECT_EQ(vector->first, 5);
+  EXPECT_EQ(vector->second, 0);
+  EXPECT_EQ(ProfileExtent(leadIn.adjusted, true), (std::pair<double, double>{15, 10}));
+  EXPECT_EQ(ProfileExtent(leadIn.adjusted, false), (std::pair<double, double>{10, 10}));
+}
+
+TEST(ProfilesDiffer, ComparesTheAdjustedTexts) {
+  Profile a = Make({{0, 0}, {10, 0}, {10, 10}});
+  Profile b = Make({{0, 0}, {10, 0}, {10, 10}});
+  EXPECT_FALSE(ProfilesDiffer(a.adjusted, b.adjusted));
+  Profile c = Make({{0, 0}, {10, 0}, {10, 10.0004}});
+  EXPECT_FALSE(ProfilesDiffer(a.adjusted, c.adjusted));  // equal at three decimals
+  Profile d = Make({{0, 0}, {10, 0}});
+  EXPECT_TRUE(ProfilesDiffer(a.adjusted, d.adjusted));
+}
+
+TEST(EditDimension, ProportionalRescalingMovesALockedRunRigidly) {
+  // 100 mm wide; points 3..4 locked in the middle.
+  Profile p = Make({{0, 0}, {50, 0}, {60, 10}, {70, 10}, {100, 20}});
+  p.LockedRows = {3, 4};
+  UpdateDimensions(p, 1, 3, 500, 500, false);
+  DimensionChange change = EditDimension(p, 1, Axis::X, "200", 100, 3, 500, 500, false);
+  ASSERT_TRUE(change.rescaled);
+  EXPECT_EQ(change.label, "P1 - Cote X = 200");
+  EXPECT_EQ(change.texts.x, "200.000");
+  EXPECT_EQ(change.texts.y, "40.000");
+  EXPECT_EQ(p.raw[1], (PointText{"100.000000", "0.000000"}));
+  // The run starts at (60, 10) which would go to (120, 20): both move by (60, 10).
+  EXPECT_EQ(p.raw[2], (PointText{"120.000000", "20.000000"}));
+  EXPECT_EQ(p.raw[3], (PointText{"130.000000", "20.000000"}));
+  EXPECT_EQ(p.raw[4], (PointText{"200.000000", "40.000000"}));
+  EXPECT_EQ(p.DimX, 200);
+}
+
+TEST(EditDimension, WithoutProportionsOnlyTheEditedAxisChanges) {
+  Profile p = Make({{0, 0}, {100, 50}});
+  p.proportions = false;
+  UpdateDimensions(p, 2, 1, 500, 500, false);
+  DimensionChange change = EditDimension(p, 2, Axis::Y, "25", 50, 1, 500, 500, false);
+  EXPECT_EQ(change.label, "P2 - Cote Y = 25");
+  EXPECT_EQ(p.raw[1], (PointText{"100.000000", "25.000000"}));
+}
+
+TEST(EditDimension, ClampsToTheMachineCapacity) {
+  Profile p = Make({{0, 0}, {100, 50}});
+  UpdateDimensions(p, 1, 3, 600, 600, false);
+  DimensionChange change = EditDimension(p, 1, Axis::X, "800", 100, 3, 600, 600, false);
+  EXPECT_TRUE(change.clamped);
+  EXPECT_EQ(change.texts.x, "600.000");
+  EXPECT_EQ(change.texts.y, "300.000");  // 50 x 600 / 100
+  EXPECT_EQ(p.raw[1], (PointText{"600.000000", "300.000000"}));
+
+  // Ignored capacity: no clamp.
+  Profile q = Make({{0, 0}, {100, 50}});
+  UpdateDimensions(q, 1, 3, 600, 600, true);
+  EXPECT_FALSE(EditDimension(q, 1, Axis::X, "800", 100, 3, 600, 600, true).clamped);
+  EXPECT_EQ(q.raw[1].x, "800.000000");
+}
+
+TEST(EditDimension, AnEmptyOrNonPositiveValueRestoresThePrevious) {
+  Profile p = Make({{0, 0}, {100, 50}});
+  UpdateDimensions(p, 1, 2, 500, 500, false);
+  for (const char* text : {"", "0", "-5"}) {
+    DimensionChange change = EditDimension(p, 1, Axis::X, text, 100, 2, 500, 500, false);
+    EXPECT_FALSE(change.rescaled) << text;
+    EXPECT_EQ(change.texts.x, "100.00") << text;
+    EXPECT_EQ(p.raw[1].x, "100.000000") << text;
+  }
+}
+
+TEST(UpdateDimensions, AnOversizeProfileIsClampedOnce) {
+  Profile p = Make({{0, 0}, {800, 400}});
+  DimensionChange change = UpdateDimensions(p, 1, 3, 500, 500, false);
+  EXPECT_TRUE(change.clamped);
+  EXPECT_EQ(change.texts.x, "500.000");
+  EXPECT_EQ(change.texts.y, "250.000");
+  EXPECT_EQ(p.raw[1], (PointText{"500.000000", "250.000000"}));
+}
+
+TEST(ProjectState, ColoursAndEnablingFollowThePointCounts) {
+  Profile a, b;
+  for (int i = 0; i < 50; ++i) a.raw.push_back({FormatFixed(i, 6), FormatFixed(i % 7, 6)});
+  b.raw = a.raw;
+  b.raw.push_back({"1.000000", "2.000000"});
+  RefreshAdjusted(a, 3);
+  RefreshAdjusted(b, 3);
+  ProjectState state = ComputeProjectState(a, b);
+  EXPECT_EQ(state.NbPoints1, "50 points ");
+  EXPECT_EQ(state.NbPoints2, "51 points ");
+  EXPECT_EQ(state.NbPointsColour, (Rgb{255, 0, 0}));
+  EXPECT_FALSE(state.Calculer);
+  EXPECT_FALSE(state.Exporter);
+  EXPECT_TRUE(state.Fermer);
+  EXPECT_FALSE(state.Enregistrer);
+  EXPECT_EQ(state.Etat1, " ouvert ");
+  EXPECT_EQ(state.Etat1Colour, (Rgb{255, 0, 255}));
+
+  b.raw.pop_back();
+  b.raw.back() = b.raw.front();
+  b.modified = true;
+  RefreshAdjusted(b, 3);
+  state = ComputeProjectState(a, b);
+  EXPECT_EQ(state.NbPointsColour, (Rgb{0, 128, 128}));
+  EXPECT_TRUE(state.Calculer && state.Exporter && state.Enregistrer);
+  EXPECT_EQ(state.Etat2, " fermé ");
+
+  state = ComputeProjectState(Profile{}, Profile{});
+  EXPECT_EQ(state.NbPoints1, "0 points ");
+  EXPECT_FALSE(state.Fermer);
+  EXPECT_EQ(state.Etat1, "---");
+}
+
+TEST(CopyProfile, TakesTheSourcePointsAndClearsTheLocks) {
+  Profile source = Make({{0, 0}, {10, 0}, {10, 10}});
+  source.fileName = "aile";
+  source.proportions = false;
+  Profile destination = Make({{0, 0}, {1, 1}});
+  destination.LockedRows = {1};
+  CopyProfile(source, destination, 3);
+  EXPECT_EQ(destination.raw, source.raw);
+  EXPECT_EQ(destination.adjusted, source.adjusted);
+  EXPECT_TRUE(destination.LockedRows.empty());
+  EXPECT_FALSE(destination.proportions);
+  EXPECT_EQ(ProfileTitle(1, destination.fileName), " PROFIL 1 : aile ");
+  EXPECT_EQ(ProfileTitle(2, ""), " PROFIL 2 ");
+}
+
+}  // namespace
+}  // namespace orvane
