@@ -76,7 +76,9 @@ std::optional<HistorySnapshot> ReadHistorySnapshot(std::string_view bytes) {
   return s;
 }
 
-std::string History::SnapshotPath(uint16_t k) const { return folder_ + "Grids_" + std::to_string(k); }
+std::string History::SnapshotPath(uint16_t k) const {
+  return folder_ + "Grids_" + std::to_string(k);
+}
 
 void History::Push(const std::string& label, const Profile& p1, const Profile& p2) {
   ++counter_;

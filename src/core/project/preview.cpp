@@ -7,7 +7,9 @@
 namespace orvane {
 namespace {
 
-int Nearest(double value) { return static_cast<int>(RoundHalfEven(value)); }
+int Nearest(double value) {
+  return static_cast<int>(RoundHalfEven(value));
+}
 
 }  // namespace
 

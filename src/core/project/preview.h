@@ -27,6 +27,8 @@ PreviewTransform MakePreviewTransform(std::pair<double, double> extent, int widt
                                       double zoom, double factor, double panX, double panY);
 
 // Density step 1, 2 or 3: markers on rows that are multiples of it.
-inline bool HasMarker(int row, int densityStep) { return densityStep > 0 && row % densityStep == 0; }
+inline bool HasMarker(int row, int densityStep) {
+  return densityStep > 0 && row % densityStep == 0;
+}
 
 }  // namespace orvane

@@ -8,8 +8,9 @@
 namespace orvane {
 namespace {
 
-
-std::string Raw(double value) { return FormatFixed(value, 6); }
+std::string Raw(double value) {
+  return FormatFixed(value, 6);
+}
 
 double ParseOr(const std::string& text, double fallback) {
   return ParseReal(text).value_or(fallback);
@@ -23,7 +24,9 @@ std::string ProfileTitle(int number, const std::string& fileName) {
   return title;
 }
 
-double CellNumber(const std::string& text) { return ParseOr(text, 0); }
+double CellNumber(const std::string& text) {
+  return ParseOr(text, 0);
+}
 
 MinMax FindMinMax(const PointRows& rows, int column) {
   double max = -1000000;
@@ -52,7 +55,9 @@ void RefreshAdjusted(Profile& profile, int decimals) {
   profile.ratio = ratio;
 }
 
-bool IsClosed(const PointRows& rows) { return rows.size() >= 2 && rows.front() == rows.back(); }
+bool IsClosed(const PointRows& rows) {
+  return rows.size() >= 2 && rows.front() == rows.back();
+}
 
 std::optional<std::pair<double, double>> HasLeadIn(const PointRows& rows) {
   if (rows.size() < 4) return std::nullopt;
@@ -169,8 +174,8 @@ DimensionChange EditDimension(Profile& profile, int number, Axis axis, const std
   RefreshAdjusted(profile, decimals);
   change.rescaled = true;
   const double integerPart = std::trunc(CellNumber(own));
-  change.label = "P" + std::to_string(number) + " - Cote " + (axis == Axis::X ? "X" : "Y") +
-                 " = " + FormatFixed(integerPart, 0);
+  change.label = "P" + std::to_string(number) + " - Cote " + (axis == Axis::X ? "X" : "Y") + " = " +
+                 FormatFixed(integerPart, 0);
   profile.DimX = CellNumber(change.texts.x);
   profile.DimY = CellNumber(change.texts.y);
   return change;

@@ -114,7 +114,7 @@ ProjectState ComputeProjectState(const Profile& p1, const Profile& p2);
 struct ProjectionCommands {
   bool Alignement = false, Projection = false;
 };
-ProjectionCommands ComputeProjectionCommands(const Profile& p1, const Profile& p2,
-                                             bool editMode, bool projectionDone);
+ProjectionCommands ComputeProjectionCommands(const Profile& p1, const Profile& p2, bool editMode,
+                                             bool projectionDone);
 
 }  // namespace orvane

@@ -45,7 +45,8 @@ ProjectReadResult ReadProjectFile(std::string_view bytes) {
   const auto count = ParseInteger(line(4));
   if (!count) return Refuse(" Nombre de points illisible (ligne 4) ");
   const auto decimals = ParseInteger(line(6));
-  if (!decimals || *decimals < 0 || *decimals > 6) return Refuse(" Décimales illisibles (ligne 6) ");
+  if (!decimals || *decimals < 0 || *decimals > 6)
+    return Refuse(" Décimales illisibles (ligne 6) ");
   const size_t available = lines.size() > kHeaderLines ? (lines.size() - kHeaderLines) / 4 : 0;
   if (*count < 0 || static_cast<uint64_t>(*count) > available) {
     return Refuse(" Fichier projet incomplet : " + std::to_string(available) + " points lus sur " +

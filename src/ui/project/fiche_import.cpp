@@ -7,17 +7,23 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include <QPushButton>
 #include "ui/app/fiche_principale.h"
+#include "ui/project/preview_widget.h"
+#include "ui/project/profile_panel.h"
 
 namespace orvane::ui {
 
 TFormImport::TFormImport(AppContext& context, TMainForm* mainForm)
-    : QMainWindow(nullptr), context_(context), mainForm_(mainForm) {
+    : QMainWindow(nullptr),
+      context_(context),
+      mainForm_(mainForm),
+      history_(context.startup.folders.temp) {
   setWindowTitle(QStringLiteral("Orvane  %1  -  Gestionnaire de projet")
                      .arg(QString::fromStdString(VersionText())));
-  resize(1280, 900);
+  resize(1400, 980);
   BuildMenus();
-  setCentralWidget(new QWidget(this));
+  BuildProfiles();
   LinkStatus = new QLabel(this);
   statusBar()->addPermanentWidget(LinkStatus);
 }
@@ -77,6 +83,13 @@ void TFormImport::BuildMenus() {
     DensitePoints->setEnabled(on);
     TaillePoints->setEnabled(on);
   });
+  // Display options redraw both previews.
+  for (QAction* display :
+       {AfficherReperes, AfficherPoints, Densite1, Densite2, Densite3, Taille1, Taille2, Taille3}) {
+    connect(display, &QAction::toggled, this, [this] {
+      if (Profil1) Profil1->Preview->update(), Profil2->Preview->update();
+    });
+  }
   // The pointer precision is stored in reverse order of the entries.
   QMenu* precision = options->addMenu(QStringLiteral("Précision du pointeur"));
   AddChoice(precision, &M::Precision,
@@ -108,6 +121,17 @@ void TFormImport::BuildMenus() {
   Reprisedecoupe =
       AddOption(options, QStringLiteral("Autoriser la reprise de découpe"), &M::Reprise);
   Audio = AddOption(options, QStringLiteral("Signal sonore de fin d'usinage"), &M::Audio);
+  connect(IgnorerAlertes, &QAction::toggled, this, [this](bool on) {
+    if (on || !Profil1) return;
+    for (ProfilePanel* panel : {Profil1, Profil2}) {
+      if (panel->profile->Present()) UpdateDimensionsOf(panel);
+      panel->RealSizeX->setEnabled(false);
+      panel->RealSizeY->setEnabled(false);
+    }
+  });
+
+  Historique1 = menuBar()->addMenu(QStringLiteral("Historique"));
+  Historique1->setEnabled(false);
 }
 
 void TFormImport::ApplyOptionsToMenus() {
@@ -145,6 +169,7 @@ void TFormImport::showEvent(QShowEvent* event) {
 void TFormImport::FormShow() {
   if (mainForm_) mainForm_->hide();
   ApplyOptionsToMenus();
+  ResetProjectWindow();
   if (!context_.linkStarted) {
     if (context_.settings.PortType == 0 && context_.openParallelPort) {
       context_.port = context_.openParallelPort(context_.settings.Port);
@@ -187,6 +212,10 @@ void TFormImport::ReinitialiserClick() {
 }
 
 void TFormImport::closeEvent(QCloseEvent* event) {
+  if (!closingWithoutQuestions_ && !ConfirmAbandon()) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
   if (modalLoop_) modalLoop_->quit();
@@ -202,7 +231,7 @@ void TFormImport::FormClose() {
       context_.messages->Show(MessageKind::Error, error.what());
     }
   }
-  EmptyFolderFiles(context_.startup.folders.temp);
+  history_.Clear();
 }
 
 }  // namespace orvane::ui

@@ -4,9 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "core/project/history.h"
+#include "core/project/profile.h"
+#include "core/project/project_file.h"
 #include "ui/app/app_context.h"
 
 class QAction;
+class QPushButton;
 class QActionGroup;
 class QEventLoop;
 class QLabel;
@@ -15,6 +19,7 @@ class QMenu;
 namespace orvane::ui {
 
 class TMainForm;
+class ProfilePanel;
 
 // The project window. It owns the two profiles for the whole run; here, its
 // frame: menus, options, link start-up and the orderly close.
@@ -52,11 +57,39 @@ class TFormImport : public QMainWindow {
 
   QLabel* LinkStatus = nullptr;
 
+  // The two profiles and their controls.
+  Profile Profile1, Profile2;
+  ProfilePanel* Profil1 = nullptr;
+  ProfilePanel* Profil2 = nullptr;
+  QPushButton* Deci[7] = {};
+  QPushButton* Enregistrer = nullptr;
+  QPushButton* Charger = nullptr;
+  QPushButton* Fermer = nullptr;
+  QPushButton* Calculer = nullptr;
+  QPushButton* Projection = nullptr;
+  QPushButton* Alignement = nullptr;
+  QMenu* Historique1 = nullptr;
+
   void ReinitialiserClick();
+  void EnregistrerClick();
+  void ChargerClick();
+  void FermerClick();
+  void UndoClick();
+  void DecimalsClick(int decimals);
+  void CopieClick(ProfilePanel* destination);
+  void RealSizeClick(ProfilePanel* panel, Axis axis);
+  // The exit logic of a Cote edit after the user typed `text` into it.
+  void DimensionExit(ProfilePanel* panel, Axis axis);
+  // The browsing preview of the open dialog.
+  void BrowseProjectFile(const std::string& path);
+  void PushHistory(const std::string& label);
+  int Decimals() const { return decimals_; }
+  const History& OperationHistory() const { return history_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct ChoiceEntry {
@@ -67,6 +100,21 @@ class TFormImport : public QMainWindow {
   void AddChoice(QMenu* menu, std::string MachineSettings::*field,
                  std::vector<std::pair<QAction**, std::pair<QString, std::string>>> entries);
   void BuildMenus();
+  void BuildProfiles();
+  void WireProfile(ProfilePanel* panel);
+  ProfilePanel* Other(ProfilePanel* panel) const { return panel == Profil1 ? Profil2 : Profil1; }
+  void ResetProjectWindow();
+  void ShowDecimals();
+  void RefreshProfile(ProfilePanel* panel);
+  void ShowDimensions(ProfilePanel* panel, const DimensionTexts& texts);
+  void UpdateDimensionsOf(ProfilePanel* panel);
+  void AfterRescale(ProfilePanel* panel, const DimensionChange& change);
+  void UpdateProjectState();
+  void UpdateSizeFactors();
+  void RebuildHistoryMenu();
+  void ClearProfile(ProfilePanel* panel);
+  bool ConfirmAbandon(bool askAnyway = false);
+  void EnableProfileEdits(ProfilePanel* panel, bool enabled);
   void FormShow();
   void FormClose();
   QString LinkDescription() const;
@@ -74,6 +122,12 @@ class TFormImport : public QMainWindow {
   AppContext& context_;
   TMainForm* mainForm_;
   QEventLoop* modalLoop_ = nullptr;
+  History history_;
+  ProjectData importBuffer_;
+  int decimals_ = 3;
+  bool projectionDone_ = false;
+  bool closingWithoutQuestions_ = false;
+  double previousDimension_[2][2] = {};  // [profile][axis] on entering an edit
   std::vector<std::pair<QAction*, bool MachineSettings::*>> options_;
   std::vector<std::pair<std::string MachineSettings::*, std::vector<ChoiceEntry>>> choices_;
 };

@@ -84,7 +84,9 @@ TEST(History, AMissingOrDamagedSnapshotIsNotRestored) {
 TEST(HistorySnapshot, RoundTripsAndKeepsAccentedLabels) {
   HistorySnapshot s{"P1 - Cote X ajustée", 2, 1, Make({{0, 0}, {1.5, 2}, {3, 0}}).raw, {}};
   const std::string bytes = WriteHistorySnapshot(s);
-  EXPECT_EQ(bytes.substr(0, 21), "P1 - Cote X ajust\xE9" "e\r\n");
+  EXPECT_EQ(bytes.substr(0, 21),
+            "P1 - Cote X ajust\xE9"
+            "e\r\n");
   auto back = ReadHistorySnapshot(bytes);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->label, s.label);

@@ -22,8 +22,8 @@ TEST(Preview, TheSmallerProfileIsDrawnAtTheSameScale) {
   auto [a1, ay1] = t1.Map(200, 0);
   auto [b0, by] = t2.Map(0, 0);
   auto [b1, by1] = t2.Map(100, 0);
-  EXPECT_EQ(a1 - a0, 365);  // 380 x 0.96, rounded
-  EXPECT_EQ(b1 - b0, 182);  // half of it
+  EXPECT_EQ(a1 - a0, 365);       // 380 x 0.96, rounded
+  EXPECT_EQ(b1 - b0, 182);       // half of it
   EXPECT_NEAR(a0 + a1, 380, 1);  // centred, to the pixel
 }
 

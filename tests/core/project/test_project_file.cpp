@@ -28,7 +28,8 @@ TEST(ProjectFile, TwoThreePointProfilesTakeTwentyFiveLinesAndReadBack) {
   for (size_t at = 0; (at = written.bytes.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
   EXPECT_EQ(lines, 25u);
   EXPECT_THAT(written.bytes, HasSubstr("// version\r\nv160\r\n// nombre de points\r\n3\r\n"));
-  EXPECT_THAT(written.bytes, HasSubstr("// d\xE9" "cimales\r\n3\r\n"));  // Windows-1252
+  EXPECT_THAT(written.bytes, HasSubstr("// d\xE9"
+                                       "cimales\r\n3\r\n"));  // Windows-1252
   EXPECT_THAT(written.bytes, HasSubstr("\r\n20.000000\r\n5.125000\r\n// fin du fichier\r\n"));
 
   ProjectReadResult read = ReadProjectFile(written.bytes);
@@ -42,8 +43,8 @@ TEST(ProjectFile, TwoThreePointProfilesTakeTwentyFiveLinesAndReadBack) {
 TEST(ProjectFile, VersionsBefore120AreRefused) {
   Profile p = Make({{0, 0}, {1, 1}});
   std::string text = WriteProjectFile(p, p, 2, kDimensions).bytes;
-  for (auto [version, accepted] : {std::pair{"v119", false}, {"v120", true}, {"v160", true},
-                                   {"x160", false}, {"v", false}}) {
+  for (auto [version, accepted] :
+       {std::pair{"v119", false}, {"v120", true}, {"v160", true}, {"x160", false}, {"v", false}}) {
     std::string changed = text;
     changed.replace(changed.find("v160"), 4, version);
     ProjectReadResult read = ReadProjectFile(changed);

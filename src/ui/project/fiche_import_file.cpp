@@ -1,0 +1,133 @@
+// The project window's project file commands: save, browse and open.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <filesystem>
+
+#include "core/common/text_number.h"
+#include "host/atomic_file.h"
+#include "ui/project/fiche_import.h"
+#include "ui/project/preview_widget.h"
+#include "ui/project/profile_panel.h"
+
+namespace orvane::ui {
+namespace {
+
+// Far beyond any real project; a larger file is not read into memory.
+constexpr size_t kMaxProjectFile = size_t(256) << 20;
+
+std::string BaseName(const std::string& path) {
+  std::string name = std::filesystem::path(path).filename().string();
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+bool HasProjectExtension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return extension == ".OVP";
+}
+
+}  // namespace
+
+void TFormImport::EnregistrerClick() {
+  FileDialogRequest request;
+  request.title = "Enregistrer le projet";
+  request.folder = context_.settings.ProjectPath;
+  request.filters = {"Projets Orvane (*.ovp)"};
+  request.defaultSuffix = "ovp";
+  request.fileName = Profile1.fileName;
+  const std::optional<std::string> path = context_.dialogs->SaveFile(request);
+  if (!path) return;
+
+  const std::string dimensions[4] = {
+      Profil1->DimX->text().toStdString(), Profil1->DimY->text().toStdString(),
+      Profil2->DimX->text().toStdString(), Profil2->DimY->text().toStdString()};
+  const ProjectWriteResult written = WriteProjectFile(Profile1, Profile2, decimals_, dimensions);
+  if (!written.ok) {
+    context_.messages->Show(MessageKind::Error, written.message);
+    return;
+  }
+  std::string error;
+  if (!AtomicWriteFile(*path, written.bytes, &error)) {
+    context_.messages->Show(MessageKind::Error, "Le projet n'est pas enregistré.\n\n" + error);
+    return;
+  }
+  const std::string name = BaseName(*path);
+  Profil1->SetTitle(name);
+  Profil2->SetTitle(name);
+  Profile1.modified = Profile2.modified = false;
+  Enregistrer->setEnabled(false);
+}
+
+void TFormImport::BrowseProjectFile(const std::string& path) {
+  importBuffer_ = {};
+  if (!HasProjectExtension(path) || !std::filesystem::is_regular_file(path)) return;
+  std::string bytes;
+  ProjectReadResult read;
+  if (!ReadWholeFile(path, bytes, kMaxProjectFile)) {
+    read.message = " Fichier illisible ";
+  } else {
+    read = ReadProjectFile(bytes);
+  }
+  if (!read.ok) {
+    for (ProfilePanel* panel : {Profil1, Profil2}) {
+      panel->Preview->ShowMessage(QString::fromStdString(read.message));
+    }
+    return;
+  }
+  decimals_ = read.data.decimals;
+  importBuffer_ = std::move(read.data);
+  Profil1->Preview->ShowBrowsed(importBuffer_.X1, importBuffer_.Y1);
+  Profil2->Preview->ShowBrowsed(importBuffer_.X2, importBuffer_.Y2);
+}
+
+void TFormImport::ChargerClick() {
+  if (!ConfirmAbandon()) return;
+  FileDialogRequest request;
+  request.title = "Ouvrir un projet";
+  request.folder = context_.settings.ProjectPath;
+  request.filters = {"Projet Orvane (*.ovp)"};
+  request.defaultSuffix = "ovp";
+  request.onSelectionChanged = [this](const std::string& path) { BrowseProjectFile(path); };
+  const std::optional<std::string> path = context_.dialogs->OpenFile(request);
+  for (ProfilePanel* panel : {Profil1, Profil2}) panel->Preview->ClearBrowsed();
+
+  // The browsed buffer is what loads: the file confirmed is the file last browsed.
+  if (path && importBuffer_.X1.empty()) BrowseProjectFile(*path);
+  if (path && !importBuffer_.X1.empty()) {
+    const std::string name = BaseName(*path);
+    ResetProjectWindow();
+    ShowDecimals();
+    for (ProfilePanel* panel : {Profil1, Profil2}) EnableProfileEdits(panel, true);
+    const std::vector<double>* columns[2][2] = {{&importBuffer_.X1, &importBuffer_.Y1},
+                                                {&importBuffer_.X2, &importBuffer_.Y2}};
+    for (int k = 0; k < 2; ++k) {
+      Profile& p = k == 0 ? Profile1 : Profile2;
+      p.raw.resize(columns[k][0]->size());
+      for (size_t i = 0; i < p.raw.size(); ++i) {
+        p.raw[i] = {FormatFixed((*columns[k][0])[i], 6), FormatFixed((*columns[k][1])[i], 6)};
+      }
+    }
+    Profil1->SetTitle(name);
+    Profil2->SetTitle(name);
+    history_.Clear();
+    PushHistory("Ouvrir projet");
+    for (ProfilePanel* panel : {Profil1, Profil2}) {
+      RefreshProfile(panel);
+      UpdateDimensionsOf(panel);
+      panel->Proportions->setChecked(true);
+      panel->Zoom->setValue(10);
+      panel->Preview->Centre();
+    }
+    Profile1.modified = Profile2.modified = false;
+    UpdateProjectState();
+    Enregistrer->setEnabled(false);
+    Profil1->Copie->setEnabled(true);
+    Profil2->Copie->setEnabled(true);
+  }
+  importBuffer_ = {};
+}
+
+}  // namespace orvane::ui

@@ -1,0 +1,402 @@
+// The project window's profiles: tables, dimensions, decimals, copies,
+// history and the project-state rules.
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "core/common/text_number.h"
+#include "core/project/preview.h"
+#include "ui/project/fiche_import.h"
+#include "ui/project/preview_widget.h"
+#include "ui/project/profile_panel.h"
+#include "ui/project/profile_table_model.h"
+
+namespace orvane::ui {
+namespace {
+
+const char* const kCapacityMessage =
+    "Forme redimensionnée en raison d'un dépassement de capacité machine";
+
+int AxisIndex(Axis axis) {
+  return axis == Axis::X ? 0 : 1;
+}
+
+}  // namespace
+
+void TFormImport::BuildProfiles() {
+  auto* central = new QWidget(this);
+  auto* layout = new QHBoxLayout(central);
+  Profil1 = new ProfilePanel(1, &Profile1, &context_.settings, central);
+  Profil2 = new ProfilePanel(2, &Profile2, &context_.settings, central);
+  layout->addWidget(Profil1, 1);
+  layout->addWidget(Profil2, 1);
+
+  auto* actions = new QVBoxLayout;
+  Charger = new QPushButton(QStringLiteral("Ouvrir un projet"), central);
+  Enregistrer = new QPushButton(QStringLiteral("Enregistrer le projet"), central);
+  Fermer = new QPushButton(QStringLiteral("Fermer le projet"), central);
+  Projection = new QPushButton(QStringLiteral("Calcul des projections"), central);
+  Alignement = new QPushButton(QStringLiteral("Aligner les profils"), central);
+  Calculer = new QPushButton(QStringLiteral("Générer la découpe"), central);
+  for (QPushButton* b : {Charger, Enregistrer, Fermer}) actions->addWidget(b);
+  auto* decimals = new QGroupBox(QStringLiteral(" Décimales "), central);
+  auto* decimalsLayout = new QHBoxLayout(decimals);
+  for (int d = 0; d <= 6; ++d) {
+    Deci[d] = new QPushButton(QString::number(d), decimals);
+    Deci[d]->setFixedWidth(26);
+    decimalsLayout->addWidget(Deci[d]);
+    connect(Deci[d], &QPushButton::clicked, this, [this, d] { DecimalsClick(d); });
+  }
+  actions->addWidget(decimals);
+  actions->addSpacing(20);
+  for (QPushButton* b : {Projection, Alignement, Calculer}) actions->addWidget(b);
+  actions->addStretch();
+  layout->addLayout(actions);
+  setCentralWidget(central);
+
+  connect(Charger, &QPushButton::clicked, this, [this] { ChargerClick(); });
+  connect(Enregistrer, &QPushButton::clicked, this, [this] { EnregistrerClick(); });
+  connect(Fermer, &QPushButton::clicked, this, [this] { FermerClick(); });
+  // Their windows come with the cut and shape issues.
+  for (QPushButton* b : {Projection, Alignement, Calculer}) b->setEnabled(false);
+  WireProfile(Profil1);
+  WireProfile(Profil2);
+}
+
+void TFormImport::WireProfile(ProfilePanel* panel) {
+  for (QTableView* table : {panel->RawTable, panel->AdjustedTable}) {
+    connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [panel](const QModelIndex& current) {
+              if (current.isValid()) panel->SelectRow(current.row() + 1);
+            });
+    connect(table, &QWidget::customContextMenuRequested, this, [panel, table](const QPoint& at) {
+      panel->Popup->popup(table->viewport()->mapToGlobal(at));
+    });
+    table->addAction(panel->Annuler);
+  }
+  panel->Annuler->setShortcutContext(Qt::WindowShortcut);
+  connect(panel->Annuler, &QAction::triggered, this, [this] { UndoClick(); });
+  connect(panel->Copie, &QPushButton::clicked, this, [this, panel] { CopieClick(panel); });
+  connect(panel->RealSizeX, &QPushButton::clicked, this,
+          [this, panel] { RealSizeClick(panel, Axis::X); });
+  connect(panel->RealSizeY, &QPushButton::clicked, this,
+          [this, panel] { RealSizeClick(panel, Axis::Y); });
+  connect(panel->Proportions, &QCheckBox::toggled, this,
+          [panel](bool on) { panel->profile->proportions = on; });
+  for (QLineEdit* edit : {panel->DimX, panel->DimY}) edit->installEventFilter(this);
+
+  auto zoomBoth = [this, panel](int position) {
+    panel->Preview->SetZoom(position / 10.0);
+    panel->Preview->update();
+    if (panel->Synchro->isChecked()) {
+      ProfilePanel* other = Other(panel);
+      QSignalBlocker block(other->Zoom);
+      other->Zoom->setValue(position);
+      other->Preview->SetZoom(position / 10.0);
+      other->Preview->update();
+    }
+  };
+  connect(panel->Zoom, &QSlider::valueChanged, this, zoomBoth);
+  connect(panel->ZoomMini, &QPushButton::clicked, this,
+          [panel] { panel->Zoom->setValue(panel->Zoom->minimum()); });
+  connect(panel->ZoomMaxi, &QPushButton::clicked, this,
+          [panel] { panel->Zoom->setValue(panel->Zoom->maximum()); });
+  connect(panel->Centrer, &QPushButton::clicked, this, [this, panel] {
+    for (ProfilePanel* p : {panel, Other(panel)}) {
+      if (p != panel && !panel->Synchro->isChecked()) continue;
+      p->Preview->Centre();
+      p->Preview->update();
+    }
+  });
+}
+
+bool TFormImport::eventFilter(QObject* watched, QEvent* event) {
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    for (Axis axis : {Axis::X, Axis::Y}) {
+      QLineEdit* edit = axis == Axis::X ? panel->DimX : panel->DimY;
+      if (watched != edit) continue;
+      if (event->type() == QEvent::FocusIn) {
+        const auto value = ParseReal(edit->text().toStdString());
+        if (value && *value > 0) previousDimension_[panel->number - 1][AxisIndex(axis)] = *value;
+      } else if (event->type() == QEvent::FocusOut) {
+        DimensionExit(panel, axis);
+      } else if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+          (axis == Axis::X ? panel->DimY : static_cast<QWidget*>(panel->Proportions))->setFocus();
+          return true;
+        }
+        if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Tab) return false;
+        const QString text = key->text();
+        const bool digit = text.size() == 1 && text[0].isDigit();
+        const bool point = text == QStringLiteral(".") && !edit->text().contains('.');
+        return !(digit || point);
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormImport::ResetProjectWindow() {
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    ClearProfile(panel);
+    panel->Proportions->setChecked(true);
+    panel->Zoom->setValue(10);
+    panel->Preview->Centre();
+    panel->Preview->ClearBrowsed();
+  }
+  decimals_ = static_cast<int>(ParseInteger(context_.settings.Decimales).value_or(3));
+  ShowDecimals();
+  projectionDone_ = false;
+  for (QPushButton* b : {Fermer, Enregistrer, Profil1->Copie, Profil2->Copie}) {
+    b->setEnabled(false);
+  }
+  Historique1->setEnabled(false);
+  UpdateProjectState();
+}
+
+void TFormImport::ClearProfile(ProfilePanel* panel) {
+  Profile& p = *panel->profile;
+  const bool proportions = p.proportions;
+  p = Profile{};
+  p.proportions = proportions;
+  panel->SetTitle({});
+  panel->Reload();
+  EnableProfileEdits(panel, false);
+  panel->DimX->clear();
+  panel->DimY->clear();
+  panel->RealSizeX->setEnabled(false);
+  panel->RealSizeY->setEnabled(false);
+  SetLabelColours(panel->Etat, {0, 128, 128});
+  panel->Etat->setText(QStringLiteral("---"));
+}
+
+void TFormImport::EnableProfileEdits(ProfilePanel* panel, bool enabled) {
+  panel->DimX->setEnabled(enabled);
+  panel->DimY->setEnabled(enabled);
+}
+
+void TFormImport::ShowDecimals() {
+  for (int d = 0; d <= 6; ++d) {
+    const bool pressed = d == decimals_;
+    QFont font = Deci[d]->font();
+    font.setBold(pressed);
+    font.setPointSize(pressed ? 10 : 8);
+    Deci[d]->setFont(font);
+    Deci[d]->setStyleSheet(pressed ? QStringLiteral("color: rgb(255, 0, 128);")
+                                   : QStringLiteral("color: rgb(85, 85, 85);"));
+  }
+}
+
+void TFormImport::RefreshProfile(ProfilePanel* panel) {
+  RefreshAdjusted(*panel->profile, decimals_);
+  UpdateSizeFactors();
+  panel->Reload();
+}
+
+void TFormImport::UpdateSizeFactors() {
+  const SizeFactors f = ComputeSizeFactors(Profile1.adjusted, Profile2.adjusted);
+  Profil1->Preview->SetSizeFactor(f.f1);
+  Profil2->Preview->SetSizeFactor(f.f2);
+  Profil1->Preview->update();
+  Profil2->Preview->update();
+}
+
+void TFormImport::ShowDimensions(ProfilePanel* panel, const DimensionTexts& texts) {
+  panel->DimX->setText(QString::fromStdString(texts.x));
+  panel->DimY->setText(QString::fromStdString(texts.y));
+}
+
+void TFormImport::UpdateDimensionsOf(ProfilePanel* panel) {
+  const MachineSettings& s = context_.settings;
+  DimensionChange change =
+      UpdateDimensions(*panel->profile, panel->number, decimals_, s.MaxX, s.MaxY, s.Alertes);
+  ShowDimensions(panel, change.texts);
+  AfterRescale(panel, change);
+}
+
+void TFormImport::AfterRescale(ProfilePanel* panel, const DimensionChange& change) {
+  if (change.rescaled) {
+    UpdateSizeFactors();
+    panel->Reload();
+    PushHistory(change.label);
+    UpdateProjectState();
+    const bool leadIn = HasLeadIn(panel->profile->adjusted).has_value();
+    const bool xChanged = change.label.find("Cote X") != std::string::npos;
+    panel->RealSizeX->setEnabled(leadIn && xChanged);
+    panel->RealSizeY->setEnabled(leadIn && !xChanged);
+    for (ProfilePanel* p : {Profil1, Profil2}) {
+      p->Zoom->setValue(10);
+      p->Preview->Centre();
+    }
+  }
+  if (change.clamped) context_.messages->Show(MessageKind::Information, kCapacityMessage);
+}
+
+void TFormImport::DimensionExit(ProfilePanel* panel, Axis axis) {
+  Profile& p = *panel->profile;
+  if (!p.Present()) return;
+  QLineEdit* edit = axis == Axis::X ? panel->DimX : panel->DimY;
+  const MachineSettings& s = context_.settings;
+  const double previous = previousDimension_[panel->number - 1][AxisIndex(axis)];
+  DimensionChange change = EditDimension(p, panel->number, axis, edit->text().toStdString(),
+                                         previous, decimals_, s.MaxX, s.MaxY, s.Alertes);
+  ShowDimensions(panel, change.texts);
+  AfterRescale(panel, change);
+  const auto now = ParseReal(edit->text().toStdString());
+  if (now && *now > 0) previousDimension_[panel->number - 1][AxisIndex(axis)] = *now;
+}
+
+void TFormImport::RealSizeClick(ProfilePanel* panel, Axis axis) {
+  Profile& p = *panel->profile;
+  const auto [w, h] = ProfileExtent(p.adjusted, false);
+  const QLineEdit* edit = axis == Axis::X ? panel->DimX : panel->DimY;
+  const double inner = axis == Axis::X ? w : h;
+  const auto wanted = ParseReal(edit->text().toStdString());
+  if (!wanted || inner <= 0) return;
+  RescaleRows(p.raw, *wanted / inner, axis, p.proportions, {});
+  RefreshProfile(panel);
+  PushHistory("P" + std::to_string(panel->number) + " - Cote " + (axis == Axis::X ? "X" : "Y") +
+              " ajustée");
+  const auto [fullW, fullH] = ProfileExtent(p.adjusted, true);
+  ShowDimensions(panel, {FormatFixed(fullW, decimals_), FormatFixed(fullH, decimals_)});
+  p.DimX = fullW;
+  p.DimY = fullH;
+  (axis == Axis::X ? panel->RealSizeX : panel->RealSizeY)->setEnabled(false);
+  UpdateProjectState();
+}
+
+void TFormImport::DecimalsClick(int decimals) {
+  if (decimals == decimals_) return;
+  decimals_ = decimals;
+  ShowDecimals();
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    if (!panel->profile->Present()) continue;
+    RefreshProfile(panel);
+    UpdateDimensionsOf(panel);
+  }
+  UpdateProjectState();
+  if (Profile1.Present() || Profile2.Present()) {
+    Profile1.modified = Profile2.modified = true;
+    Enregistrer->setEnabled(true);
+  }
+}
+
+void TFormImport::CopieClick(ProfilePanel* destination) {
+  ProfilePanel* source = Other(destination);
+  if (!source->profile->Present()) return;
+  CopyProfile(*source->profile, *destination->profile, decimals_);
+  destination->SetTitle(source->profile->fileName);
+  destination->Proportions->setChecked(source->profile->proportions);
+  UpdateSizeFactors();
+  destination->Reload();
+  PushHistory("P" + std::to_string(destination->number) + " - Copier profil");
+  UpdateProjectState();
+  EnableProfileEdits(destination, true);
+  destination->DimX->setText(source->DimX->text());
+  destination->DimY->setText(source->DimY->text());
+  destination->RealSizeX->setEnabled(false);
+  destination->RealSizeY->setEnabled(false);
+  source->Copie->setEnabled(true);
+  for (ProfilePanel* p : {Profil1, Profil2}) p->Zoom->setValue(10), p->Preview->Centre();
+}
+
+void TFormImport::UpdateProjectState() {
+  const ProjectState state = ComputeProjectState(Profile1, Profile2);
+  Fermer->setEnabled(state.Fermer);
+  Enregistrer->setEnabled(state.Enregistrer);
+  const std::pair<ProfilePanel*, std::pair<std::string, Rgb>> etats[] = {
+      {Profil1, {state.Etat1, state.Etat1Colour}}, {Profil2, {state.Etat2, state.Etat2Colour}}};
+  for (const auto& [panel, etat] : etats) {
+    panel->Etat->setText(QString::fromStdString(etat.first));
+    SetLabelColours(panel->Etat, etat.second);
+  }
+  Profil1->NbPoints->setText(QString::fromStdString(state.NbPoints1));
+  Profil2->NbPoints->setText(QString::fromStdString(state.NbPoints2));
+  SetLabelColours(Profil1->NbPoints, state.NbPointsColour);
+  SetLabelColours(Profil2->NbPoints, state.NbPointsColour);
+  Profil1->Copie->setEnabled(Profile2.Present());
+  Profil2->Copie->setEnabled(Profile1.Present());
+}
+
+void TFormImport::PushHistory(const std::string& label) {
+  history_.Push(label, Profile1, Profile2);
+  const ModifiedByLabel flags = FlagsForLabel(label);
+  Profile1.modified |= flags.profile1;
+  Profile2.modified |= flags.profile2;
+  if (Profile1.modified || Profile2.modified) Enregistrer->setEnabled(true);
+  RebuildHistoryMenu();
+}
+
+void TFormImport::RebuildHistoryMenu() {
+  Historique1->clear();
+  for (const std::string& caption : history_.Captions()) {
+    Historique1->addAction(QString::fromStdString(caption))->setEnabled(false);
+  }
+  Historique1->setEnabled(history_.Counter() > 0);
+}
+
+void TFormImport::UndoClick() {
+  std::optional<UndoResult> result = history_.Undo();
+  if (!result) return;
+  if (result->snapshot) {
+    const HistorySnapshot& s = *result->snapshot;
+    const std::pair<ProfilePanel*, std::pair<const PointRows*, int>> restored[] = {
+        {Profil1, {&s.rows1, s.currentRow1}}, {Profil2, {&s.rows2, s.currentRow2}}};
+    for (const auto& [panel, rows] : restored) {
+      Profile& p = *panel->profile;
+      p.raw = *rows.first;
+      p.currentRow = rows.second;
+      if (RowCount(p.raw) <= 2) {
+        p.raw.clear();
+        p.adjusted.clear();
+        p.LockedRows.clear();
+        EnableProfileEdits(panel, false);
+        panel->DimX->clear();
+        panel->DimY->clear();
+        panel->Reload();
+      }
+    }
+  }
+  if (result->undidProjection) projectionDone_ = false;
+  if (result->onlyBaseLeft) {
+    Profile1.modified = Profile2.modified = false;
+  }
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    if (!panel->profile->Present()) continue;
+    RefreshProfile(panel);
+    EnableProfileEdits(panel, true);
+    UpdateDimensionsOf(panel);
+  }
+  UpdateSizeFactors();
+  UpdateProjectState();
+  RebuildHistoryMenu();
+}
+
+bool TFormImport::ConfirmAbandon(bool askAnyway) {
+  const bool modified = Profile1.modified || Profile2.modified || askAnyway;
+  if (!modified || !context_.settings.ConfirmeAbandon) return true;
+  return context_.messages->Show(MessageKind::Confirmation,
+                                 "Abandonner les modifications en cours ?",
+                                 MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+void TFormImport::FermerClick() {
+  if (!ConfirmAbandon()) return;
+  history_.Clear();
+  RebuildHistoryMenu();
+  ResetProjectWindow();
+}
+
+}  // namespace orvane::ui

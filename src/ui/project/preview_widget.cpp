@@ -1,0 +1,136 @@
+#include "ui/project/preview_widget.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+
+#include "core/common/text_number.h"
+
+namespace orvane::ui {
+namespace {
+
+const QColor kReference(85, 85, 85);
+const QColor kOutline(187, 187, 187);
+
+int DensityStep(const MachineSettings& s) {
+  return static_cast<int>(ParseInteger(s.Densite).value_or(1));
+}
+
+}  // namespace
+
+PreviewWidget::PreviewWidget(const MachineSettings* settings, QWidget* parent)
+    : QWidget(parent), settings_(settings) {
+  setMinimumSize(200, 200);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PreviewWidget::ShowBrowsed(std::vector<double> xs, std::vector<double> ys) {
+  browsedX_ = std::move(xs);
+  browsedY_ = std::move(ys);
+  message_.clear();
+  update();
+}
+
+void PreviewWidget::ShowMessage(const QString& message) {
+  browsedX_.clear();
+  browsedY_.clear();
+  message_ = message;
+  update();
+}
+
+void PreviewWidget::ClearBrowsed() {
+  browsedX_.clear();
+  browsedY_.clear();
+  message_.clear();
+  update();
+}
+
+void PreviewWidget::DrawReferences(QPainter& painter) {
+  const int w = width(), h = height();
+  QPen pen(kReference);
+  pen.setStyle(Qt::DashDotLine);
+  painter.setPen(pen);
+  painter.drawLine(0, h / 2, w, h / 2);
+  painter.drawLine(w / 2, 0, w / 2, h);
+  const int mx = static_cast<int>(w * 0.02), my = static_cast<int>(h * 0.02);
+  painter.drawRect(mx, my, w - 2 * mx, h - 2 * my);
+  painter.setPen(QColor(170, 170, 170));
+  painter.setBrush(QColor(170, 170, 170));
+  const QPoint corner[] = {{2, h - 3}, {2, h - 11}, {10, h - 3}};
+  painter.drawPolygon(corner, 3);
+  painter.setBrush(Qt::NoBrush);
+}
+
+void PreviewWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+  if (!message_.isEmpty()) {
+    QFont font = painter.font();
+    font.setPointSize(10);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(rect(), Qt::AlignCenter, message_);
+    return;
+  }
+  if (!browsedX_.empty()) {
+    // The browsed file: its own extent, yellow, no markers.
+    double minX = browsedX_[0], maxX = minX, minY = browsedY_[0], maxY = minY;
+    for (size_t i = 0; i < browsedX_.size(); ++i) {
+      minX = std::min(minX, browsedX_[i]), maxX = std::max(maxX, browsedX_[i]);
+      minY = std::min(minY, browsedY_[i]), maxY = std::max(maxY, browsedY_[i]);
+    }
+    PreviewTransform t =
+        MakePreviewTransform({maxX - minX, maxY - minY}, width(), height(), 1, 1, 0, 0);
+    QPolygon outline(static_cast<int>(browsedX_.size()));
+    for (size_t i = 0; i < browsedX_.size(); ++i) {
+      auto [x, y] = t.Map(browsedX_[i] - minX, browsedY_[i] - minY);
+      outline.setPoint(static_cast<int>(i), x, y);
+    }
+    painter.setPen(Qt::yellow);
+    painter.drawPolyline(outline);
+    return;
+  }
+  if (settings_->Reperes) DrawReferences(painter);
+  if (cleared_ || !profile_ || !profile_->Present()) return;
+
+  const PointRows& rows = profile_->adjusted;
+  PreviewTransform t = MakePreviewTransform(ProfileExtent(rows, true), width(), height(), zoom_,
+                                            factor_, panX_, panY_);
+  QPolygon outline(static_cast<int>(rows.size()));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    auto [x, y] = t.Map(CellNumber(rows[i].x), CellNumber(rows[i].y));
+    outline.setPoint(static_cast<int>(i), x, y);
+  }
+  painter.setPen(kOutline);
+  painter.drawPolyline(outline);
+
+  if (settings_->Points) {
+    std::vector<bool> locked(rows.size() + 1, false);
+    for (int row : profile_->LockedRows) {
+      if (row >= 1 && static_cast<size_t>(row) <= rows.size()) locked[row] = true;
+    }
+    const int step = DensityStep(*settings_);
+    for (int row = 1; row <= static_cast<int>(rows.size()); ++row) {
+      if (!HasMarker(row, step)) continue;
+      const QPoint p = outline.point(row - 1);
+      const QColor colour = locked[row] ? QColor(0, 255, 0) : QColor(255, 0, 0);
+      painter.setPen(colour);
+      if (settings_->Taille == "1") {
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QRect(p.x() - 2, p.y() - 2, 5, 5));
+      } else if (settings_->Taille == "3") {
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QRect(p.x() - 1, p.y() - 1, 3, 3));
+      } else {
+        painter.fillRect(QRect(p.x() - 1, p.y() - 1, 3, 3), colour);
+      }
+    }
+  }
+  const int current = profile_->currentRow;
+  if (current >= 1 && current <= static_cast<int>(rows.size())) {
+    const QPoint p = outline.point(current - 1);
+    painter.fillRect(QRect(p.x() - 2, p.y() - 2, 5, 5), Qt::yellow);
+  }
+}
+
+}  // namespace orvane::ui

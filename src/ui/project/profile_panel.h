@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QGroupBox>
+
+#include "core/app/machine_settings.h"
+#include "core/project/profile.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTableView;
+
+namespace orvane::ui {
+
+class PreviewWidget;
+class ProfileTableModel;
+
+// The controls of one profile: its raw and adjusted tables, state labels,
+// dimension edits and preview. The project window wires them.
+class ProfilePanel : public QGroupBox {
+ public:
+  ProfilePanel(int number, Profile* profile, const MachineSettings* settings,
+               QWidget* parent = nullptr);
+
+  // Reloads both tables and redraws the preview.
+  void Reload();
+  // Selects `row` in both tables and marks it on the preview.
+  void SelectRow(int row);
+  void SetTitle(const std::string& fileName);
+
+  const int number;
+  Profile* const profile;
+
+  QTableView* RawTable = nullptr;       // StringGrid1 / StringGrid3
+  QTableView* AdjustedTable = nullptr;  // StringGrid2 / StringGrid4
+  ProfileTableModel* RawModel = nullptr;
+  ProfileTableModel* AdjustedModel = nullptr;
+  QLabel* Etat = nullptr;
+  QLabel* NbPoints = nullptr;
+  QLineEdit* DimX = nullptr;
+  QLineEdit* DimY = nullptr;
+  QCheckBox* Proportions = nullptr;
+  QPushButton* RealSizeX = nullptr;
+  QPushButton* RealSizeY = nullptr;
+  QPushButton* Copie = nullptr;
+  PreviewWidget* Preview = nullptr;
+  QSlider* Zoom = nullptr;
+  QPushButton* ZoomMini = nullptr;
+  QPushButton* ZoomMaxi = nullptr;
+  QPushButton* Centrer = nullptr;
+  QCheckBox* Synchro = nullptr;
+  QMenu* Popup = nullptr;
+  QAction* Annuler = nullptr;
+};
+
+void SetLabelColours(QLabel* label, const Rgb& background, const QColor& text = Qt::white);
+
+}  // namespace orvane::ui
