@@ -83,9 +83,10 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
     connect(table, &QWidget::customContextMenuRequested, this, [panel, table](const QPoint& at) {
       panel->Popup->popup(table->viewport()->mapToGlobal(at));
     });
-    table->addAction(panel->Annuler);
   }
-  panel->Annuler->setShortcutContext(Qt::WindowShortcut);
+  // Ctrl+Z undoes wherever the focus is inside either profile.
+  panel->addAction(panel->Annuler);
+  panel->Annuler->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(panel->Annuler, &QAction::triggered, this, [this] { UndoClick(); });
   connect(panel->Copie, &QPushButton::clicked, this, [this, panel] { CopieClick(panel); });
   connect(panel->RealSizeX, &QPushButton::clicked, this,
@@ -137,8 +138,11 @@ bool TFormImport::eventFilter(QObject* watched, QEvent* event) {
           (axis == Axis::X ? panel->DimY : static_cast<QWidget*>(panel->Proportions))->setFocus();
           return true;
         }
-        if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Tab) return false;
         const QString text = key->text();
+        // Only typed characters are filtered; editing and navigation keys pass.
+        if (text.isEmpty() || !text[0].isPrint() || (key->modifiers() & Qt::ControlModifier)) {
+          return false;
+        }
         const bool digit = text.size() == 1 && text[0].isDigit();
         const bool point = text == QStringLiteral(".") && !edit->text().contains('.');
         return !(digit || point);
