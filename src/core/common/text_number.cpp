@@ -41,8 +41,14 @@ std::string FormatReal15(double value) {
 
 std::string FormatFixed(double value, int decimals) {
   char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return buffer;
+  // Exact decimal expansion, rounded as printf's "%.*f" does, without its locale.
+  auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (ec != std::errc()) {
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+  }
+  return std::string(buffer, end);
 }
 
 std::optional<int64_t> ParseInteger(std::string_view text) {

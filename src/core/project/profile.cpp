@@ -37,8 +37,19 @@ MinMax FindMinMax(const PointRows& rows, int column) {
 }
 
 void RefreshAdjusted(Profile& profile, int decimals) {
-  const MinMax x = FindMinMax(profile.raw, 1);
-  const MinMax y = FindMinMax(profile.raw, 2);
+  // Each cell is parsed once; the bounds follow FindMinMax's rule.
+  std::vector<double> xs(profile.raw.size()), ys(profile.raw.size());
+  MinMax x{-1000000, 0}, y{-1000000, 0};
+  for (size_t i = 0; i < profile.raw.size(); ++i) {
+    xs[i] = CellNumber(profile.raw[i].x);
+    ys[i] = CellNumber(profile.raw[i].y);
+    x.max = std::max(x.max, xs[i]);
+    y.max = std::max(y.max, ys[i]);
+  }
+  x.min = x.max;
+  y.min = y.max;
+  for (size_t i = 0; i < xs.size(); ++i)
+    x.min = std::min(x.min, xs[i]), y.min = std::min(y.min, ys[i]);
   const double width = x.max - x.min;
   const double height = y.max - y.min;
   double ratio = height / width;
@@ -46,8 +57,8 @@ void RefreshAdjusted(Profile& profile, int decimals) {
 
   profile.adjusted.resize(profile.raw.size());
   for (size_t i = 0; i < profile.raw.size(); ++i) {
-    const double rx = CellNumber(profile.raw[i].x) - x.min;
-    const double ry = CellNumber(profile.raw[i].y) - y.min;
+    const double rx = xs[i] - x.min;
+    const double ry = ys[i] - y.min;
     profile.raw[i] = {Raw(rx), Raw(ry)};
     profile.adjusted[i] = {FormatFixed(rx, decimals), FormatFixed(ry, decimals)};
   }
@@ -80,6 +91,15 @@ std::pair<double, double> ProfileExtent(const PointRows& rows, bool includeLeadI
   const MinMax x = FindMinMax(*used, 1);
   const MinMax y = FindMinMax(*used, 2);
   return {x.max - x.min, y.max - y.min};
+}
+
+double DevelopedLength(const PointRows& rows) {
+  double length = 0;
+  for (size_t i = 1; i < rows.size(); ++i) {
+    length += std::hypot(CellNumber(rows[i].x) - CellNumber(rows[i - 1].x),
+                         CellNumber(rows[i].y) - CellNumber(rows[i - 1].y));
+  }
+  return length;
 }
 
 bool ProfilesDiffer(const PointRows& adjusted1, const PointRows& adjusted2) {

@@ -57,6 +57,8 @@ bool IsClosed(const PointRows& rows);
 // Points 1, 2 repeated in reverse as the last two: the lead-in vector.
 std::optional<std::pair<double, double>> HasLeadIn(const PointRows& rows);
 std::pair<double, double> ProfileExtent(const PointRows& rows, bool includeLeadIn);
+// Sum of the segment lengths, mm.
+double DevelopedLength(const PointRows& rows);
 bool ProfilesDiffer(const PointRows& adjusted1, const PointRows& adjusted2);
 // Rows equal in text to their previous or next row.
 bool IsDuplicateRow(const PointRows& rows, size_t index);

@@ -3,8 +3,10 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 
 #include <QPushButton>
@@ -21,7 +23,11 @@ TFormImport::TFormImport(AppContext& context, TMainForm* mainForm)
       history_(context.startup.folders.temp) {
   setWindowTitle(QStringLiteral("Orvane  %1  -  Gestionnaire de projet")
                      .arg(QString::fromStdString(VersionText())));
-  resize(1400, 980);
+  // The window fills the screen height.
+  const QRect screen = QGuiApplication::primaryScreen()
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect(0, 0, 1400, 980);
+  setGeometry(screen.x(), screen.y(), std::min(1400, screen.width()), screen.height());
   BuildMenus();
   BuildProfiles();
   LinkStatus = new QLabel(this);
