@@ -91,6 +91,9 @@ void TFormImport::ChargerClick() {
   request.filters = {"Projet Orvane (*.ovp)"};
   request.defaultSuffix = "ovp";
   request.onSelectionChanged = [this](const std::string& path) { BrowseProjectFile(path); };
+  // Browsing applies the file's decimals; a project that is not opened must
+  // not leave the tables at a count the decimals buttons do not show.
+  const int decimalsBefore = decimals_;
   const std::optional<std::string> path = context_.dialogs->OpenFile(request);
   for (ProfilePanel* panel : {Profil1, Profil2}) panel->Preview->ClearBrowsed();
 
@@ -126,6 +129,8 @@ void TFormImport::ChargerClick() {
     Enregistrer->setEnabled(false);
     Profil1->Copie->setEnabled(true);
     Profil2->Copie->setEnabled(true);
+  } else {
+    decimals_ = decimalsBefore;
   }
   importBuffer_ = {};
 }

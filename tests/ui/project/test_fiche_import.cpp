@@ -198,6 +198,34 @@ TEST_F(ProjectFiles, FewerDecimalsRewriteTheTablesWithoutAHistoryEntry) {
   EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(ProjectFiles, AWidthBeyondTheMachineIsClampedWithOneMessage) {
+  h.store.WriteSettingString(GroupKeyPath("Machine"), "MaxX", "600");
+  Open();
+  OpenProject(maison);
+  TypeDimension(window->Profil1->DimX, QStringLiteral("800"));
+  EXPECT_EQ(window->Profil1->DimX->text(), QStringLiteral("600.000"));
+  EXPECT_EQ(window->Profil1->DimY->text(), QStringLiteral("360.000"));
+  ASSERT_EQ(h.messages.Count(MessageKind::Information), 1u);
+  EXPECT_EQ(h.messages.shown.back().text,
+            "Forme redimensionnée en raison d'un dépassement de capacité machine");
+  h.messages.answers = {MessageAnswer::Yes};
+  window->close();
+}
+
+TEST_F(ProjectFiles, ACancelledOpenKeepsTheDecimalsShown) {
+  Open();
+  std::string text = test::ReadText(maison);
+  text.replace(text.find("\r\n3\r\n// dimensions"), 3, "\r\n5");
+  test::WriteText(h.home / "cinq.ovp", text);
+  h.dialogs.browsed = {h.home / "cinq.ovp"};
+  h.dialogs.chosen.reset();
+  window->ChargerClick();
+  EXPECT_EQ(window->Decimals(), 3);
+  OpenProject(h.home / "cinq.ovp");
+  EXPECT_EQ(window->Decimals(), 3);  // the reset applies the setting, as the window shows
+  window->close();
+}
+
 TEST_F(ProjectFiles, AnOldProjectIsRefusedAndNothingLoads) {
   Open();
   std::string text = test::ReadText(maison);
