@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/profiles.h"
+
 #include <filesystem>
 
 #include "core/common/text_number.h"
@@ -10,16 +12,10 @@
 namespace orvane {
 namespace {
 
-Profile Make(std::vector<std::pair<double, double>> points) {
-  Profile p;
-  for (auto [x, y] : points) p.raw.push_back({FormatFixed(x, 6), FormatFixed(y, 6)});
-  return p;
-}
-
 TEST(History, RepeatedLabelsShareOneEntryAndUndoCountsDown) {
   test::TempFolder temp;
   History history(temp.Path());
-  Profile p1 = Make({{0, 0}, {1, 0}, {1, 1}});
+  Profile p1 = test::MakeProfile({{0, 0}, {1, 0}, {1, 1}});
   Profile p2;
   history.Push("Ouvrir projet", p1, p2);
   EXPECT_FALSE(history.CanUndo());
@@ -42,8 +38,8 @@ TEST(History, RepeatedLabelsShareOneEntryAndUndoCountsDown) {
 TEST(History, UndoRestoresAnEmptiedProfile) {
   test::TempFolder temp;
   History history(temp.Path());
-  Profile p1 = Make({{0, 0}, {5, 0}, {5, 5}});
-  Profile p2 = Make({{0, 0}, {8, 0}, {8, 8}, {0, 0}});
+  Profile p1 = test::MakeProfile({{0, 0}, {5, 0}, {5, 5}});
+  Profile p2 = test::MakeProfile({{0, 0}, {8, 0}, {8, 8}, {0, 0}});
   p2.currentRow = 3;
   history.Push("Ouvrir projet", p1, p2);
   Profile emptied;
@@ -60,7 +56,7 @@ TEST(History, UndoRestoresAnEmptiedProfile) {
 TEST(History, UndoingTheProjectionSaysSo) {
   test::TempFolder temp;
   History history(temp.Path());
-  Profile p = Make({{0, 0}, {1, 1}, {2, 0}});
+  Profile p = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}});
   history.Push("P1 - Ouvrir fichier", p, p);
   history.Push("Calcul projections", p, p);
   auto undone = history.Undo();
@@ -71,7 +67,7 @@ TEST(History, UndoingTheProjectionSaysSo) {
 TEST(History, AMissingOrDamagedSnapshotIsNotRestored) {
   test::TempFolder temp;
   History history(temp.Path());
-  Profile p = Make({{0, 0}, {1, 1}, {2, 0}});
+  Profile p = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}});
   history.Push("Ouvrir projet", p, p);
   history.Push("P1 - Rotation", p, p);
   test::WriteText(history.SnapshotPath(1), "Ouvrir projet\r\n[profil 1]\r\n1\r\n4\r\n0.0\r\n");
@@ -82,7 +78,8 @@ TEST(History, AMissingOrDamagedSnapshotIsNotRestored) {
 }
 
 TEST(HistorySnapshot, RoundTripsAndKeepsAccentedLabels) {
-  HistorySnapshot s{"P1 - Cote X ajustée", 2, 1, Make({{0, 0}, {1.5, 2}, {3, 0}}).raw, {}};
+  HistorySnapshot s{
+      "P1 - Cote X ajustée", 2, 1, test::MakeProfile({{0, 0}, {1.5, 2}, {3, 0}}).raw, {}};
   const std::string bytes = WriteHistorySnapshot(s);
   EXPECT_EQ(bytes.substr(0, 21),
             "P1 - Cote X ajust\xE9"

@@ -2,20 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/profiles.h"
+
 #include "core/common/text_number.h"
 
 namespace orvane {
 namespace {
 
-Profile Make(std::initializer_list<std::pair<double, double>> points, int decimals = 3) {
-  Profile p;
-  for (auto [x, y] : points) p.raw.push_back({FormatFixed(x, 6), FormatFixed(y, 6)});
-  RefreshAdjusted(p, decimals);
-  return p;
-}
-
 TEST(RefreshAdjusted, ReAnchorsTheBoundingBoxAtTheOrigin) {
-  Profile p = Make({{-20, 5}, {10, 25}, {-5, 45.5}}, 2);
+  Profile p = test::MakeProfile({{-20, 5}, {10, 25}, {-5, 45.5}}, 2);
   EXPECT_EQ(p.raw[0], (PointText{"0.000000", "0.000000"}));
   EXPECT_EQ(p.raw[1], (PointText{"30.000000", "20.000000"}));
   EXPECT_EQ(p.raw[2], (PointText{"15.000000", "40.500000"}));
@@ -25,7 +20,7 @@ TEST(RefreshAdjusted, ReAnchorsTheBoundingBoxAtTheOrigin) {
 }
 
 TEST(RefreshAdjusted, AHorizontalLineShowsCoteYEqualToCoteX) {
-  Profile p = Make({{0, 7}, {80, 7}});
+  Profile p = test::MakeProfile({{0, 7}, {80, 7}});
   EXPECT_EQ(p.ratio, 1);
   DimensionTexts texts = DimensionsOf(p, 3);
   EXPECT_EQ(texts.x, "80.000");
@@ -33,7 +28,7 @@ TEST(RefreshAdjusted, AHorizontalLineShowsCoteYEqualToCoteX) {
 }
 
 TEST(RefreshAdjusted, FewerDecimalsMakeNearPointsDuplicates) {
-  Profile p = Make({{0, 0}, {10.4, 3}, {10.1, 3}, {20, 0}}, 2);
+  Profile p = test::MakeProfile({{0, 0}, {10.4, 3}, {10.1, 3}, {20, 0}}, 2);
   EXPECT_FALSE(IsDuplicateRow(p.adjusted, 1));
   RefreshAdjusted(p, 0);
   EXPECT_EQ(p.adjusted[1], (PointText{"10", "3"}));
@@ -44,12 +39,13 @@ TEST(RefreshAdjusted, FewerDecimalsMakeNearPointsDuplicates) {
 }
 
 TEST(ProfileShape, ClosureLeadInAndExtentFollowTheRules) {
-  Profile closed = Make({{0, 0}, {10, 0}, {10, 10}, {0, 0}});
+  Profile closed = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}, {0, 0}});
   EXPECT_TRUE(IsClosed(closed.adjusted));
-  EXPECT_FALSE(IsClosed(Make({{0, 0}, {10, 0}, {10, 10}}).adjusted));
+  EXPECT_FALSE(IsClosed(test::MakeProfile({{0, 0}, {10, 0}, {10, 10}}).adjusted));
 
   // Lead-in from (0, 5) to (5, 5), square of 10, then back out.
-  Profile leadIn = Make({{0, 5}, {5, 5}, {5, 0}, {15, 0}, {15, 10}, {5, 10}, {5, 5}, {0, 5}});
+  Profile leadIn =
+      test::MakeProfile({{0, 5}, {5, 5}, {5, 0}, {15, 0}, {15, 10}, {5, 10}, {5, 5}, {0, 5}});
   auto vector = HasLeadIn(leadIn.adjusted);
   ASSERT_TRUE(vector);
   EXPECT_EQ(vector->first, 5);
@@ -59,18 +55,18 @@ TEST(ProfileShape, ClosureLeadInAndExtentFollowTheRules) {
 }
 
 TEST(ProfilesDiffer, ComparesTheAdjustedTexts) {
-  Profile a = Make({{0, 0}, {10, 0}, {10, 10}});
-  Profile b = Make({{0, 0}, {10, 0}, {10, 10}});
+  Profile a = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}});
+  Profile b = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}});
   EXPECT_FALSE(ProfilesDiffer(a.adjusted, b.adjusted));
-  Profile c = Make({{0, 0}, {10, 0}, {10, 10.0004}});
+  Profile c = test::MakeProfile({{0, 0}, {10, 0}, {10, 10.0004}});
   EXPECT_FALSE(ProfilesDiffer(a.adjusted, c.adjusted));  // equal at three decimals
-  Profile d = Make({{0, 0}, {10, 0}});
+  Profile d = test::MakeProfile({{0, 0}, {10, 0}});
   EXPECT_TRUE(ProfilesDiffer(a.adjusted, d.adjusted));
 }
 
 TEST(EditDimension, ProportionalRescalingMovesALockedRunRigidly) {
   // 100 mm wide; points 3..4 locked in the middle.
-  Profile p = Make({{0, 0}, {50, 0}, {60, 10}, {70, 10}, {100, 20}});
+  Profile p = test::MakeProfile({{0, 0}, {50, 0}, {60, 10}, {70, 10}, {100, 20}});
   p.LockedRows = {3, 4};
   UpdateDimensions(p, 1, 3, 500, 500, false);
   DimensionChange change = EditDimension(p, 1, Axis::X, "200", 100, 3, 500, 500, false);
@@ -87,7 +83,7 @@ TEST(EditDimension, ProportionalRescalingMovesALockedRunRigidly) {
 }
 
 TEST(EditDimension, WithoutProportionsOnlyTheEditedAxisChanges) {
-  Profile p = Make({{0, 0}, {100, 50}});
+  Profile p = test::MakeProfile({{0, 0}, {100, 50}});
   p.proportions = false;
   UpdateDimensions(p, 2, 1, 500, 500, false);
   DimensionChange change = EditDimension(p, 2, Axis::Y, "25", 50, 1, 500, 500, false);
@@ -96,7 +92,7 @@ TEST(EditDimension, WithoutProportionsOnlyTheEditedAxisChanges) {
 }
 
 TEST(EditDimension, ClampsToTheMachineCapacity) {
-  Profile p = Make({{0, 0}, {100, 50}});
+  Profile p = test::MakeProfile({{0, 0}, {100, 50}});
   UpdateDimensions(p, 1, 3, 600, 600, false);
   DimensionChange change = EditDimension(p, 1, Axis::X, "800", 100, 3, 600, 600, false);
   EXPECT_TRUE(change.clamped);
@@ -105,14 +101,14 @@ TEST(EditDimension, ClampsToTheMachineCapacity) {
   EXPECT_EQ(p.raw[1], (PointText{"600.000000", "300.000000"}));
 
   // Ignored capacity: no clamp.
-  Profile q = Make({{0, 0}, {100, 50}});
+  Profile q = test::MakeProfile({{0, 0}, {100, 50}});
   UpdateDimensions(q, 1, 3, 600, 600, true);
   EXPECT_FALSE(EditDimension(q, 1, Axis::X, "800", 100, 3, 600, 600, true).clamped);
   EXPECT_EQ(q.raw[1].x, "800.000000");
 }
 
 TEST(EditDimension, AnEmptyOrNonPositiveValueRestoresThePrevious) {
-  Profile p = Make({{0, 0}, {100, 50}});
+  Profile p = test::MakeProfile({{0, 0}, {100, 50}});
   UpdateDimensions(p, 1, 2, 500, 500, false);
   for (const char* text : {"", "0", "-5"}) {
     DimensionChange change = EditDimension(p, 1, Axis::X, text, 100, 2, 500, 500, false);
@@ -123,7 +119,7 @@ TEST(EditDimension, AnEmptyOrNonPositiveValueRestoresThePrevious) {
 }
 
 TEST(UpdateDimensions, AnOversizeProfileIsClampedOnce) {
-  Profile p = Make({{0, 0}, {800, 400}});
+  Profile p = test::MakeProfile({{0, 0}, {800, 400}});
   DimensionChange change = UpdateDimensions(p, 1, 3, 500, 500, false);
   EXPECT_TRUE(change.clamped);
   EXPECT_EQ(change.texts.x, "500.000");
@@ -165,10 +161,10 @@ TEST(ProjectState, ColoursAndEnablingFollowThePointCounts) {
 }
 
 TEST(CopyProfile, TakesTheSourcePointsAndClearsTheLocks) {
-  Profile source = Make({{0, 0}, {10, 0}, {10, 10}});
+  Profile source = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}});
   source.fileName = "aile";
   source.proportions = false;
-  Profile destination = Make({{0, 0}, {1, 1}});
+  Profile destination = test::MakeProfile({{0, 0}, {1, 1}});
   destination.LockedRows = {1};
   CopyProfile(source, destination, 3);
   EXPECT_EQ(destination.raw, source.raw);

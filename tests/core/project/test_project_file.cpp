@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "support/profiles.h"
+
 #include "core/common/text_number.h"
 
 namespace orvane {
@@ -10,18 +12,11 @@ namespace {
 
 using ::testing::HasSubstr;
 
-Profile Make(std::vector<std::pair<double, double>> points) {
-  Profile p;
-  for (auto [x, y] : points) p.raw.push_back({FormatFixed(x, 6), FormatFixed(y, 6)});
-  RefreshAdjusted(p, 3);
-  return p;
-}
-
 const std::string kDimensions[4] = {"20.000", "10.000", "40.000", "5.000"};
 
 TEST(ProjectFile, TwoThreePointProfilesTakeTwentyFiveLinesAndReadBack) {
-  Profile p1 = Make({{0, 0}, {20, 0}, {10, 10}});
-  Profile p2 = Make({{0, 0}, {40, 0}, {20, 5.125}});
+  Profile p1 = test::MakeProfile({{0, 0}, {20, 0}, {10, 10}});
+  Profile p2 = test::MakeProfile({{0, 0}, {40, 0}, {20, 5.125}});
   ProjectWriteResult written = WriteProjectFile(p1, p2, 3, kDimensions);
   ASSERT_TRUE(written.ok);
   size_t lines = 0;
@@ -41,7 +36,7 @@ TEST(ProjectFile, TwoThreePointProfilesTakeTwentyFiveLinesAndReadBack) {
 }
 
 TEST(ProjectFile, VersionsBefore120AreRefused) {
-  Profile p = Make({{0, 0}, {1, 1}});
+  Profile p = test::MakeProfile({{0, 0}, {1, 1}});
   std::string text = WriteProjectFile(p, p, 2, kDimensions).bytes;
   for (auto [version, accepted] :
        {std::pair{"v119", false}, {"v120", true}, {"v160", true}, {"x160", false}, {"v", false}}) {
@@ -57,7 +52,7 @@ TEST(ProjectFile, VersionsBefore120AreRefused) {
 }
 
 TEST(ProjectFile, RefusesCountsTheBodyCannotHoldAndUnreadableNumbers) {
-  Profile p = Make({{0, 0}, {1, 1}, {2, 0}});
+  Profile p = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}});
   const std::string text = WriteProjectFile(p, p, 3, kDimensions).bytes;
   auto withLine = [&](int number, const std::string& replacement) {
     std::string changed = text;
@@ -79,7 +74,8 @@ TEST(ProjectFile, RefusesCountsTheBodyCannotHoldAndUnreadableNumbers) {
 
 TEST(ProjectFile, DifferentPointCountsAreNotSaved) {
   ProjectWriteResult written =
-      WriteProjectFile(Make({{0, 0}, {1, 1}, {2, 0}}), Make({{0, 0}, {1, 1}}), 3, kDimensions);
+      WriteProjectFile(test::MakeProfile({{0, 0}, {1, 1}, {2, 0}}),
+                       test::MakeProfile({{0, 0}, {1, 1}}), 3, kDimensions);
   EXPECT_FALSE(written.ok);
   EXPECT_THAT(written.message, HasSubstr("le profil 1 a 3 points et le profil 2 en a 2"));
 }
