@@ -1,0 +1,48 @@
+#include "core/cut/gcode.h"
+
+#include <gtest/gtest.h>
+
+#include "core/app/machine_settings.h"
+
+namespace orvane {
+namespace {
+
+TEST(FormatGcodeLine, BuildsTheThreeKindsOfLine) {
+  EXPECT_EQ(FormatGcodeLine("G1", 0, 12.5, -3, 12.5, -3),
+            "G1 X   12.500 Y   -3.000 A   12.500 B   -3.000");
+  EXPECT_EQ(FormatGcodeLine("F", 250), "F250" + std::string(42, ' '));
+  EXPECT_EQ(FormatGcodeLine("M2", 7, 1, 2, 3, 4), "M2 (----------- fin du programme ------------)");
+  // Six digits before the point: all ten characters, nothing cut.
+  EXPECT_EQ(FormatGcodeLine("G1", 0, 123456.5, 0, 0, 0).substr(0, 14), "G1 X123456.500");
+  EXPECT_EQ(FormatGcodeLine("G1", 0, 123456.5, 0, 0, 0).size(), 47u);
+}
+
+TEST(FeedRateMmMin, AveragesTheRoundedAxisFeedsInIntegers) {
+  MachineSettings s;  // 5000 us at 200 steps/mm: 1 mm/s, 60 mm/min on every axis
+  EXPECT_EQ(FeedRateMmMin(s), 60);
+  // Per-axis feeds 300, 300, 301, 301 (60e6 / (speed x steps)).
+  s.X1step = s.Y1step = s.X2step = s.Y2step = 100;
+  s.X1speed = s.Y1speed = 2000;  // 300
+  s.X2speed = s.Y2speed = 1993;  // 301.05 -> 301
+  EXPECT_EQ(FeedRateMmMin(s), 300);
+  s.X1speed = 0;  // a zero speed contributes 0
+  EXPECT_EQ(FeedRateMmMin(s), (0 + 300 + 301 + 301) / 4);
+}
+
+TEST(GenerateGcode, ATwoPointCutGivesFourLinesOf46Characters) {
+  MachineSettings s;
+  s.Y1clockwise = 1;
+  s.Y2clockwise = 1;
+  GcodePrograms programs = GenerateGcode({{0, 0, 0, 0}, {10, 5, 20, 2.5L}}, s);
+  const std::string expected =
+      "F60" + std::string(43, ' ') + "\r\n" +
+      "G0 X    0.000 Y    0.000 A    0.000 B    0.000\r\n"
+      "G1 X  -10.000 Y    5.000 A  -20.000 B    2.500\r\n"
+      "M2 (----------- fin du programme ------------)\r\n";
+  EXPECT_EQ(programs.cut, expected);
+  EXPECT_EQ(programs.opposite.substr(48 * 2, 48),
+            "G1 X  -20.000 Y    2.500 A  -10.000 B    5.000\r\n");
+}
+
+}  // namespace
+}  // namespace orvane
