@@ -1,38 +1,59 @@
 // orvane-cli: the program's core from the command line.
+#include <stdlib.h>
+
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
+#include "core/app/machine_settings.h"
 #include "core/common/text_number.h"
+#include "core/cut/cut_generation.h"
 #include "core/project/profile.h"
 #include "core/project/project_file.h"
+#include "host/cut_saver.h"
+#include "host/host_centronic.h"
+#include "host/settings_file_store.h"
 
 namespace {
+
+using namespace orvane;
 
 constexpr size_t kMaxProjectFile = size_t(256) << 20;
 
 int Usage() {
-  std::cerr << "usage: orvane-cli info PROJET.ovp\n";
+  std::cerr << "usage: orvane-cli info PROJET.ovp\n"
+               "       orvane-cli generate PROJET.ovp -o BASE [--opposite] [--gcode-only]\n";
   return 2;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
+std::optional<ProjectData> ReadProject(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
   std::ostringstream content;
   content << in.rdbuf();
-  bytes = content.str();
-  return bytes.size() <= kMaxProjectFile;
+  if (!in || content.str().size() > kMaxProjectFile) {
+    std::cerr << "orvane-cli : impossible de lire " << path << "\n";
+    return std::nullopt;
+  }
+  ProjectReadResult read = ReadProjectFile(content.str());
+  if (!read.ok) {
+    std::cerr << "orvane-cli : " << path << " :" << read.message << "\n";
+    return std::nullopt;
+  }
+  return std::move(read.data);
 }
 
-void PrintProfile(int number, const std::vector<double>& xs, const std::vector<double>& ys,
-                  int decimals) {
-  using namespace orvane;
+Profile MakeProfile(const std::vector<double>& xs, const std::vector<double>& ys, int decimals) {
   Profile p;
-  for (size_t i = 0; i < xs.size(); ++i)
+  for (size_t i = 0; i < xs.size(); ++i) {
     p.raw.push_back({FormatFixed(xs[i], 6), FormatFixed(ys[i], 6)});
+  }
   RefreshAdjusted(p, decimals);
+  return p;
+}
+
+void PrintProfile(int number, const Profile& p) {
   const auto [width, height] = ProfileExtent(p.adjusted, true);
   std::cout << "Profil " << number << " : " << p.raw.size() << " points, "
             << (IsClosed(p.adjusted) ? "fermé" : "ouvert") << ", "
@@ -42,24 +63,100 @@ void PrintProfile(int number, const std::vector<double>& xs, const std::vector<d
 }
 
 int Info(const std::string& path) {
-  std::string bytes;
-  if (!ReadFile(path, bytes)) {
-    std::cerr << "orvane-cli : impossible de lire " << path << "\n";
-    return 1;
-  }
-  const orvane::ProjectReadResult read = orvane::ReadProjectFile(bytes);
-  if (!read.ok) {
-    std::cerr << "orvane-cli : " << path << " :" << read.message << "\n";
-    return 1;
-  }
-  PrintProfile(1, read.data.X1, read.data.Y1, read.data.decimals);
-  PrintProfile(2, read.data.X2, read.data.Y2, read.data.decimals);
+  auto data = ReadProject(path);
+  if (!data) return 1;
+  PrintProfile(1, MakeProfile(data->X1, data->Y1, data->decimals));
+  PrintProfile(2, MakeProfile(data->X2, data->Y2, data->decimals));
   return 0;
+}
+
+// The same cut as "Générer la découpe" then "Enregistrer la découpe" in the
+// window, with the settings of the settings store and no projection.
+int Generate(const std::string& path, const std::string& output, bool twoCuts, bool gcodeOnly) {
+  auto data = ReadProject(path);
+  if (!data) return 1;
+  FileSettingsStore store(SettingsFilePath());
+  MachineSettings settings;
+  settings.ProjectPath = settings.CutPath = settings.DxfPath = settings.ExportPath = "./";
+  if (!ReadAllSettings(store, settings, nullptr).empty()) {
+    std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
+              << ", valeurs d'usine utilisées pour ceux-là\n";
+  }
+  const int decimals = static_cast<int>(ParseInteger(settings.Decimales).value_or(3));
+  Profile p1 = MakeProfile(data->X1, data->Y1, decimals);
+  Profile p2 = MakeProfile(data->X2, data->Y2, decimals);
+  for (auto [p, n] : {std::pair{&p1, 1}, std::pair{&p2, 2}}) {
+    UpdateDimensions(*p, n, decimals, settings.MaxX, settings.MaxY, settings.Alertes);
+  }
+  if (RowCount(p1.adjusted) < 3 || p1.raw.size() != p2.raw.size()) {
+    std::cerr << "orvane-cli : il faut deux profils d'au moins deux points, en même nombre\n";
+    return 1;
+  }
+  // The Cote fields as the window shows them, for the header.
+  auto field = [decimals](double v) { return CellNumber(FormatFixed(v, decimals)); };
+  const double dimensions[4] = {field(p1.DimX), field(p1.DimY), field(p2.DimX), field(p2.DimY)};
+  ProjectionState projection;
+  projection.realX1 = projection.projectedX1 = dimensions[0];
+  projection.realY1 = projection.projectedY1 = dimensions[1];
+  projection.realX2 = projection.projectedX2 = dimensions[2];
+  projection.realY2 = projection.projectedY2 = dimensions[3];
+
+  std::string temp = (std::filesystem::temp_directory_path() / "orvane-cli-XXXXXX").string();
+  if (!mkdtemp(temp.data())) {
+    std::cerr << "orvane-cli : impossible de créer un dossier temporaire\n";
+    return 1;
+  }
+  temp += '/';
+  CutGeneration generation =
+      GenerateCut(p1.adjusted, p2.adjusted, settings, temp, gcodeOnly, nullptr);
+  int status = 0;
+  if (!generation.error.empty()) {
+    std::cerr << "orvane-cli : " << generation.error << "\n";
+    status = 1;
+  } else {
+    CutSaveRequest request;
+    request.cutFolder = temp;
+    request.base = CutBase(output);
+    request.twoCuts = twoCuts;
+    request.gcodeOnly = gcodeOnly;
+    request.header =
+        MakeCutHeader(generation, p1.adjusted, p2.adjusted, decimals, projection, dimensions);
+    request.points = &generation.table.points;
+    request.settings = &settings;
+    const CutSaveResult saved = SaveCut(request);
+    if (!saved.ok) {
+      std::cerr << "orvane-cli : " << saved.message << "\n";
+      status = 1;
+    } else {
+      std::cout << generation.steps.ticks << " pas\n";
+    }
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(temp, ignored);
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "info") return Info(argv[2]);
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 2 && args[0] == "info") return Info(args[1]);
+  if (args.size() >= 4 && args[0] == "generate") {
+    std::string output;
+    bool twoCuts = false, gcodeOnly = false;
+    for (size_t i = 2; i < args.size(); ++i) {
+      if (args[i] == "-o" && i + 1 < args.size()) {
+        output = args[++i];
+      } else if (args[i] == "--opposite") {
+        twoCuts = true;
+      } else if (args[i] == "--gcode-only") {
+        gcodeOnly = true;
+      } else {
+        return Usage();
+      }
+    }
+    if (output.empty()) return Usage();
+    return Generate(args[1], output, twoCuts, gcodeOnly);
+  }
   return Usage();
 }

@@ -15,3 +15,10 @@ bool AtomicWriteFile(const std::string& path, std::string_view data, std::string
 bool ReadWholeFile(const std::string& path, std::string& data, size_t limit);
 
 }  // namespace orvane
+
+namespace orvane {
+
+// Copies `from` over `to` with the same guarantee as AtomicWriteFile.
+bool AtomicCopyFile(const std::string& from, const std::string& to, std::string* error = nullptr);
+
+}  // namespace orvane

@@ -21,7 +21,9 @@ double Ratio(double numerator, double denominator) {
 
 }  // namespace
 
-int DefaultThickness(int fil) { return static_cast<int>(RoundHalfEven(fil / 1.3 / 10) * 10); }
+int DefaultThickness(int fil) {
+  return static_cast<int>(RoundHalfEven(fil / 1.3 / 10) * 10);
+}
 
 ProjectionResult RecomputeProjection(const ProjectionInput& in) {
   ProjectionResult r;

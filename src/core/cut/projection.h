@@ -24,10 +24,10 @@ struct ProjectionInput {
   const PointRows* raw1 = nullptr;
   const PointRows* raw2 = nullptr;
   double dimX1 = 0, dimY1 = 0, dimX2 = 0, dimY2 = 0;  // the Cote fields
-  int thickness = 0;   // e, as typed
-  int spacing = 0;     // D, as typed
-  int wireLength = 0;  // L, as shown
-  int position = 50;   // P, percent
+  int thickness = 0;                                  // e, as typed
+  int spacing = 0;                                    // D, as typed
+  int wireLength = 0;                                 // L, as shown
+  int position = 50;                                  // P, percent
   int fil = 500, maxX = 500, maxY = 500;
   bool ignoreCapacity = false;
 };

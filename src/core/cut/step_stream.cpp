@@ -43,9 +43,8 @@ CutTable MakeCutTable(const PointRows& adjusted1, const PointRows& adjusted2) {
       auto value = cells[c] ? ParseExtended(*cells[c]) : std::nullopt;
       if (!value) {
         static const char* const kColumns[] = {"X1", "Y1", "X2", "Y2"};
-        table.error = "Point " + std::to_string(i + 1) + ", colonne " + kColumns[c] +
-                      " : « " + (cells[c] ? *cells[c] : std::string()) +
-                      " » n'est pas un nombre.";
+        table.error = "Point " + std::to_string(i + 1) + ", colonne " + kColumns[c] + " : « " +
+                      (cells[c] ? *cells[c] : std::string()) + " » n'est pas un nombre.";
         table.points.clear();
         return table;
       }
@@ -135,7 +134,9 @@ namespace orvane {
 FileStepSink::FileStepSink(const std::string& pathA, const std::string& pathB)
     : a_(std::fopen(pathA.c_str(), "wb")), b_(std::fopen(pathB.c_str(), "wb")) {}
 
-FileStepSink::~FileStepSink() { Close(); }
+FileStepSink::~FileStepSink() {
+  Close();
+}
 
 bool FileStepSink::Put(const uint8_t* a, const uint8_t* b, size_t count) {
   if (!Opened() || failed_) return false;

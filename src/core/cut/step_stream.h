@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>

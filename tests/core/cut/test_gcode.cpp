@@ -34,11 +34,10 @@ TEST(GenerateGcode, ATwoPointCutGivesFourLinesOf46Characters) {
   s.Y1clockwise = 1;
   s.Y2clockwise = 1;
   GcodePrograms programs = GenerateGcode({{0, 0, 0, 0}, {10, 5, 20, 2.5L}}, s);
-  const std::string expected =
-      "F60" + std::string(43, ' ') + "\r\n" +
-      "G0 X    0.000 Y    0.000 A    0.000 B    0.000\r\n"
-      "G1 X  -10.000 Y    5.000 A  -20.000 B    2.500\r\n"
-      "M2 (----------- fin du programme ------------)\r\n";
+  const std::string expected = "F60" + std::string(43, ' ') + "\r\n" +
+                               "G0 X    0.000 Y    0.000 A    0.000 B    0.000\r\n"
+                               "G1 X  -10.000 Y    5.000 A  -20.000 B    2.500\r\n"
+                               "M2 (----------- fin du programme ------------)\r\n";
   EXPECT_EQ(programs.cut, expected);
   EXPECT_EQ(programs.opposite.substr(48 * 2, 48),
             "G1 X  -20.000 Y    2.500 A  -10.000 B    5.000\r\n");

@@ -26,7 +26,9 @@ StepAxes Axes(uint16_t steps = 100) {
   return StepAxesFrom(s);
 }
 
-std::vector<CutPoint> Points(std::initializer_list<CutPoint> points) { return points; }
+std::vector<CutPoint> Points(std::initializer_list<CutPoint> points) {
+  return points;
+}
 
 // Decodes a stream independently of the generator: per axis, the signed
 // number of steps, a set direction bit meaning "towards larger coordinates"
@@ -47,7 +49,8 @@ std::array<int64_t, 4> Decode(const std::vector<uint8_t>& bytes, const StepAxes&
 TEST(StepStream, ASingleAxisSegmentStepsInEveryTick) {
   MemorySink sink;
   const StepAxes axes = Axes(100);
-  GenerationResult r = GenerateSteps(Points({{0, 0, 0, 0}, {0.05L, 0, 0, 0}}), axes, &sink, nullptr);
+  GenerationResult r =
+      GenerateSteps(Points({{0, 0, 0, 0}, {0.05L, 0, 0, 0}}), axes, &sink, nullptr);
   ASSERT_EQ(r.ticks, 5u);
   for (uint8_t byte : sink.bytesA) EXPECT_EQ(byte, 0x03);  // X1 on pair 0, moving up
   EXPECT_EQ(Decode(sink.bytesA, axes), (std::array<int64_t, 4>{5, 0, 0, 0}));
@@ -85,8 +88,8 @@ TEST(StepStream, AClosedOutlineOfManyPointsReturnsToItsStart) {
   const int n = 1000;
   for (int i = 0; i <= n; ++i) {
     const long double t = 2 * M_PIl * (i % n) / n;
-    points.push_back({150 + 150 * std::cos(t), 20 * std::sin(t), 100 + 100 * std::cos(t),
-                      12 * std::sin(t) + 3});
+    points.push_back(
+        {150 + 150 * std::cos(t), 20 * std::sin(t), 100 + 100 * std::cos(t), 12 * std::sin(t) + 3});
   }
   MachineSettings s;
   s.X1step = 200, s.Y1step = 333, s.X2step = 800, s.Y2step = 17;
@@ -126,7 +129,8 @@ TEST(StepStream, TheOppositeCutExchangesTheHalvesOfEachByte) {
 }
 
 TEST(StepStream, WithoutASinkOnlyTheTicksAreCounted) {
-  GenerationResult r = GenerateSteps(Points({{0, 0, 0, 0}, {1, 0, 0, 0}}), Axes(100), nullptr, nullptr);
+  GenerationResult r =
+      GenerateSteps(Points({{0, 0, 0, 0}, {1, 0, 0, 0}}), Axes(100), nullptr, nullptr);
   EXPECT_EQ(r.ticks, 100u);
 }
 
@@ -135,8 +139,8 @@ TEST(StepStream, TheObserverCanAbort) {
     bool Continue(size_t, size_t, uint64_t) override { return false; }
   } stop;
   MemorySink sink;
-  GenerationResult r = GenerateSteps(
-      Points({{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 0, 0, 0}}), Axes(100), &sink, &stop);
+  GenerationResult r =
+      GenerateSteps(Points({{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 0, 0, 0}}), Axes(100), &sink, &stop);
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.ticks, 100u);
 }

@@ -1,0 +1,80 @@
+#include "core/cut/cut_generation.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/cut/gcode.h"
+
+namespace orvane {
+namespace {
+
+bool WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+CutGeneration GenerateCut(const PointRows& adjusted1, const PointRows& adjusted2,
+                          const MachineSettings& settings, const std::string& cutFolder,
+                          bool gcodeOnly, GenerationObserver* observer) {
+  CutGeneration g;
+  g.table = MakeCutTable(adjusted1, adjusted2);
+  if (!g.table.error.empty()) {
+    g.error = g.table.error;
+    return g;
+  }
+  g.developed1 = RoundedDevelopedLength(adjusted1);
+  g.developed2 = RoundedDevelopedLength(adjusted2);
+  const StepAxes axes = StepAxesFrom(settings);
+  if (gcodeOnly) {
+    g.steps = GenerateSteps(g.table.points, axes, nullptr, observer);
+  } else {
+    FileStepSink sink(cutFolder + kTempStepFiles[0], cutFolder + kTempStepFiles[1]);
+    if (!sink.Opened()) {
+      g.error = "Impossible de créer les fichiers temporaires dans " + cutFolder;
+      return g;
+    }
+    g.steps = GenerateSteps(g.table.points, axes, &sink, observer);
+    if (!sink.Close() || g.steps.writeFailed) {
+      g.error =
+          "Impossible d'écrire les fichiers temporaires dans " + cutFolder + " (disque plein ?)";
+      return g;
+    }
+  }
+  if (g.steps.aborted) return g;
+  const GcodePrograms programs = GenerateGcode(g.table.points, settings);
+  if (!WriteText(cutFolder + kTempGcodeFiles[0], programs.cut) ||
+      !WriteText(cutFolder + kTempGcodeFiles[1], programs.opposite)) {
+    g.error = "Impossible d'écrire le G-code dans " + cutFolder;
+  }
+  return g;
+}
+
+void DeleteTemporaryCutFiles(const std::string& cutFolder) {
+  for (const char* name : {"x1", "y1", "x2", "y2", "tmp1", "tmp2", "gcd1", "gcd2"}) {
+    std::error_code ignored;
+    std::filesystem::remove(cutFolder + name, ignored);
+  }
+}
+
+CutHeaderData MakeCutHeader(const CutGeneration& generation, const PointRows& adjusted1,
+                            const PointRows& adjusted2, int decimals,
+                            const ProjectionState& projection, const double (&dimensions)[4]) {
+  CutHeaderData d;
+  d.decimals = decimals;
+  d.projection = projection;
+  DefaultZeroSizes(d.projection, dimensions);
+  d.leadIn1 = HasLeadIn(adjusted1).value_or(std::pair{0.0, 0.0});
+  d.leadIn2 = HasLeadIn(adjusted2).value_or(std::pair{0.0, 0.0});
+  const size_t points = generation.table.points.size();
+  d.segments = points ? points - 1 : 0;
+  d.developed1 = generation.developed1;
+  d.developed2 = generation.developed2;
+  d.ticks = generation.steps.ticks;
+  return d;
+}
+
+}  // namespace orvane
