@@ -12,6 +12,9 @@
 #include "ui/app/fiche_principale.h"
 #include "ui/app/key_state_filter.h"
 #include "ui/app/qt_host_probe.h"
+#include "ui/cut/fiche_calcul.h"
+#include "ui/cut/fiche_patienter.h"
+#include "ui/cut/fiche_projection.h"
 #include "ui/dialogs/qt_file_dialog_service.h"
 #include "ui/dialogs/qt_message_service.h"
 #include "ui/project/fiche_import.h"
@@ -56,7 +59,12 @@ int main(int argc, char* argv[]) {
   ui::TMainForm mainForm(context);
   if (!mainForm.FormCreate()) return 0;
   ui::TFormImport projectWindow(context, &mainForm);
+  ui::TFormCalcul calcul(context, &projectWindow);
+  ui::TFormPatienter patienter(&calcul);
+  ui::TFormProjection projection(context, &projectWindow);
   mainForm.SetProjectWindow(&projectWindow);
+  calcul.SetWaitWindow(&patienter);
+  projectWindow.SetCutWindows(&calcul, &projection);
 
   SignalBridge signalBridge;
   QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,

@@ -7,6 +7,7 @@
 #include "core/app/machine_settings.h"
 #include "core/app/settings_store.h"
 #include "core/app/startup.h"
+#include "core/cut/projection.h"
 #include "core/machine/centronic.h"
 #include "core/machine/serial_link.h"
 
@@ -30,6 +31,7 @@ struct AppContext {
   StartupState startup;
   std::unique_ptr<PortOutput> port;
   ControlImages images{};
+  ProjectionState projection;
   bool linkStarted = false;
 };
 

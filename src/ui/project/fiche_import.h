@@ -20,6 +20,8 @@ namespace orvane::ui {
 
 class TMainForm;
 class ProfilePanel;
+class TFormCalcul;
+class TFormProjection;
 
 // The project window. It owns the two profiles for the whole run; here, its
 // frame: menus, options, link start-up and the orderly close.
@@ -70,6 +72,12 @@ class TFormImport : public QMainWindow {
   QPushButton* Alignement = nullptr;
   QMenu* Historique1 = nullptr;
 
+  void SetCutWindows(TFormCalcul* calcul, TFormProjection* projection) {
+    calcul_ = calcul;
+    projection_ = projection;
+  }
+  void CalculerClick();
+  void ProjectionClick();
   void ReinitialiserClick();
   void EnregistrerClick();
   void ChargerClick();
@@ -115,6 +123,7 @@ class TFormImport : public QMainWindow {
   void ClearProfile(ProfilePanel* panel);
   bool ConfirmAbandon(bool askAnyway = false);
   void EnableProfileEdits(ProfilePanel* panel, bool enabled);
+  void DimensionFields(double (&dimensions)[4]) const;
   void FormShow();
   void FormClose();
   QString LinkDescription() const;
@@ -122,6 +131,8 @@ class TFormImport : public QMainWindow {
   AppContext& context_;
   TMainForm* mainForm_;
   QEventLoop* modalLoop_ = nullptr;
+  TFormCalcul* calcul_ = nullptr;
+  TFormProjection* projection_ = nullptr;
   History history_;
   ProjectData importBuffer_;
   int decimals_ = 3;

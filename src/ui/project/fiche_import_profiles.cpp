@@ -68,8 +68,10 @@ void TFormImport::BuildProfiles() {
   connect(Charger, &QPushButton::clicked, this, [this] { ChargerClick(); });
   connect(Enregistrer, &QPushButton::clicked, this, [this] { EnregistrerClick(); });
   connect(Fermer, &QPushButton::clicked, this, [this] { FermerClick(); });
-  // Their windows come with the cut and shape issues.
-  for (QPushButton* b : {Projection, Alignement, Calculer}) b->setEnabled(false);
+  connect(Calculer, &QPushButton::clicked, this, [this] { CalculerClick(); });
+  connect(Projection, &QPushButton::clicked, this, [this] { ProjectionClick(); });
+  // Its window comes with the shape generators.
+  Alignement->setEnabled(false);
   WireProfile(Profil1);
   WireProfile(Profil2);
 }
@@ -163,6 +165,7 @@ void TFormImport::ResetProjectWindow() {
   decimals_ = static_cast<int>(ParseInteger(context_.settings.Decimales).value_or(3));
   ShowDecimals();
   projectionDone_ = false;
+  context_.projection = ProjectionState{};
   for (QPushButton* b : {Fermer, Enregistrer, Profil1->Copie, Profil2->Copie}) {
     b->setEnabled(false);
   }
@@ -319,7 +322,12 @@ void TFormImport::CopieClick(ProfilePanel* destination) {
 void TFormImport::UpdateProjectState() {
   const ProjectState state = ComputeProjectState(Profile1, Profile2);
   Fermer->setEnabled(state.Fermer);
-  Enregistrer->setEnabled(state.Enregistrer);
+  // An applied projection is saved only after it is undone.
+  Enregistrer->setEnabled(state.Enregistrer && !projectionDone_);
+  Calculer->setEnabled(state.Calculer && calcul_);
+  Projection->setEnabled(
+      ComputeProjectionCommands(Profile1, Profile2, false, projectionDone_).Projection &&
+      projection_);
   const std::pair<ProfilePanel*, std::pair<std::string, Rgb>> etats[] = {
       {Profil1, {state.Etat1, state.Etat1Colour}}, {Profil2, {state.Etat2, state.Etat2Colour}}};
   for (const auto& [panel, etat] : etats) {
@@ -373,7 +381,10 @@ void TFormImport::UndoClick() {
       }
     }
   }
-  if (result->undidProjection) projectionDone_ = false;
+  if (result->undidProjection) {
+    projectionDone_ = false;
+    context_.projection.projectionDone = 0;
+  }
   if (result->onlyBaseLeft) {
     Profile1.modified = Profile2.modified = false;
   }

@@ -1,0 +1,133 @@
+#include "ui/cut/fiche_calcul.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QTimer>
+#include <cmath>
+#include <filesystem>
+
+#include "core/project/project_file.h"
+#include "host/atomic_file.h"
+#include "support/profiles.h"
+#include "ui/cut/fiche_patienter.h"
+#include "ui/cut/fiche_projection.h"
+#include "ui/project/fiche_import.h"
+#include "ui/window_harness.h"
+
+namespace orvane::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Two different closed 100-point outlines: a root and a smaller, thinner tip.
+std::string WriteWingProject(const std::string& path) {
+  std::vector<std::pair<double, double>> root, tip;
+  for (int i = 0; i < 100; ++i) {
+    const double t = 2 * M_PI * (i % 99) / 99;
+    root.push_back({150 + 150 * std::cos(t), 22 * std::sin(t) + 3 * std::sin(2 * t)});
+    tip.push_back({90 + 90 * std::cos(t), 11 * std::sin(t) + std::sin(2 * t)});
+  }
+  const Profile p1 = test::MakeProfile(root, 3), p2 = test::MakeProfile(tip, 3);
+  const std::string dims[4] = {"300.000", "50.000", "180.000", "24.000"};
+  EXPECT_TRUE(AtomicWriteFile(path, WriteProjectFile(p1, p2, 3, dims).bytes));
+  return path;
+}
+
+class CutWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(RunCreationChecks(h.host, h.store, h.messages, h.home.Path(), h.context.startup,
+                                h.context.settings),
+              StartupOutcome::Continue);
+    RunVersionCheck(h.store, h.messages, h.context.settings);
+    ReadAllSettings(h.store, h.context.settings, &h.serial);
+    window = std::make_unique<TFormImport>(h.context, nullptr);
+    calcul = std::make_unique<TFormCalcul>(h.context);
+    wait = std::make_unique<TFormPatienter>();
+    projection = std::make_unique<TFormProjection>(h.context);
+    calcul->SetWaitWindow(wait.get());
+    window->SetCutWindows(calcul.get(), projection.get());
+    window->show();
+    project = WriteWingProject(h.home / "projets/aile.ovp");
+    h.dialogs.browsed = {project};
+    h.dialogs.chosen = project;
+    window->ChargerClick();
+  }
+  void TearDown() override { window->CloseWithoutQuestions(); }
+
+  // Generates from the window and saves under `base` once generation is over.
+  void GenerateAndSave(const std::string& base, bool twoCuts) {
+    QTimer driver;
+    int rounds = 0;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+      if (++rounds > 2000) calcul->reject();  // a stuck window fails instead of hanging
+      if (!calcul->isVisible() || !calcul->Generation()) return;
+      driver.stop();
+      calcul->CheckBoxFiles->setChecked(twoCuts);
+      h.dialogs.chosen = base + ".ovd";
+      calcul->EnregistrerClick();
+    });
+    driver.start(5);
+    h.messages.answers = {MessageAnswer::Yes};  // "Forcer le calcul sans projections ?"
+    window->CalculerClick();
+    EXPECT_LT(rounds, 2000);
+  }
+
+  test::WindowHarness h;
+  std::unique_ptr<TFormImport> window;
+  std::unique_ptr<TFormCalcul> calcul;
+  std::unique_ptr<TFormPatienter> wait;
+  std::unique_ptr<TFormProjection> projection;
+  std::string project;
+};
+
+TEST_F(CutWindow, TheCommandLineWritesTheSameFilesAsTheWindow) {
+  h.context.settings.X2step = 400;  // saved by the window's close, read by the command line
+  h.context.settings.Y1clockwise = 1;
+  WriteAllSettings(h.store, h.context.settings, nullptr, nullptr);
+  GenerateAndSave(h.home / "découpes/aile", true);
+  EXPECT_TRUE(h.messages.shown.size() == 1) << h.messages.shown.back().text;
+  for (const char* name : {"tmp1", "tmp2", "gcd1", "gcd2"}) {
+    EXPECT_FALSE(fs::exists(h.context.settings.CutPath + name)) << name;
+  }
+
+  const std::string cliBase = h.home / "cli";
+  const std::string command = "ORVANE_CONFIG_DIR='" + h.config.Path() + "' " + ORVANE_CLI +
+                              " generate '" + project + "' -o '" + cliBase + "' --opposite";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (const char* set : {"_A", "_B"}) {
+    for (const char* extension : {".ovd", ".ovg", ".ovi", ".ovs"}) {
+      const std::string window = h.home / ("découpes/aile" + std::string(set) + extension);
+      const std::string cli = cliBase + set + extension;
+      ASSERT_TRUE(fs::exists(window)) << window;
+      EXPECT_EQ(test::ReadText(window), test::ReadText(cli)) << set << extension;
+    }
+  }
+  EXPECT_GT(fs::file_size(cliBase + "_A.ovd"), 10000u);
+}
+
+TEST_F(CutWindow, AFileThatCannotBeWrittenIsNamedAndTheWindowStays) {
+  fs::create_directories(h.home / "découpes/bloque.ovi");  // a folder where the header goes
+  QTimer driver;
+  int rounds = 0;
+  bool stayed = false;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    if (++rounds > 2000) calcul->reject();
+    if (!calcul->isVisible() || !calcul->Generation()) return;
+    driver.stop();
+    h.dialogs.chosen = h.home / "découpes/bloque.ovd";
+    calcul->EnregistrerClick();
+    stayed = calcul->isVisible();
+    calcul->reject();
+  });
+  driver.start(5);
+  h.messages.answers = {MessageAnswer::Yes};
+  window->CalculerClick();
+  EXPECT_TRUE(stayed);
+  ASSERT_GE(h.messages.shown.size(), 2u);
+  EXPECT_NE(h.messages.shown.back().text.find("bloque.ovi"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orvane::ui
