@@ -38,6 +38,7 @@ CutGeneration GenerateCut(const PointRows& adjusted1, const PointRows& adjusted2
       return g;
     }
     g.steps = GenerateSteps(g.table.points, axes, &sink, observer);
+    if (observer) observer->Writing();
     if (!sink.Close() || g.steps.writeFailed) {
       g.error =
           "Impossible d'écrire les fichiers temporaires dans " + cutFolder + " (disque plein ?)";

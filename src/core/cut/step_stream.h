@@ -46,6 +46,8 @@ class GenerationObserver {
  public:
   virtual ~GenerationObserver() = default;
   virtual bool Continue(size_t segment, size_t segments, uint64_t ticks) = 0;
+  // The stream is computed; the files are being completed.
+  virtual void Writing() {}
 };
 
 struct GenerationResult {

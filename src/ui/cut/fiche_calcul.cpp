@@ -33,6 +33,10 @@ class WindowObserver : public GenerationObserver {
     }
     return !(keys_ && keys_->IsKeyDown(Key::Escape));
   }
+  void Writing() override {
+    wait_->LabelInfo->setText(QStringLiteral("Création du fichier temporaire"));
+    QApplication::processEvents();
+  }
 
  private:
   TFormPatienter* wait_;
