@@ -107,6 +107,20 @@ TEST_F(CutWindow, TheCommandLineWritesTheSameFilesAsTheWindow) {
   EXPECT_GT(fs::file_size(cliBase + "_A.ovd"), 10000u);
 }
 
+TEST_F(CutWindow, EscapeAbortsAndClosesWithoutFiles) {
+  struct EscapeDown : KeyState {
+    bool IsKeyDown(Key key) const override { return key == Key::Escape; }
+  } escape;
+  h.context.keys = &escape;
+  h.messages.answers = {MessageAnswer::Yes};
+  window->CalculerClick();  // returns once the window has closed itself
+  EXPECT_FALSE(calcul->isVisible());
+  ASSERT_NE(calcul->Generation(), nullptr);
+  EXPECT_TRUE(calcul->Generation()->steps.aborted);
+  EXPECT_FALSE(fs::exists(h.context.settings.CutPath + "tmp1"));
+  h.context.keys = nullptr;
+}
+
 TEST_F(CutWindow, AFileThatCannotBeWrittenIsNamedAndTheWindowStays) {
   fs::create_directories(h.home / "découpes/bloque.ovi");  // a folder where the header goes
   QTimer driver;
