@@ -32,6 +32,15 @@ struct WindowHarness {
       return port;
     };
   }
+  // The start-up window's checks and first-run defaults, as the program runs them.
+  bool Start() {
+    if (RunCreationChecks(host, store, messages, home.Path(), context.startup, context.settings) !=
+        StartupOutcome::Continue) {
+      return false;
+    }
+    RunVersionCheck(store, messages, context.settings);
+    return true;
+  }
   std::string Setting(std::string_view group, std::string_view name) {
     return store.ReadSettingString(GroupKeyPath(group), name);
   }

@@ -37,10 +37,7 @@ std::string WriteWingProject(const std::string& path) {
 class CutWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(RunCreationChecks(h.host, h.store, h.messages, h.home.Path(), h.context.startup,
-                                h.context.settings),
-              StartupOutcome::Continue);
-    RunVersionCheck(h.store, h.messages, h.context.settings);
+    ASSERT_TRUE(h.Start());
     ReadAllSettings(h.store, h.context.settings, &h.serial);
     window = std::make_unique<TFormImport>(h.context, nullptr);
     calcul = std::make_unique<TFormCalcul>(h.context);

@@ -22,10 +22,7 @@ namespace {
 class ProjectWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(RunCreationChecks(h.host, h.store, h.messages, h.home.Path(), h.context.startup,
-                                h.context.settings),
-              StartupOutcome::Continue);
-    RunVersionCheck(h.store, h.messages, h.context.settings);
+    ASSERT_TRUE(h.Start());
   }
   void Open() {
     ReadAllSettings(h.store, h.context.settings, &h.serial);
