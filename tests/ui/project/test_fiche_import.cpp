@@ -21,9 +21,7 @@ namespace {
 
 class ProjectWindow : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(h.Start());
-  }
+  void SetUp() override { ASSERT_TRUE(h.Start()); }
   void Open() {
     ReadAllSettings(h.store, h.context.settings, &h.serial);
     window = std::make_unique<TFormImport>(h.context, nullptr);

@@ -1,0 +1,156 @@
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+
+#include "core/common/text_number.h"
+#include "core/project/drawing_readers.h"
+
+namespace orvane {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::string Upper(std::string_view s) {
+  std::string u(s);
+  for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return u;
+}
+
+// Line by line; past the end every read gives an empty line and `AtEnd`.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  std::string_view Next() {
+    if (position_ >= text_.size()) {
+      ended_ = true;
+      return {};
+    }
+    size_t end = text_.find('\n', position_);
+    if (end == std::string_view::npos) end = text_.size();
+    std::string_view line = text_.substr(position_, end - position_);
+    position_ = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+  }
+  // Reads `count` lines; the last one is the value.
+  std::string_view Skip(int count) {
+    std::string_view line;
+    for (int i = 0; i < count; ++i) line = Next();
+    return line;
+  }
+  double Value(int count) { return ParseReal(Trim(Skip(count))).value_or(0); }
+  bool AtEnd() const { return ended_ || position_ >= text_.size(); }
+
+ private:
+  std::string_view text_;
+  size_t position_ = 0;
+  bool ended_ = false;
+};
+
+struct Point {
+  double x, y;
+};
+
+void AppendArc(std::vector<Point>& points, double cx, double cy, double r, double start,
+               double sweep) {
+  // Angles far outside a turn or two are not a drawing; they would only spin.
+  if (!(std::fabs(start) < 1e5 && sweep >= 0 && sweep < 1e5)) return;
+  const long a0 = std::lround(RoundHalfEven(start));
+  const long a1 = std::lround(RoundHalfEven(start + sweep));
+  for (long a = a0; a <= a1; ++a) {
+    if (a % 5 != 0) continue;
+    const double radians = a * M_PI / 180;
+    points.push_back({cx + r * std::cos(radians), cy + r * std::sin(radians)});
+  }
+}
+
+}  // namespace
+
+DrawingRead ReadDxf(std::string_view bytes) {
+  using Status = DrawingRead::Status;
+  DrawingRead read;
+  std::vector<Point> points;
+  LineReader in(bytes);
+  while (!in.AtEnd()) {
+    const std::string marker = Upper(in.Next());
+    if (marker == "ACDBCIRCLE") {
+      read.status = Status::Read;
+      const double cx = in.Value(2), cy = in.Value(2), r = in.Value(4);
+      double start = 0, sweep = 360;
+      if (Upper(in.Skip(2)) == "ACDBARC") {
+        start = in.Value(2);
+        const double end = in.Value(2);
+        sweep = end > start ? end - start : (360 - start) + end;
+      }
+      AppendArc(points, cx, cy, r, start, sweep);
+    } else if (marker == "ACDBLINE") {
+      read.status = Status::Read;
+      const double x1 = in.Value(2), y1 = in.Value(2), x2 = in.Value(4), y2 = in.Value(2);
+      in.Skip(2);
+      points.push_back({x1, y1});
+      points.push_back({x2, y2});
+    } else if (marker == "ACDBPOLYLINE") {
+      read.status = Status::Read;
+      std::vector<Point> vertices;
+      bool closed = false;
+      std::string_view code = "100";
+      while (Trim(code) != "0" && !in.AtEnd()) {
+        code = in.Next();
+        const std::string_view value = in.Next();
+        const std::string_view c = Trim(code);
+        if (c == "70") {
+          closed = Trim(value) == "1";
+        } else if (c == "10") {
+          vertices.push_back({ParseReal(Trim(value)).value_or(0), 0});
+        } else if (c == "20" && !vertices.empty()) {
+          vertices.back().y = ParseReal(Trim(value)).value_or(0);
+        } else if (c == "42") {
+          read.status = Status::Incomplete;
+        }
+      }
+      points.insert(points.end(), vertices.begin(), vertices.end());
+      if (closed && !vertices.empty()) points.push_back(vertices.front());
+    } else if (marker == "ACDBSPLINE") {
+      read.status = Status::Read;
+      std::string_view code, value;
+      do {
+        code = in.Next();
+        value = in.Next();
+      } while (Trim(code) != "10" && !in.AtEnd());
+      while (Trim(code) == "10") {
+        const double x = ParseReal(Trim(value)).value_or(0);
+        in.Next();
+        const double y = ParseReal(Trim(in.Next())).value_or(0);
+        in.Skip(2);  // Z
+        points.push_back({x, y});
+        code = in.Next();
+        value = in.Next();
+      }
+    } else if (marker == "VERTEX") {
+      read.status = Status::Read;
+      const double x = in.Value(4), y = in.Value(2);
+      points.push_back({x, y});
+    } else if (marker == "ACDB2DVERTEX") {
+      read.status = Status::Read;
+      const double x = in.Value(2), y = in.Value(2);
+      while (!in.AtEnd() && Trim(in.Next()) != "100") {
+      }
+      points.push_back({x, y});
+    }
+  }
+  if (points.empty()) return read;
+  double minX = points[0].x, minY = points[0].y;
+  for (const Point& p : points) minX = std::min(minX, p.x), minY = std::min(minY, p.y);
+  for (const Point& p : points) {
+    read.xs.push_back(p.x - minX);
+    read.ys.push_back(p.y - minY);
+  }
+  return read;
+}
+
+}  // namespace orvane
