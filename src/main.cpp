@@ -17,6 +17,7 @@
 #include "ui/cut/fiche_projection.h"
 #include "ui/dialogs/qt_file_dialog_service.h"
 #include "ui/dialogs/qt_message_service.h"
+#include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_import.h"
 
 int main(int argc, char* argv[]) {
@@ -62,9 +63,11 @@ int main(int argc, char* argv[]) {
   ui::TFormCalcul calcul(context, &projectWindow);
   ui::TFormPatienter patienter(&calcul);
   ui::TFormProjection projection(context, &projectWindow);
+  ui::TFormFormatFile formatFile(&projectWindow);
   mainForm.SetProjectWindow(&projectWindow);
   calcul.SetWaitWindow(&patienter);
   projectWindow.SetCutWindows(&calcul, &projection);
+  projectWindow.SetFormatFileWindow(&formatFile);
 
   SignalBridge signalBridge;
   QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,

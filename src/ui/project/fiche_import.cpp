@@ -65,6 +65,12 @@ void TFormImport::AddChoice(
 void TFormImport::BuildMenus() {
   using M = MachineSettings;
   QMenu* outils = menuBar()->addMenu(QStringLiteral("Outils"));
+  FormatCut2 = outils->addMenu(QStringLiteral("Importer un projet"))
+                   ->addAction(QStringLiteral("Format CUT"));
+  FormatCUT1 = outils->addMenu(QStringLiteral("Exporter le projet"))
+                   ->addAction(QStringLiteral("Format CUT"));
+  connect(FormatCut2, &QAction::triggered, this, [this] { ImportCutClick(); });
+  connect(FormatCUT1, &QAction::triggered, this, [this] { ExportCutClick(); });
   QMenu* configuration = outils->addMenu(QStringLiteral("Configuration"));
   Reinitialiser = configuration->addAction(QStringLiteral("Réinitialiser"));
   connect(Reinitialiser, &QAction::triggered, this, [this] { ReinitialiserClick(); });

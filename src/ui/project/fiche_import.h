@@ -54,6 +54,8 @@ class TFormImport : public QMainWindow {
   QAction* Reprisedecoupe = nullptr;
   QAction* Audio = nullptr;
   // Outils
+  QAction* FormatCut2 = nullptr;  // "Importer un projet" -> "Format CUT"
+  QAction* FormatCUT1 = nullptr;  // "Exporter le projet" -> "Format CUT"
   QAction* Reinitialiser = nullptr;
   QAction* Quitter = nullptr;
 
@@ -76,7 +78,15 @@ class TFormImport : public QMainWindow {
     calcul_ = calcul;
     projection_ = projection;
   }
+  void SetFormatFileWindow(class TFormFormatFile* window) { formatFile_ = window; }
   void CalculerClick();
+  void ImporterClick(ProfilePanel* panel);
+  // The browsing preview of a drawing or coordinate file for `panel`.
+  void BrowseDrawing(const std::string& path, ProfilePanel* panel);
+  void ExportClick(ProfilePanel* panel, const std::string& format);
+  void ExportBitmap(ProfilePanel* panel, bool both);
+  void ImportCutClick();
+  void ExportCutClick();
   void ProjectionClick();
   void ReinitialiserClick();
   void EnregistrerClick();
@@ -133,6 +143,7 @@ class TFormImport : public QMainWindow {
   QEventLoop* modalLoop_ = nullptr;
   TFormCalcul* calcul_ = nullptr;
   TFormProjection* projection_ = nullptr;
+  class TFormFormatFile* formatFile_ = nullptr;
   History history_;
   ProjectData importBuffer_;
   int decimals_ = 3;

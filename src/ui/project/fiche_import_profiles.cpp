@@ -91,6 +91,18 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
   panel->Annuler->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   connect(panel->Annuler, &QAction::triggered, this, [this] { UndoClick(); });
   connect(panel->Copie, &QPushButton::clicked, this, [this, panel] { CopieClick(panel); });
+  connect(panel->Importer, &QAction::triggered, this, [this, panel] { ImporterClick(panel); });
+  connect(panel->ImporterButton, &QPushButton::clicked, this,
+          [this, panel] { ImporterClick(panel); });
+  const std::pair<QAction*, const char*> exports[] = {
+      {panel->ExporterDXF, "dxf"}, {panel->ExporterDAT, "dat"}, {panel->ExporterCSV, "csv"}};
+  for (auto [action, format] : exports) {
+    connect(action, &QAction::triggered, this,
+            [this, panel, format = std::string(format)] { ExportClick(panel, format); });
+  }
+  connect(panel->ExporterBMP, &QAction::triggered, this, [this, panel] { ExportBitmap(panel, false); });
+  connect(panel->ExporterBMPDouble, &QAction::triggered, this,
+          [this, panel] { ExportBitmap(panel, true); });
   connect(panel->RealSizeX, &QPushButton::clicked, this,
           [this, panel] { RealSizeClick(panel, Axis::X); });
   connect(panel->RealSizeY, &QPushButton::clicked, this,
@@ -325,6 +337,13 @@ void TFormImport::UpdateProjectState() {
   // An applied projection is saved only after it is undone.
   Enregistrer->setEnabled(state.Enregistrer && !projectionDone_);
   Calculer->setEnabled(state.Calculer && calcul_);
+  FormatCUT1->setEnabled(state.Exporter);
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    for (QAction* a : {panel->ExporterDXF, panel->ExporterDAT, panel->ExporterCSV,
+                       panel->ExporterBMP, panel->ExporterBMPDouble}) {
+      a->setEnabled(panel->profile->Present());
+    }
+  }
   Projection->setEnabled(
       ComputeProjectionCommands(Profile1, Profile2, false, projectionDone_).Projection &&
       projection_);

@@ -28,6 +28,7 @@ void PreviewWidget::ShowBrowsed(std::vector<double> xs, std::vector<double> ys) 
   browsedX_ = std::move(xs);
   browsedY_ = std::move(ys);
   message_.clear();
+  overOutline_ = false;
   update();
 }
 
@@ -35,6 +36,13 @@ void PreviewWidget::ShowMessage(const QString& message) {
   browsedX_.clear();
   browsedY_.clear();
   message_ = message;
+  overOutline_ = false;
+  update();
+}
+
+void PreviewWidget::ShowBrowsedWithMessage(const QString& message) {
+  message_ = message;
+  overOutline_ = true;
   update();
 }
 
@@ -42,6 +50,7 @@ void PreviewWidget::ClearBrowsed() {
   browsedX_.clear();
   browsedY_.clear();
   message_.clear();
+  overOutline_ = false;
   update();
 }
 
@@ -64,12 +73,15 @@ void PreviewWidget::DrawReferences(QPainter& painter) {
 void PreviewWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
-  if (!message_.isEmpty()) {
+  auto writeMessage = [&] {
     QFont font = painter.font();
     font.setPointSize(10);
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, message_);
+  };
+  if (!message_.isEmpty() && !overOutline_) {
+    writeMessage();
     return;
   }
   if (!browsedX_.empty()) {
@@ -88,6 +100,7 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
     }
     painter.setPen(Qt::yellow);
     painter.drawPolyline(outline);
+    if (overOutline_) writeMessage();
     return;
   }
   if (settings_->Reperes) DrawReferences(painter);

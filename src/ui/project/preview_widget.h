@@ -25,6 +25,8 @@ class PreviewWidget : public QWidget {
   // Shows a browsed file's points instead of the profile.
   void ShowBrowsed(std::vector<double> xs, std::vector<double> ys);
   void ShowMessage(const QString& message);
+  // Keeps the browsed outline and writes `message` over it.
+  void ShowBrowsedWithMessage(const QString& message);
   void ClearBrowsed();
   void SetCleared(bool cleared) { cleared_ = cleared; }
 
@@ -44,6 +46,7 @@ class PreviewWidget : public QWidget {
   bool cleared_ = false;
   std::vector<double> browsedX_, browsedY_;
   QString message_;
+  bool overOutline_ = false;
 };
 
 }  // namespace orvane::ui

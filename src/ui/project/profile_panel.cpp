@@ -88,6 +88,15 @@ ProfilePanel::ProfilePanel(int number, Profile* profile, const MachineSettings* 
   Popup = new QMenu(this);
   Annuler = Popup->addAction(QStringLiteral("Annuler"));
   Annuler->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  Popup->addSeparator();
+  Importer = Popup->addAction(QStringLiteral("Importer"));
+  QMenu* exports = Popup->addMenu(QStringLiteral("Exporter le dessin"));
+  ExporterDXF = exports->addAction(QStringLiteral("Format DXF"));
+  ExporterDAT = exports->addAction(QStringLiteral("Format DAT"));
+  ExporterCSV = exports->addAction(QStringLiteral("Format CSV"));
+  ExporterBMP = exports->addAction(QStringLiteral("Format BMP (simple)"));
+  ExporterBMPDouble = exports->addAction(QStringLiteral("Format BMP (double)"));
+  ImporterButton = new QPushButton(QStringLiteral("Importer"), this);
 
   auto* layout = new QVBoxLayout(this);
   auto* tables = new QGridLayout;
@@ -100,6 +109,7 @@ ProfilePanel::ProfilePanel(int number, Profile* profile, const MachineSettings* 
   state->addWidget(Etat);
   state->addWidget(NbPoints);
   state->addStretch();
+  state->addWidget(ImporterButton);
   state->addWidget(Copie);
   layout->addLayout(state);
   auto* dims = new QHBoxLayout;

@@ -54,6 +54,13 @@ class ProfilePanel : public QGroupBox {
   QCheckBox* Synchro = nullptr;
   QMenu* Popup = nullptr;
   QAction* Annuler = nullptr;
+  QAction* Importer = nullptr;
+  QPushButton* ImporterButton = nullptr;
+  QAction* ExporterDXF = nullptr;
+  QAction* ExporterDAT = nullptr;
+  QAction* ExporterCSV = nullptr;
+  QAction* ExporterBMP = nullptr;        // simple
+  QAction* ExporterBMPDouble = nullptr;  // both previews
 };
 
 void SetLabelColours(QLabel* label, const Rgb& background, const QColor& text = Qt::white);

@@ -1,0 +1,89 @@
+#include "core/project/exports.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "core/project/drawing_readers.h"
+#include "support/profiles.h"
+#include "support/temp_folder.h"
+
+namespace orvane {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+TEST(CsvExport, ReadsBackWithOneMoreClosingRow) {
+  Profile square = test::MakeProfile({{5, 5}, {15, 5}, {15, 10}, {5, 10}, {5, 5}});
+  const std::string csv = WriteCsv(square.raw);
+  EXPECT_THAT(csv, StartsWith("[ X ];[ Y ]\r\n0.000000;0.000000\r\n10.000000;0.000000\r\n"));
+  DrawingRead back = ReadCoordinates(csv);
+  ASSERT_EQ(back.xs.size(), 6u);
+  EXPECT_EQ(back.xs[5], 0);
+  EXPECT_EQ(back.ys[3], 5);
+}
+
+TEST(DatExport, WritesTheCommentAndTheChosenSeparator) {
+  Profile p = test::MakeProfile({{0, 0}, {2.5, 1}});
+  EXPECT_EQ(WriteDat(p.raw, "aile d'essai", DatSeparator::Tab),
+            "aile d'essai\r\n0.000000\t0.000000\r\n2.500000\t1.000000\r\n");
+  EXPECT_EQ(WriteDat(p.raw, "", DatSeparator::Space), "0.000000 0.000000\r\n2.500000 1.000000\r\n");
+}
+
+TEST(DxfExport, WritesOnePolylineThatTheReaderTakesBack) {
+  Profile open = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {5, 8}, {0, 5}});
+  Profile closed = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {0, 5}, {0, 0}});
+  const std::string a = WriteDxf(open.raw), b = WriteDxf(closed.raw);
+  EXPECT_THAT(a, HasSubstr("AcDbPolyline\r\n90\r\n5\r\n70\r\n0\r\n"));
+  EXPECT_THAT(b, HasSubstr("AcDbPolyline\r\n90\r\n5\r\n70\r\n1\r\n"));
+  EXPECT_THAT(a, HasSubstr("$ACADVER\r\n1\r\nAC1015\r\n"));
+  DrawingRead back = ReadDxf(a);
+  ASSERT_EQ(back.xs.size(), 5u);
+  EXPECT_EQ(back.xs[3], 5);
+  EXPECT_EQ(back.ys[3], 8);
+  EXPECT_EQ(ReadDxf(b).xs.size(), 6u);  // closed: the reader repeats the first vertex
+}
+
+// Another program must open the export: ezdxf's recovering reader reports
+// neither errors nor repairs.
+TEST(DxfExport, OpensCleanlyInEzdxf) {
+  if (std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "python3-ezdxf is not installed";
+  }
+  test::TempFolder folder;
+  Profile p = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {0, 0}});
+  test::WriteText(folder / "profil.dxf", WriteDxf(p.raw));
+  const std::string command =
+      "/usr/bin/python3 -c \"import sys; from ezdxf import recover; "
+      "doc, a = recover.readfile(sys.argv[1]); "
+      "e = list(doc.modelspace()); "
+      "ok = not a.errors and not a.fixes and len(e) == 1 and e[0].dxftype() == 'LWPOLYLINE' "
+      "and e[0].dxf.layer == '1' and e[0].closed and len(e[0]) == 4; sys.exit(0 if ok else 1)\" " +
+      folder / "profil.dxf";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST(CutProject, WritesBothProfilesSideBySideAndReadsThemBack) {
+  Profile p1 = test::MakeProfile({{0, 0}, {30, 0}, {30, 40}}, 2);
+  Profile p2 = test::MakeProfile({{0, 0}, {20, 0}, {20, 10}}, 2);
+  const std::string cut = WriteCutProject(p1.adjusted, p2.adjusted, 2, 2.0);
+  EXPECT_THAT(cut, StartsWith("T:10.00 XG:0.00 YG:0.00 XD:0.00 YD:0.00\r\n"));
+  EXPECT_THAT(cut, HasSubstr("T:12.50 XG:30.00 YG:0.00 XD:20.00 YD:0.00\r\n"));  // (30+20)/2/2
+  CutProjectRead back = ReadCutProject(cut);
+  ASSERT_TRUE(back.ok);
+  EXPECT_EQ(back.rows1[2], (PointText{"30.000000", "40.000000"}));
+  EXPECT_EQ(back.rows2[2], (PointText{"20.000000", "10.000000"}));
+  EXPECT_FALSE(ReadCutProject("T:1 XG:1 YG:2\nnothing\n").ok);
+}
+
+TEST(Duplicates, OfEachRunOnlyTheLastRowRemains) {
+  PointRows rows = {{"0", "0"}, {"1", "0"}, {"1", "0"}, {"1", "0"}, {"2", "2"}, {"2", "2"}};
+  EXPECT_EQ(CountConsecutiveDuplicates(rows), 3u);
+  RemoveConsecutiveDuplicates(rows);
+  EXPECT_EQ(rows, (PointRows{{"0", "0"}, {"1", "0"}, {"2", "2"}}));
+}
+
+}  // namespace
+}  // namespace orvane
