@@ -10,8 +10,11 @@
 #include "core/app/machine_settings.h"
 #include "core/common/text_number.h"
 #include "core/cut/cut_generation.h"
+#include "core/project/drawing_readers.h"
+#include "core/project/exports.h"
 #include "core/project/profile.h"
 #include "core/project/project_file.h"
+#include "host/atomic_file.h"
 #include "host/cut_saver.h"
 #include "host/host_centronic.h"
 #include "host/settings_file_store.h"
@@ -24,7 +27,11 @@ constexpr size_t kMaxProjectFile = size_t(256) << 20;
 
 int Usage() {
   std::cerr << "usage: orvane-cli info PROJET.ovp\n"
-               "       orvane-cli generate PROJET.ovp -o BASE [--opposite] [--gcode-only]\n";
+               "       orvane-cli generate PROJET.ovp -o BASE [--opposite] [--gcode-only]\n"
+               "       orvane-cli import FICHIER [FICHIER2] -o PROJET.ovp [--decimals D]"
+               " [--keep-duplicates]\n"
+               "       orvane-cli export PROJET.ovp --profile 1|2 --dxf|--dat|--csv SORTIE\n"
+               "       orvane-cli export PROJET.ovp --cut SORTIE\n";
   return 2;
 }
 
@@ -70,11 +77,7 @@ int Info(const std::string& path) {
   return 0;
 }
 
-// The same cut as "Générer la découpe" then "Enregistrer la découpe" in the
-// window, with the settings of the settings store and no projection.
-int Generate(const std::string& path, const std::string& output, bool twoCuts, bool gcodeOnly) {
-  auto data = ReadProject(path);
-  if (!data) return 1;
+MachineSettings StoredSettings() {
   FileSettingsStore store(SettingsFilePath());
   MachineSettings settings;
   settings.ProjectPath = settings.CutPath = settings.DxfPath = settings.ExportPath = "./";
@@ -82,6 +85,93 @@ int Generate(const std::string& path, const std::string& output, bool twoCuts, b
     std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
               << ", valeurs d'usine utilisées pour ceux-là\n";
   }
+  return settings;
+}
+
+bool Write(const std::string& path, std::string_view bytes) {
+  std::string error;
+  if (AtomicWriteFile(path, bytes, &error)) return true;
+  std::cerr << "orvane-cli : " << error << "\n";
+  return false;
+}
+
+// A drawing or coordinate file read as the window's "Importer" reads it;
+// useless points are removed unless kept.
+std::optional<PointRows> ReadDrawing(const std::string& path, bool keepDuplicates) {
+  std::string bytes;
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  DrawingRead read;
+  if (ReadWholeFile(path, bytes, kMaxProjectFile)) {
+    read = extension == ".DXF" ? ReadDxf(bytes) : ReadCoordinates(bytes);
+  }
+  if (read.status != DrawingRead::Status::Read || read.xs.size() < 2) {
+    std::cerr << "orvane-cli : " << path << " :"
+              << (read.status == DrawingRead::Status::Incomplete ? " Tracé incomplet "
+                                                                 : " Fichier incompatible ")
+              << "\n";
+    return std::nullopt;
+  }
+  PointRows rows;
+  for (size_t i = 0; i < read.xs.size(); ++i) {
+    rows.push_back({FormatFixed(read.xs[i], 6), FormatFixed(read.ys[i], 6)});
+  }
+  if (!keepDuplicates) RemoveConsecutiveDuplicates(rows);
+  return rows;
+}
+
+int Import(const std::vector<std::string>& inputs, const std::string& output, int decimals,
+           bool keepDuplicates) {
+  Profile p[2];
+  for (int k = 0; k < 2; ++k) {
+    auto rows = ReadDrawing(inputs[std::min<size_t>(k, inputs.size() - 1)], keepDuplicates);
+    if (!rows) return 1;
+    p[k].raw = std::move(*rows);
+    RefreshAdjusted(p[k], decimals);
+  }
+  std::string dimensions[4];
+  for (int k = 0; k < 2; ++k) {
+    const DimensionTexts texts = DimensionsOf(p[k], decimals);
+    dimensions[2 * k] = texts.x;
+    dimensions[2 * k + 1] = texts.y;
+  }
+  const ProjectWriteResult written = WriteProjectFile(p[0], p[1], decimals, dimensions);
+  if (!written.ok) {
+    std::cerr << "orvane-cli : " << written.message << "\n";
+    return 1;
+  }
+  if (!Write(output, written.bytes)) return 1;
+  std::cout << p[0].raw.size() << " points\n";
+  return 0;
+}
+
+int Export(const std::string& path, const std::string& format, int profile,
+           const std::string& output) {
+  auto data = ReadProject(path);
+  if (!data) return 1;
+  const Profile p1 = MakeProfile(data->X1, data->Y1, data->decimals);
+  const Profile p2 = MakeProfile(data->X2, data->Y2, data->decimals);
+  const Profile& chosen = profile == 2 ? p2 : p1;
+  std::string bytes;
+  if (format == "--cut") {
+    bytes =
+        WriteCutProject(p1.adjusted, p2.adjusted, data->decimals, ComputeVcut(StoredSettings()));
+  } else if (format == "--dxf") {
+    bytes = WriteDxf(chosen.raw);
+  } else if (format == "--dat") {
+    bytes = WriteDat(chosen.raw, "", DatSeparator::Tab);
+  } else {
+    bytes = WriteCsv(chosen.raw);
+  }
+  return Write(output, bytes) ? 0 : 1;
+}
+
+// The same cut as "Générer la découpe" then "Enregistrer la découpe" in the
+// window, with the settings of the settings store and no projection.
+int Generate(const std::string& path, const std::string& output, bool twoCuts, bool gcodeOnly) {
+  auto data = ReadProject(path);
+  if (!data) return 1;
+  const MachineSettings settings = StoredSettings();
   const int decimals = static_cast<int>(ParseInteger(settings.Decimales).value_or(3));
   Profile p1 = MakeProfile(data->X1, data->Y1, decimals);
   Profile p2 = MakeProfile(data->X2, data->Y2, decimals);
@@ -157,6 +247,47 @@ int main(int argc, char** argv) {
     }
     if (output.empty()) return Usage();
     return Generate(args[1], output, twoCuts, gcodeOnly);
+  }
+  if (args.size() >= 4 && args[0] == "import") {
+    std::vector<std::string> inputs;
+    std::string output;
+    int decimals = 3;
+    bool keepDuplicates = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (args[i] == "-o" && i + 1 < args.size()) {
+        output = args[++i];
+      } else if (args[i] == "--decimals" && i + 1 < args.size()) {
+        const auto d = ParseInteger(args[++i]);
+        if (!d || *d < 0 || *d > 6) return Usage();
+        decimals = static_cast<int>(*d);
+      } else if (args[i] == "--keep-duplicates") {
+        keepDuplicates = true;
+      } else if (!args[i].starts_with("-")) {
+        inputs.push_back(args[i]);
+      } else {
+        return Usage();
+      }
+    }
+    if (output.empty() || inputs.empty() || inputs.size() > 2) return Usage();
+    return Import(inputs, output, decimals, keepDuplicates);
+  }
+  if (args.size() >= 4 && args[0] == "export") {
+    int profile = 1;
+    std::string format, output;
+    for (size_t i = 2; i < args.size(); ++i) {
+      if (args[i] == "--profile" && i + 1 < args.size()) {
+        profile = args[++i] == "2" ? 2 : 1;
+      } else if ((args[i] == "--dxf" || args[i] == "--dat" || args[i] == "--csv" ||
+                  args[i] == "--cut") &&
+                 i + 1 < args.size()) {
+        format = args[i];
+        output = args[++i];
+      } else {
+        return Usage();
+      }
+    }
+    if (format.empty()) return Usage();
+    return Export(args[1], format, profile, output);
   }
   return Usage();
 }

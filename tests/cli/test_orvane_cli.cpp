@@ -33,6 +33,31 @@ TEST(OrvaneCliInfo, DescribesBothProfilesOfAProject) {
   EXPECT_THAT(run.output, HasSubstr("  Etendue : 60.000 x 30.000 mm\n"));
 }
 
+TEST(OrvaneCliImportExport, BuildsAProjectFromTwoFilesAndExportsItsProfiles) {
+  const std::string data = ORVANE_TEST_DATA;
+  const std::string project = testing::TempDir() + "orvane-cli-airfoil.ovp";
+  CliRun run = Cli("import " + data + "/airfoils/naca2412_xfoil.dat " + data +
+                   "/airfoils/naca2412_lednicer.dat -o " + project + " --decimals 4");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, "161 points\n");
+  EXPECT_THAT(Cli("info " + project).output, HasSubstr("Profil 2 : 161 points, fermé"));
+
+  const std::string csv = testing::TempDir() + "orvane-cli-profil2.csv";
+  ASSERT_EQ(Cli("export " + project + " --profile 2 --csv " + csv).status, 0);
+  FILE* file = std::fopen(csv.c_str(), "rb");
+  char head[32] = {};
+  ASSERT_TRUE(file && std::fread(head, 1, 24, file) == 24);
+  std::fclose(file);
+  EXPECT_EQ(std::string(head), "[ X ];[ Y ]\r\n0.999994;0.");  // leading edge at x 0.0000056
+
+  // Two lines end to end: the shared point is kept only on request.
+  EXPECT_EQ(Cli("import " + data + "/drawings/two_lines.dxf -o " + project).output, "3 points\n");
+  EXPECT_EQ(
+      Cli("import " + data + "/drawings/two_lines.dxf -o " + project + " --keep-duplicates").output,
+      "4 points\n");
+  EXPECT_NE(Cli("import " + data + "/drawings/bulge.dxf -o " + project).status, 0);
+}
+
 TEST(OrvaneCliInfo, RefusesWhatItCannotRead) {
   EXPECT_NE(Cli("info /nonexistent.ovp").status, 0);
   EXPECT_NE(Cli(std::string("info ") + ORVANE_TEST_DATA + "/README.md").status, 0);

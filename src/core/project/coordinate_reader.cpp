@@ -53,7 +53,9 @@ std::optional<Point> DataPoint(std::string_view line, unsigned& separators) {
   if (at == std::string_view::npos) return std::nullopt;
   const auto x = ParseReal(TrimRight(line.substr(0, at)));
   const auto y = ParseReal(TrimRight(line.substr(at + 1)));
-  if (!x || !y) return std::nullopt;
+  if (!x || !y || std::fabs(*x) > kLargestCoordinate || std::fabs(*y) > kLargestCoordinate) {
+    return std::nullopt;
+  }
   separators |= bit;
   return Point{*x, *y};
 }

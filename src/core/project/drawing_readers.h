@@ -5,6 +5,10 @@
 
 namespace orvane {
 
+// Coordinates beyond a kilometre are no drawing for a foam cutter; they are
+// refused before they can overflow later arithmetic.
+inline constexpr double kLargestCoordinate = 1e6;
+
 // Points read from a drawing or coordinate file, in file order.
 struct DrawingRead {
   enum class Status { NothingRecognised, Read, Incomplete };

@@ -143,6 +143,11 @@ DrawingRead ReadDxf(std::string_view bytes) {
       points.push_back({x, y});
     }
   }
+  for (const Point& p : points) {
+    if (!(std::fabs(p.x) <= kLargestCoordinate && std::fabs(p.y) <= kLargestCoordinate)) {
+      return DrawingRead{};
+    }
+  }
   if (points.empty()) return read;
   double minX = points[0].x, minY = points[0].y;
   for (const Point& p : points) minX = std::min(minX, p.x), minY = std::min(minY, p.y);

@@ -92,10 +92,10 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
     p.raw = RowsFrom(importBuffer_.X1, importBuffer_.Y1);
     const size_t duplicates = CountConsecutiveDuplicates(p.raw);
     if (duplicates > 0) {
-      const std::string question =
-          duplicates == 1
-              ? "  1 point inutile détecté, souhaitez-vous corriger ?"
-              : "  " + std::to_string(duplicates) + " points inutiles détectés, souhaitez-vous corriger ?";
+      const std::string question = duplicates == 1
+                                       ? "  1 point inutile détecté, souhaitez-vous corriger ?"
+                                       : "  " + std::to_string(duplicates) +
+                                             " points inutiles détectés, souhaitez-vous corriger ?";
       if (context_.settings.Doublons ||
           context_.messages->Show(MessageKind::Confirmation, question, MessageButtons::YesNo) ==
               MessageAnswer::Yes) {
@@ -112,7 +112,8 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
     panel->Preview->Centre();
     if (!p.Present()) {
       ClearProfile(panel);
-      context_.messages->Show(MessageKind::Information, "Ce fichier n'est pas compatible avec Orvane");
+      context_.messages->Show(MessageKind::Information,
+                              "Ce fichier n'est pas compatible avec Orvane");
     }
     panel->RealSizeX->setEnabled(false);
     panel->RealSizeY->setEnabled(false);
@@ -196,9 +197,10 @@ void TFormImport::ExportCutClick() {
            CellNumber(p.adjusted[0].y) == 0;
   };
   if (!atOrigin(Profile1) || !atOrigin(Profile2)) {
-    context_.messages->Show(MessageKind::Warning,
-                            "Chaque profil doit avoir son point de départ en 0,0 (en bas à gauche)\n"
-                            "Adaptez le projet pour ensuite l'exporter au format CUT");
+    context_.messages->Show(
+        MessageKind::Warning,
+        "Chaque profil doit avoir son point de départ en 0,0 (en bas à gauche)\n"
+        "Adaptez le projet pour ensuite l'exporter au format CUT");
     return;
   }
   FileDialogRequest request;
@@ -210,8 +212,8 @@ void TFormImport::ExportCutClick() {
   const std::optional<std::string> path = context_.dialogs->SaveFile(request);
   if (!path) return;
   std::string error;
-  const std::string bytes =
-      WriteCutProject(Profile1.adjusted, Profile2.adjusted, decimals_, ComputeVcut(context_.settings));
+  const std::string bytes = WriteCutProject(Profile1.adjusted, Profile2.adjusted, decimals_,
+                                            ComputeVcut(context_.settings));
   if (!AtomicWriteFile(*path, bytes, &error)) {
     context_.messages->Show(MessageKind::Error, "L'export n'est pas enregistré.\n\n" + error);
   }

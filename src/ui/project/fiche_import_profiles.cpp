@@ -100,7 +100,8 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
     connect(action, &QAction::triggered, this,
             [this, panel, format = std::string(format)] { ExportClick(panel, format); });
   }
-  connect(panel->ExporterBMP, &QAction::triggered, this, [this, panel] { ExportBitmap(panel, false); });
+  connect(panel->ExporterBMP, &QAction::triggered, this,
+          [this, panel] { ExportBitmap(panel, false); });
   connect(panel->ExporterBMPDouble, &QAction::triggered, this,
           [this, panel] { ExportBitmap(panel, true); });
   connect(panel->RealSizeX, &QPushButton::clicked, this,

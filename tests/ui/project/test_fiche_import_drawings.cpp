@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <filesystem>
+
+#include "ui/project/fiche_import.h"
+#include "ui/project/profile_panel.h"
+#include "ui/window_harness.h"
+
+namespace orvane::ui {
+namespace {
+
+const std::string kData = ORVANE_TEST_DATA;
+
+class DrawingImport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(h.Start());
+    ReadAllSettings(h.store, h.context.settings, &h.serial);
+    window = std::make_unique<TFormImport>(h.context, nullptr);
+    window->show();
+  }
+  void TearDown() override { window->CloseWithoutQuestions(); }
+  void Import(ProfilePanel* panel, const std::string& path) {
+    h.dialogs.browsed = {path};
+    h.dialogs.chosen = path;
+    window->ImporterClick(panel);
+  }
+  test::WindowHarness h;
+  std::unique_ptr<TFormImport> window;
+};
+
+TEST_F(DrawingImport, AnAirfoilWrittenByXfoilBecomesAClosedProfile) {
+  Import(window->Profil1, kData + "/airfoils/naca2412_xfoil.dat");
+  EXPECT_EQ(window->Profile1.raw.size(), 161u);
+  EXPECT_EQ(window->Profil1->title(), QStringLiteral(" PROFIL 1 : naca2412_xfoil "));
+  EXPECT_EQ(window->Profil1->Etat->text(), QStringLiteral(" fermé "));
+  EXPECT_EQ(window->OperationHistory().Captions(),
+            (std::vector<std::string>{"P1 - Ouvrir fichier"}));
+  EXPECT_FALSE(window->Profile1.modified);
+  EXPECT_TRUE(window->Profile2.raw.empty());
+}
+
+TEST_F(DrawingImport, UselessPointsAreCountedAndRemovedOnYes) {
+  h.messages.answers = {MessageAnswer::Yes};
+  Import(window->Profil2, kData + "/drawings/two_lines.dxf");
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(h.messages.shown[0].text, "  1 point inutile détecté, souhaitez-vous corriger ?");
+  EXPECT_EQ(window->Profile2.raw.size(), 3u);
+  EXPECT_EQ(window->OperationHistory().Captions().back(), "P2 - Ouvrir fichier");
+
+  h.context.settings.Doublons = true;  // silent removal
+  Import(window->Profil1, kData + "/drawings/two_lines.dxf");
+  EXPECT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(window->Profile1.raw.size(), 3u);
+}
+
+TEST_F(DrawingImport, AnIncompleteOrForeignFileImportsNothing) {
+  Import(window->Profil1, kData + "/drawings/bulge.dxf");
+  EXPECT_TRUE(window->Profile1.raw.empty());
+  Import(window->Profil1, kData + "/README.md");
+  EXPECT_TRUE(window->Profile1.raw.empty());
+  EXPECT_TRUE(window->OperationHistory().Captions().empty());
+}
+
+TEST_F(DrawingImport, ACutExportReadsBackIntoBothProfiles) {
+  h.dialogs.browsed = {kData + "/maison.ovp"};
+  h.dialogs.chosen = kData + "/maison.ovp";
+  window->ChargerClick();
+  const PointRows adjusted1 = window->Profile1.adjusted, adjusted2 = window->Profile2.adjusted;
+  const std::string cut = h.home / "export/maison.cut";
+  h.dialogs.chosen = cut;
+  window->ExportCutClick();
+  ASSERT_TRUE(std::filesystem::exists(cut));
+
+  window->FermerClick();
+  h.dialogs.chosen = cut;
+  window->ImportCutClick();
+  EXPECT_EQ(window->Profile1.adjusted, adjusted1);
+  EXPECT_EQ(window->Profile2.adjusted, adjusted2);
+  EXPECT_EQ(window->OperationHistory().Captions(), (std::vector<std::string>{"Importer fichier"}));
+  EXPECT_EQ(window->Profil2->title(), QStringLiteral(" PROFIL 2 : maison "));
+}
+
+}  // namespace
+}  // namespace orvane::ui
