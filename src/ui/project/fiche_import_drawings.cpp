@@ -77,14 +77,15 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
   request.title = "Ouvrir un dessin";
   request.folder = context_.settings.DxfPath;
   request.defaultSuffix = "dxf";
-  request.filters = {"Fichiers Autocad 2000/LT2000 (*.dxf)", "Fichiers de coordonnées (*.dat)",
+  request.filters = {"Dessins et coordonnées (*.dxf *.dat *.csv)",
+                     "Fichiers Autocad 2000/LT2000 (*.dxf)", "Fichiers de coordonnées (*.dat)",
                      "Séparateur point-virgule (*.csv)"};
   request.onSelectionChanged = [this, panel](const std::string& path) {
     BrowseDrawing(path, panel);
   };
   const std::optional<std::string> path = context_.dialogs->OpenFile(request);
-  for (ProfilePanel* other : {Profil1, Profil2}) other->Preview->ClearBrowsed();
   if (path && importBuffer_.X1.empty()) BrowseDrawing(*path, panel);
+  for (ProfilePanel* other : {Profil1, Profil2}) other->Preview->ClearBrowsed();
   if (path && !importBuffer_.X1.empty()) {
     history_.Clear();
     p.LockedRows.clear();

@@ -95,10 +95,9 @@ void TFormImport::ChargerClick() {
   // not leave the tables at a count the decimals buttons do not show.
   const int decimalsBefore = decimals_;
   const std::optional<std::string> path = context_.dialogs->OpenFile(request);
-  for (ProfilePanel* panel : {Profil1, Profil2}) panel->Preview->ClearBrowsed();
-
-  // The browsed buffer is what loads: the file confirmed is the file last browsed.
+  // The browsed buffer is what loads; a name typed without browsing is read now.
   if (path && importBuffer_.X1.empty()) BrowseProjectFile(*path);
+  for (ProfilePanel* panel : {Profil1, Profil2}) panel->Preview->ClearBrowsed();
   if (path && !importBuffer_.X1.empty()) {
     const std::string name = BaseName(*path);
     ResetProjectWindow();

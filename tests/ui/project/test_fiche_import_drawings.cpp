@@ -41,6 +41,14 @@ TEST_F(DrawingImport, AnAirfoilWrittenByXfoilBecomesAClosedProfile) {
   EXPECT_TRUE(window->Profile2.raw.empty());
 }
 
+TEST_F(DrawingImport, ANameTypedWithoutBrowsingIsImportedToo) {
+  h.dialogs.browsed.clear();
+  h.dialogs.chosen = kData + "/airfoils/naca2412_lednicer.dat";
+  window->ImporterClick(window->Profil2);
+  EXPECT_EQ(window->Profile2.raw.size(), 161u);
+  EXPECT_EQ(window->Profil2->title(), QStringLiteral(" PROFIL 2 : naca2412_lednicer "));
+}
+
 TEST_F(DrawingImport, UselessPointsAreCountedAndRemovedOnYes) {
   h.messages.answers = {MessageAnswer::Yes};
   Import(window->Profil2, kData + "/drawings/two_lines.dxf");
