@@ -17,8 +17,10 @@
 #include "ui/cut/fiche_projection.h"
 #include "ui/dialogs/qt_file_dialog_service.h"
 #include "ui/dialogs/qt_message_service.h"
+#include "ui/project/fiche_edit_point.h"
 #include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_import.h"
+#include "ui/project/fiche_saisie.h"
 
 int main(int argc, char* argv[]) {
   using namespace orvane;
@@ -64,10 +66,14 @@ int main(int argc, char* argv[]) {
   ui::TFormPatienter patienter(&calcul);
   ui::TFormProjection projection(context, &projectWindow);
   ui::TFormFormatFile formatFile(&projectWindow);
+  ui::TFormSaisie saisie(&projectWindow);
+  ui::TFormEditPoint editPoint(&projectWindow);
+  ui::TFormProprietes proprietes(&projectWindow);
   mainForm.SetProjectWindow(&projectWindow);
   calcul.SetWaitWindow(&patienter);
   projectWindow.SetCutWindows(&calcul, &projection);
   projectWindow.SetFormatFileWindow(&formatFile);
+  projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
 
   SignalBridge signalBridge;
   QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,

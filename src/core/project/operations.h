@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +18,10 @@ bool ScaleByCoefficient(PointRows& rows, double factor, const std::vector<int>& 
 
 // "Confondre": points within `tolerance` of each other and at least `gap`
 // rows apart are made equal, then duplicates removed. Quadratic by its rule.
-void MergeClosePoints(PointRows& rows, double tolerance, double gap, bool reverseSearch);
+// `progress` (when given) is called now and then with the rows done, so that
+// a window can stay responsive.
+void MergeClosePoints(PointRows& rows, double tolerance, double gap, bool reverseSearch,
+                      const std::function<void(size_t done, size_t total)>& progress = {});
 
 void MoveRows(PointRows& rows, const std::vector<int>& targets, double dx, double dy);
 

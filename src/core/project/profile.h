@@ -32,6 +32,8 @@ struct Profile {
   bool modified = false;
   std::vector<int> LockedRows;
   int currentRow = 1;
+  int selectionTop = 1, selectionBottom = 1;  // the rows selected in the tables
+  PointText clipboard;                        // "Copier XY"; empty when nothing copied
   bool proportions = true;
   std::string fileName;  // what the title shows after " PROFIL n : "
 

@@ -79,6 +79,20 @@ class TFormImport : public QMainWindow {
     projection_ = projection;
   }
   void SetFormatFileWindow(class TFormFormatFile* window) { formatFile_ = window; }
+  void SetOperationWindows(class TFormSaisie* saisie, class TFormEditPoint* editPoint,
+                           class TFormProprietes* proprietes) {
+    saisie_ = saisie;
+    editPoint_ = editPoint;
+    proprietes_ = proprietes;
+  }
+  // The operations of a profile's popup menu; the ones that need numbers
+  // take them from the input window.
+  void OperationClick(ProfilePanel* panel, QAction* action);
+  void QuarterTurnClick(ProfilePanel* panel);
+  void MirrorClick(ProfilePanel* panel, bool horizontal);
+  bool KeyboardMove(ProfilePanel* panel, class QKeyEvent* key);
+  void EditModeClick(ProfilePanel* panel);
+  int EditModeState() const { return editModeState_; }
   void CalculerClick();
   void ImporterClick(ProfilePanel* panel);
   // The browsing preview of a drawing or coordinate file for `panel`.
@@ -134,6 +148,10 @@ class TFormImport : public QMainWindow {
   bool ConfirmAbandon(bool askAnyway = false);
   void EnableProfileEdits(ProfilePanel* panel, bool enabled);
   void DimensionFields(double (&dimensions)[4]) const;
+  void WireOperations(ProfilePanel* panel);
+  void UpdateOperationCommands(ProfilePanel* panel);
+  void AfterOperation(ProfilePanel* panel, const std::string& label);
+  std::optional<std::pair<double, double>> AskNumbers(ProfilePanel* panel, int mode, bool* checked);
   void FormShow();
   void FormClose();
   QString LinkDescription() const;
@@ -144,6 +162,11 @@ class TFormImport : public QMainWindow {
   TFormCalcul* calcul_ = nullptr;
   TFormProjection* projection_ = nullptr;
   class TFormFormatFile* formatFile_ = nullptr;
+  class TFormSaisie* saisie_ = nullptr;
+  class TFormEditPoint* editPoint_ = nullptr;
+  class TFormProprietes* proprietes_ = nullptr;
+  int editModeState_ = 0;
+  std::vector<std::pair<QWidget*, bool>> editModeRemembered_;
   History history_;
   ProjectData importBuffer_;
   int decimals_ = 3;

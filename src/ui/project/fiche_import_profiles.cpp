@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "core/common/text_number.h"
+#include "core/project/operations.h"
 #include "core/project/preview.h"
 #include "ui/project/fiche_import.h"
 #include "ui/project/preview_widget.h"
@@ -74,14 +75,26 @@ void TFormImport::BuildProfiles() {
   Alignement->setEnabled(false);
   WireProfile(Profil1);
   WireProfile(Profil2);
+  WireOperations(Profil1);
+  WireOperations(Profil2);
 }
 
 void TFormImport::WireProfile(ProfilePanel* panel) {
   for (QTableView* table : {panel->RawTable, panel->AdjustedTable}) {
-    connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [panel](const QModelIndex& current) {
-              if (current.isValid()) panel->SelectRow(current.row() + 1);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, panel, table] {
+              const QModelIndexList rows = table->selectionModel()->selectedRows();
+              if (rows.isEmpty()) return;
+              int top = rows.front().row(), bottom = top;
+              for (const QModelIndex& index : rows) {
+                top = std::min(top, index.row());
+                bottom = std::max(bottom, index.row());
+              }
+              const int current = table->selectionModel()->currentIndex().row();
+              panel->SelectRange(top + 1, bottom + 1, current < 0 ? top + 1 : current + 1);
+              UpdateOperationCommands(panel);
             });
+    table->installEventFilter(this);
     connect(table, &QWidget::customContextMenuRequested, this, [panel, table](const QPoint& at) {
       panel->Popup->popup(table->viewport()->mapToGlobal(at));
     });
@@ -89,6 +102,31 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
   // Ctrl+Z undoes wherever the focus is inside either profile.
   panel->addAction(panel->Annuler);
   panel->Annuler->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  panel->Preview->SetKeys(context_.keys);
+  panel->Preview->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(panel->Preview, &QWidget::customContextMenuRequested, this,
+          [panel](const QPoint& at) { panel->Popup->popup(panel->Preview->mapToGlobal(at)); });
+  panel->Preview->onPick = [this, panel](int row, bool shift) {
+    Profile& p = *panel->profile;
+    if (row == 0) {
+      panel->SelectRow(p.currentRow);
+    } else if (shift) {
+      panel->SelectRange(std::min(p.currentRow, row), std::max(p.currentRow, row), row);
+    } else {
+      panel->SelectRow(row);
+    }
+    UpdateOperationCommands(panel);
+  };
+  panel->Preview->onRectangle = [this, panel](const std::vector<int>& rows, bool ctrl) {
+    if (rows.empty()) return;
+    if (ctrl) {
+      for (int row : rows) LockRows(panel->profile->LockedRows, row, row);
+      panel->Reload();
+    } else {
+      panel->SelectRange(rows.front(), rows.back(), rows.front());
+    }
+    UpdateOperationCommands(panel);
+  };
   connect(panel->Annuler, &QAction::triggered, this, [this] { UndoClick(); });
   connect(panel->Copie, &QPushButton::clicked, this, [this, panel] { CopieClick(panel); });
   connect(panel->Importer, &QAction::triggered, this, [this, panel] { ImporterClick(panel); });
@@ -138,6 +176,13 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
 }
 
 bool TFormImport::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    for (ProfilePanel* panel : {Profil1, Profil2}) {
+      if (watched == panel->RawTable || watched == panel->AdjustedTable) {
+        if (KeyboardMove(panel, static_cast<QKeyEvent*>(event))) return true;
+      }
+    }
+  }
   for (ProfilePanel* panel : {Profil1, Profil2}) {
     for (Axis axis : {Axis::X, Axis::Y}) {
       QLineEdit* edit = axis == Axis::X ? panel->DimX : panel->DimY;
@@ -360,6 +405,8 @@ void TFormImport::UpdateProjectState() {
   SetLabelColours(Profil2->NbPoints, state.NbPointsColour);
   Profil1->Copie->setEnabled(Profile2.Present());
   Profil2->Copie->setEnabled(Profile1.Present());
+  UpdateOperationCommands(Profil1);
+  UpdateOperationCommands(Profil2);
 }
 
 void TFormImport::PushHistory(const std::string& label) {

@@ -1,5 +1,6 @@
 #include "ui/project/preview_widget.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
@@ -103,17 +104,24 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
     if (overOutline_) writeMessage();
     return;
   }
-  if (settings_->Reperes) DrawReferences(painter);
-  if (cleared_ || !profile_ || !profile_->Present()) return;
-
+  if (cleared_ || !profile_ || !profile_->Present()) {
+    if (settings_->Reperes) DrawReferences(painter);
+    return;
+  }
   const PointRows& rows = profile_->adjusted;
-  PreviewTransform t = MakePreviewTransform(ProfileExtent(rows, true), width(), height(), zoom_,
-                                            factor_, panX_, panY_);
+  const PreviewTransform t = Transform();
   QPolygon outline(static_cast<int>(rows.size()));
   for (size_t i = 0; i < rows.size(); ++i) {
     auto [x, y] = t.Map(CellNumber(rows[i].x), CellNumber(rows[i].y));
     outline.setPoint(static_cast<int>(i), x, y);
   }
+  if (panning_) {
+    // While panning only the outline is drawn.
+    painter.setPen(QColor(96, 181, 255));
+    painter.drawPolyline(outline);
+    return;
+  }
+  if (settings_->Reperes) DrawReferences(painter);
   painter.setPen(kOutline);
   painter.drawPolyline(outline);
 
@@ -123,10 +131,15 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
       if (row >= 1 && static_cast<size_t>(row) <= rows.size()) locked[row] = true;
     }
     const int step = DensityStep(*settings_);
+    const bool range = profile_->selectionBottom > profile_->selectionTop;
     for (int row = 1; row <= static_cast<int>(rows.size()); ++row) {
       if (!HasMarker(row, step)) continue;
       const QPoint p = outline.point(row - 1);
-      const QColor colour = locked[row] ? QColor(0, 255, 0) : QColor(255, 0, 0);
+      const bool selected =
+          range && row >= profile_->selectionTop && row <= profile_->selectionBottom;
+      const QColor colour = selected      ? QColor(255, 255, 0)
+                            : locked[row] ? QColor(0, 255, 0)
+                                          : QColor(255, 0, 0);
       painter.setPen(colour);
       if (settings_->Taille == "1") {
         painter.setBrush(Qt::NoBrush);
@@ -144,6 +157,86 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
     const QPoint p = outline.point(current - 1);
     painter.fillRect(QRect(p.x() - 2, p.y() - 2, 5, 5), Qt::yellow);
   }
+  if (dragging_) {
+    painter.setPen(QColor(85, 85, 85));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(pressAt_, lastAt_).normalized());
+  }
+}
+
+PreviewTransform PreviewWidget::Transform() const {
+  return MakePreviewTransform(ProfileExtent(profile_->adjusted, true), width(), height(), zoom_,
+                              factor_, panX_, panY_);
+}
+
+QPoint PreviewWidget::ScreenPosition(int row) const {
+  const PointText& cell = profile_->adjusted[row - 1];
+  auto [x, y] = Transform().Map(CellNumber(cell.x), CellNumber(cell.y));
+  return {x, y};
+}
+
+int PreviewWidget::Tolerance() const {
+  // Stored in reverse order: "0" is the finest pointer.
+  static const int kPixels[4] = {0, 2, 4, 6};
+  const auto precision = ParseInteger(settings_->Precision).value_or(1);
+  return kPixels[std::clamp<int64_t>(precision, 0, 3)];
+}
+
+std::vector<int> PreviewWidget::RowsIn(QRect area, int t) const {
+  std::vector<int> found;
+  if (!profile_ || !profile_->Present()) return found;
+  const PreviewTransform transform = Transform();
+  area = area.normalized();
+  for (size_t i = 0; i < profile_->adjusted.size(); ++i) {
+    const PointText& cell = profile_->adjusted[i];
+    auto [x, y] = transform.Map(CellNumber(cell.x), CellNumber(cell.y));
+    if (x - t <= area.right() && area.left() <= x + t + 1 && y - t <= area.bottom() &&
+        area.top() <= y + t + 1) {
+      found.push_back(static_cast<int>(i) + 1);
+    }
+  }
+  return found;
+}
+
+void PreviewWidget::mousePressEvent(QMouseEvent* event) {
+  if (!profile_ || !profile_->Present() || event->button() == Qt::RightButton) return;
+  pressAt_ = lastAt_ = event->position().toPoint();
+  const bool space = keys_ && keys_->IsKeyDown(Key::Space);
+  if (event->button() == Qt::MiddleButton || space) {
+    panning_ = true;
+    setCursor(Qt::SizeAllCursor);
+    return;
+  }
+  const std::vector<int> hits = RowsIn(QRect(pressAt_, pressAt_), Tolerance());
+  if (onPick) onPick(hits.empty() ? 0 : hits.back(), event->modifiers() & Qt::ShiftModifier);
+  dragging_ = true;
+}
+
+void PreviewWidget::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  if (panning_) {
+    panX_ += (at.x() - lastAt_.x()) / zoom_;
+    panY_ += (at.y() - lastAt_.y()) / zoom_;
+  }
+  lastAt_ = at;
+  if (panning_ || dragging_) update();
+}
+
+void PreviewWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (panning_) {
+    panning_ = false;
+    unsetCursor();
+    update();
+    return;
+  }
+  if (!dragging_) return;
+  dragging_ = false;
+  lastAt_ = event->position().toPoint();
+  if ((lastAt_ - pressAt_).manhattanLength() > 2 && onRectangle) {
+    onRectangle(RowsIn(QRect(pressAt_, lastAt_), Tolerance()),
+                event->modifiers() & Qt::ControlModifier);
+  }
+  update();
 }
 
 }  // namespace orvane::ui

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
 #include "core/project/preview.h"
 #include "core/project/profile.h"
@@ -32,8 +33,23 @@ class PreviewWidget : public QWidget {
 
   QSize sizeHint() const override { return {380, 380}; }
 
+  // Mouse selection: a click picks the last point within the pointer
+  // precision (from the current row with Shift; nothing hit collapses the
+  // selection); a drag draws a rubber band whose points are selected, or
+  // locked with Ctrl; the middle button, or the left one with Space, pans.
+  std::function<void(int row, bool shift)> onPick;
+  std::function<void(const std::vector<int>& rows, bool ctrl)> onRectangle;
+  void SetKeys(const KeyState* keys) { keys_ = keys; }
+  // Rows whose markers lie within `tolerance` pixels of the rectangle.
+  std::vector<int> RowsIn(QRect area, int tolerance) const;
+  int Tolerance() const;
+  QPoint ScreenPosition(int row) const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void DrawReferences(QPainter& painter);
@@ -46,6 +62,10 @@ class PreviewWidget : public QWidget {
   bool cleared_ = false;
   std::vector<double> browsedX_, browsedY_;
   QString message_;
+  const KeyState* keys_ = nullptr;
+  QPoint pressAt_, lastAt_;
+  bool dragging_ = false, panning_ = false;
+  PreviewTransform Transform() const;
   bool overOutline_ = false;
 };
 

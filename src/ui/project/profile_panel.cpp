@@ -84,11 +84,56 @@ ProfilePanel::ProfilePanel(int number, Profile* profile, const MachineSettings* 
   ZoomMaxi = new QPushButton(QStringLiteral("Zoom maxi"), this);
   Centrer = new QPushButton(QStringLiteral("Centrer"), this);
   Synchro = new QCheckBox(QStringLiteral("Synchroniser les zooms"), this);
+  RotationHoraire = new QPushButton(QStringLiteral("↻ 90°"), this);
+  RotationHoraire->setToolTip(QStringLiteral("Rotation horaire 90°"));
+  MiroirH = new QPushButton(QStringLiteral("↔"), this);
+  MiroirH->setToolTip(QStringLiteral("Miroir horizontal"));
+  MiroirV = new QPushButton(QStringLiteral("↕"), this);
+  MiroirV->setToolTip(QStringLiteral("Miroir vertical"));
+  EditMode = new QPushButton(QStringLiteral("Mode édition"), this);
+  EditMode->setToolTip(QStringLiteral("Mode édition"));
 
   Popup = new QMenu(this);
   Annuler = Popup->addAction(QStringLiteral("Annuler"));
   Annuler->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  auto add = [this](const char* caption, QKeySequence shortcut = {}) {
+    QAction* action = Popup->addAction(QString::fromUtf8(caption));
+    if (!shortcut.isEmpty()) {
+      action->setShortcut(shortcut);
+      action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+      addAction(action);
+    }
+    return action;
+  };
   Popup->addSeparator();
+  Permuter = add("Permuter les profils");
+  CopierP = add("Copier XY", QKeySequence(Qt::CTRL | Qt::Key_C));
+  CollerP = add("Coller  XY", QKeySequence(Qt::CTRL | Qt::Key_V));
+  CollerX = add("Coller  X");
+  CollerY = add("Coller  Y");
+  Editer = add("Editer  XY", QKeySequence(Qt::Key_F2));
+  Inserer = add("Insérer un point", QKeySequence(Qt::Key_Insert));
+  Supprimer = add("Supprimer le point", QKeySequence(Qt::Key_Delete));
+  Popup->addSeparator();
+  Rotation = add("Rotation...");
+  FermerForme = add("Fermer le tracé");
+  Definir = add("Définir comme point de départ");
+  Inverser = add("Inverser le sens de découpe");
+  TraitCoupe = add("Trait de coupe...");
+  DelDoublons = add("Supprimer les doublons");
+  Confondre = add("Confondre les points...");
+  Simplifier = add("Simplifier le tracé", QKeySequence(Qt::CTRL | Qt::Key_Delete));
+  Diviser = add("Diviser les segments...");
+  AppliquerCoef = add("Appliquer un coefficient");
+  Popup->addSeparator();
+  Figer = add("Verrouiller la sélection", QKeySequence(Qt::Key_F3));
+  Liberer = add("Libérer la sélection", QKeySequence(Qt::Key_F4));
+  LibererTout = add("Libérer tout", QKeySequence(Qt::SHIFT | Qt::Key_F4));
+  InverseSelect = add("Inverser le verrouillage", QKeySequence(Qt::CTRL | Qt::Key_F4));
+  Deplacer = add("Déplacer la sélection...", QKeySequence(Qt::Key_F8));
+  InverserPlage = add("Inverser le sens", QKeySequence(Qt::Key_F9));
+  Popup->addSeparator();
+  Proprietes = add("Propriétés du dessin");
   Importer = Popup->addAction(QStringLiteral("Importer"));
   QMenu* exports = Popup->addMenu(QStringLiteral("Exporter le dessin"));
   ExporterDXF = exports->addAction(QStringLiteral("Format DXF"));
@@ -128,7 +173,11 @@ ProfilePanel::ProfilePanel(int number, Profile* profile, const MachineSettings* 
   zoom->addWidget(ZoomMaxi);
   zoom->addWidget(Centrer);
   layout->addLayout(zoom);
-  layout->addWidget(Synchro);
+  auto* tools = new QHBoxLayout;
+  tools->addWidget(Synchro);
+  tools->addStretch();
+  for (QPushButton* b : {RotationHoraire, MiroirH, MiroirV, EditMode}) tools->addWidget(b);
+  layout->addLayout(tools);
 }
 
 void ProfilePanel::SetTitle(const std::string& fileName) {
@@ -143,14 +192,25 @@ void ProfilePanel::Reload() {
 }
 
 void ProfilePanel::SelectRow(int row) {
+  SelectRange(row, row, row);
+}
+
+void ProfilePanel::SelectRange(int top, int bottom, int current) {
   const int rows = RawModel->rowCount();
   if (rows == 0) return;
-  row = std::clamp(row, 1, rows);
-  profile->currentRow = row;
+  top = std::clamp(top, 1, rows);
+  bottom = std::clamp(bottom, top, rows);
+  profile->currentRow = std::clamp(current, top, bottom);
+  profile->selectionTop = top;
+  profile->selectionBottom = bottom;
   for (QTableView* table : {RawTable, AdjustedTable}) {
     QSignalBlocker block(table->selectionModel());
-    table->selectRow(row - 1);
-    table->scrollTo(table->model()->index(row - 1, 0));
+    const QItemSelection range(table->model()->index(top - 1, 0),
+                               table->model()->index(bottom - 1, 2));
+    table->selectionModel()->setCurrentIndex(table->model()->index(profile->currentRow - 1, 0),
+                                             QItemSelectionModel::NoUpdate);
+    table->selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
+    table->scrollTo(table->model()->index(profile->currentRow - 1, 0));
   }
   Preview->update();
 }

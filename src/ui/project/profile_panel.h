@@ -29,6 +29,8 @@ class ProfilePanel : public QGroupBox {
   void Reload();
   // Selects `row` in both tables and marks it on the preview.
   void SelectRow(int row);
+  // Selects rows top..bottom in both tables, `current` among them.
+  void SelectRange(int top, int bottom, int current);
   void SetTitle(const std::string& fileName);
 
   const int number;
@@ -61,6 +63,19 @@ class ProfilePanel : public QGroupBox {
   QAction* ExporterCSV = nullptr;
   QAction* ExporterBMP = nullptr;        // simple
   QAction* ExporterBMPDouble = nullptr;  // both previews
+
+  // The profile's operations (popup menu and buttons).
+  QAction *Permuter = nullptr, *CopierP = nullptr, *CollerP = nullptr, *CollerX = nullptr,
+          *CollerY = nullptr, *Editer = nullptr, *Inserer = nullptr, *Supprimer = nullptr,
+          *Rotation = nullptr, *FermerForme = nullptr, *Definir = nullptr, *Inverser = nullptr,
+          *TraitCoupe = nullptr, *DelDoublons = nullptr, *Confondre = nullptr,
+          *Simplifier = nullptr, *Diviser = nullptr, *Figer = nullptr, *Liberer = nullptr,
+          *LibererTout = nullptr, *InverseSelect = nullptr, *Deplacer = nullptr,
+          *InverserPlage = nullptr, *AppliquerCoef = nullptr, *Proprietes = nullptr;
+  QPushButton* RotationHoraire = nullptr;
+  QPushButton* MiroirH = nullptr;
+  QPushButton* MiroirV = nullptr;
+  QPushButton* EditMode = nullptr;
 };
 
 void SetLabelColours(QLabel* label, const Rgb& background, const QColor& text = Qt::white);
