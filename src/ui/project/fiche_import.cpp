@@ -170,7 +170,9 @@ void TFormImport::ShowModal() {
 }
 
 void TFormImport::CloseWithoutQuestions() {
+  closingWithoutQuestions_ = true;
   close();
+  closingWithoutQuestions_ = false;
 }
 
 void TFormImport::showEvent(QShowEvent* event) {
