@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -135,6 +136,24 @@ TEST_F(MouseSelection, AClickBetweenFarPointsSelectsNothingNew) {
   QTest::mouseClick(preview, Qt::LeftButton, Qt::ShiftModifier, At(7));
   EXPECT_EQ(window->Profile1.selectionTop, 4);
   EXPECT_EQ(window->Profile1.selectionBottom, 7);
+}
+
+}  // namespace
+}  // namespace orvane::ui
+
+namespace orvane::ui {
+namespace {
+
+TEST_F(Operations, ClickingARowSelectsItInBothTables) {
+  Open(std::string(ORVANE_TEST_DATA) + "/maison.ovp");
+  ProfilePanel* p1 = window->Profil1;
+  const QRect cell = p1->RawTable->visualRect(p1->RawTable->model()->index(3, 1));
+  QTest::mouseClick(p1->RawTable->viewport(), Qt::RightButton, {}, cell.center());
+  if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  EXPECT_EQ(window->Profile1.currentRow, 4);
+  const QModelIndexList adjusted = p1->AdjustedTable->selectionModel()->selectedRows();
+  ASSERT_EQ(adjusted.size(), 1);
+  EXPECT_EQ(adjusted.front().row(), 3);
 }
 
 }  // namespace
