@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "core/common/text_lines.h"
 #include "core/common/text_number.h"
 #include "core/project/drawing_readers.h"
 
@@ -20,20 +21,6 @@ std::string_view TrimLeft(std::string_view s) {
 std::string_view TrimRight(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
-}
-
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
 }
 
 // One data line, as the coordinate files are read: separator ';', else the
@@ -87,7 +74,7 @@ std::optional<std::pair<size_t, size_t>> LednicerCounts(const std::vector<std::s
 }  // namespace
 
 DrawingRead ReadCoordinates(std::string_view bytes) {
-  const std::vector<std::string_view> lines = Lines(bytes);
+  const std::vector<std::string_view> lines = SplitLines(bytes);
   DrawingRead read;
   std::vector<Point> points;
   unsigned separators = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/common/cp1252.h"
+#include "core/common/text_lines.h"
 #include "core/common/text_number.h"
 
 namespace orvane {
@@ -552,12 +553,8 @@ std::string WriteCutProject(const PointRows& a, const PointRows& b, int decimals
 
 CutProjectRead ReadCutProject(std::string_view bytes) {
   CutProjectRead read;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string line(bytes.substr(start, end - start));
-    start = end + 1;
+  for (std::string_view raw : SplitLines(bytes)) {
+    std::string line(raw);
     for (char& c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const size_t xg = line.find("XG:"), yg = line.find("YG:"), xd = line.find("XD:"),
                  yd = line.find("YD:");

@@ -1,27 +1,13 @@
 #include "core/project/project_file.h"
 
 #include "core/common/cp1252.h"
+#include "core/common/text_lines.h"
 #include "core/common/text_number.h"
 
 namespace orvane {
 namespace {
 
 constexpr int kHeaderLines = 12;
-
-// Splits into lines without their CR LF or LF ends.
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
 
 ProjectReadResult Refuse(std::string message) {
   ProjectReadResult result;
@@ -32,7 +18,7 @@ ProjectReadResult Refuse(std::string message) {
 }  // namespace
 
 ProjectReadResult ReadProjectFile(std::string_view bytes) {
-  const std::vector<std::string_view> lines = Lines(bytes);
+  const std::vector<std::string_view> lines = SplitLines(bytes);
   auto line = [&](size_t number) { return number <= lines.size() ? lines[number - 1] : ""; };
 
   const std::string_view version = line(2);
