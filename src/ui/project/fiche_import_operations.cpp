@@ -305,6 +305,7 @@ void TFormImport::EditModeClick(ProfilePanel* panel) {
     editModeRemembered_.clear();
     other->show();
     editModeState_ = 0;
+    if (other->profile->Present()) RefreshProfile(other);
     panel->EditMode->setToolTip(QStringLiteral("Mode édition"));
     panel->EditMode->setText(QStringLiteral("Mode édition"));
     UpdateProjectState();

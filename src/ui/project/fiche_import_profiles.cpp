@@ -153,7 +153,7 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
   auto zoomBoth = [this, panel](int position) {
     panel->Preview->SetZoom(position / 10.0);
     panel->Preview->update();
-    if (panel->Synchro->isChecked()) {
+    if (panel->Synchro->isChecked() && editModeState_ == 0) {
       ProfilePanel* other = Other(panel);
       QSignalBlocker block(other->Zoom);
       other->Zoom->setValue(position);
@@ -347,7 +347,8 @@ void TFormImport::DecimalsClick(int decimals) {
   decimals_ = decimals;
   ShowDecimals();
   for (ProfilePanel* panel : {Profil1, Profil2}) {
-    if (!panel->profile->Present()) continue;
+    // A profile behind the other one's edit mode waits until it ends.
+    if (!panel->profile->Present() || (editModeState_ && editModeState_ != panel->number)) continue;
     RefreshProfile(panel);
     UpdateDimensionsOf(panel);
   }
@@ -456,7 +457,7 @@ void TFormImport::UndoClick() {
     Profile1.modified = Profile2.modified = false;
   }
   for (ProfilePanel* panel : {Profil1, Profil2}) {
-    if (!panel->profile->Present()) continue;
+    if (!panel->profile->Present() || (editModeState_ && editModeState_ != panel->number)) continue;
     RefreshProfile(panel);
     EnableProfileEdits(panel, true);
     UpdateDimensionsOf(panel);
