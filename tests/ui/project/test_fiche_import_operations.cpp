@@ -158,3 +158,28 @@ TEST_F(Operations, ClickingARowSelectsItInBothTables) {
 
 }  // namespace
 }  // namespace orvane::ui
+
+namespace orvane::ui {
+namespace {
+
+TEST_F(Operations, EditModeSetsTheRestAsideAndGivesItBack) {
+  Open(std::string(ORVANE_TEST_DATA) + "/maison.ovp");
+  const bool fermerBefore = window->Fermer->isEnabled();
+  window->EditModeClick(window->Profil2);
+  EXPECT_EQ(window->EditModeState(), 2);
+  EXPECT_FALSE(window->Profil1->isVisible());
+  EXPECT_FALSE(window->Charger->isEnabled());
+  EXPECT_EQ(window->Profil2->EditMode->toolTip(), QStringLiteral("Mode normal"));
+  window->DecimalsClick(1);  // profile 1 waits
+  EXPECT_EQ(window->Profile1.adjusted[1].x, "100.000");
+  EXPECT_EQ(window->Profile2.adjusted[1].x, "60.0");
+  window->EditModeClick(window->Profil2);
+  EXPECT_EQ(window->EditModeState(), 0);
+  EXPECT_TRUE(window->Profil1->isVisible());
+  EXPECT_TRUE(window->Charger->isEnabled());
+  EXPECT_EQ(window->Fermer->isEnabled(), fermerBefore);
+  EXPECT_EQ(window->Profile1.adjusted[1].x, "100.0");
+}
+
+}  // namespace
+}  // namespace orvane::ui
