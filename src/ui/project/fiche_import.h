@@ -149,6 +149,10 @@ class TFormImport : public QMainWindow {
   void EnableProfileEdits(ProfilePanel* panel, bool enabled);
   void DimensionFields(double (&dimensions)[4]) const;
   void WireOperations(ProfilePanel* panel);
+  // Replaces both profiles, as opening a project or a CUT file does; `label`
+  // becomes the history's base state.
+  void LoadProfilePair(PointRows raw1, PointRows raw2, const std::string& name,
+                       const std::string& label);
   void UpdateOperationCommands(ProfilePanel* panel);
   void AfterOperation(ProfilePanel* panel, const std::string& label);
   std::optional<std::pair<double, double>> AskNumbers(ProfilePanel* panel, int mode, bool* checked);

@@ -236,25 +236,8 @@ void TFormImport::ImportCutClick() {
     context_.messages->Show(MessageKind::Information, "Fichier CUT incompatible");
     return;
   }
-  history_.Clear();
-  ResetProjectWindow();
-  Profile1.raw = std::move(read.rows1);
-  Profile2.raw = std::move(read.rows2);
-  const std::string name = DrawingName(*path);
-  for (ProfilePanel* panel : {Profil1, Profil2}) {
-    panel->SetTitle(name);
-    EnableProfileEdits(panel, true);
-    RefreshProfile(panel);
-  }
-  PushHistory("Importer fichier");
-  for (ProfilePanel* panel : {Profil1, Profil2}) {
-    UpdateDimensionsOf(panel);
-    panel->Proportions->setChecked(true);
-    panel->Zoom->setValue(10);
-    panel->Preview->Centre();
-  }
-  Profile1.modified = Profile2.modified = false;
-  UpdateProjectState();
+  LoadProfilePair(std::move(read.rows1), std::move(read.rows2), DrawingName(*path),
+                  "Importer fichier");
 }
 
 }  // namespace orvane::ui

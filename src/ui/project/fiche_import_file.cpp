@@ -83,6 +83,28 @@ void TFormImport::BrowseProjectFile(const std::string& path) {
   Profil2->Preview->ShowBrowsed(importBuffer_.X2, importBuffer_.Y2);
 }
 
+void TFormImport::LoadProfilePair(PointRows raw1, PointRows raw2, const std::string& name,
+                                  const std::string& label) {
+  history_.Clear();
+  ResetProjectWindow();
+  Profile1.raw = std::move(raw1);
+  Profile2.raw = std::move(raw2);
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    panel->SetTitle(name);
+    EnableProfileEdits(panel, true);
+    RefreshProfile(panel);
+  }
+  PushHistory(label);
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    UpdateDimensionsOf(panel);
+    panel->Proportions->setChecked(true);
+    panel->Zoom->setValue(10);
+    panel->Preview->Centre();
+  }
+  Profile1.modified = Profile2.modified = false;
+  UpdateProjectState();
+}
+
 void TFormImport::ChargerClick() {
   if (!ConfirmAbandon()) return;
   FileDialogRequest request;
@@ -99,35 +121,16 @@ void TFormImport::ChargerClick() {
   if (path && importBuffer_.X1.empty()) BrowseProjectFile(*path);
   for (ProfilePanel* panel : {Profil1, Profil2}) panel->Preview->ClearBrowsed();
   if (path && !importBuffer_.X1.empty()) {
-    const std::string name = BaseName(*path);
-    ResetProjectWindow();
-    ShowDecimals();
-    for (ProfilePanel* panel : {Profil1, Profil2}) EnableProfileEdits(panel, true);
+    PointRows rows[2];
     const std::vector<double>* columns[2][2] = {{&importBuffer_.X1, &importBuffer_.Y1},
                                                 {&importBuffer_.X2, &importBuffer_.Y2}};
     for (int k = 0; k < 2; ++k) {
-      Profile& p = k == 0 ? Profile1 : Profile2;
-      p.raw.resize(columns[k][0]->size());
-      for (size_t i = 0; i < p.raw.size(); ++i) {
-        p.raw[i] = {FormatFixed((*columns[k][0])[i], 6), FormatFixed((*columns[k][1])[i], 6)};
+      rows[k].resize(columns[k][0]->size());
+      for (size_t i = 0; i < rows[k].size(); ++i) {
+        rows[k][i] = {FormatFixed((*columns[k][0])[i], 6), FormatFixed((*columns[k][1])[i], 6)};
       }
     }
-    Profil1->SetTitle(name);
-    Profil2->SetTitle(name);
-    history_.Clear();
-    PushHistory("Ouvrir projet");
-    for (ProfilePanel* panel : {Profil1, Profil2}) {
-      RefreshProfile(panel);
-      UpdateDimensionsOf(panel);
-      panel->Proportions->setChecked(true);
-      panel->Zoom->setValue(10);
-      panel->Preview->Centre();
-    }
-    Profile1.modified = Profile2.modified = false;
-    UpdateProjectState();
-    Enregistrer->setEnabled(false);
-    Profil1->Copie->setEnabled(true);
-    Profil2->Copie->setEnabled(true);
+    LoadProfilePair(std::move(rows[0]), std::move(rows[1]), BaseName(*path), "Ouvrir projet");
   } else {
     decimals_ = decimalsBefore;
   }
