@@ -104,7 +104,7 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
     if (overOutline_) writeMessage();
     return;
   }
-  if (cleared_ || !profile_ || !profile_->Present()) {
+  if (!profile_ || !profile_->Present()) {
     if (settings_->Reperes) DrawReferences(painter);
     return;
   }

@@ -29,7 +29,6 @@ class PreviewWidget : public QWidget {
   // Keeps the browsed outline and writes `message` over it.
   void ShowBrowsedWithMessage(const QString& message);
   void ClearBrowsed();
-  void SetCleared(bool cleared) { cleared_ = cleared; }
 
   QSize sizeHint() const override { return {380, 380}; }
 
@@ -59,7 +58,6 @@ class PreviewWidget : public QWidget {
   double factor_ = 1;
   double zoom_ = 1;
   double panX_ = 0, panY_ = 0;
-  bool cleared_ = false;
   std::vector<double> browsedX_, browsedY_;
   QString message_;
   const KeyState* keys_ = nullptr;

@@ -92,6 +92,9 @@ TEST(AxisPattern, GivesAStepWithOrWithoutDirection) {
   EXPECT_EQ(AxisPattern(2, 1), 48);
   EXPECT_EQ(AxisPattern(3, 0), 64);
   EXPECT_EQ(AxisPattern(1, 2), 0);
+  EXPECT_EQ(AxisPairMask(3), 192);
+  EXPECT_EQ(AxisStepBit(2), 16);
+  EXPECT_EQ(AxisStepBit(4), 0);
 }
 
 TEST(SplitPeriod, RoundsHalvesToEven) {
