@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "core/common/text_lines.h"
 #include "core/common/text_number.h"
 #include "core/project/drawing_readers.h"
 
@@ -24,19 +25,8 @@ std::string Upper(std::string_view s) {
 // Line by line; past the end every read gives an empty line and `AtEnd`.
 class LineReader {
  public:
-  explicit LineReader(std::string_view text) : text_(text) {}
-  std::string_view Next() {
-    if (position_ >= text_.size()) {
-      ended_ = true;
-      return {};
-    }
-    size_t end = text_.find('\n', position_);
-    if (end == std::string_view::npos) end = text_.size();
-    std::string_view line = text_.substr(position_, end - position_);
-    position_ = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-  }
+  explicit LineReader(std::string_view text) : lines_(SplitLines(text)) {}
+  std::string_view Next() { return next_ < lines_.size() ? lines_[next_++] : std::string_view(); }
   // Reads `count` lines; the last one is the value.
   std::string_view Skip(int count) {
     std::string_view line;
@@ -44,12 +34,11 @@ class LineReader {
     return line;
   }
   double Value(int count) { return ParseReal(Trim(Skip(count))).value_or(0); }
-  bool AtEnd() const { return ended_ || position_ >= text_.size(); }
+  bool AtEnd() const { return next_ >= lines_.size(); }
 
  private:
-  std::string_view text_;
-  size_t position_ = 0;
-  bool ended_ = false;
+  std::vector<std::string_view> lines_;
+  size_t next_ = 0;
 };
 
 struct Point {

@@ -6,6 +6,7 @@
 
 #include "core/app/startup.h"
 #include "core/common/cp1252.h"
+#include "core/common/text_lines.h"
 #include "core/common/text_number.h"
 
 namespace orvane {
@@ -42,15 +43,11 @@ std::string WriteHistorySnapshot(const HistorySnapshot& s) {
 }
 
 std::optional<HistorySnapshot> ReadHistorySnapshot(std::string_view bytes) {
+  const std::vector<std::string_view> lines = SplitLines(bytes);
   size_t position = 0;
   auto next = [&]() -> std::optional<std::string_view> {
-    if (position >= bytes.size()) return std::nullopt;
-    size_t end = bytes.find('\n', position);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(position, end - position);
-    position = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
+    if (position >= lines.size()) return std::nullopt;
+    return lines[position++];
   };
   HistorySnapshot s;
   auto label = next();

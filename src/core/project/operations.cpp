@@ -23,6 +23,16 @@ PointText Text(double x, double y) {
   return {FormatFixed(x, 6), FormatFixed(y, 6)};
 }
 
+// Rewrites every row (or those of `mask`) as `transform` of its point.
+template <typename Transform>
+void MapRows(PointRows& rows, Transform transform, const std::vector<bool>* mask = nullptr) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (mask && !(*mask)[i]) continue;
+    const P moved = transform(At(rows, i));
+    rows[i] = Text(moved.x, moved.y);
+  }
+}
+
 std::vector<bool> Mask(const std::vector<int>& rowsList, size_t n) {
   std::vector<bool> mask(n, false);
   for (int r : rowsList) {
@@ -87,11 +97,12 @@ void MergeClosePoints(PointRows& rows, double tolerance, double gap, bool revers
 
 void MoveRows(PointRows& rows, const std::vector<int>& targets, double dx, double dy) {
   const std::vector<bool> mask = Mask(targets, rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (!mask[i]) continue;
-    const P p = At(rows, i);
-    rows[i] = Text(p.x + dx, p.y + dy);
-  }
+  MapRows(
+      rows,
+      [&](P p) {
+        return P{p.x + dx, p.y + dy};
+      },
+      &mask);
 }
 
 void DivideSegments(PointRows& rows, double minimum, double passes) {
@@ -237,34 +248,22 @@ KerfResult OffsetKerf(const PointRows& raw, const PointRows& adjusted, double k,
 void Rotate(PointRows& rows, double degrees) {
   const double theta = 2 * kPi * degrees / 360;
   const double c = std::cos(theta), s = std::sin(theta);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const P p = At(rows, i);
-    rows[i] = Text(p.x * c - p.y * s, p.x * s + p.y * c);
-  }
+  MapRows(rows, [&](P p) { return P{p.x * c - p.y * s, p.x * s + p.y * c}; });
 }
 
 void QuarterTurnClockwise(PointRows& rows) {
   const MinMax x = FindMinMax(rows, 1);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const P p = At(rows, i);
-    rows[i] = Text(p.y, x.max + x.min - p.x);
-  }
+  MapRows(rows, [&](P p) { return P{p.y, x.max + x.min - p.x}; });
 }
 
 void MirrorHorizontal(PointRows& rows) {
   const MinMax x = FindMinMax(rows, 1);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const P p = At(rows, i);
-    rows[i] = Text(x.max + x.min - p.x, p.y);
-  }
+  MapRows(rows, [&](P p) { return P{x.max + x.min - p.x, p.y}; });
 }
 
 void MirrorVertical(PointRows& rows) {
   const MinMax y = FindMinMax(rows, 2);
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const P p = At(rows, i);
-    rows[i] = Text(p.x, y.max + y.min - p.y);
-  }
+  MapRows(rows, [&](P p) { return P{p.x, y.max + y.min - p.y}; });
 }
 
 void ReverseDirection(PointRows& rows) {
