@@ -55,14 +55,20 @@ TEST(TMainForm, AHandEditedSettingsFileIsReportedAndRepairedAtTheNextSave) {
   EXPECT_EQ(h.Setting("Machine", "Vmin"), "0.33");
 }
 
-// The whole run: splash, project window shown modally, its close, shutdown.
-TEST(TMainForm, HandsOverToTheProjectWindowThenReleasesTheOutputs) {
+// The start-up and project windows of one run, created as the program does.
+class WholeRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mainForm.SetProjectWindow(&project);
+    ASSERT_TRUE(mainForm.FormCreate());
+  }
   test::WindowHarness h;
-  TMainForm mainForm(h.context);
-  TFormImport project(h.context, &mainForm);
-  mainForm.SetProjectWindow(&project);
-  ASSERT_TRUE(mainForm.FormCreate());
+  TMainForm mainForm{h.context};
+  TFormImport project{h.context, &mainForm};
+};
 
+// Splash, project window shown modally, its close, shutdown.
+TEST_F(WholeRun, HandsOverToTheProjectWindowThenReleasesTheOutputs) {
   bool sawProject = false;
   bool mainHidden = false;
   QTimer watcher;
@@ -92,12 +98,7 @@ TEST(TMainForm, HandsOverToTheProjectWindowThenReleasesTheOutputs) {
   EXPECT_EQ(writes[2].value, h.context.images.IdleControlImage ^ 1);
 }
 
-TEST(TMainForm, ShutdownWritesNothingWhenTheHoldIsKept) {
-  test::WindowHarness h;
-  TMainForm mainForm(h.context);
-  TFormImport project(h.context, &mainForm);
-  mainForm.SetProjectWindow(&project);
-  ASSERT_TRUE(mainForm.FormCreate());
+TEST_F(WholeRun, ShutdownWritesNothingWhenTheHoldIsKept) {
   mainForm.show();
   mainForm.Timer1->stop();
   h.context.settings.LibCouple = false;
