@@ -1,0 +1,19 @@
+#pragma once
+// The commands of orvane-cli. Each takes the arguments after its name and
+// returns the process exit status (2 for a usage error).
+#include <string>
+#include <vector>
+
+namespace orvane::cli {
+
+using Args = std::vector<std::string>;
+
+// Prints the usage of every command and returns 2.
+int UsageError();
+
+int InfoCommand(const Args& args);
+int GenerateCommand(const Args& args);
+int ImportCommand(const Args& args);
+int ExportCommand(const Args& args);
+
+}  // namespace orvane::cli
