@@ -1,0 +1,28 @@
+#include "core/shapes/number_text.h"
+
+#include "core/common/text_number.h"
+
+namespace orvane {
+
+std::string CleanNumberText(std::string_view text, const NumberTextRule& rule) {
+  std::string out;
+  bool point = false;
+  for (char c : text) {
+    if (rule.maxLength > 0 && static_cast<int>(out.size()) >= rule.maxLength) break;
+    if (c >= '0' && c <= '9') {
+      out += c;
+    } else if (c == '.' && rule.point && !point) {
+      out += c;
+      point = true;
+    } else if (c == '-' && rule.minus && out.empty()) {
+      out += c;
+    }
+  }
+  return out;
+}
+
+double NumberTextValue(std::string_view text) {
+  return ParseReal(text).value_or(0);
+}
+
+}  // namespace orvane

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// What a number edit of the shape windows accepts: digits, one decimal
+// point when allowed, one leading minus sign when allowed, at most
+// `maxLength` characters (0: no limit).
+struct NumberTextRule {
+  bool point = true;
+  bool minus = false;
+  int maxLength = 0;
+};
+
+// The text as if it had been typed key by key through the edit's filter, so
+// that a paste obeys the same rule as the keyboard.
+std::string CleanNumberText(std::string_view text, const NumberTextRule& rule);
+
+// The value of an edit's text; empty, "-", "." and "-." read as 0.
+double NumberTextValue(std::string_view text);
+
+}  // namespace orvane
