@@ -1,0 +1,168 @@
+#include "core/shapes/lead_in.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/common/text_number.h"
+#include "support/profiles.h"
+
+namespace orvane {
+namespace {
+
+PointRows Rows(std::vector<std::pair<double, double>> points) {
+  return test::MakeProfile(points, -1).raw;
+}
+
+PointText Text(double x, double y) {
+  return {FormatFixed(x, 6), FormatFixed(y, 6)};
+}
+
+// A closed square of side 20 starting at (20, 10), and one of side 10.
+PointRows Square(double side) {
+  return Rows({{side, side / 2}, {side, side}, {0, side}, {0, 0}, {side, 0}, {side, side / 2}});
+}
+
+struct LeadInCase {
+  const char* name;
+  PointRows profile1, profile2;
+  LeadInOptions options;
+  PointText first1, last1;  // profile 1's new first and last rows
+  size_t rows2;             // profile 2's row count afterwards
+  PointText first2;         // profile 2's first row afterwards
+  const char* label;
+};
+
+TEST(LeadIn, TheCasesOfTheDialog) {
+  const double d = 5 * std::sqrt(2.0);
+  const PointRows tall = Rows({{40, 20}, {40, 40}, {0, 40}, {0, 0}, {40, 0}, {40, 20}});
+  PointRows withLeadIn = Square(20);
+  withLeadIn.insert(withLeadIn.begin(), Text(20, 30));
+  withLeadIn.push_back(Text(20, 30));
+  const LeadInCase cases[] = {
+      {"external up, alone",
+       Square(20),
+       {},
+       {1, 5, true, false},
+       Text(20, 25),
+       Text(20, 25),
+       0,
+       {},
+       "P1 - Ajouter dégagements"},
+      {"internal left",
+       Square(20),
+       {},
+       {4, 5, false, false},
+       Text(15, 10),
+       Text(15, 10),
+       0,
+       {},
+       "P1 - Ajouter dégagements"},
+      {"diagonal external up-right",
+       Square(20),
+       {},
+       {5, 5, true, false},
+       Text(20 + d, 20 + d),
+       Text(20 + d, 20 + d),
+       0,
+       {},
+       "P1 - Ajouter dégagements"},
+      // The smaller profile gets the longer lead-in: 5 + (40 - 20) / 2 above its top.
+      {"both, adjusted",
+       tall,
+       Square(20),
+       {1, 5, true, true, true},
+       Text(40, 45),
+       Text(40, 45),
+       8,
+       Text(20, 35),
+       "P1/P2 - Ajouter dégagements"},
+      {"both, not adjusted",
+       tall,
+       Square(20),
+       {1, 5, true, true, false},
+       Text(40, 45),
+       Text(40, 45),
+       8,
+       Text(20, 25),
+       "P1/P2 - Ajouter dégagements"},
+      {"other already has one",
+       Square(20),
+       withLeadIn,
+       {1, 5, true, true, false},
+       Text(20, 25),
+       Text(20, 25),
+       8,
+       Text(20, 30),
+       "P1 - Ajouter dégagements"},
+      {"other empty",
+       Square(20),
+       {},
+       {1, 5, true, true, true},
+       Text(20, 25),
+       Text(20, 25),
+       0,
+       {},
+       "P1 - Ajouter dégagements"},
+  };
+  for (const LeadInCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    PointRows p1 = c.profile1, p2 = c.profile2;
+    std::vector<int> locks1, locks2;
+    const LeadInOutcome outcome = AddLeadIn(1, {&p1, &locks1}, {&p2, &locks2}, c.options);
+    ASSERT_EQ(p1.size(), c.profile1.size() + 2);
+    EXPECT_EQ(p1.front(), c.first1);
+    EXPECT_EQ(p1.back(), c.last1);
+    EXPECT_EQ(std::vector(p1.begin() + 1, p1.end() - 1), c.profile1);
+    EXPECT_TRUE(HasLeadIn(p1));
+    EXPECT_EQ(p2.size(), c.rows2);
+    if (c.rows2 > 0) {
+      EXPECT_EQ(p2.front(), c.first2);
+    }
+    EXPECT_EQ(outcome.changedOther, c.rows2 > c.profile2.size());
+    EXPECT_EQ(outcome.label, c.label);
+  }
+}
+
+TEST(LeadIn, ProfileTwoLabelsItsOwnEntry) {
+  PointRows p1, p2 = Square(10);
+  std::vector<int> locks;
+  EXPECT_EQ(AddLeadIn(2, {&p2, &locks}, {&p1, &locks}, {3, 5, true, true}).label,
+            "P2 - Ajouter dégagements");
+  EXPECT_EQ(p2.front(), Text(10, -5));
+}
+
+TEST(LeadIn, LockedRowsFollowTheirPoints) {
+  PointRows rows = Square(20);
+  std::vector<int> locks{3, 4, 5};
+  ASSERT_TRUE(InsertLeadIn({&rows, &locks}, 2, 5, true));
+  EXPECT_EQ(locks, (std::vector<int>{4, 5, 6}));
+  locks = {1, 4, 8};  // the lead-in point, one inside, the lead-out point
+  ASSERT_TRUE(RemoveLeadIn({&rows, &locks}));
+  EXPECT_EQ(locks, (std::vector<int>{3}));
+}
+
+TEST(LeadIn, RemovalNeedsALeadInAndFivePoints) {
+  PointRows square = Square(20);
+  std::vector<int> locks;
+  EXPECT_FALSE(RemoveLeadIn({&square, &locks}));  // closed, six points, no lead-in
+  EXPECT_EQ(square, Square(20));
+  PointRows four = Rows({{0, 5}, {0, 0}, {0, 0}, {0, 5}});  // a lead-in, but four points
+  EXPECT_FALSE(RemoveLeadIn({&four, &locks}));
+  EXPECT_EQ(four.size(), 4u);
+  ASSERT_TRUE(InsertLeadIn({&square, &locks}, 3, 5, true));
+  ASSERT_TRUE(RemoveLeadIn({&square, &locks}));
+  EXPECT_EQ(square, Square(20));
+}
+
+TEST(LeadIn, NothingForAZeroLengthOrAOnePointProfile) {
+  PointRows rows = Square(20), other;
+  std::vector<int> locks;
+  EXPECT_TRUE(AddLeadIn(1, {&rows, &locks}, {&other, &locks}, {1, 0}).label.empty());
+  EXPECT_EQ(rows, Square(20));
+  PointRows single = Rows({{1, 1}});
+  EXPECT_FALSE(InsertLeadIn({&single, &locks}, 1, 5, true));
+}
+
+}  // namespace
+}  // namespace orvane
