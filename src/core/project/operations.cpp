@@ -275,7 +275,7 @@ void ReverseRange(PointRows& rows, int top, int bottom) {
   std::reverse(rows.begin() + (top - 1), rows.begin() + bottom);
 }
 
-void InsertPoint(PointRows& rows, int row) {
+void InsertPoint(PointRows& rows, int row, std::vector<int>* lockedRows) {
   if (row < 1 || row > static_cast<int>(rows.size())) return;
   PointText added = rows[0];
   if (row > 1) {
@@ -283,6 +283,9 @@ void InsertPoint(PointRows& rows, int row) {
     added = Text((a.x + b.x) / 2, (a.y + b.y) / 2);
   }
   rows.insert(rows.begin() + (row - 1), added);
+  if (lockedRows) {
+    for (int& locked : *lockedRows) locked += locked >= row ? 1 : 0;
+  }
 }
 
 Deleted DeleteRows(PointRows& rows, std::vector<int>& lockedRows, int top, int bottom) {

@@ -51,8 +51,9 @@ void MirrorVertical(PointRows& rows);
 
 void ReverseDirection(PointRows& rows);
 void ReverseRange(PointRows& rows, int top, int bottom);
-// The midpoint of rows r - 1 and r becomes row r (a copy of row 1 when r = 1).
-void InsertPoint(PointRows& rows, int row);
+// The midpoint of rows r - 1 and r becomes row r (a copy of row 1 when r = 1);
+// locked rows from r on follow their points.
+void InsertPoint(PointRows& rows, int row, std::vector<int>* lockedRows = nullptr);
 
 enum class Deleted { Nothing, Locked, Selected };
 // The locked rows when there are any (the list is then emptied), otherwise

@@ -146,7 +146,7 @@ void TFormImport::OperationClick(ProfilePanel* panel, QAction* action) {
     rows[current - 1] = edited;
     AfterOperation(panel, prefix + "Editer point");
   } else if (action == panel->Inserer) {
-    InsertPoint(rows, current);
+    InsertPoint(rows, current, &p.LockedRows);
     AfterOperation(panel, prefix + "Insérer point");
   } else if (action == panel->Supprimer) {
     const Deleted deleted = DeleteRows(rows, p.LockedRows, p.selectionTop, p.selectionBottom);

@@ -160,3 +160,19 @@ TEST(EnclosedArea, LeavesTheLeadInOut) {
 
 }  // namespace
 }  // namespace orvane
+
+namespace orvane {
+namespace {
+
+TEST(RowEdits, InsertedPointMovesTheLocksBelowIt) {
+  PointRows rows = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 4}}, -1).raw;
+  std::vector<int> locked{1, 3, 4};
+  InsertPoint(rows, 3, &locked);
+  // The locks stay on (0, 0), (10, 10) and (0, 10).
+  EXPECT_EQ(locked, (std::vector<int>{1, 4, 5}));
+  EXPECT_EQ(rows[3].x, "10.000000");
+  EXPECT_EQ(rows[3].y, "10.000000");
+}
+
+}  // namespace
+}  // namespace orvane
