@@ -15,5 +15,7 @@ int InfoCommand(const Args& args);
 int GenerateCommand(const Args& args);
 int ImportCommand(const Args& args);
 int ExportCommand(const Args& args);
+int ShapeCommand(const Args& args);
+int LeadInCommand(const Args& args);
 
 }  // namespace orvane::cli

@@ -22,6 +22,14 @@ constexpr Command kCommands[] = {
     {"export", ExportCommand,
      "export PROJET.ovp --profile 1|2 --dxf|--dat|--csv SORTIE\n"
      "       orvane-cli export PROJET.ovp --cut SORTIE"},
+    {"shape", ShapeCommand,
+     "shape NOM [--width W] [--height H] [--chamfer C] [--width2 W2] [--radius R] [--radius2 R2]\n"
+     "       [--sides N] [--revolution DEG] [--depth P] [--kerf T] [--exit F] [--length L]\n"
+     "       [--angle DEG] [--rectangular] [--return] [--append PROJET.ovp] [--decimals D]\n"
+     "       -o PROJET.ovp"},
+    {"leadin", LeadInCommand,
+     "leadin PROJET.ovp --direction 1..8 --length L [--inside] [--both] [--no-adjust]\n"
+     "       [--profile 1|2] -o SORTIE.ovp"},
 };
 
 }  // namespace
