@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 
+#include "core/app/setting_ranges.h"
 #include "core/common/text_number.h"
 #include "core/machine/serial_link.h"
 
@@ -206,13 +207,19 @@ void ReadGroup(SettingsStore& store, MachineSettings& settings, SettingsGroup gr
   for (const SettingValue& value : kValues) {
     if (value.group != group || value.conversion == C::VersionOnly) continue;
     std::string text = store.ReadSettingString(key, value.name);
-    // A missing value, or one that does not convert, is reported once and
-    // replaced by its factory text so that the program always runs on a
-    // complete set; the next save rewrites it.
-    if (!text.empty() && Assign(value, settings, text)) continue;
+    // A missing value, one that does not convert, or one the parameters
+    // window would not accept is reported once and replaced by its factory
+    // text so that the program always runs on a complete and sensible set;
+    // the next save rewrites it.
+    const bool inRange = SettingInRange(value.name, text);
+    if (!text.empty() && inRange && Assign(value, settings, text)) continue;
     std::string factory =
         value.factory.empty() ? FieldText(value, settings) : std::string(value.factory);
-    problems.push_back({group, std::string(value.name), text, factory});
+    // A number outside its range says which values are allowed.
+    MachineSettings scratch = settings;
+    const bool converts = !text.empty() && Assign(value, scratch, text);
+    problems.push_back({group, std::string(value.name), text, factory,
+                        converts && !inRange ? SettingRangeText(value.name) : std::string()});
     Assign(value, settings, factory);
   }
 }
@@ -248,11 +255,12 @@ std::span<const std::string_view> BoardBaudRates() {
 
 std::string DescribeSettingsProblems(const std::vector<SettingsProblem>& problems) {
   std::string text =
-      "Des réglages enregistrés sont absents ou illisibles ; leur valeur d'usine est "
-      "utilisée et sera enregistrée à la prochaine sauvegarde :\n";
+      "Des réglages enregistrés sont absents, illisibles ou hors limites ; leur valeur "
+      "d'usine est utilisée et sera enregistrée à la prochaine sauvegarde :\n";
   for (const SettingsProblem& p : problems) {
     text += "\n- groupe " + std::string(GroupName(p.group)) + ", valeur " + p.name + " : ";
     text += p.text.empty() ? std::string("absente") : "« " + p.text + " »";
+    if (!p.range.empty()) text += " hors limites (" + p.range + ")";
     text += " → « " + p.factory + " »";
   }
   return text;

@@ -100,12 +100,14 @@ inline constexpr std::string_view kSettingsVersion = "160";
 // The six baud rates the parameters window offers; the board is told the index.
 std::span<const std::string_view> BoardBaudRates();
 
-// A value that could not be converted; the factory text was used instead.
+// A value that was absent, could not be converted or lay outside its range;
+// the factory text was used instead.
 struct SettingsProblem {
   SettingsGroup group;
   std::string name;
   std::string text;
   std::string factory;
+  std::string range;  // the allowed values when the text was a number outside them
 };
 // One French message listing the problems, for one error box.
 std::string DescribeSettingsProblems(const std::vector<SettingsProblem>& problems);
