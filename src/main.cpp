@@ -21,6 +21,11 @@
 #include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_import.h"
 #include "ui/project/fiche_saisie.h"
+#include "ui/shapes/fiche_alignement.h"
+#include "ui/shapes/fiche_creation.h"
+#include "ui/shapes/fiche_degagement.h"
+#include "ui/shapes/fiche_rainures.h"
+#include "ui/shapes/fiche_segments.h"
 
 int main(int argc, char* argv[]) {
   using namespace orvane;
@@ -69,11 +74,17 @@ int main(int argc, char* argv[]) {
   ui::TFormSaisie saisie(&projectWindow);
   ui::TFormEditPoint editPoint(&projectWindow);
   ui::TFormProprietes proprietes(&projectWindow);
+  ui::TFormCreation creation(&projectWindow);
+  ui::TFormRainures rainures(&projectWindow);
+  ui::TFormSegment segment(&projectWindow);
+  ui::TFormDegagement degagement(&projectWindow);
+  ui::TFormAligne aligne(&projectWindow);
   mainForm.SetProjectWindow(&projectWindow);
   calcul.SetWaitWindow(&patienter);
   projectWindow.SetCutWindows(&calcul, &projection);
   projectWindow.SetFormatFileWindow(&formatFile);
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
+  projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
 
   SignalBridge signalBridge;
   QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,

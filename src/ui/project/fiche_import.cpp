@@ -142,6 +142,7 @@ void TFormImport::BuildMenus() {
     }
   });
 
+  BuildShapeMenu();
   Historique1 = menuBar()->addMenu(QStringLiteral("Historique"));
   Historique1->setEnabled(false);
 }

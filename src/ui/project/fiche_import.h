@@ -22,6 +22,11 @@ class TMainForm;
 class ProfilePanel;
 class TFormCalcul;
 class TFormProjection;
+class TFormCreation;
+class TFormRainures;
+class TFormSegment;
+class TFormDegagement;
+class TFormAligne;
 
 // The project window. It owns the two profiles for the whole run; here, its
 // frame: menus, options, link start-up and the orderly close.
@@ -116,6 +121,38 @@ class TFormImport : public QMainWindow {
   void BrowseProjectFile(const std::string& path);
   void PushHistory(const std::string& label);
   int Decimals() const { return decimals_; }
+
+  // The shape generators ("Forme" menu, lead-in entries, alignment).
+  void SetShapeWindows(TFormCreation* creation, TFormRainures* rainures, TFormSegment* segment,
+                       TFormDegagement* degagement, TFormAligne* aligne) {
+    creation_ = creation;
+    rainures_ = rainures;
+    segment_ = segment;
+    degagement_ = degagement;
+    aligne_ = aligne;
+  }
+  QAction* FormeItems[15] = {};  // by shape code
+  QAction* Rainure1 = nullptr;
+  QAction* Segment1 = nullptr;
+  QAction *AjoutDegagement1 = nullptr, *AjoutDegagement2 = nullptr;
+  QAction *SupprimeDegagement1 = nullptr, *SupprimeDegagement2 = nullptr;
+  void Nouvelleforme1Click(int code);
+  void Rainure1Click();
+  void Segment1Click();
+  void AjoutDegagementClick(ProfilePanel* panel);
+  void SupprimeDegagementClick(ProfilePanel* panel);
+  void AlignementClick();
+  // What the generator windows do to the project: profile 1 shows the
+  // generated rows; profile 1 goes back to a saved copy (both profiles are
+  // emptied when it has fewer than two points); "Valider" copies profile 1
+  // to profile 2 and records `label`, as the base of a new history or not.
+  void ShowGeneratedProfile(PointRows rows, const std::string& name);
+  void RestoreProfile1(const Profile& saved);
+  void CommitGenerated(const std::string& label, bool restartHistory);
+  // "Abandonner les modifications en cours ?" when a profile is modified.
+  bool AskAbandon() { return ConfirmAbandon(); }
+  // The Cote fields of both profiles from their full extents.
+  void ShowExtents();
   const History& OperationHistory() const { return history_; }
 
  protected:
@@ -149,6 +186,9 @@ class TFormImport : public QMainWindow {
   void EnableProfileEdits(ProfilePanel* panel, bool enabled);
   void DimensionFields(double (&dimensions)[4]) const;
   void WireOperations(ProfilePanel* panel);
+  void BuildShapeMenu();
+  void WireShapes(ProfilePanel* panel);
+  void UpdateLeadInCommands(ProfilePanel* panel);
   // Replaces both profiles, as opening a project or a CUT file does; `label`
   // becomes the history's base state.
   void LoadProfilePair(PointRows raw1, PointRows raw2, const std::string& name,
@@ -169,6 +209,11 @@ class TFormImport : public QMainWindow {
   class TFormSaisie* saisie_ = nullptr;
   class TFormEditPoint* editPoint_ = nullptr;
   class TFormProprietes* proprietes_ = nullptr;
+  TFormCreation* creation_ = nullptr;
+  TFormRainures* rainures_ = nullptr;
+  TFormSegment* segment_ = nullptr;
+  TFormDegagement* degagement_ = nullptr;
+  TFormAligne* aligne_ = nullptr;
   int editModeState_ = 0;
   std::vector<std::pair<QWidget*, bool>> editModeRemembered_;
   History history_;

@@ -71,12 +71,13 @@ void TFormImport::BuildProfiles() {
   connect(Fermer, &QPushButton::clicked, this, [this] { FermerClick(); });
   connect(Calculer, &QPushButton::clicked, this, [this] { CalculerClick(); });
   connect(Projection, &QPushButton::clicked, this, [this] { ProjectionClick(); });
-  // Its window comes with the shape generators.
   Alignement->setEnabled(false);
   WireProfile(Profil1);
   WireProfile(Profil2);
   WireOperations(Profil1);
   WireOperations(Profil2);
+  WireShapes(Profil1);
+  WireShapes(Profil2);
 }
 
 void TFormImport::WireProfile(ProfilePanel* panel) {
@@ -394,6 +395,10 @@ void TFormImport::UpdateProjectState() {
   Projection->setEnabled(
       ComputeProjectionCommands(Profile1, Profile2, false, projectionDone_).Projection &&
       projection_);
+  Alignement->setEnabled(
+      ComputeProjectionCommands(Profile1, Profile2, editModeState_ != 0, projectionDone_)
+          .Alignement &&
+      aligne_);
   const std::pair<ProfilePanel*, std::pair<std::string, Rgb>> etats[] = {
       {Profil1, {state.Etat1, state.Etat1Colour}}, {Profil2, {state.Etat2, state.Etat2Colour}}};
   for (const auto& [panel, etat] : etats) {

@@ -1,0 +1,100 @@
+#include "ui/shapes/fiche_degagement.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "core/common/text_number.h"
+#include "ui/project/profile_panel.h"
+#include "ui/shapes/shapes_fixture.h"
+
+namespace orvane::ui {
+namespace {
+
+class LeadIns : public ShapeWindows {
+ protected:
+  void SetUp() override {
+    ShapeWindows::SetUp();
+    const std::string path = std::string(ORVANE_TEST_DATA) + "/maison.ovp";
+    h.dialogs.browsed = {path};
+    h.dialogs.chosen = path;
+    window->ChargerClick();
+    ASSERT_EQ(window->Profile1.raw.size(), 6u);
+  }
+};
+
+TEST_F(LeadIns, BothProfilesGetOneTheSmallerTheLongerAndRemovalTakesItBack) {
+  const PointRows before1 = window->Profile1.raw, before2 = window->Profile2.raw;
+  EXPECT_FALSE(window->Alignement->isEnabled());
+  WhileOpen(degagement.get(), [this] {
+    EXPECT_EQ(degagement->EditLongueur->text(), QStringLiteral("5"));
+    EXPECT_TRUE(degagement->ImageE[0]->isVisible());
+    EXPECT_FALSE(degagement->ImageI[0]->isVisible());
+    degagement->EditLongueur->clear();
+    degagement->ImageE[0]->click();  // no length: ignored
+    EXPECT_TRUE(degagement->isVisible());
+    degagement->EditLongueur->insert(QStringLiteral("123"));  // two digits at most
+    EXPECT_EQ(degagement->EditLongueur->text(), QStringLiteral("12"));
+    degagement->EditLongueur->setText(QStringLiteral("5"));
+    degagement->ImageE[0]->click();  // up, outside
+  });
+  window->AjoutDegagementClick(window->Profil1);
+  ASSERT_EQ(window->Profile1.raw.size(), 8u);
+  ASSERT_EQ(window->Profile2.raw.size(), 8u);
+  // Heights 60 and 30: profile 2 gets 5 + 15 above its top, profile 1 gets 5.
+  EXPECT_EQ(window->Profile1.raw.front().y, "65.000000");
+  EXPECT_EQ(window->Profile2.raw.front().y, "50.000000");
+  EXPECT_EQ(window->OperationHistory().Captions().back(), "P1/P2 - Ajouter dégagements");
+  EXPECT_TRUE(window->Profile2.modified);
+  EXPECT_TRUE(window->Alignement->isEnabled());
+  window->Profil1->Popup->aboutToShow();
+  EXPECT_FALSE(window->AjoutDegagement1->isEnabled());
+  EXPECT_TRUE(window->SupprimeDegagement1->isEnabled());
+
+  window->SupprimeDegagementClick(window->Profil1);
+  window->SupprimeDegagementClick(window->Profil2);
+  EXPECT_EQ(window->Profile1.raw, before1);
+  EXPECT_EQ(window->Profile2.raw, before2);
+  EXPECT_EQ(window->OperationHistory().Captions().back(), "P2 - Supprimer dégagements");
+  EXPECT_FALSE(window->Alignement->isEnabled());
+  // Nothing left to remove: refused, no entry.
+  const size_t entries = window->OperationHistory().Captions().size();
+  window->SupprimeDegagementClick(window->Profil2);
+  EXPECT_EQ(window->Profile2.raw, before2);
+  EXPECT_EQ(window->OperationHistory().Captions().size(), entries);
+}
+
+TEST_F(LeadIns, InsideOnOneProfileMovesItsLocksAndCancelChangesNothing) {
+  WhileOpen(degagement.get(), [this] { degagement->Annuler->click(); });
+  window->AjoutDegagementClick(window->Profil2);
+  EXPECT_EQ(window->Profile2.raw.size(), 6u);
+
+  window->Profile2.LockedRows = {3, 4, 5};
+  WhileOpen(degagement.get(), [this] {
+    degagement->RadioButton2->click();
+    EXPECT_TRUE(degagement->ImageI[3]->isVisible());
+    degagement->CheckBox3->click();  // this profile only
+    EXPECT_FALSE(degagement->CheckBox2->isEnabled());
+    degagement->ImageI[3]->click();  // left, from the end point
+  });
+  window->AjoutDegagementClick(window->Profil2);
+  EXPECT_EQ(window->Profile1.raw.size(), 6u);
+  ASSERT_EQ(window->Profile2.raw.size(), 8u);
+  EXPECT_EQ(window->Profile2.LockedRows, (std::vector<int>{4, 5, 6}));
+  EXPECT_EQ(window->OperationHistory().Captions().back(), "P2 - Ajouter dégagements");
+  // The choice is kept for the next use; the length is not.
+  WhileOpen(degagement.get(), [this] {
+    EXPECT_TRUE(degagement->RadioButton2->isChecked());
+    EXPECT_FALSE(degagement->CheckBox3->isChecked());
+    EXPECT_EQ(degagement->EditLongueur->text(), QStringLiteral("5"));
+    degagement->Annuler->click();
+  });
+  window->AjoutDegagementClick(window->Profil1);
+}
+
+}  // namespace
+}  // namespace orvane::ui

@@ -1,0 +1,76 @@
+#include "ui/shapes/fiche_segments.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ui/project/profile_panel.h"
+#include "ui/shapes/shapes_fixture.h"
+
+namespace orvane::ui {
+namespace {
+
+using Segments = ShapeWindows;
+
+TEST_F(Segments, ANewSegmentThenOneAppendedOnce) {
+  WhileOpen(segment.get(), [this] {
+    EXPECT_EQ(segment->LabelB->text(), QStringLiteral("90°"));
+    EXPECT_EQ(window->Profile1.raw.back(), (PointText{"35.355340", "35.355338"}));
+    segment->Modele2->click();
+    EXPECT_EQ(segment->LabelB->text(), QStringLiteral("+ Y"));
+    EXPECT_FALSE(segment->EditLongueur->isEnabled());
+    Leave(segment->EditLargeur, QStringLiteral("100"));
+    Leave(segment->EditHauteur, QStringLiteral("-0"));
+    segment->Valider->click();
+  });
+  window->Segment1->trigger();
+  ASSERT_EQ(window->Profile1.raw.size(), 2u);
+  EXPECT_EQ(window->OperationHistory().Captions(), std::vector<std::string>{"Créer segment"});
+
+  WhileOpen(segment.get(), [this] {
+    segment->Ajouter->click();
+    segment->Modele1->click();
+    Leave(segment->EditAngle, QStringLiteral("90"));
+    Leave(segment->EditLongueur, QStringLiteral("50"));
+    segment->AllerRetour->click();
+    segment->AllerSimple->click();  // each change regenerates from the profile as it was
+    segment->Valider->click();
+  });
+  window->Segment1->trigger();
+  ASSERT_EQ(window->Profile1.raw.size(), 3u);
+  EXPECT_EQ(window->Profile1.raw[2], (PointText{"100.000004", "50.000000"}));
+  EXPECT_EQ(window->Profile2.raw, window->Profile1.raw);
+  EXPECT_EQ(window->OperationHistory().Captions(),
+            (std::vector<std::string>{"Créer segment", "Ajouter segment"}));
+}
+
+TEST_F(Segments, ANewSegmentOverUnsavedWorkAsksAndAZeroSegmentIsRefused) {
+  WhileOpen(segment.get(), [this] { segment->Valider->click(); });
+  window->Segment1->trigger();
+  ASSERT_TRUE(window->Profile1.modified);
+  const PointRows before = window->Profile1.raw;
+
+  h.messages.answers = {MessageAnswer::No};
+  WhileOpen(segment.get(), [this] {
+    Leave(segment->EditAngle, QStringLiteral("400"));  // becomes 0.0
+    EXPECT_EQ(segment->EditAngle->text(), QStringLiteral("0.0"));
+    segment->Valider->click();  // No: the window stays
+    EXPECT_TRUE(segment->isVisible());
+    segment->Modele2->click();
+    Leave(segment->EditLargeur, QStringLiteral("0"));
+    Leave(segment->EditHauteur, QStringLiteral("-"));
+    segment->Valider->click();
+    EXPECT_TRUE(segment->isVisible());
+    EXPECT_FALSE(segment->Probleme->text().isEmpty());
+    segment->Annuler->click();
+  });
+  window->Segment1->trigger();
+  EXPECT_EQ(h.messages.shown.back().text, "Abandonner les modifications en cours ?");
+  EXPECT_EQ(window->Profile1.raw, before);
+}
+
+}  // namespace
+}  // namespace orvane::ui
