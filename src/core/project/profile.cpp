@@ -163,12 +163,16 @@ DimensionChange EditDimension(Profile& profile, int number, Axis axis, const std
   const int otherMax = axis == Axis::X ? maxY : maxX;
 
   const std::optional<double> typed = ParseReal(text);
-  if (!typed || *typed <= 0 || previous <= 0) {
+  // The value is taken as shown: one that rounds to 0 with the current
+  // decimals would collapse every point onto the axis.
+  const std::optional<double> shown =
+      typed ? ParseReal(FormatFixed(*typed, decimals)) : std::nullopt;
+  if (!shown || *shown <= 0 || previous <= 0) {
     own = FormatFixed(previous, decimals);
     return change;
   }
-  own = FormatFixed(*typed, decimals);
-  double ownValue = CellNumber(own);
+  own = FormatFixed(*shown, decimals);
+  double ownValue = *shown;
   double k = ownValue / previous;
   double otherValue = otherPrevious;
   if (profile.proportions) otherValue = otherPrevious * k;

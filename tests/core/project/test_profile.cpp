@@ -118,6 +118,21 @@ TEST(EditDimension, AnEmptyOrNonPositiveValueRestoresThePrevious) {
   }
 }
 
+TEST(EditDimension, AValueThatRoundsToZeroIsRefusedAsZeroIs) {
+  Profile p = test::MakeProfile({{0, 0}, {100, 50}});
+  UpdateDimensions(p, 1, 0, 500, 500, false);
+  for (const char* text : {"0.4", "0.49", ".1"}) {
+    DimensionChange change = EditDimension(p, 1, Axis::X, text, 100, 0, 500, 500, false);
+    EXPECT_FALSE(change.rescaled) << text;
+    EXPECT_EQ(change.texts.x, "100") << text;
+    EXPECT_EQ(p.raw[1], (PointText{"100.000000", "50.000000"})) << text;
+  }
+  // 0.6 shows as 1 and is taken as 1.
+  DimensionChange change = EditDimension(p, 1, Axis::X, "0.6", 100, 0, 500, 500, false);
+  EXPECT_EQ(change.label, "P1 - Cote X = 1");
+  EXPECT_EQ(p.raw[1], (PointText{"1.000000", "0.500000"}));
+}
+
 TEST(UpdateDimensions, AnOversizeProfileIsClampedOnce) {
   Profile p = test::MakeProfile({{0, 0}, {800, 400}});
   DimensionChange change = UpdateDimensions(p, 1, 3, 500, 500, false);
