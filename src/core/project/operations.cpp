@@ -337,7 +337,9 @@ bool Simplify(PointRows& rows) {
     i += aligned ? 2 : 1;
   }
   for (; i + 1 < rows.size(); ++i) out.push_back(rows[i]);
-  out.push_back(out.front());
+  // The end point stays: the closing copy of a closed outline, the last point
+  // of an open one (replacing it by point 1 would close the outline unasked).
+  out.push_back(rows.back());
   const bool fewer = out.size() < before;
   rows = std::move(out);
   return fewer;

@@ -63,7 +63,8 @@ Deleted DeleteRows(PointRows& rows, std::vector<int>& lockedRows, int top, int b
 void CloseOutline(PointRows& rows);
 // Reorders a closed profile so that `row` comes first; false when not closed.
 bool SetStartPoint(PointRows& rows, int row);
-// Drops the middle of three points sharing an X or a Y text; true when rows went.
+// Drops the middle of three points sharing an X or a Y text, keeping the end
+// point; true when rows went (the only change it makes).
 bool Simplify(PointRows& rows);
 
 void LockRows(std::vector<int>& locked, int top, int bottom);

@@ -200,8 +200,8 @@ void TFormImport::OperationClick(ProfilePanel* panel, QAction* action) {
     QApplication::restoreOverrideCursor();
     AfterOperation(panel, prefix + "Confondre");
   } else if (action == panel->Simplifier) {
-    const bool fewer = Simplify(rows);
-    AfterOperation(panel, fewer ? prefix + "Simplifier dessin" : std::string());
+    if (!Simplify(rows)) return;  // nothing to drop: the outline is as it was
+    AfterOperation(panel, prefix + "Simplifier dessin");
   } else if (action == panel->Diviser) {
     auto values = AskNumbers(panel, 7, nullptr);
     if (!values) return;

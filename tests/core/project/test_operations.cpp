@@ -137,6 +137,20 @@ TEST(Simplify, DropsTheMiddleOfAlignedTexts) {
   EXPECT_TRUE(IsClosed(rows));
 }
 
+TEST(Simplify, AnOpenProfileKeepsItsLastPoint) {
+  // Nothing aligned: nothing changes, and the outline stays open.
+  PointRows open = Rows({{0, 0}, {5, 1}, {10, 3}, {12, 8}});
+  const PointRows before = open;
+  EXPECT_FALSE(Simplify(open));
+  EXPECT_EQ(open, before);
+  // The middle of (0, 0) (5, 0) (10, 0) goes; the end point (12, 8) stays.
+  PointRows aligned = Rows({{0, 0}, {5, 0}, {10, 0}, {12, 8}});
+  EXPECT_TRUE(Simplify(aligned));
+  EXPECT_EQ(aligned, (PointRows{before[0], aligned[1], before[3]}));
+  EXPECT_EQ(XY(aligned, 2), (std::pair<double, double>{10, 0}));
+  EXPECT_FALSE(IsClosed(aligned));
+}
+
 TEST(Locks, LockingRangesAddsOnlyNewRows) {
   std::vector<int> locked;
   LockRows(locked, 5, 8);
