@@ -106,6 +106,8 @@ void MoveRows(PointRows& rows, const std::vector<int>& targets, double dx, doubl
 }
 
 void DivideSegments(PointRows& rows, double minimum, double passes) {
+  // Without a positive distance every pass would double every segment.
+  if (!(minimum > 0)) return;
   const long count = std::lround(RoundHalfEven(std::clamp(passes, 0.0, 64.0)));
   for (long pass = 0; pass < count; ++pass) {
     PointRows out;

@@ -25,7 +25,8 @@ void MergeClosePoints(PointRows& rows, double tolerance, double gap, bool revers
 
 void MoveRows(PointRows& rows, const std::vector<int>& targets, double dx, double dy);
 
-// Each pass halves every segment longer than 2 x `minimum`.
+// Each pass halves every segment longer than 2 x `minimum`; nothing when
+// `minimum` is not positive.
 void DivideSegments(PointRows& rows, double minimum, double passes);
 
 struct KerfResult {

@@ -93,16 +93,23 @@ bool TFormSaisie::Checked() const {
 }
 
 void TFormSaisie::AppliquerClick() {
-  // The cutting width is checked here so that the window can stay open.
+  // Values are checked here so that the window can stay open for another try.
+  auto refuse = [this](QLineEdit* edit, const char* value) {
+    if (warn) warn("Valeur incorrecte !");
+    edit->setText(QString::fromUtf8(value));
+    edit->selectAll();
+    edit->setFocus();
+  };
   if (mode_ == 9 || mode_ == 10) {
     const double k = Value1();
-    if (!(k >= 0.01 && k <= 5)) {
-      if (warn) warn("Valeur incorrecte !");
-      Edit1->setText(QStringLiteral("0.5"));
-      Edit1->selectAll();
-      Edit1->setFocus();
-      return;
-    }
+    if (!(k >= 0.01 && k <= 5)) return refuse(Edit1, "0.5");
+  }
+  if (mode_ == 7 || mode_ == 8) {
+    // A distance of 0 or less would double every segment at each pass.
+    const auto distance = ParseReal(Edit1->text().toStdString());
+    if (!distance || *distance <= 0) return refuse(Edit1, "2");
+    const auto passes = ParseReal(Edit2->text().toStdString());
+    if (!passes || RoundHalfEven(*passes) < 1) return refuse(Edit2, "5");
   }
   accept();
 }
