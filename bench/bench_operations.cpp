@@ -72,11 +72,8 @@ OPERATION(InvertLocks, {
   InvertLocks(locked, kPoints + 1);
 });
 
-// Quadratic by its rule: one run.
-void BM_Confondre(benchmark::State& state) {
-  Run(state, [](PointRows& rows) { MergeClosePoints(rows, 0.5, 5, false); });
-}
-BENCHMARK(BM_Confondre)->Unit(benchmark::kSecond)->Iterations(1);
+OPERATION(Confondre, MergeClosePoints(rows, 0.5, 5, false));
+OPERATION(ConfondreReversed, MergeClosePoints(rows, 0.5, 5, true));
 
 }  // namespace
 

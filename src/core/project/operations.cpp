@@ -71,30 +71,6 @@ bool ScaleByCoefficient(PointRows& rows, double factor, const std::vector<int>& 
   return true;
 }
 
-void MergeClosePoints(PointRows& rows, double tolerance, double gap, bool reverseSearch,
-                      const std::function<void(size_t done, size_t total)>& progress) {
-  const double tol = std::fabs(tolerance);
-  const size_t step = static_cast<size_t>(std::max(1.0, RoundHalfEven(std::fabs(gap))));
-  std::vector<P> points(rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) points[i] = At(rows, i);
-  for (size_t i = 0; i + 1 < points.size(); ++i) {
-    if (progress && (i & 0xFF) == 0) progress(i, points.size());
-    const P reference = points[i];
-    for (size_t j = i + step; j < points.size(); ++j) {
-      const double dx = points[j].x - reference.x, dy = points[j].y - reference.y;
-      if (!(-tol < dx && dx <= tol && -tol < dy && dy <= tol)) continue;
-      if (reverseSearch) {
-        points[j] = points[i];
-        rows[j] = rows[i];
-      } else {
-        points[i] = points[j];
-        rows[i] = rows[j];
-      }
-    }
-  }
-  RemoveConsecutiveDuplicates(rows);
-}
-
 void MoveRows(PointRows& rows, const std::vector<int>& targets, double dx, double dy) {
   const std::vector<bool> mask = Mask(targets, rows.size());
   MapRows(

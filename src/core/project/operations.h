@@ -17,9 +17,9 @@ namespace orvane {
 bool ScaleByCoefficient(PointRows& rows, double factor, const std::vector<int>& lockedRows);
 
 // "Confondre": points within `tolerance` of each other and at least `gap`
-// rows apart are made equal, then duplicates removed. Quadratic by its rule.
-// `progress` (when given) is called now and then with the rows done, so that
-// a window can stay responsive.
+// rows apart are made equal, then duplicates removed. `progress` (when given)
+// is called now and then with the rows done, so that a window can stay
+// responsive.
 void MergeClosePoints(PointRows& rows, double tolerance, double gap, bool reverseSearch,
                       const std::function<void(size_t done, size_t total)>& progress = {});
 

@@ -193,7 +193,7 @@ void TFormImport::OperationClick(ProfilePanel* panel, QAction* action) {
     auto values = AskNumbers(panel, 3, &reverse);
     if (!values) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // Quadratic by its rule: let the window breathe while it runs.
+    // Let the window breathe on very long outlines.
     MergeClosePoints(rows, values->first, values->second, reverse, [](size_t, size_t) {
       QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
