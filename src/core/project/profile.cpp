@@ -228,6 +228,7 @@ DimensionChange UpdateDimensions(Profile& profile, int number, int decimals, int
 
 void CopyProfile(const Profile& source, Profile& destination, int decimals) {
   destination.LockedRows.clear();
+  destination.clipboard = {};  // a point of the outline that goes
   destination.raw = source.raw;
   destination.fileName = source.fileName;
   destination.proportions = source.proportions;

@@ -96,7 +96,8 @@ DimensionChange EditDimension(Profile& profile, int number, Axis axis, const std
 DimensionChange UpdateDimensions(Profile& profile, int number, int decimals, int maxX, int maxY,
                                  bool ignoreCapacity);
 
-// "Recopier profil": the destination receives the source's raw rows.
+// "Recopier profil": the destination receives the source's raw rows; its
+// locked rows and point clipboard are cleared.
 void CopyProfile(const Profile& source, Profile& destination, int decimals);
 
 struct Rgb {

@@ -89,6 +89,7 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
   if (path && !importBuffer_.X1.empty()) {
     history_.Clear();
     p.LockedRows.clear();
+    p.clipboard = {};
     panel->Zoom->setValue(10);
     p.raw = RowsFrom(importBuffer_.X1, importBuffer_.Y1);
     const size_t duplicates = CountConsecutiveDuplicates(p.raw);

@@ -447,6 +447,7 @@ void TFormImport::UndoClick() {
         p.raw.clear();
         p.adjusted.clear();
         p.LockedRows.clear();
+        p.clipboard = {};
         EnableProfileEdits(panel, false);
         panel->DimX->clear();
         panel->DimY->clear();

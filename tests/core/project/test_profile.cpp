@@ -175,16 +175,18 @@ TEST(ProjectState, ColoursAndEnablingFollowThePointCounts) {
   EXPECT_EQ(state.Etat1, "---");
 }
 
-TEST(CopyProfile, TakesTheSourcePointsAndClearsTheLocks) {
+TEST(CopyProfile, TakesTheSourcePointsAndClearsTheLocksAndTheCopiedPoint) {
   Profile source = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}});
   source.fileName = "aile";
   source.proportions = false;
   Profile destination = test::MakeProfile({{0, 0}, {1, 1}});
   destination.LockedRows = {1};
+  destination.clipboard = destination.raw[1];
   CopyProfile(source, destination, 3);
   EXPECT_EQ(destination.raw, source.raw);
   EXPECT_EQ(destination.adjusted, source.adjusted);
   EXPECT_TRUE(destination.LockedRows.empty());
+  EXPECT_EQ(destination.clipboard, PointText{});
   EXPECT_FALSE(destination.proportions);
   EXPECT_EQ(ProfileTitle(1, destination.fileName), " PROFIL 1 : aile ");
   EXPECT_EQ(ProfileTitle(2, ""), " PROFIL 2 ");
