@@ -179,6 +179,9 @@ class TFormImport : public QMainWindow {
   void UpdateDimensionsOf(ProfilePanel* panel);
   void AfterRescale(ProfilePanel* panel, const DimensionChange& change);
   void UpdateProjectState();
+  // Enables a window command, or, while a profile is in edit mode and the
+  // command is set aside, only remembers the state for when it ends.
+  void SetCommandEnabled(QObject* command, bool enabled);
   void UpdateSizeFactors();
   void RebuildHistoryMenu();
   void ClearProfile(ProfilePanel* panel);
@@ -215,7 +218,9 @@ class TFormImport : public QMainWindow {
   TFormDegagement* degagement_ = nullptr;
   TFormAligne* aligne_ = nullptr;
   int editModeState_ = 0;
-  std::vector<std::pair<QWidget*, bool>> editModeRemembered_;
+  // The window's commands set aside by edit mode, with the state each is to
+  // take back when it ends.
+  std::vector<std::pair<QObject*, bool>> editModeRemembered_;
   History history_;
   ProjectData importBuffer_;
   int decimals_ = 3;

@@ -122,7 +122,7 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
     panel->SelectRow(1);
     p.modified = false;
     UpdateProjectState();
-    Enregistrer->setEnabled(Other(panel)->profile->modified && !projectionDone_);
+    SetCommandEnabled(Enregistrer, Other(panel)->profile->modified && !projectionDone_);
   }
   importBuffer_ = {};
 }

@@ -63,7 +63,8 @@ void TFormImport::UpdateOperationCommands(ProfilePanel* panel) {
   bool kerfDone = false;
   for (const std::string& caption : history_.Captions()) kerfDone |= caption.starts_with(kerfLabel);
   const std::pair<QAction*, bool> rules[] = {
-      {panel->Permuter, Profile1.Present() && Profile2.Present()},
+      // The other profile waits behind edit mode.
+      {panel->Permuter, Profile1.Present() && Profile2.Present() && editModeState_ == 0},
       {panel->CopierP, present},
       {panel->CollerP, present && clipboard},
       {panel->CollerX, present && clipboard},
@@ -286,22 +287,51 @@ bool TFormImport::KeyboardMove(ProfilePanel* panel, QKeyEvent* key) {
   return true;
 }
 
+namespace {
+
+bool IsEnabled(const QObject* command) {
+  if (auto* action = qobject_cast<const QAction*>(command)) return action->isEnabled();
+  return static_cast<const QWidget*>(command)->isEnabled();
+}
+
+void Enable(QObject* command, bool enabled) {
+  if (auto* action = qobject_cast<QAction*>(command)) {
+    action->setEnabled(enabled);
+  } else {
+    static_cast<QWidget*>(command)->setEnabled(enabled);
+  }
+}
+
+}  // namespace
+
+void TFormImport::SetCommandEnabled(QObject* command, bool enabled) {
+  for (auto& [remembered, state] : editModeRemembered_) {
+    if (remembered == command) {
+      state = enabled;
+      return;
+    }
+  }
+  Enable(command, enabled);
+}
+
 void TFormImport::EditModeClick(ProfilePanel* panel) {
   ProfilePanel* other = Other(panel);
   if (editModeState_ == 0) {
-    // The profile takes the working area; everything else waits, its state remembered.
+    // The profile takes the working area; everything else waits, its state
+    // remembered. Commands that replace both profiles wait too.
     editModeRemembered_.clear();
-    for (QWidget* w : std::initializer_list<QWidget*>{other, Charger, Enregistrer, Fermer, Calculer,
-                                                      Projection, Alignement}) {
-      editModeRemembered_.push_back({w, w->isEnabled()});
-      w->setEnabled(false);
+    for (QObject* command :
+         std::initializer_list<QObject*>{other, Charger, Enregistrer, Fermer, Calculer, Projection,
+                                         Alignement, FormatCut2, FormatCUT1}) {
+      editModeRemembered_.push_back({command, IsEnabled(command)});
+      Enable(command, false);
     }
     other->hide();
     editModeState_ = panel->number;
     panel->EditMode->setToolTip(QStringLiteral("Mode normal"));
     panel->EditMode->setText(QStringLiteral("Mode normal"));
   } else if (editModeState_ == panel->number) {
-    for (auto [w, enabled] : editModeRemembered_) w->setEnabled(enabled);
+    for (auto [command, enabled] : editModeRemembered_) Enable(command, enabled);
     editModeRemembered_.clear();
     other->show();
     editModeState_ = 0;

@@ -356,7 +356,7 @@ void TFormImport::DecimalsClick(int decimals) {
   UpdateProjectState();
   if (Profile1.Present() || Profile2.Present()) {
     Profile1.modified = Profile2.modified = true;
-    Enregistrer->setEnabled(true);
+    SetCommandEnabled(Enregistrer, true);
   }
 }
 
@@ -381,24 +381,25 @@ void TFormImport::CopieClick(ProfilePanel* destination) {
 
 void TFormImport::UpdateProjectState() {
   const ProjectState state = ComputeProjectState(Profile1, Profile2);
-  Fermer->setEnabled(state.Fermer);
+  SetCommandEnabled(Fermer, state.Fermer);
   // An applied projection is saved only after it is undone.
-  Enregistrer->setEnabled(state.Enregistrer && !projectionDone_);
-  Calculer->setEnabled(state.Calculer && calcul_);
-  FormatCUT1->setEnabled(state.Exporter);
+  SetCommandEnabled(Enregistrer, state.Enregistrer && !projectionDone_);
+  SetCommandEnabled(Calculer, state.Calculer && calcul_);
+  SetCommandEnabled(FormatCUT1, state.Exporter);
   for (ProfilePanel* panel : {Profil1, Profil2}) {
     for (QAction* a : {panel->ExporterDXF, panel->ExporterDAT, panel->ExporterCSV,
                        panel->ExporterBMP, panel->ExporterBMPDouble}) {
       a->setEnabled(panel->profile->Present());
     }
   }
-  Projection->setEnabled(
+  SetCommandEnabled(
+      Projection,
       ComputeProjectionCommands(Profile1, Profile2, false, projectionDone_).Projection &&
-      projection_);
-  Alignement->setEnabled(
+          projection_);
+  const bool alignable =
       ComputeProjectionCommands(Profile1, Profile2, editModeState_ != 0, projectionDone_)
-          .Alignement &&
-      aligne_);
+          .Alignement;
+  SetCommandEnabled(Alignement, alignable && aligne_);
   const std::pair<ProfilePanel*, std::pair<std::string, Rgb>> etats[] = {
       {Profil1, {state.Etat1, state.Etat1Colour}}, {Profil2, {state.Etat2, state.Etat2Colour}}};
   for (const auto& [panel, etat] : etats) {
@@ -420,7 +421,7 @@ void TFormImport::PushHistory(const std::string& label) {
   const ModifiedByLabel flags = FlagsForLabel(label);
   Profile1.modified |= flags.profile1;
   Profile2.modified |= flags.profile2;
-  if (Profile1.modified || Profile2.modified) Enregistrer->setEnabled(true);
+  if (Profile1.modified || Profile2.modified) SetCommandEnabled(Enregistrer, true);
   RebuildHistoryMenu();
 }
 
