@@ -84,6 +84,7 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
   for (QTableView* table : {panel->RawTable, panel->AdjustedTable}) {
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this, panel, table] {
+              if (panel->selecting) return;
               const QModelIndexList rows = table->selectionModel()->selectedRows();
               if (rows.isEmpty()) return;
               int top = rows.front().row(), bottom = top;

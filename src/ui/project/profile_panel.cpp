@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -203,8 +204,10 @@ void ProfilePanel::SelectRange(int top, int bottom, int current) {
   profile->currentRow = std::clamp(current, top, bottom);
   profile->selectionTop = top;
   profile->selectionBottom = bottom;
+  // The window's selection handlers ignore this change; the tables still
+  // hear it, so that they repaint the rows now.
+  const QScopedValueRollback<bool> guard(selecting, true);
   for (QTableView* table : {RawTable, AdjustedTable}) {
-    QSignalBlocker block(table->selectionModel());
     const QItemSelection range(table->model()->index(top - 1, 0),
                                table->model()->index(bottom - 1, 2));
     table->selectionModel()->setCurrentIndex(table->model()->index(profile->currentRow - 1, 0),

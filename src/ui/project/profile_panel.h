@@ -35,6 +35,8 @@ class ProfilePanel : public QGroupBox {
 
   const int number;
   Profile* const profile;
+  // Set while SelectRange moves the tables' selection.
+  bool selecting = false;
 
   QTableView* RawTable = nullptr;       // StringGrid1 / StringGrid3
   QTableView* AdjustedTable = nullptr;  // StringGrid2 / StringGrid4
