@@ -32,8 +32,7 @@ QTableView* MakeTable(ProfileTableModel* model, QWidget* parent) {
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setContextMenuPolicy(Qt::CustomContextMenu);
   table->setMinimumWidth(190);
-  table->setStyleSheet(QStringLiteral(
-      "QTableView { selection-background-color: rgb(255, 255, 0); selection-color: black; }"));
+  table->setItemDelegate(new ProfileCellDelegate(table));
   return table;
 }
 

@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPalette>
 #include <algorithm>
 
@@ -43,6 +44,10 @@ QVariant ProfileTableModel::data(const QModelIndex& index, int role) const {
       return raw_ ? QBrush(Qt::white) : QGuiApplication::palette().brush(QPalette::Window);
     case Qt::ForegroundRole:
       return QBrush(Qt::black);
+    case kDuplicateRole:
+      return hasPoint && IsDuplicateRow(*rows_, i);
+    case kLockedRole:
+      return hasPoint && Locked(index.row() + 1);
     default:
       return {};
   }
@@ -57,6 +62,33 @@ QVariant ProfileTableModel::headerData(int section, Qt::Orientation orientation,
 void ProfileTableModel::Reload() {
   beginResetModel();
   endResetModel();
+}
+
+void ProfileCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+  const bool selected = option.state & QStyle::State_Selected;
+  const bool focused = option.state & QStyle::State_HasFocus;
+  QColor text = Qt::black;
+  QBrush background;
+  if (index.column() == 0 && index.data(ProfileTableModel::kDuplicateRole).toBool()) {
+    background = QColor(255, 189, 0);
+  } else if (index.column() > 0 && index.data(ProfileTableModel::kLockedRole).toBool()) {
+    background = selected ? QColor(0, 160, 0) : QColor(0, 255, 0);
+    if (selected) text = Qt::white;
+  } else if (focused) {
+    background = QColor(157, 208, 255);
+  } else if (selected) {
+    background = QColor(255, 255, 0);
+  } else {
+    background = index.data(Qt::BackgroundRole).value<QBrush>();
+  }
+  painter->save();
+  if (background.style() != Qt::NoBrush) painter->fillRect(option.rect, background);
+  painter->setPen(text);
+  painter->setFont(option.font);
+  const int alignment = index.data(Qt::TextAlignmentRole).toInt();
+  painter->drawText(option.rect.adjusted(3, 0, -3, 0), alignment, index.data().toString());
+  painter->restore();
 }
 
 }  // namespace orvane::ui

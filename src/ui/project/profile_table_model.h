@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 #include <vector>
 
 #include "core/project/profile.h"
@@ -22,12 +23,26 @@ class ProfileTableModel : public QAbstractTableModel {
   // The rows changed wholesale.
   void Reload();
 
+  // Whether a row's number cell shows a duplicate, and whether a row is locked.
+  static constexpr int kDuplicateRole = Qt::UserRole + 1;
+  static constexpr int kLockedRole = Qt::UserRole + 2;
+
  private:
   bool Locked(int row) const;
 
   const PointRows* rows_;
   const std::vector<int>* lockedRows_;
   bool raw_;
+};
+
+// Draws a point table's cells: a duplicate's number stays orange and a
+// locked row green (dark green with white text when selected) whatever the
+// selection, which the style's own highlight would hide.
+class ProfileCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
 };
 
 }  // namespace orvane::ui

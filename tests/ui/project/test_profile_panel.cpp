@@ -41,6 +41,7 @@ class Panel : public ::testing::Test {
     panel->Reload();
     QApplication::processEvents();
   }
+  // The colour inside a cell, clear of its text.
   QColor CellColour(QTableView* table, int row, int column) {
     const QImage image = table->viewport()->grab().toImage();
     const QRect cell = table->visualRect(table->model()->index(row - 1, column));
@@ -75,6 +76,20 @@ TEST_F(Panel, BothTablesRepaintTheRowsWhoseSelectionChanged) {
     return true;
   };
   EXPECT_TRUE(test::WaitUntil(repainted, 2000));
+}
+
+TEST_F(Panel, SelectionKeepsTheDuplicateAndLockedColours) {
+  panel->SelectRange(2, 8, 2);
+  for (QTableView* table : {panel->RawTable, panel->AdjustedTable}) {
+    EXPECT_EQ(CellColour(table, 6, 0), QColor(255, 189, 0));  // duplicate, selected
+    EXPECT_EQ(CellColour(table, 7, 0), QColor(255, 189, 0));
+    EXPECT_EQ(CellColour(table, 3, 1), QColor(0, 160, 0));  // locked, selected
+    EXPECT_EQ(CellColour(table, 8, 1), QColor(255, 255, 0));
+  }
+  panel->SelectRow(10);
+  EXPECT_EQ(CellColour(panel->RawTable, 4, 2), QColor(0, 255, 0));  // locked
+  EXPECT_EQ(CellColour(panel->RawTable, 6, 0), QColor(255, 189, 0));
+  EXPECT_EQ(CellColour(panel->RawTable, 8, 1), QColor(Qt::white));
 }
 
 }  // namespace
