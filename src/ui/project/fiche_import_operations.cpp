@@ -90,6 +90,7 @@ void TFormImport::UpdateOperationCommands(ProfilePanel* panel) {
       {panel->AppliquerCoef, present},
       {panel->Proprietes, present}};
   for (auto [action, enabled] : rules) action->setEnabled(enabled);
+  panel->Annuler->setEnabled(history_.CanUndo());
   for (QPushButton* b : {panel->RotationHoraire, panel->MiroirH, panel->MiroirV})
     b->setEnabled(present);
 }

@@ -432,6 +432,7 @@ void TFormImport::RebuildHistoryMenu() {
     Historique1->addAction(QString::fromStdString(caption))->setEnabled(false);
   }
   Historique1->setEnabled(history_.Counter() > 0);
+  for (ProfilePanel* panel : {Profil1, Profil2}) panel->Annuler->setEnabled(history_.CanUndo());
 }
 
 void TFormImport::UndoClick() {
