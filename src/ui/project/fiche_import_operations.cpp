@@ -232,8 +232,10 @@ void TFormImport::OperationClick(ProfilePanel* panel, QAction* action) {
     auto values = AskNumbers(panel, 1, nullptr);
     if (!values || !ScaleByCoefficient(rows, values->first, p.LockedRows)) return;
     AfterOperation(panel, prefix + "Coefficient x " + FormatFixed(std::fabs(values->first), 1));
-    panel->Zoom->setValue(10);
-    panel->Preview->Centre();
+    for (ProfilePanel* each : {Profil1, Profil2}) {
+      each->Zoom->setValue(10);
+      each->Preview->Centre();
+    }
   } else if (action == panel->Proprietes) {
     if (proprietes_) proprietes_->Run(panel->number, p);
   }
