@@ -39,8 +39,8 @@ TFormFormatFile::TFormFormatFile(QWidget* parent) : QDialog(parent) {
   connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TFormFormatFile::Run(int profile) {
-  setWindowTitle(QStringLiteral("Orvane - Profil %1").arg(profile));
+// The caption is the same for both profiles.
+bool TFormFormatFile::Run([[maybe_unused]] int profile) {
   CheckBox1->setChecked(false);
   EditComment->clear();
   EditComment->setEnabled(false);
