@@ -1,11 +1,13 @@
 // The project window's drawing imports, profile exports and CUT files.
 #include <QAction>
+#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QTableView>
 #include <filesystem>
@@ -87,6 +89,9 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
   if (path && importBuffer_.X1.empty()) BrowseDrawing(*path, panel);
   for (ProfilePanel* other : {Profil1, Profil2}) other->Preview->ClearBrowsed();
   if (path && !importBuffer_.X1.empty()) {
+    // A long outline takes a moment to load and draw.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     history_.Clear();
     p.LockedRows.clear();
     p.clipboard = {};
