@@ -184,7 +184,7 @@ void TFormImport::CommitGenerated(const std::string& label, bool restartHistory)
   PushHistory(label);
   // A new shape is unsaved work: closing must ask before it goes.
   Profile1.modified = Profile2.modified = true;
-  Enregistrer->setEnabled(true);
+  SetCommandEnabled(Enregistrer, true);
   UpdateProjectState();
   for (ProfilePanel* panel : {Profil1, Profil2}) {
     panel->Zoom->setValue(10);
