@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const orvane::DrawingRead read = orvane::ReadCoordinates(text);
+  const orvane::DrawingRead read = orvane::ReadCoordinates(text, orvane::CoordinateFormat::Dat);
   if (!read.xs.empty() && (read.xs.size() < 2 || read.xs.front() != read.xs.back() ||
                            read.ys.front() != read.ys.back())) {
     std::abort();

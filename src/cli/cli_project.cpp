@@ -25,7 +25,7 @@ namespace {
 
 using namespace orvane;
 
-constexpr size_t kMaxProjectFile = size_t(256) << 20;
+constexpr size_t kMaxProjectFile = kMaxProjectFileBytes;
 
 std::optional<ProjectData> ReadProject(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -95,12 +95,13 @@ std::optional<PointRows> ReadDrawing(const std::string& path, bool keepDuplicate
   for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   DrawingRead read;
   if (ReadWholeFile(path, bytes, kMaxProjectFile)) {
-    read = extension == ".DXF" ? ReadDxf(bytes) : ReadCoordinates(bytes);
+    read = orvane::ReadDrawing(bytes, extension);
   }
   if (read.status != DrawingRead::Status::Read || read.xs.size() < 2) {
     std::cerr << "orvane-cli : " << path << " :"
-              << (read.status == DrawingRead::Status::Incomplete ? " Tracé incomplet "
-                                                                 : " Fichier incompatible ")
+              << (read.status == DrawingRead::Status::Refused      ? read.message
+                  : read.status == DrawingRead::Status::Incomplete ? " Tracé incomplet "
+                                                                   : " Fichier incompatible ")
               << "\n";
     return std::nullopt;
   }

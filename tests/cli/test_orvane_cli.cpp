@@ -64,4 +64,37 @@ TEST(OrvaneCliInfo, RefusesWhatItCannotRead) {
   EXPECT_NE(Cli("frobnicate").status, 0);
 }
 
+// Regression: a 6 KB drawing of arcs made 2 million points, and a project
+// coordinate of 1e12 mm went on to a 4 GB cut.
+TEST(OrvaneCliImportExport, RefusesDrawingsAndProjectsBeyondTheLimits) {
+  const std::string drawing = testing::TempDir() + "orvane-cli-cercles.dxf";
+  std::string circles;
+  for (int i = 0; i < 27398; ++i) circles += "AcDbCircle\n\n\n\n\n\n\n\n\n\n\n";  // 73 points each
+  FILE* file = std::fopen(drawing.c_str(), "wb");
+  ASSERT_TRUE(file);
+  std::fwrite(circles.data(), 1, circles.size(), file);
+  std::fclose(file);
+  const std::string project = testing::TempDir() + "orvane-cli-cercles.ovp";
+  std::remove(project.c_str());
+  CliRun run = Cli("import " + drawing + " -o " + project);
+  EXPECT_NE(run.status, 0);
+  EXPECT_THAT(run.output, HasSubstr("Dessin trop détaillé (plus de 2000000 points)"));
+  EXPECT_EQ(std::fopen(project.c_str(), "rb"), nullptr);
+
+  const std::string far = testing::TempDir() + "orvane-cli-loin.ovp";
+  file = std::fopen(far.c_str(), "wb");
+  ASSERT_TRUE(file);
+  std::fputs(
+      "// version\r\nv160\r\n// nombre de points\r\n2\r\n// d\xE9"
+      "cimales\r\n3\r\n"
+      "// dimensions x1,y1,x2,y2\r\n1\r\n1\r\n1\r\n1\r\n// coordonn\xE9"
+      "es\r\n"
+      "0\r\n0\r\n0\r\n0\r\n1e12\r\n1\r\n1\r\n1\r\n// fin du fichier\r\n",
+      file);
+  std::fclose(file);
+  run = Cli("info " + far);
+  EXPECT_NE(run.status, 0);
+  EXPECT_THAT(run.output, HasSubstr("Coordonnée hors limites (ligne 17)"));
+}
+
 }  // namespace

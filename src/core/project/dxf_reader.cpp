@@ -47,8 +47,9 @@ struct Point {
 
 void AppendArc(std::vector<Point>& points, double cx, double cy, double r, double start,
                double sweep) {
-  // Angles far outside a turn or two are not a drawing; they would only spin.
-  if (!(std::fabs(start) < 1e5 && sweep >= 0 && sweep < 1e5)) return;
+  // No arc goes round more than once.
+  sweep = std::fmod(sweep, 360);
+  if (sweep <= 0) sweep += 360;
   const long a0 = std::lround(RoundHalfEven(start));
   const long a1 = std::lround(RoundHalfEven(start + sweep));
   for (long a = a0; a <= a1; ++a) {
@@ -65,7 +66,9 @@ DrawingRead ReadDxf(std::string_view bytes) {
   DrawingRead read;
   std::vector<Point> points;
   LineReader in(bytes);
-  while (!in.AtEnd()) {
+  // Checked as the points come, so a hostile file is refused before it fills memory.
+  auto tooMany = [&points](size_t more) { return points.size() + more > kMostDrawingPoints; };
+  while (!in.AtEnd() && !tooMany(0)) {
     const std::string marker = Upper(in.Next());
     if (marker == "ACDBCIRCLE") {
       read.status = Status::Read;
@@ -73,7 +76,10 @@ DrawingRead ReadDxf(std::string_view bytes) {
       double start = 0, sweep = 360;
       if (Upper(in.Skip(2)) == "ACDBARC") {
         start = in.Value(2);
-        const double end = in.Value(2);
+        double end = in.Value(2);
+        // Angles are taken modulo a turn; those within one keep their value.
+        if (std::fabs(start) > 360) start = std::fmod(start, 360);
+        if (std::fabs(end) > 360) end = std::fmod(end, 360);
         sweep = end > start ? end - start : (360 - start) + end;
       }
       AppendArc(points, cx, cy, r, start, sweep);
@@ -88,7 +94,7 @@ DrawingRead ReadDxf(std::string_view bytes) {
       std::vector<Point> vertices;
       bool closed = false;
       std::string_view code = "100";
-      while (Trim(code) != "0" && !in.AtEnd()) {
+      while (Trim(code) != "0" && !in.AtEnd() && !tooMany(vertices.size())) {
         code = in.Next();
         const std::string_view value = in.Next();
         const std::string_view c = Trim(code);
@@ -111,7 +117,7 @@ DrawingRead ReadDxf(std::string_view bytes) {
         code = in.Next();
         value = in.Next();
       } while (Trim(code) != "10" && !in.AtEnd());
-      while (Trim(code) == "10") {
+      while (Trim(code) == "10" && !tooMany(0)) {
         const double x = ParseReal(Trim(value)).value_or(0);
         in.Next();
         const double y = ParseReal(Trim(in.Next())).value_or(0);
@@ -132,18 +138,17 @@ DrawingRead ReadDxf(std::string_view bytes) {
       points.push_back({x, y});
     }
   }
-  for (const Point& p : points) {
-    if (!(std::fabs(p.x) <= kLargestCoordinate && std::fabs(p.y) <= kLargestCoordinate)) {
-      return DrawingRead{};
-    }
+  if (tooMany(0)) {
+    read = DrawingRead{};
+    read.status = Status::Refused;
+    read.message =
+        " Dessin trop détaillé (plus de " + std::to_string(kMostDrawingPoints) + " points) ";
+    return read;
   }
-  if (points.empty()) return read;
-  double minX = points[0].x, minY = points[0].y;
-  for (const Point& p : points) minX = std::min(minX, p.x), minY = std::min(minY, p.y);
-  for (const Point& p : points) {
-    read.xs.push_back(p.x - minX);
-    read.ys.push_back(p.y - minY);
-  }
+  read.xs.reserve(points.size());
+  read.ys.reserve(points.size());
+  for (const Point& p : points) read.xs.push_back(p.x), read.ys.push_back(p.y);
+  FinishDrawing(read, true);
   return read;
 }
 

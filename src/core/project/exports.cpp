@@ -6,6 +6,7 @@
 #include "core/common/cp1252.h"
 #include "core/common/text_lines.h"
 #include "core/common/text_number.h"
+#include "core/project/drawing_readers.h"
 
 namespace orvane {
 namespace {
@@ -252,8 +253,15 @@ std::string WriteCutProject(const PointRows& a, const PointRows& b, int decimals
 
 CutProjectRead ReadCutProject(std::string_view bytes) {
   CutProjectRead read;
-  for (std::string_view raw : SplitLines(bytes)) {
-    std::string line(raw);
+  auto refuse = [&read](const std::string& why, size_t lineNumber) {
+    read = CutProjectRead{};
+    read.message =
+        std::string(kIncompatibleCut) + " : " + why + " à la ligne " + std::to_string(lineNumber);
+    return read;
+  };
+  const std::vector<std::string_view> lines = SplitLines(bytes);
+  for (size_t number = 1; number <= lines.size(); ++number) {
+    std::string line(lines[number - 1]);
     for (char& c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const size_t xg = line.find("XG:"), yg = line.find("YG:"), xd = line.find("XD:"),
                  yd = line.find("YD:");
@@ -262,17 +270,31 @@ CutProjectRead ReadCutProject(std::string_view bytes) {
         !(xg < yg && yg < xd && xd < yd)) {
       continue;
     }
-    auto field = [&line](size_t from, size_t to) {
-      std::string_view text = std::string_view(line).substr(from, to - from);
-      while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\t')) {
+    if (read.rows1.size() == kMostDrawingPoints) {
+      return refuse("plus de " + std::to_string(kMostDrawingPoints) + " points", number);
+    }
+    // A value the import cannot read would reshape the profile without a word.
+    std::string values[4];
+    const size_t bounds[4][2] = {{xg, yg}, {yg, xd}, {xd, yd}, {yd, line.size()}};
+    for (int k = 0; k < 4; ++k) {
+      std::string_view text =
+          std::string_view(line).substr(bounds[k][0] + 3, bounds[k][1] - bounds[k][0] - 3);
+      while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
         text.remove_suffix(1);
       }
-      return FormatFixed(ParseReal(text).value_or(0), 6);
-    };
-    read.rows1.push_back({field(xg + 3, yg), field(yg + 3, xd)});
-    read.rows2.push_back({field(xd + 3, yd), field(yd + 3, line.size())});
+      const std::optional<double> value = ParseReal(text);
+      if (!value) return refuse("valeur illisible", number);
+      if (std::fabs(*value) > kLargestCoordinate) {
+        return refuse("coordonnée au-delà de " + FormatFixed(kLargestCoordinate, 0) + " mm",
+                      number);
+      }
+      values[k] = FormatFixed(*value, 6);
+    }
+    read.rows1.push_back({values[0], values[1]});
+    read.rows2.push_back({values[2], values[3]});
   }
   read.ok = !read.rows1.empty();
+  if (!read.ok) read.message = kIncompatibleCut;
   return read;
 }
 

@@ -27,11 +27,15 @@ std::string WriteDxf(const PointRows& rows);
 std::string WriteCutProject(const PointRows& adjusted1, const PointRows& adjusted2, int decimals,
                             double meanSpeed);
 
+inline constexpr std::string_view kIncompatibleCut = "Fichier CUT incompatible";
+
 struct CutProjectRead {
   bool ok = false;
   PointRows rows1, rows2;  // "%.6f"
+  std::string message;     // when not ok, naming the line at fault
 };
-// The lines holding all five keys; the t values are ignored.
+// The lines holding all five keys; the t values are ignored. A value that is
+// not a number, or lies beyond kLargestCoordinate, refuses the whole file.
 CutProjectRead ReadCutProject(std::string_view bytes);
 
 // Rows equal in text to the row after them, which the import removes.

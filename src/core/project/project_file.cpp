@@ -1,8 +1,11 @@
 #include "core/project/project_file.h"
 
+#include <cmath>
+
 #include "core/common/cp1252.h"
 #include "core/common/text_lines.h"
 #include "core/common/text_number.h"
+#include "core/project/drawing_readers.h"
 
 namespace orvane {
 namespace {
@@ -18,6 +21,7 @@ ProjectReadResult Refuse(std::string message) {
 }  // namespace
 
 ProjectReadResult ReadProjectFile(std::string_view bytes) {
+  if (bytes.size() > kMaxProjectFileBytes) return Refuse(" Fichier projet trop grand ");
   const std::vector<std::string_view> lines = SplitLines(bytes);
   auto line = [&](size_t number) { return number <= lines.size() ? lines[number - 1] : ""; };
 
@@ -52,6 +56,9 @@ ProjectReadResult ReadProjectFile(std::string_view bytes) {
       const auto value = ParseReal(line(number));
       // A wrong number would silently reshape the profile: refuse the file.
       if (!value) return Refuse(" Coordonnée illisible (ligne " + std::to_string(number) + ") ");
+      if (std::fabs(*value) > kLargestCoordinate) {
+        return Refuse(" Coordonnée hors limites (ligne " + std::to_string(number) + ") ");
+      }
       columns[c]->push_back(*value);
     }
   }
@@ -68,6 +75,17 @@ ProjectWriteResult WriteProjectFile(const Profile& p1, const Profile& p2, int de
                      std::to_string(p2.raw.size()) +
                      ".\nUn projet réunit deux profils du même nombre de points.";
     return result;
+  }
+  for (const Profile* p : {&p1, &p2}) {
+    for (const PointText& row : p->raw) {
+      if (std::fabs(CellNumber(row.x)) > kLargestCoordinate ||
+          std::fabs(CellNumber(row.y)) > kLargestCoordinate) {
+        result.message = "Le projet n'est pas enregistré : une coordonnée dépasse " +
+                         FormatFixed(kLargestCoordinate, 0) +
+                         " mm.\nOrvane ne relit pas de tels projets.";
+        return result;
+      }
+    }
   }
   std::string text;
   text.reserve(64 * (p1.raw.size() + 4));
@@ -91,8 +109,15 @@ ProjectWriteResult WriteProjectFile(const Profile& p1, const Profile& p2, int de
     put(p2.raw[i].y);
   }
   put("// fin du fichier");
+  std::string bytes = Utf8ToCp1252(text);
+  if (bytes.size() > kMaxProjectFileBytes) {
+    result.message = "Le projet n'est pas enregistré : il dépasserait " +
+                     std::to_string(kMaxProjectFileBytes >> 20) +
+                     " Mo, la taille la plus grande qu'Orvane relit.";
+    return result;
+  }
   result.ok = true;
-  result.bytes = Utf8ToCp1252(text);
+  result.bytes = std::move(bytes);
   return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,14 @@ struct ProjectReadResult {
 
 inline constexpr std::string_view kIncompatibleProject = " Projet incompatible avec cette version ";
 
+// The largest project file, the same for the writer and every reader, so that
+// whatever is saved opens again.
+inline constexpr size_t kMaxProjectFileBytes = size_t(256) << 20;
+
 // Reads a ".ovp" file (CR LF or LF). Lines are taken by position. A point
 // count that the file's body cannot hold is refused before anything is
-// allocated for it.
+// allocated for it; so are files over kMaxProjectFileBytes and coordinates
+// beyond the drawing readers' limit.
 ProjectReadResult ReadProjectFile(std::string_view bytes);
 
 struct ProjectWriteResult {
@@ -37,7 +43,8 @@ struct ProjectWriteResult {
 };
 
 // The two profiles side by side; refused when their point counts differ,
-// since the format holds one count.
+// since the format holds one count, and when the reader would refuse the
+// result (too large, or a coordinate beyond the drawing readers' limit).
 ProjectWriteResult WriteProjectFile(const Profile& p1, const Profile& p2, int decimals,
                                     const std::string (&dimensions)[4]);
 

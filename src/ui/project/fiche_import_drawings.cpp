@@ -55,8 +55,10 @@ void TFormImport::BrowseDrawing(const std::string& path, ProfilePanel* panel) {
   }
   std::string bytes;
   DrawingRead read;
-  if (ReadWholeFile(path, bytes, kMaxDrawingFile)) {
-    read = extension == ".DXF" ? ReadDxf(bytes) : ReadCoordinates(bytes);
+  if (ReadWholeFile(path, bytes, kMaxDrawingFile)) read = ReadDrawing(bytes, extension);
+  if (read.status == DrawingRead::Status::Refused) {
+    panel->Preview->ShowMessage(QString::fromStdString(read.message));
+    return;
   }
   if (read.status == DrawingRead::Status::NothingRecognised || read.xs.size() < 2) {
     panel->Preview->ShowMessage(QStringLiteral(" Fichier incompatible "));
@@ -239,7 +241,8 @@ void TFormImport::ImportCutClick() {
   CutProjectRead read;
   if (ReadWholeFile(*path, bytes, kMaxDrawingFile)) read = ReadCutProject(bytes);
   if (!read.ok) {
-    context_.messages->Show(MessageKind::Information, "Fichier CUT incompatible");
+    context_.messages->Show(MessageKind::Information,
+                            read.message.empty() ? std::string(kIncompatibleCut) : read.message);
     return;
   }
   LoadProfilePair(std::move(read.rows1), std::move(read.rows2), DrawingName(*path),

@@ -14,9 +14,6 @@
 namespace orvane::ui {
 namespace {
 
-// Far beyond any real project; a larger file is not read into memory.
-constexpr size_t kMaxProjectFile = size_t(256) << 20;
-
 std::string BaseName(const std::string& path) {
   std::string name = std::filesystem::path(path).filename().string();
   const size_t dot = name.rfind('.');
@@ -66,7 +63,7 @@ void TFormImport::BrowseProjectFile(const std::string& path) {
   if (!HasProjectExtension(path) || !std::filesystem::is_regular_file(path)) return;
   std::string bytes;
   ProjectReadResult read;
-  if (!ReadWholeFile(path, bytes, kMaxProjectFile)) {
+  if (!ReadWholeFile(path, bytes, kMaxProjectFileBytes)) {
     read.message = " Fichier illisible ";
   } else {
     read = ReadProjectFile(bytes);

@@ -29,6 +29,7 @@ class PreviewWidget : public QWidget {
   // Keeps the browsed outline and writes `message` over it.
   void ShowBrowsedWithMessage(const QString& message);
   void ClearBrowsed();
+  const QString& Message() const { return message_; }
 
   QSize sizeHint() const override { return {380, 380}; }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 
 #include "core/project/drawing_readers.h"
 #include "support/profiles.h"
@@ -19,10 +20,49 @@ TEST(CsvExport, ReadsBackWithOneMoreClosingRow) {
   Profile square = test::MakeProfile({{5, 5}, {15, 5}, {15, 10}, {5, 10}, {5, 5}});
   const std::string csv = WriteCsv(square.raw);
   EXPECT_THAT(csv, StartsWith("[ X ];[ Y ]\r\n0.000000;0.000000\r\n10.000000;0.000000\r\n"));
-  DrawingRead back = ReadCoordinates(csv);
+  DrawingRead back = ReadCoordinates(csv, CoordinateFormat::Csv);
   ASSERT_EQ(back.xs.size(), 6u);
   EXPECT_EQ(back.xs[5], 0);
   EXPECT_EQ(back.ys[3], 5);
+}
+
+// Regression: the CSV header and a first point of whole numbers were taken
+// for a Lednicer title and counts line, and the outline read back zig-zagged.
+TEST(CoordinateExports, EveryCsvAndDatExportReadsBackAsItself) {
+  std::vector<std::vector<std::pair<double, double>>> outlines = {
+      // (2, 3) then five rows: counts that match, surfaces meeting at (0, 0).
+      {{2, 3}, {0, 0}, {4, 0}, {0, 0}, {4, 4}, {2, 3}},
+      {{2, 2}, {0, 0}, {1, 1}, {0, 0}, {1, 1}},
+  };
+  std::mt19937 random(2412);
+  for (int n = 0; n < 300; ++n) {
+    std::vector<std::pair<double, double>> points;
+    const int count = 2 + static_cast<int>(random() % 12);
+    for (int i = 0; i < count; ++i) {
+      // Few distinct whole values, so repeated points and count-like rows are common.
+      const double x = static_cast<double>(random() % 6), y = static_cast<double>(random() % 6);
+      points.push_back(random() % 4 ? std::pair{x, y} : std::pair{x + 0.25, y / 8});
+    }
+    if (random() % 2) points.push_back(points.front());
+    outlines.push_back(points);
+  }
+  for (const auto& outline : outlines) {
+    const Profile p = test::MakeProfile(outline, -1);
+    std::vector<double> xs, ys;
+    for (auto [x, y] : AnchoredPoints(p.raw)) xs.push_back(x), ys.push_back(y);
+    xs.push_back(xs.front()), ys.push_back(ys.front());  // the reader closes the outline
+    const std::pair<std::string, CoordinateFormat> files[] = {
+        {WriteCsv(p.raw), CoordinateFormat::Csv},
+        {WriteDat(p.raw, "", DatSeparator::Tab), CoordinateFormat::Dat},
+        {WriteDat(p.raw, "Profil d'essai", DatSeparator::Tab), CoordinateFormat::Dat},
+        {WriteDat(p.raw, "Profil", DatSeparator::Space), CoordinateFormat::Dat},
+    };
+    for (const auto& [text, format] : files) {
+      const DrawingRead back = ReadCoordinates(text, format);
+      ASSERT_EQ(back.xs, xs) << text;
+      ASSERT_EQ(back.ys, ys) << text;
+    }
+  }
 }
 
 TEST(DatExport, WritesTheCommentAndTheChosenSeparator) {
@@ -76,6 +116,31 @@ TEST(CutProject, WritesBothProfilesSideBySideAndReadsThemBack) {
   EXPECT_EQ(back.rows1[2], (PointText{"30.000000", "40.000000"}));
   EXPECT_EQ(back.rows2[2], (PointText{"20.000000", "10.000000"}));
   EXPECT_FALSE(ReadCutProject("T:1 XG:1 YG:2\nnothing\n").ok);
+}
+
+// Regression: "XG:12,5" was imported as 0 without a word.
+TEST(CutProject, AValueThatCannotBeTakenRefusesTheFileNamingItsLine) {
+  const std::string first = "T:10.00 XG:0.00 YG:0.00 XD:0.00 YD:0.00\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"no record", "T:1 XG:1 YG:2\nnothing\n", "Fichier CUT incompatible"},
+      {"decimal comma", first + "T:1.00 XG:12,5 YG:0.00 XD:3.00 YD:0.00\r\n",
+       "Fichier CUT incompatible : valeur illisible à la ligne 2"},
+      {"empty value", "\r\n" + first + first + "T:1 XG:1 YG:1 XD:1 YD:\r\n",
+       "Fichier CUT incompatible : valeur illisible à la ligne 4"},
+      {"beyond the limit", "T:10 XG:0 YG:0 XD:1000000.5 YD:0\n",
+       "Fichier CUT incompatible : coordonnée au-delà de 1000000 mm à la ligne 1"},
+  };
+  for (const Case& c : cases) {
+    const CutProjectRead read = ReadCutProject(c.text);
+    EXPECT_FALSE(read.ok) << c.name;
+    EXPECT_TRUE(read.rows1.empty() && read.rows2.empty()) << c.name;
+    EXPECT_EQ(read.message, c.message) << c.name;
+  }
+  EXPECT_TRUE(ReadCutProject("T:10 XG:0 YG:0 XD:1000000 YD:-1000000\n").ok);
 }
 
 TEST(Duplicates, OfEachRunOnlyTheLastRowRemains) {

@@ -72,6 +72,54 @@ TEST(ProjectFile, RefusesCountsTheBodyCannotHoldAndUnreadableNumbers) {
   EXPECT_FALSE(ReadProjectFile(text.substr(0, text.size() / 2)).ok);
 }
 
+// Regression: coordinates up to 1.8e308 were read, and went on to overflow
+// the dimensions, the exports and the cut.
+TEST(ProjectFile, CoordinatesBeyondTheDrawingLimitAreNeitherReadNorWritten) {
+  Profile p = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}});
+  const std::string text = WriteProjectFile(p, p, 3, kDimensions).bytes;
+  for (auto [value, accepted] : {std::pair{"1000000.000000", true},
+                                 {"-1000000", true},
+                                 {"1000000.5", false},
+                                 {"1e12", false},
+                                 {"-1.7e308", false}}) {
+    std::string changed = text;
+    changed.replace(changed.find("\r\n2.000000\r\n"), 12, std::string("\r\n") + value + "\r\n");
+    ProjectReadResult read = ReadProjectFile(changed);
+    EXPECT_EQ(read.ok, accepted) << value;
+    if (!accepted) {
+      EXPECT_EQ(read.message, " Coordonnée hors limites (ligne 21) ") << value;
+    }
+  }
+  Profile far = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}}, -1);
+  far.raw[1].y = "1000000.500000";
+  const ProjectWriteResult written = WriteProjectFile(p, far, 3, kDimensions);
+  EXPECT_FALSE(written.ok);
+  EXPECT_THAT(written.message, HasSubstr("une coordonnée dépasse 1000000 mm"));
+}
+
+// Regression: the writer made files over 256 MB that every reader refused.
+// A file of exactly the limit is written and read; one byte more is neither.
+TEST(ProjectFile, TheWriterAndTheReaderShareOneSizeLimit) {
+  Profile p = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}});
+  std::string dimensions[4] = {"", "1", "1", "1"};
+  const size_t base = WriteProjectFile(p, p, 3, dimensions).bytes.size();
+  {
+    dimensions[0].assign(kMaxProjectFileBytes - base, '1');
+    const ProjectWriteResult atLimit = WriteProjectFile(p, p, 3, dimensions);
+    ASSERT_TRUE(atLimit.ok) << atLimit.message;
+    EXPECT_EQ(atLimit.bytes.size(), kMaxProjectFileBytes);
+    EXPECT_TRUE(ReadProjectFile(atLimit.bytes).ok);
+  }
+  dimensions[0] += '1';
+  const ProjectWriteResult over = WriteProjectFile(p, p, 3, dimensions);
+  EXPECT_FALSE(over.ok);
+  EXPECT_TRUE(over.bytes.empty());
+  EXPECT_THAT(over.message, HasSubstr("256 Mo"));
+  std::string tooLarge = WriteProjectFile(p, p, 3, kDimensions).bytes;
+  tooLarge.resize(kMaxProjectFileBytes + 1, ' ');
+  EXPECT_FALSE(ReadProjectFile(tooLarge).ok);
+}
+
 TEST(ProjectFile, DifferentPointCountsAreNotSaved) {
   ProjectWriteResult written =
       WriteProjectFile(test::MakeProfile({{0, 0}, {1, 1}, {2, 0}}),

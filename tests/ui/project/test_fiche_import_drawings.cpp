@@ -3,7 +3,10 @@
 #include <QLabel>
 #include <filesystem>
 
+#include "core/project/drawing_readers.h"
+#include "support/temp_folder.h"
 #include "ui/project/fiche_import.h"
+#include "ui/project/preview_widget.h"
 #include "ui/project/profile_panel.h"
 #include "ui/window_harness.h"
 
@@ -88,6 +91,20 @@ TEST_F(DrawingImport, ACutExportReadsBackIntoBothProfiles) {
   EXPECT_EQ(window->Profile2.adjusted, adjusted2);
   EXPECT_EQ(window->OperationHistory().Captions(), (std::vector<std::string>{"Importer fichier"}));
   EXPECT_EQ(window->Profil2->title(), QStringLiteral(" PROFIL 2 : maison "));
+}
+
+// Regression: a small file of many arcs made millions of points.
+TEST_F(DrawingImport, ADrawingOfTooManyPointsSaysWhyOnThePreview) {
+  std::string circles;
+  for (size_t i = 0; i <= kMostDrawingPoints / 73; ++i)
+    circles += "AcDbCircle\n\n\n\n\n\n\n\n\n\n\n";
+  const std::string path = h.home / "cercles.dxf";
+  test::WriteText(path, circles);
+  window->BrowseDrawing(path, window->Profil2);
+  EXPECT_EQ(window->Profil2->Preview->Message(),
+            QStringLiteral(" Dessin trop détaillé (plus de 2000000 points) "));
+  Import(window->Profil2, path);
+  EXPECT_TRUE(window->Profile2.raw.empty());
 }
 
 }  // namespace
