@@ -88,7 +88,9 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
     BrowseDrawing(path, panel);
   };
   const std::optional<std::string> path = context_.dialogs->OpenFile(request);
-  if (path && importBuffer_.X1.empty()) BrowseDrawing(*path, panel);
+  // The confirmed file is read again: a name typed after browsing another
+  // file must not import what was browsed.
+  if (path) BrowseDrawing(*path, panel);
   for (ProfilePanel* other : {Profil1, Profil2}) other->Preview->ClearBrowsed();
   if (path && !importBuffer_.X1.empty()) {
     // A long outline takes a moment to load and draw.

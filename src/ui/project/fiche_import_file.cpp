@@ -114,8 +114,9 @@ void TFormImport::ChargerClick() {
   // not leave the tables at a count the decimals buttons do not show.
   const int decimalsBefore = decimals_;
   const std::optional<std::string> path = context_.dialogs->OpenFile(request);
-  // The browsed buffer is what loads; a name typed without browsing is read now.
-  if (path && importBuffer_.X1.empty()) BrowseProjectFile(*path);
+  // The confirmed file is read again: a name typed after browsing another
+  // file must not open what was browsed.
+  if (path) BrowseProjectFile(*path);
   for (ProfilePanel* panel : {Profil1, Profil2}) panel->Preview->ClearBrowsed();
   if (path && !importBuffer_.X1.empty()) {
     PointRows rows[2];

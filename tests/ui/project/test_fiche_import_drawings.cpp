@@ -93,6 +93,39 @@ TEST_F(DrawingImport, ACutExportReadsBackIntoBothProfiles) {
   EXPECT_EQ(window->Profil2->title(), QStringLiteral(" PROFIL 2 : maison "));
 }
 
+// Regression: browsing one file and confirming another imported the browsed
+// outline under the confirmed file's name.
+TEST_F(DrawingImport, TheConfirmedDrawingIsTheOneImported) {
+  h.dialogs.browsed = {kData + "/drawings/circle.dxf"};
+  h.dialogs.chosen = kData + "/drawings/square_lwpolyline.dxf";
+  window->ImporterClick(window->Profil1);
+  EXPECT_EQ(window->Profile1.raw.size(), 5u);
+  EXPECT_EQ(window->Profil1->title(), QStringLiteral(" PROFIL 1 : square_lwpolyline "));
+
+  // A confirmed file that cannot be read imports nothing, whatever was browsed.
+  h.dialogs.chosen = kData + "/README.md";
+  window->ImporterClick(window->Profil1);
+  EXPECT_EQ(window->Profile1.raw.size(), 5u);
+  EXPECT_EQ(window->Profil1->title(), QStringLiteral(" PROFIL 1 : square_lwpolyline "));
+}
+
+TEST_F(DrawingImport, TheConfirmedProjectIsTheOneOpened) {
+  std::string text = test::ReadText(kData + "/maison.ovp");
+  text.replace(text.find("v160"), 4, "v119");
+  test::WriteText(h.home / "vieux.ovp", text);
+  h.dialogs.browsed = {kData + "/maison.ovp"};
+  h.dialogs.chosen = h.home / "vieux.ovp";
+  window->ChargerClick();
+  EXPECT_TRUE(window->Profile1.raw.empty());
+  EXPECT_TRUE(window->OperationHistory().Captions().empty());
+
+  h.dialogs.browsed = {h.home / "vieux.ovp"};
+  h.dialogs.chosen = kData + "/maison.ovp";
+  window->ChargerClick();
+  EXPECT_EQ(window->Profile1.raw.size(), 6u);
+  EXPECT_EQ(window->Profil2->title(), QStringLiteral(" PROFIL 2 : maison "));
+}
+
 // Regression: a small file of many arcs made millions of points.
 TEST_F(DrawingImport, ADrawingOfTooManyPointsSaysWhyOnThePreview) {
   std::string circles;
