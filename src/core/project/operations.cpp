@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "core/common/text_number.h"
+#include "core/project/drawing_readers.h"
 #include "core/project/exports.h"
 
 namespace orvane {
@@ -81,24 +82,28 @@ void MoveRows(PointRows& rows, const std::vector<int>& targets, double dx, doubl
       &mask);
 }
 
-void DivideSegments(PointRows& rows, double minimum, double passes) {
+bool DivideSegments(PointRows& rows, double minimum, double passes, size_t most) {
   // Without a positive distance every pass would double every segment.
-  if (!(minimum > 0)) return;
+  if (!(minimum > 0)) return true;
   const long count = std::lround(RoundHalfEven(std::clamp(passes, 0.0, 64.0)));
+  PointRows divided = rows;
   for (long pass = 0; pass < count; ++pass) {
     PointRows out;
-    out.reserve(rows.size() * 2);
-    for (size_t i = 0; i < rows.size(); ++i) {
-      out.push_back(rows[i]);
-      if (i + 1 == rows.size()) break;
-      const P a = At(rows, i), b = At(rows, i + 1);
+    out.reserve(std::min(divided.size() * 2, most + 1));
+    for (size_t i = 0; i < divided.size(); ++i) {
+      out.push_back(divided[i]);
+      if (out.size() > most) return false;
+      if (i + 1 == divided.size()) break;
+      const P a = At(divided, i), b = At(divided, i + 1);
       if (std::hypot(b.x - a.x, b.y - a.y) > 2 * minimum) {
         out.push_back(Text((a.x + b.x) / 2, (a.y + b.y) / 2));
       }
     }
-    if (out.size() == rows.size()) return;
-    rows = std::move(out);
+    if (out.size() == divided.size()) break;
+    divided = std::move(out);
   }
+  rows = std::move(divided);
+  return true;
 }
 
 double EnclosedArea(const PointRows& rows) {

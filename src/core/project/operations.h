@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/project/drawing_readers.h"
 #include "core/project/profile.h"
 
 namespace orvane {
@@ -26,8 +27,10 @@ void MergeClosePoints(PointRows& rows, double tolerance, double gap, bool revers
 void MoveRows(PointRows& rows, const std::vector<int>& targets, double dx, double dy);
 
 // Each pass halves every segment longer than 2 x `minimum`; nothing when
-// `minimum` is not positive.
-void DivideSegments(PointRows& rows, double minimum, double passes);
+// `minimum` is not positive. False, with the rows as they were, when the
+// outline would pass `most` points (a tiny distance doubles them each pass).
+bool DivideSegments(PointRows& rows, double minimum, double passes,
+                    size_t most = kMostDrawingPoints);
 
 struct KerfResult {
   std::optional<PointRows> rows;

@@ -207,7 +207,14 @@ void TFormImport::OperationClick(ProfilePanel* panel, QAction* action) {
   } else if (action == panel->Diviser) {
     auto values = AskNumbers(panel, 7, nullptr);
     if (!values) return;
-    DivideSegments(rows, values->first, values->second);
+    if (!DivideSegments(rows, values->first, values->second)) {
+      context_.messages->Show(MessageKind::Warning,
+                              "Division refusée : le tracé dépasserait " +
+                                  std::to_string(kMostDrawingPoints) +
+                                  " points.\nChoisissez une distance plus grande ou moins de "
+                                  "passes.");
+      return;
+    }
     AfterOperation(panel, prefix + "Diviser segments");
   } else if (action == panel->Figer) {
     LockRows(p.LockedRows, p.selectionTop, p.selectionBottom);

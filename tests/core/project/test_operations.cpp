@@ -51,6 +51,21 @@ TEST(DivideSegments, HalvesOnlySegmentsLongerThanTwiceTheDistance) {
   for (int r = 1; r <= 5; ++r) EXPECT_EQ(XY(rows, r).first, 2.5 * (r - 1));
 }
 
+TEST(DivideSegments, LeavesTheOutlineAloneForANonPositiveDistanceOrTooManyPoints) {
+  const PointRows segment = Rows({{0, 0}, {10, 0}});
+  for (double d : {0.0, -2.0}) {
+    PointRows rows = segment;
+    EXPECT_TRUE(DivideSegments(rows, d, 5));
+    EXPECT_EQ(rows, segment) << d;
+  }
+  // 5 passes would give 33 points: refused at 20, whole at 33.
+  PointRows rows = segment;
+  EXPECT_FALSE(DivideSegments(rows, 0.01, 5, 20));
+  EXPECT_EQ(rows, segment);
+  EXPECT_TRUE(DivideSegments(rows, 0.01, 5, 33));
+  EXPECT_EQ(rows.size(), 33u);
+}
+
 TEST(Kerf, OffsetsASquareOutwardsOrInwards) {
   const Profile square = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
   for (auto [inward, side] : {std::pair{false, 11.0}, std::pair{true, 9.0}}) {
