@@ -1,18 +1,51 @@
 #include "host/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <set>
+
+#include "host/temporaries.h"
 
 namespace orvane {
 namespace {
 
-bool Fail(std::string* error, const std::string& what) {
-  if (error) *error = what + " : " + std::strerror(errno);
+constexpr std::string_view kPartialMark = ".orvane-";
+constexpr size_t kPartialSuffix = 6;
+
+std::string Reason(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return "Introuvable";
+    case EACCES:
+    case EPERM:
+      return "Permission refusée";
+    case EISDIR:
+      return "Dossier";
+    case ENOSPC:
+      return "Disque plein";
+    case EDQUOT:
+      return "Quota disque dépassé";
+    case EROFS:
+      return "Disque en lecture seule";
+    case EFBIG:
+      return "Fichier trop volumineux";
+    default:
+      return std::strerror(error);
+  }
+}
+
+bool Fail(std::string* error, const std::string& what, int code = errno) {
+  if (error) *error = what + " : " + Reason(code);
   return false;
 }
 
@@ -21,87 +54,277 @@ std::string Folder(const std::string& path) {
   return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
+std::string PartialName(const std::string& path) {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char random[kPartialSuffix];
+  if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+    static unsigned counter = 0;
+    for (unsigned char& r : random) r = static_cast<unsigned char>(getpid() + ++counter * 7919);
+  }
+  std::string name = path + std::string(kPartialMark);
+  for (unsigned char r : random) name += kAlphabet[r % (sizeof kAlphabet - 1)];
+  return name;
+}
+
 bool WriteAll(int fd, const char* data, size_t size) {
   size_t done = 0;
   while (done < size) {
     ssize_t n = write(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      return false;
+    }
     done += static_cast<size_t>(n);
   }
   return true;
 }
 
-// Writes through `produce` into a temporary file beside `path`, then renames
-// it over `path`.
-template <typename Produce>
-bool ReplaceFile(const std::string& path, std::string* error, Produce produce) {
-  std::string temp = path + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return Fail(error, "Impossible de créer un fichier dans " + Folder(path));
-  struct stat old {};
-  // Keep the permissions of the file being replaced; new files get the usual 0644.
-  fchmod(fd, stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-  if (!produce(fd)) {
-    int saved = errno;
-    close(fd);
-    unlink(temp.c_str());
-    errno = saved;
-    return Fail(error, "Impossible d'écrire " + path);
+bool CopyAll(int in, int out) {
+  // In the kernel where the file system allows it; step files run to gigabytes.
+  for (;;) {
+    ssize_t n = copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+    if (n == 0) return true;
+    if (n > 0) continue;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
+    return false;
   }
-  if (fsync(fd) != 0 || close(fd) != 0) {
-    int saved = errno;
-    unlink(temp.c_str());
-    errno = saved;
-    return Fail(error, "Impossible d'écrire " + path);
+  static thread_local char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(out, buffer, static_cast<size_t>(n))) return false;
   }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    int saved = errno;
-    unlink(temp.c_str());
-    errno = saved;
-    return Fail(error, "Impossible de remplacer " + path);
-  }
-  int dir = open(Folder(path).c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
-  return true;
+}
+
+std::string SizeText(size_t bytes) {
+  if (bytes % (size_t(1) << 20) == 0) return std::to_string(bytes >> 20) + " Mo";
+  return std::to_string(bytes) + " octets";
 }
 
 }  // namespace
 
-bool AtomicWriteFile(const std::string& path, std::string_view data, std::string* error) {
-  return ReplaceFile(path, error, [&](int fd) { return WriteAll(fd, data.data(), data.size()); });
+FileSetReplacement::~FileSetReplacement() {
+  for (Entry& entry : entries_) Discard(entry);
 }
 
-bool AtomicCopyFile(const std::string& from, const std::string& to, std::string* error) {
-  int in = open(from.c_str(), O_RDONLY);
-  if (in < 0) return Fail(error, "Impossible de lire " + from);
-  const bool ok = ReplaceFile(to, error, [&](int fd) {
-    char buffer[1 << 16];
-    for (;;) {
-      ssize_t n = read(in, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
-      if (n == 0) return true;
-      if (!WriteAll(fd, buffer, static_cast<size_t>(n))) return false;
+bool FileSetReplacement::Stage(const std::string& path, std::string* error, Entry& entry) {
+  entry.path = path;
+  struct stat old {};
+  const bool exists = stat(path.c_str(), &old) == 0;
+  if (exists && S_ISDIR(old.st_mode)) return Fail(error, "Impossible d'écrire " + path, EISDIR);
+  const std::string folder = Folder(path);
+  // Unnamed until the commit: a process killed while writing leaves nothing.
+  entry.fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (entry.fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    // File systems without unnamed files: a named partial file, locked
+    // before the folder's sweep may look at it.
+    FolderLock lock(folder);
+    TerminationSignalsHeld held;
+    for (int attempt = 0; attempt < 100 && entry.fd < 0; ++attempt) {
+      entry.tempName = PartialName(path);
+      entry.fd = open(entry.tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (entry.fd < 0 && errno != EEXIST) break;
     }
-  });
+    if (entry.fd >= 0) {
+      flock(entry.fd, LOCK_EX);
+      entry.registration = TrackTemporary(entry.tempName);
+    } else {
+      entry.tempName.clear();
+    }
+  } else if (entry.fd >= 0) {
+    flock(entry.fd, LOCK_EX);  // before a commit gives it a name
+  }
+  if (entry.fd < 0) return Fail(error, "Impossible de créer un fichier dans " + folder);
+  // Keep the permissions of the file being replaced; new files get the usual 0644.
+  fchmod(entry.fd, exists ? (old.st_mode & 07777) : 0644);
+  return true;
+}
+
+void FileSetReplacement::Discard(Entry& entry) {
+  if (!entry.tempName.empty()) unlink(entry.tempName.c_str());
+  entry.tempName.clear();
+  ForgetTemporary(entry.registration);
+  entry.registration = -1;
+  if (entry.fd >= 0) close(entry.fd);
+  entry.fd = -1;
+}
+
+bool FileSetReplacement::Add(const std::string& path, std::string_view data, std::string* error) {
+  Entry& entry = entries_.emplace_back();  // stays, failed, when the write fails
+  if (!Stage(path, error, entry)) return false;
+  if (!WriteAll(entry.fd, data.data(), data.size()) || fsync(entry.fd) != 0) {
+    const int saved = errno;
+    Discard(entry);
+    return Fail(error, "Impossible d'écrire " + path, saved);
+  }
+  return true;
+}
+
+bool FileSetReplacement::AddCopy(const std::string& from, const std::string& path,
+                                 std::string* error) {
+  Entry& entry = entries_.emplace_back();
+  entry.path = path;  // a failed entry: a later Commit refuses
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Fail(error, "Impossible d'écrire " + path + " (copie de " + from + ")");
+  bool ok = Stage(path, error, entry);
+  if (ok && (!CopyAll(in, entry.fd) || fsync(entry.fd) != 0)) {
+    const int saved = errno;
+    Discard(entry);
+    ok = Fail(error, "Impossible d'écrire " + path, saved);
+  }
   close(in);
   return ok;
 }
 
+void FileSetReplacement::AddRemoval(const std::string& path) {
+  Entry& entry = entries_.emplace_back();
+  entry.path = path;
+  entry.removal = true;
+}
+
+bool FileSetReplacement::Commit(std::string* error) {
+  TerminationSignalsHeld held;
+  auto abandon = [&](const std::string& what, int code) {
+    for (Entry& entry : entries_) Discard(entry);
+    entries_.clear();
+    return Fail(error, what, code);
+  };
+  for (const Entry& entry : entries_) {
+    if (!entry.removal && entry.fd < 0) {
+      return abandon("Impossible d'écrire " + entry.path, EIO);  // an Add that failed
+    }
+  }
+  // Every file gets its partial name first, so a failure here touches nothing.
+  for (Entry& entry : entries_) {
+    if (entry.removal || !entry.tempName.empty()) continue;
+    const std::string self = "/proc/self/fd/" + std::to_string(entry.fd);
+    for (int attempt = 0; attempt < 100 && entry.tempName.empty(); ++attempt) {
+      const std::string name = PartialName(entry.path);
+      if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        entry.tempName = name;
+      } else if (errno != EEXIST) {
+        return abandon("Impossible d'écrire " + entry.path, errno);
+      }
+    }
+    if (entry.tempName.empty()) return abandon("Impossible d'écrire " + entry.path, EEXIST);
+  }
+  std::set<std::string> folders;
+  for (Entry& entry : entries_) {
+    folders.insert(Folder(entry.path));
+    if (entry.removal) {
+      if (unlink(entry.path.c_str()) != 0 && errno != ENOENT) {
+        return abandon("Impossible de supprimer " + entry.path, errno);
+      }
+      continue;
+    }
+    if (rename(entry.tempName.c_str(), entry.path.c_str()) != 0) {
+      return abandon("Impossible de remplacer " + entry.path, errno);
+    }
+    entry.tempName.clear();
+  }
+  for (const std::string& folder : folders) {
+    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      fsync(dir);
+      close(dir);
+    }
+  }
+  for (Entry& entry : entries_) Discard(entry);
+  entries_.clear();
+  return true;
+}
+
+bool AtomicWriteFile(const std::string& path, std::string_view data, std::string* error) {
+  FileSetReplacement file;
+  return file.Add(path, data, error) && file.Commit(error);
+}
+
+bool AtomicCopyFile(const std::string& from, const std::string& to, std::string* error) {
+  FileSetReplacement file;
+  return file.AddCopy(from, to, error) && file.Commit(error);
+}
+
+bool IsPartialFileName(std::string_view name) {
+  const size_t tail = kPartialMark.size() + kPartialSuffix;
+  if (name.size() <= tail || name.find('/') != std::string_view::npos) return false;
+  if (name.substr(name.size() - tail, kPartialMark.size()) != kPartialMark) return false;
+  for (char c : name.substr(name.size() - kPartialSuffix)) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+void RemoveStalePartialFiles(const std::string& folder) {
+  const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + '/';
+  FolderLock lock(prefix.empty() ? "." : prefix);
+  DIR* dir = opendir(prefix.empty() ? "." : prefix.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    if (!IsPartialFileName(entry->d_name)) continue;
+    const int fd =
+        openat(dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A live writer holds its file's lock.
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    close(fd);
+  }
+  closedir(dir);
+}
+
+FileRead ReadFileLimited(const std::string& path, std::string& data, size_t limit) {
+  FileRead result;
+  data.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    result.message = Reason(errno);
+    return result;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
+    result.message = Reason(errno);
+  } else if (S_ISDIR(st.st_mode)) {
+    result.message = Reason(EISDIR);
+  } else if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > limit) {
+    result.message = "Fichier trop volumineux (plus de " + SizeText(limit) + ")";
+  } else {
+    if (S_ISREG(st.st_mode)) data.reserve(static_cast<size_t>(st.st_size));
+    // A device or a pipe says nothing of its size: read one byte past the
+    // limit at most, to tell a full file from a larger one.
+    char buffer[1 << 16];
+    for (;;) {
+      const size_t want = std::min(sizeof buffer, limit + 1 - data.size());
+      const ssize_t n = read(fd, buffer, want);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        result.message = Reason(errno);
+        break;
+      }
+      data.append(buffer, static_cast<size_t>(n));
+      if (data.size() > limit) {
+        result.message = "Fichier trop volumineux (plus de " + SizeText(limit) + ")";
+        break;
+      }
+      if (n == 0) {
+        result.ok = true;
+        break;
+      }
+    }
+  }
+  close(fd);
+  if (!result.ok) std::string().swap(data);
+  return result;
+}
+
 bool ReadWholeFile(const std::string& path, std::string& data, size_t limit) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || static_cast<size_t>(size) > limit) return false;
-  in.seekg(0);
-  data.assign(static_cast<size_t>(size), '\0');
-  in.read(data.data(), size);
-  return static_cast<bool>(in) || in.eof();
+  return ReadFileLimited(path, data, limit).ok;
 }
 
 }  // namespace orvane

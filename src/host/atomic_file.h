@@ -2,23 +2,73 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvane {
+
+// Files that replace their final paths together. Each is written in full
+// beside its path (unnamed where the file system allows it, so a killed
+// process leaves nothing), flushed and synced; the final paths are touched
+// only once every file is complete, in the order the files were added, so a
+// header added last always names a complete set. Whatever is not committed
+// is discarded when the object goes.
+class FileSetReplacement {
+ public:
+  FileSetReplacement() = default;
+  FileSetReplacement(const FileSetReplacement&) = delete;
+  FileSetReplacement& operator=(const FileSetReplacement&) = delete;
+  ~FileSetReplacement();
+
+  // False, with `error` naming the file and the reason, when it cannot be written.
+  bool Add(const std::string& path, std::string_view data, std::string* error);
+  bool AddCopy(const std::string& from, const std::string& path, std::string* error);
+  // An old file that must not outlive the commit (one the new set no longer has).
+  void AddRemoval(const std::string& path);
+
+  // Renames every file over its path in order. Termination signals wait
+  // until it is done, so Ctrl-C never leaves a set half replaced.
+  bool Commit(std::string* error);
+
+ private:
+  struct Entry {
+    std::string path;
+    int fd = -1;
+    std::string tempName;  // empty while the file has no name
+    int registration = -1;
+    bool removal = false;
+  };
+  bool Stage(const std::string& path, std::string* error, Entry& entry);
+  void Discard(Entry& entry);
+  std::vector<Entry> entries_;
+};
 
 // Replaces `path` with `data` so that a crash or a full disk never leaves a
-// torn file: a temporary file beside it is written, flushed, synced and
-// renamed over it. On failure the old file stays whole, the temporary file is
-// removed, and `error` (when given) says why.
+// torn file. On failure the old file stays whole, nothing is left beside it,
+// and `error` (when given) says why.
 bool AtomicWriteFile(const std::string& path, std::string_view data, std::string* error = nullptr);
-
-// Whole file, at most `limit` bytes; false when it cannot be read or is larger.
-bool ReadWholeFile(const std::string& path, std::string& data, size_t limit);
-
-}  // namespace orvane
-
-namespace orvane {
 
 // Copies `from` over `to` with the same guarantee as AtomicWriteFile.
 bool AtomicCopyFile(const std::string& from, const std::string& to, std::string* error = nullptr);
+
+// The name a partial file has while it is committed: `path` + ".orvane-"
+// and six letters or digits. Only files of this form are ever taken for stale.
+bool IsPartialFileName(std::string_view name);
+
+// Removes the partial files in `folder` left by a process that was killed
+// while committing; files of a live process are locked and stay.
+void RemoveStalePartialFiles(const std::string& folder);
+
+// Reads a whole file of at most `limit` bytes. A plain file's size is checked
+// before anything is read, and a device or pipe is read up to the limit only.
+// On failure the result says why in the user's words: "Introuvable",
+// "Permission refusée", "Dossier", or that the file is too large.
+struct FileRead {
+  bool ok = false;
+  std::string message;
+};
+FileRead ReadFileLimited(const std::string& path, std::string& data, size_t limit);
+
+// ReadFileLimited without the reason.
+bool ReadWholeFile(const std::string& path, std::string& data, size_t limit);
 
 }  // namespace orvane

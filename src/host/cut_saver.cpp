@@ -6,38 +6,42 @@ namespace orvane {
 
 CutSaveResult SaveCut(const CutSaveRequest& r) {
   CutSaveResult result;
-  auto fail = [&](const std::string& file, const std::string& why) {
-    result.message = "La découpe n'est pas enregistrée : le fichier " + file +
-                     " n'a pas pu être écrit.\n\n" + why;
+  auto fail = [&](const std::string& why) {
+    result.message = "La découpe n'est pas enregistrée : " + why;
     return result;
   };
   const int sets = r.twoCuts ? 2 : 1;
+  const CutFileSetNames names[2] = {CutSetNames(r.base, r.twoCuts, false),
+                                    CutSetNames(r.base, r.twoCuts, true)};
+  // Every file is complete before any old one is touched; the headers go
+  // last, so a set that has its new header has all its new files.
+  FileSetReplacement files;
+  std::string error;
   for (int set = 0; set < sets; ++set) {
-    const CutFileSetNames names = CutSetNames(r.base, r.twoCuts, set == 1);
-    std::string error;
-    if (!r.gcodeOnly) {
-      if (!AtomicCopyFile(r.cutFolder + kTempStepFiles[set], names.steps, &error)) {
-        return fail(names.steps, error);
-      }
-      result.written.push_back(names.steps);
+    const CutFileSetNames& n = names[set];
+    if (r.gcodeOnly) {
+      // A step file of an earlier cut must not stay beside the new header.
+      files.AddRemoval(n.steps);
+    } else if (!files.AddCopy(r.cutFolder + kTempStepFiles[set], n.steps, &error)) {
+      return fail(error);
     }
-    if (!AtomicCopyFile(r.cutFolder + kTempGcodeFiles[set], names.gcode, &error)) {
-      return fail(names.gcode, error);
+    if (!files.AddCopy(r.cutFolder + kTempGcodeFiles[set], n.gcode, &error) ||
+        !files.Add(n.points, WriteCutPoints(*r.points, set == 1), &error)) {
+      return fail(error);
     }
-    result.written.push_back(names.gcode);
   }
   for (int set = 0; set < sets; ++set) {
-    const CutFileSetNames names = CutSetNames(r.base, r.twoCuts, set == 1);
-    std::string error;
-    if (!AtomicWriteFile(names.header, WriteCutHeader(r.header, *r.settings, set == 1), &error)) {
-      return fail(names.header, error);
+    if (!files.Add(names[set].header, WriteCutHeader(r.header, *r.settings, set == 1), &error)) {
+      return fail(error);
     }
-    result.written.push_back(names.header);
-    if (!AtomicWriteFile(names.points, WriteCutPoints(*r.points, set == 1), &error)) {
-      return fail(names.points, error);
-    }
-    result.written.push_back(names.points);
   }
+  if (!files.Commit(&error)) return fail(error);
+  for (int set = 0; set < sets; ++set) {
+    if (!r.gcodeOnly) result.written.push_back(names[set].steps);
+    result.written.push_back(names[set].gcode);
+    result.written.push_back(names[set].points);
+  }
+  for (int set = 0; set < sets; ++set) result.written.push_back(names[set].header);
   result.ok = true;
   return result;
 }

@@ -26,8 +26,10 @@ struct CutSaveResult {
 };
 
 // Copies the temporary step and G-code files to their final names and writes
-// the headers and point files, each file replaced atomically. Stops at the
-// first file that cannot be written and says which.
+// the headers and point files. The set is replaced only once every file is
+// complete, the headers last; a failure before that leaves the old set as it
+// was and says which file could not be written. A G-code-only save removes
+// the step file an earlier cut left under the same name.
 CutSaveResult SaveCut(const CutSaveRequest& request);
 
 }  // namespace orvane

@@ -1,0 +1,206 @@
+#include "host/atomic_file.h"
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+
+#include "support/temp_folder.h"
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(FileSetReplacement, NothingIsReplacedUntilEveryFileIsComplete) {
+  test::TempFolder folder;
+  test::WriteText(folder / "a", "old a");
+  test::WriteText(folder / "b", "old b");
+  std::string error;
+  {
+    FileSetReplacement set;
+    ASSERT_TRUE(set.Add(folder / "a", "new a", &error));
+    EXPECT_FALSE(set.AddCopy(folder / "missing", folder / "b", &error));
+    EXPECT_THAT(error, HasSubstr(folder / "b"));
+    // A caller that commits anyway still replaces nothing.
+    EXPECT_FALSE(set.Commit(&error));
+  }
+  EXPECT_EQ(test::ReadText(folder / "a"), "old a");
+  EXPECT_EQ(test::ReadText(folder / "b"), "old b");
+  EXPECT_EQ(Names(folder.Path()), (std::set<std::string>{"a", "b"}));
+
+  FileSetReplacement set;
+  ASSERT_TRUE(set.Add(folder / "a", "new a", &error));
+  ASSERT_TRUE(set.AddCopy(folder / "a", folder / "b", &error));  // copies the old a
+  set.AddRemoval(folder / "c");                                  // absent: nothing to do
+  ASSERT_TRUE(set.Commit(&error)) << error;
+  EXPECT_EQ(test::ReadText(folder / "a"), "new a");
+  EXPECT_EQ(test::ReadText(folder / "b"), "old a");
+}
+
+TEST(FileSetReplacement, ADirectoryInTheWayStopsTheSetBeforeAnythingIsReplaced) {
+  test::TempFolder folder;
+  test::WriteText(folder / "a", "old a");
+  fs::create_directory(folder / "b");
+  FileSetReplacement set;
+  std::string error;
+  ASSERT_TRUE(set.Add(folder / "a", "new a", &error));
+  EXPECT_FALSE(set.Add(folder / "b", "new b", &error));
+  EXPECT_THAT(error, HasSubstr("Dossier"));
+  EXPECT_FALSE(set.Commit(&error));
+  EXPECT_EQ(test::ReadText(folder / "a"), "old a");
+}
+
+// kill -9 while a large file is written must leave nothing beside the old file.
+TEST(FileSetReplacement, AKilledWriterLeavesNoPartialFile) {
+  test::TempFolder folder;
+  test::WriteText(folder / "out.ovd", "old");
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    FileSetReplacement set;
+    set.Add(folder / "out.ovd", std::string(8 << 20, 'x'), nullptr);
+    [[maybe_unused]] ssize_t n = write(ready[1], "w", 1);
+    pause();  // killed here, written but not committed
+    _exit(0);
+  }
+  char byte;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(Names(folder.Path()), std::set<std::string>{"out.ovd"});
+  EXPECT_EQ(test::ReadText(folder / "out.ovd"), "old");
+}
+
+TEST(FileSetReplacement, ReplacesThePathsInTheOrderTheyWereAdded) {
+  test::TempFolder folder;
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, folder.Path().c_str(), IN_MOVED_TO), 0);
+  FileSetReplacement set;
+  std::string error;
+  for (const char* name : {"z.ovd", "m.ovg", "a.ovi"})
+    ASSERT_TRUE(set.Add(folder / name, name, &error));
+  ASSERT_TRUE(set.Commit(&error));
+  std::vector<std::string> moved;
+  alignas(inotify_event) char buffer[4096];
+  const ssize_t length = read(watch, buffer, sizeof buffer);
+  for (ssize_t at = 0; at < length;) {
+    const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+    moved.push_back(event->name);
+    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+  }
+  close(watch);
+  EXPECT_THAT(moved, ElementsAre("z.ovd", "m.ovg", "a.ovi"));
+}
+
+TEST(StalePartialFiles, OnlyUnlockedFilesOfTheProgramsOwnNamingGo) {
+  test::TempFolder folder;
+  const char* kept[] = {
+      "wing.ovd.orvane-Ef34Gh",  // held by a live writer (below)
+      "wing.ovd.Ab12Cd",         // anyone's name
+      "notes.orvane-Ab12C",      // one character short
+      "x.orvane-Ab12Cd.txt",     // not at the end
+      ".orvane-Ab12Cd",          // no name before it
+      "wing.ovd",
+  };
+  for (const char* name : kept) test::WriteText(folder / name, "x");
+  test::WriteText(folder / "wing.ovd.orvane-Ab12Cd", "stale");
+  test::WriteText(folder / "p.ovp.orvane-000000", "stale");
+  fs::create_directory(folder / "d.orvane-Ab12Cd");
+  const int live = open((folder / "wing.ovd.orvane-Ef34Gh").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(live, LOCK_EX), 0);
+
+  RemoveStalePartialFiles(folder.Path());
+  close(live);
+  std::set<std::string> expected(std::begin(kept), std::end(kept));
+  expected.insert("d.orvane-Ab12Cd");
+  EXPECT_EQ(Names(folder.Path()), expected);
+}
+
+class ReadFileLimitedTest : public ::testing::Test {
+ protected:
+  std::string Why(const std::string& path, size_t limit = 1 << 20) {
+    std::string data = "previous";
+    const FileRead read = ReadFileLimited(path, data, limit);
+    EXPECT_FALSE(read.ok) << path;
+    EXPECT_TRUE(data.empty()) << path;
+    return read.message;
+  }
+  test::TempFolder folder;
+};
+
+TEST_F(ReadFileLimitedTest, SaysWhyAFileCannotBeRead) {
+  EXPECT_EQ(Why(folder / "missing.ovp"), "Introuvable");
+  EXPECT_EQ(Why(folder / "missing/p.ovp"), "Introuvable");
+  EXPECT_EQ(Why(folder.Path()), "Dossier");
+  // A sparse file far past the limit is refused from its size, unread.
+  {
+    const int fd = open((folder / "big.ovp").c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(ftruncate(fd, off_t(4) << 30), 0);
+    close(fd);
+  }
+  EXPECT_EQ(Why(folder / "big.ovp", 256 << 20), "Fichier trop volumineux (plus de 256 Mo)");
+  // A device says nothing of its size: read up to the limit only.
+  EXPECT_EQ(Why("/dev/zero"), "Fichier trop volumineux (plus de 1 Mo)");
+}
+
+TEST_F(ReadFileLimitedTest, SaysWhenPermissionIsRefused) {
+  test::WriteText(folder / "secret.ovp", "x");
+  chmod((folder / "secret.ovp").c_str(), 0);
+  chmod(folder.Path().c_str(), 0755);
+  // Root reads anything: check as an ordinary user.
+  const pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    std::string data;
+    _exit(ReadFileLimited(folder / "secret.ovp", data, 100).message == "Permission refusée" ? 0
+                                                                                            : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(ReadFileLimitedTest, ReadsPipesAndFilesUpToTheLimitExactly) {
+  test::WriteText(folder / "ten", "0123456789");
+  std::string data;
+  EXPECT_TRUE(ReadFileLimited(folder / "ten", data, 10).ok);
+  EXPECT_EQ(data, "0123456789");
+  EXPECT_FALSE(ReadFileLimited(folder / "ten", data, 9).ok);
+
+  for (const size_t limit : {size_t(10), size_t(9)}) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "0123456789", 10), 10);
+    close(ends[1]);
+    const FileRead read = ReadFileLimited("/proc/self/fd/" + std::to_string(ends[0]), data, limit);
+    close(ends[0]);
+    EXPECT_EQ(read.ok, limit == 10);
+    EXPECT_EQ(data, limit == 10 ? "0123456789" : "");
+  }
+}
+
+}  // namespace
+}  // namespace orvane
