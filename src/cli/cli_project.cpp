@@ -1,13 +1,11 @@
 // orvane-cli's project commands: info, import, export, generate.
-#include <stdlib.h>
-
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <memory>
 #include <string>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_options.h"
 #include "core/app/machine_settings.h"
 #include "core/common/text_number.h"
 #include "core/cut/cut_generation.h"
@@ -19,6 +17,7 @@
 #include "host/cut_saver.h"
 #include "host/host_centronic.h"
 #include "host/settings_file_store.h"
+#include "host/temporaries.h"
 
 namespace orvane::cli {
 namespace {
@@ -28,14 +27,13 @@ using namespace orvane;
 constexpr size_t kMaxProjectFile = kMaxProjectFileBytes;
 
 std::optional<ProjectData> ReadProject(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (!in || content.str().size() > kMaxProjectFile) {
-    std::cerr << "orvane-cli : impossible de lire " << path << "\n";
+  std::string bytes;
+  const FileRead file = ReadFileLimited(path, bytes, kMaxProjectFile);
+  if (!file.ok) {
+    std::cerr << "orvane-cli : " << path << " : " << file.message << "\n";
     return std::nullopt;
   }
-  ProjectReadResult read = ReadProjectFile(content.str());
+  ProjectReadResult read = ReadProjectFile(bytes);
   if (!read.ok) {
     std::cerr << "orvane-cli : " << path << " :" << read.message << "\n";
     return std::nullopt;
@@ -80,7 +78,13 @@ MachineSettings StoredSettings() {
   return settings;
 }
 
+std::string FolderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
 bool Write(const std::string& path, std::string_view bytes) {
+  RemoveStalePartialFiles(FolderOf(path));
   std::string error;
   if (AtomicWriteFile(path, bytes, &error)) return true;
   std::cerr << "orvane-cli : " << error << "\n";
@@ -91,12 +95,14 @@ bool Write(const std::string& path, std::string_view bytes) {
 // useless points are removed unless kept.
 std::optional<PointRows> ReadDrawing(const std::string& path, bool keepDuplicates) {
   std::string bytes;
+  const FileRead file = ReadFileLimited(path, bytes, kMaxProjectFile);
+  if (!file.ok) {
+    std::cerr << "orvane-cli : " << path << " : " << file.message << "\n";
+    return std::nullopt;
+  }
   std::string extension = std::filesystem::path(path).extension().string();
   for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  DrawingRead read;
-  if (ReadWholeFile(path, bytes, kMaxProjectFile)) {
-    read = orvane::ReadDrawing(bytes, extension);
-  }
+  const DrawingRead read = orvane::ReadDrawing(bytes, extension);
   if (read.status != DrawingRead::Status::Read || read.xs.size() < 2) {
     std::cerr << "orvane-cli : " << path << " :"
               << (read.status == DrawingRead::Status::Refused      ? read.message
@@ -110,6 +116,11 @@ std::optional<PointRows> ReadDrawing(const std::string& path, bool keepDuplicate
     rows.push_back({FormatFixed(read.xs[i], 6), FormatFixed(read.ys[i], 6)});
   }
   if (!keepDuplicates) RemoveConsecutiveDuplicates(rows);
+  // The window's rule: a profile needs two distinct points.
+  if (RowCount(rows) < 3) {
+    std::cerr << "orvane-cli : " << path << " : Ce fichier n'est pas compatible avec Orvane\n";
+    return std::nullopt;
+  }
   return rows;
 }
 
@@ -161,7 +172,7 @@ int Export(const std::string& path, const std::string& format, int profile,
 
 // The same cut as "Générer la découpe" then "Enregistrer la découpe" in the
 // window, with the settings of the settings store and no projection.
-int Generate(const std::string& path, const std::string& output, bool twoCuts, bool gcodeOnly) {
+int Generate(const std::string& path, const std::string& base, bool twoCuts, bool gcodeOnly) {
   auto data = ReadProject(path);
   if (!data) return 1;
   const MachineSettings settings = StoredSettings();
@@ -184,12 +195,20 @@ int Generate(const std::string& path, const std::string& output, bool twoCuts, b
   projection.realX2 = projection.projectedX2 = dimensions[2];
   projection.realY2 = projection.projectedY2 = dimensions[3];
 
-  std::string temp = (std::filesystem::temp_directory_path() / "orvane-cli-XXXXXX").string();
-  if (!mkdtemp(temp.data())) {
-    std::cerr << "orvane-cli : impossible de créer un dossier temporaire\n";
+  // The program's own temporary folder, never the system's: what a killed
+  // run leaves there is found and removed by the next one.
+  const std::string tempFolder = ApplicationFolderPath() + "temp/";
+  RemoveStaleWorkFolders(tempFolder);
+  RemoveStalePartialFiles(FolderOf(base));
+  std::string error;
+  const std::unique_ptr<WorkFolder> work = WorkFolder::Create(
+      tempFolder, {kTempStepFiles[0], kTempStepFiles[1], kTempGcodeFiles[0], kTempGcodeFiles[1]},
+      &error);
+  if (!work) {
+    std::cerr << "orvane-cli : " << error << "\n";
     return 1;
   }
-  temp += '/';
+  const std::string& temp = work->Path();
   CutGeneration generation =
       GenerateCut(p1.adjusted, p2.adjusted, settings, temp, gcodeOnly, nullptr);
   int status = 0;
@@ -199,7 +218,7 @@ int Generate(const std::string& path, const std::string& output, bool twoCuts, b
   } else {
     CutSaveRequest request;
     request.cutFolder = temp;
-    request.base = CutBase(output);
+    request.base = base;
     request.twoCuts = twoCuts;
     request.gcodeOnly = gcodeOnly;
     request.header =
@@ -214,80 +233,71 @@ int Generate(const std::string& path, const std::string& output, bool twoCuts, b
       std::cout << generation.steps.ticks << " pas\n";
     }
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(temp, ignored);
   return status;
 }
 
 }  // namespace
 
 int InfoCommand(const Args& args) {
-  if (args.size() != 1) return UsageError();
-  return Info(args[0]);
+  const auto parsed = ParseArgs(args, {}, {});
+  if (!parsed) return 2;
+  if (parsed->positional.size() != 1) return UsageError("un seul projet attendu");
+  return Info(parsed->positional[0]);
 }
 
 int GenerateCommand(const Args& args) {
-  if (args.size() < 3) return UsageError();
-  std::string output;
-  bool twoCuts = false, gcodeOnly = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "-o" && i + 1 < args.size()) {
-      output = args[++i];
-    } else if (args[i] == "--opposite") {
-      twoCuts = true;
-    } else if (args[i] == "--gcode-only") {
-      gcodeOnly = true;
-    } else {
-      return UsageError();
-    }
+  const auto parsed = ParseArgs(args, {"-o"}, {"--opposite", "--gcode-only"});
+  if (!parsed) return 2;
+  if (parsed->positional.size() != 1) return UsageError("un seul projet attendu");
+  if (!parsed->Has("-o")) return UsageError("-o BASE manquant");
+  // The set's names are the base plus an extension: "out/" or "out/.ovi"
+  // would make hidden files named only by their extension.
+  const std::string& output = parsed->Value("-o");
+  if (!NamesAFile(output) || !NamesAFile(CutBase(output))) {
+    return UsageError("-o doit nommer un fichier : " + output);
   }
-  if (output.empty()) return UsageError();
-  return Generate(args[0], output, twoCuts, gcodeOnly);
+  return Generate(parsed->positional[0], CutBase(output), parsed->Has("--opposite"),
+                  parsed->Has("--gcode-only"));
 }
 
 int ImportCommand(const Args& args) {
-  if (args.size() < 3) return UsageError();
-  std::vector<std::string> inputs;
-  std::string output;
+  const auto parsed = ParseArgs(args, {"-o", "--decimals"}, {"--keep-duplicates"});
+  if (!parsed) return 2;
+  const std::vector<std::string>& inputs = parsed->positional;
+  if (inputs.empty() || inputs.size() > 2) return UsageError("un ou deux fichiers attendus");
+  if (!parsed->Has("-o")) return UsageError("-o PROJET.ovp manquant");
+  const std::string& output = parsed->Value("-o");
+  if (!NamesAFile(output)) return UsageError("-o doit nommer un fichier : " + output);
   int decimals = 3;
-  bool keepDuplicates = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" && i + 1 < args.size()) {
-      output = args[++i];
-    } else if (args[i] == "--decimals" && i + 1 < args.size()) {
-      const auto d = ParseInteger(args[++i]);
-      if (!d || *d < 0 || *d > 6) return UsageError();
-      decimals = static_cast<int>(*d);
-    } else if (args[i] == "--keep-duplicates") {
-      keepDuplicates = true;
-    } else if (!args[i].starts_with("-")) {
-      inputs.push_back(args[i]);
-    } else {
-      return UsageError();
-    }
+  if (parsed->Has("--decimals")) {
+    const auto d = ParseInteger(parsed->Value("--decimals"));
+    if (!d || *d < 0 || *d > 6) return UsageError("--decimals attend un entier de 0 à 6");
+    decimals = static_cast<int>(*d);
   }
-  if (output.empty() || inputs.empty() || inputs.size() > 2) return UsageError();
-  return Import(inputs, output, decimals, keepDuplicates);
+  return Import(inputs, output, decimals, parsed->Has("--keep-duplicates"));
 }
 
 int ExportCommand(const Args& args) {
-  if (args.size() < 3) return UsageError();
-  int profile = 1;
-  std::string format, output;
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--profile" && i + 1 < args.size()) {
-      profile = args[++i] == "2" ? 2 : 1;
-    } else if ((args[i] == "--dxf" || args[i] == "--dat" || args[i] == "--csv" ||
-                args[i] == "--cut") &&
-               i + 1 < args.size()) {
-      format = args[i];
-      output = args[++i];
-    } else {
-      return UsageError();
-    }
+  const auto parsed = ParseArgs(args, {"--profile", "--dxf", "--dat", "--csv", "--cut"}, {});
+  if (!parsed) return 2;
+  if (parsed->positional.size() != 1) return UsageError("un seul projet attendu");
+  std::string format;
+  for (const char* option : {"--dxf", "--dat", "--csv", "--cut"}) {
+    if (!parsed->Has(option)) continue;
+    if (!format.empty()) return UsageError("un seul format à la fois : " + format + ", " + option);
+    format = option;
   }
-  if (format.empty()) return UsageError();
-  return Export(args[0], format, profile, output);
+  if (format.empty()) return UsageError("format manquant (--dxf, --dat, --csv ou --cut)");
+  int profile = 1;
+  if (parsed->Has("--profile")) {
+    if (format == "--cut") return UsageError("--cut exporte les deux profils, sans --profile");
+    const std::string& number = parsed->Value("--profile");
+    if (number != "1" && number != "2") return UsageError("--profile attend 1 ou 2");
+    profile = number == "2" ? 2 : 1;
+  }
+  const std::string& output = parsed->Value(format);
+  if (!NamesAFile(output)) return UsageError(format + " doit nommer un fichier : " + output);
+  return Export(parsed->positional[0], format, profile, output);
 }
 
 }  // namespace orvane::cli

@@ -197,8 +197,9 @@ int Segment(const Args& args) {
 
 std::optional<ProfilePair> ReadProfilePair(const std::string& path) {
   std::string bytes;
-  if (!ReadWholeFile(path, bytes, kMaxProjectFile)) {
-    std::cerr << "orvane-cli : impossible de lire " << path << "\n";
+  const FileRead file = ReadFileLimited(path, bytes, kMaxProjectFile);
+  if (!file.ok) {
+    std::cerr << "orvane-cli : " << path << " : " << file.message << "\n";
     return std::nullopt;
   }
   ProjectReadResult read = ReadProjectFile(bytes);

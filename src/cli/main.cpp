@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/cli_commands.h"
+#include "host/temporaries.h"
 
 namespace orvane::cli {
 namespace {
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
   using namespace orvane::cli;
   const Args args(argv + 1, argv + argc);
   if (args.empty()) return UsageError();
+  orvane::RemoveTemporariesOnSignals();
   for (const Command& command : kCommands) {
     if (args[0] == command.name) return command.run(Args(args.begin() + 1, args.end()));
   }

@@ -1,29 +1,17 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstdio>
-#include <string>
+#include "cli/cli_harness.h"
 
+namespace orvane {
 namespace {
 
 using ::testing::HasSubstr;
 
-struct CliRun {
-  int status;
-  std::string output;
-};
-
-CliRun Cli(const std::string& arguments) {
-  const std::string command = std::string(ORVANE_CLI) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  char buffer[512];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  return {pclose(pipe), output};
-}
-
-TEST(OrvaneCliInfo, DescribesBothProfilesOfAProject) {
-  CliRun run = Cli(std::string("info ") + ORVANE_TEST_DATA + "/maison.ovp");
+TEST_F(OrvaneCli, InfoDescribesBothProfilesOfAProject) {
+  CliRun run = Cli("info " + data + "/maison.ovp");
   EXPECT_EQ(run.status, 0);
   EXPECT_THAT(run.output, HasSubstr("Profil 1 : 6 points, fermé, sans dégagement\n"));
   EXPECT_THAT(run.output, HasSubstr("  Etendue : 100.000 x 60.000 mm\n"));
@@ -33,22 +21,17 @@ TEST(OrvaneCliInfo, DescribesBothProfilesOfAProject) {
   EXPECT_THAT(run.output, HasSubstr("  Etendue : 60.000 x 30.000 mm\n"));
 }
 
-TEST(OrvaneCliImportExport, BuildsAProjectFromTwoFilesAndExportsItsProfiles) {
-  const std::string data = ORVANE_TEST_DATA;
-  const std::string project = testing::TempDir() + "orvane-cli-airfoil.ovp";
+TEST_F(OrvaneCli, ImportBuildsAProjectFromTwoFilesAndExportsItsProfiles) {
+  const std::string project = out + "/airfoil.ovp";
   CliRun run = Cli("import " + data + "/airfoils/naca2412_xfoil.dat " + data +
                    "/airfoils/naca2412_lednicer.dat -o " + project + " --decimals 4");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "161 points\n");
   EXPECT_THAT(Cli("info " + project).output, HasSubstr("Profil 2 : 161 points, fermé"));
 
-  const std::string csv = testing::TempDir() + "orvane-cli-profil2.csv";
+  const std::string csv = out + "/profil2.csv";
   ASSERT_EQ(Cli("export " + project + " --profile 2 --csv " + csv).status, 0);
-  FILE* file = std::fopen(csv.c_str(), "rb");
-  char head[32] = {};
-  ASSERT_TRUE(file && std::fread(head, 1, 24, file) == 24);
-  std::fclose(file);
-  EXPECT_EQ(std::string(head), "[ X ];[ Y ]\r\n0.999994;0.");  // leading edge at x 0.0000056
+  EXPECT_EQ(test::ReadText(csv).substr(0, 24), "[ X ];[ Y ]\r\n0.999994;0.");  // x 0.0000056
 
   // Two lines end to end: the shared point is kept only on request.
   EXPECT_EQ(Cli("import " + data + "/drawings/two_lines.dxf -o " + project).output, "3 points\n");
@@ -58,10 +41,110 @@ TEST(OrvaneCliImportExport, BuildsAProjectFromTwoFilesAndExportsItsProfiles) {
   EXPECT_NE(Cli("import " + data + "/drawings/bulge.dxf -o " + project).status, 0);
 }
 
-TEST(OrvaneCliInfo, RefusesWhatItCannotRead) {
-  EXPECT_NE(Cli("info /nonexistent.ovp").status, 0);
-  EXPECT_NE(Cli(std::string("info ") + ORVANE_TEST_DATA + "/README.md").status, 0);
-  EXPECT_NE(Cli("frobnicate").status, 0);
+// Each of these used to do something (export profile 1, write only the last
+// format, write hidden files "out/.ovd", ignore the option); now each is a
+// usage error and nothing is written.
+TEST_F(OrvaneCli, MalformedCommandLinesAreUsageErrorsThatWriteNothing) {
+  const std::string project = data + "/maison.ovp";
+  const std::string drawing = data + "/drawings/two_lines.dxf";
+  const std::string cases[] = {
+      "export " + project + " --profile 3 --csv " + out + "/a.csv",
+      "export " + project + " --profile 1 --profile 2 --csv " + out + "/a.csv",
+      "export " + project + " --csv " + out + "/a.csv --dxf " + out + "/b.dxf",
+      "export " + project + " --cut " + out + "/c.cut --profile 2",
+      "export " + project + " --dxf",
+      "export " + project + " --dxf " + out + "/",
+      "export " + project + " " + project + " --dxf " + out + "/b.dxf",
+      "generate " + project + " -o " + out + "/",
+      "generate " + project + " -o " + out + "/.ovi",
+      "generate " + project + " -o " + out + "/x --frobnicate",
+      "generate " + project + " -o " + out + "/x -o " + out + "/y",
+      "generate " + project + " --opposite",
+      "import " + drawing + " -o " + out + "/p.ovp --decimals 7",
+      "import " + drawing + " -o " + out + "/p.ovp --unknown",
+      "import " + drawing + " -o " + out + "/..",
+      "import " + drawing + " " + drawing + " " + drawing + " -o " + out + "/p.ovp",
+      "info --all " + project,
+      "info " + project + " " + project,
+      "frobnicate",
+  };
+  for (const std::string& arguments : cases) {
+    const CliRun run = Cli(arguments);
+    EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr("usage: orvane-cli")) << arguments;
+  }
+  EXPECT_TRUE(fs::is_empty(out));
+  EXPECT_TRUE(WorkFolders().empty());
+}
+
+TEST_F(OrvaneCli, AnInputThatCannotBeReadSaysWhy) {
+  const std::string missing = work / "absent.ovp";
+  const std::string folder = work.Path();
+  const std::string commands[] = {"info {}", "export {} --dxf " + out + "/x.dxf",
+                                  "generate {} -o " + out + "/x", "import {} -o " + out + "/x.ovp"};
+  for (std::string command : commands) {
+    for (const auto& [input, says] : {std::pair{missing, "Introuvable"}, {folder, "Dossier"}}) {
+      std::string arguments = command;
+      arguments.replace(arguments.find("{}"), 2, input);
+      const CliRun run = Cli(arguments);
+      EXPECT_EQ(run.status, 1) << arguments;
+      EXPECT_THAT(run.output, HasSubstr(input + " : " + says)) << arguments << run.output;
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST_F(OrvaneCli, AnUnreadableInputSaysPermissionIsRefused) {
+  const std::string secret = work / "secret.dat";
+  test::WriteText(secret, "0 0\n1 1\n");
+  fs::permissions(secret, fs::perms::none);
+  fs::permissions(work.Path(), fs::perms::all);
+  // Root reads anything: the command runs as an ordinary user.
+  const std::string as =
+      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const CliRun run = Cli("import " + secret + " -o " + out + "/p.ovp", as);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, "orvane-cli : " + secret + " : Permission refusée\n");
+  EXPECT_TRUE(fs::is_empty(out));
+}
+
+// A 4 GB file was read whole into memory before its size was looked at, and
+// /dev/zero until memory ran out; here the commands run with 1 GB of address
+// space and must refuse both with a message.
+TEST_F(OrvaneCli, AnOversizedInputIsRefusedBeforeItIsRead) {
+  const std::string sparse = work / "huge.ovp";
+  {
+    const int fd = open(sparse.c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_EQ(ftruncate(fd, off_t(4) << 30), 0);
+    close(fd);
+  }
+  for (const std::string& arguments :
+       {"info " + sparse, "export " + sparse + " --csv " + out + "/x.csv",
+        "generate " + sparse + " -o " + out + "/x", "import " + sparse + " -o " + out + "/x.ovp",
+        std::string("info /dev/zero")}) {
+    const CliRun run = Cli(arguments, "prlimit --as=1073741824 -- ");
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_THAT(run.output, HasSubstr("Fichier trop volumineux (plus de 256 Mo)")) << arguments;
+  }
+  EXPECT_TRUE(fs::is_empty(out));
+}
+
+// These made 1-point projects with exit 0; the window refuses them.
+TEST_F(OrvaneCli, ImportRefusesAProfileOfFewerThanTwoDistinctPoints) {
+  const std::pair<const char*, const char*> inputs[] = {
+      {"one.dat", "12.5 3\n"},
+      {"same.dat", "1 1\n1 1\n1 1\n"},
+      {"nan.dxf",
+       "  0\nSECTION\n  2\nENTITIES\n  0\nCIRCLE\n100\nAcDbCircle\n 10\n5\n 20\n5\n 30\n0\n"
+       " 40\nnan\n  0\nENDSEC\n  0\nEOF\n"},
+  };
+  for (const auto& [name, text] : inputs) {
+    test::WriteText(work / name, text);
+    const CliRun run = Cli("import " + work / name + " -o " + out + "/p.ovp");
+    EXPECT_EQ(run.status, 1) << name << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Ce fichier n'est pas compatible avec Orvane")) << name;
+  }
+  EXPECT_TRUE(fs::is_empty(out));
 }
 
 // Regression: a 6 KB drawing of arcs made 2 million points, and a project
@@ -98,3 +181,4 @@ TEST(OrvaneCliImportExport, RefusesDrawingsAndProjectsBeyondTheLimits) {
 }
 
 }  // namespace
+}  // namespace orvane
