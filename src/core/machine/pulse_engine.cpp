@@ -114,8 +114,7 @@ EngineState PulseEngine::Loop() {
   uint64_t played = ticks_.load(std::memory_order_relaxed);
   int64_t deadline = clock.Counter();
   for (;;) {
-    int64_t now;
-    while ((now = clock.Counter()) < deadline) {
+    while (clock.Counter() < deadline) {
     }
     if (stop_.load(std::memory_order_acquire) || (guard && guard->Resting())) {
       if (source_->StopNow(played)) {
@@ -124,7 +123,10 @@ EngineState PulseEngine::Loop() {
       }
     }
     output.Write(tick.pattern);
-    const int64_t start = now - deadline > lateAfter ? now : deadline;
+    // Late is judged after the write: a preemption between the deadline and
+    // the write delays the edge itself, and the next period counts from it.
+    const int64_t written = clock.Counter();
+    const int64_t start = written - deadline > lateAfter ? written : deadline;
     const int64_t trim = trim_.load(std::memory_order_relaxed);
     const int64_t high = std::max<int64_t>(0, tick.highUs + trim) * perUs;
     const int64_t low = std::max<int64_t>(0, tick.lowUs + trim) * perUs;
@@ -136,11 +138,11 @@ EngineState PulseEngine::Loop() {
     const bool more = source_->Next(next);
 
     int64_t fall = start + high;
-    while ((now = clock.Counter()) < fall) {
+    while (clock.Counter() < fall) {
     }
     output.Write(0);
     // A late fall keeps its full low time too.
-    if (now - fall > lateAfter) fall = now;
+    if (const int64_t fell = clock.Counter(); fell - fall > lateAfter) fall = fell;
     deadline = fall + low;
     if (!more) {
       while (clock.Counter() < deadline) {
