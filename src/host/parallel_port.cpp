@@ -42,6 +42,10 @@ class PpdevPort : public PortOutput {
       ioctl(fd_, PPWCONTROL, &byte);
     }
   }
+  // ioctl is async-signal-safe: the last write of a dying process.
+  void WriteByteFromSignal(uint16_t address, uint8_t value) noexcept override {
+    WriteByte(address, value);
+  }
   std::string Description() const override { return "Port parallèle " + device_ + " (ppdev)"; }
 
  private:
@@ -55,6 +59,9 @@ class DirectIoPort : public PortOutput {
  public:
   explicit DirectIoPort(uint16_t base) : base_(base) {}
   void WriteByte(uint16_t address, uint8_t value) override { outb(value, address); }
+  void WriteByteFromSignal(uint16_t address, uint8_t value) noexcept override {
+    outb(value, address);
+  }
   std::string Description() const override {
     return "Port parallèle " + Hex(base_) + " (accès direct)";
   }
@@ -84,18 +91,6 @@ std::unique_ptr<PortOutput> OpenDirect([[maybe_unused]] uint16_t base) {
 }
 
 }  // namespace
-
-void VirtualPort::WriteByte(uint16_t address, uint8_t value) {
-  if (writes_.size() >= capacity_) {
-    ++dropped_;
-    return;
-  }
-  writes_.push_back({address, value, clock_ ? clock_->Counter() : 0});
-}
-
-std::string VirtualPort::Description() const {
-  return "Port parallèle virtuel : aucune sortie réelle (découpe à blanc)";
-}
 
 ParallelBackend ParallelBackendFromEnvironment() {
   const char* value = std::getenv("ORVANE_PARPORT");
@@ -128,7 +123,7 @@ std::unique_ptr<PortOutput> OpenParallelPort(uint16_t base, ParallelBackend back
   if (!port && (backend == ParallelBackend::Automatic || backend == ParallelBackend::Direct)) {
     port = OpenDirect(base);
   }
-  if (!port) port = std::make_unique<VirtualPort>(clock);
+  if (!port) port = std::make_unique<VirtualPort>(clock, size_t{1} << 20, base);
   return port;
 }
 
