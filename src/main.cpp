@@ -4,6 +4,7 @@
 #include <QTranslator>
 #include <clocale>
 
+#include "host/heat_signals.h"
 #include "host/host_centronic.h"
 #include "host/parallel_port.h"
 #include "host/qt_serial_port.h"
@@ -86,6 +87,7 @@ int main(int argc, char* argv[]) {
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
 
+  InstallFatalSignalHandlers();
   SignalBridge signalBridge;
   QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,
                    [&mainForm](int) { mainForm.OrderlyClose(); });

@@ -6,12 +6,16 @@
 
 #include <csignal>
 
+#include "host/heat_signals.h"
+
 namespace orvane {
 namespace {
 
 int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int number) {
+  // The heating off before anything else; the orderly close follows.
+  RestHeatingFromSignal();
   const unsigned char byte = static_cast<unsigned char>(number);
   [[maybe_unused]] ssize_t n = write(gSignalPipe[1], &byte, 1);
 }
