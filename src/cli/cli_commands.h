@@ -17,5 +17,6 @@ int ImportCommand(const Args& args);
 int ExportCommand(const Args& args);
 int ShapeCommand(const Args& args);
 int LeadInCommand(const Args& args);
+int PulsesCommand(const Args& args);
 
 }  // namespace orvane::cli

@@ -31,6 +31,7 @@ constexpr Command kCommands[] = {
     {"leadin", LeadInCommand,
      "leadin PROJET.ovp --direction 1..8 --length L [--inside] [--both] [--no-adjust]\n"
      "       [--profile 1|2] -o SORTIE.ovp"},
+    {"pulses", PulsesCommand, "pulses --period US [--ticks N] [--duty P] [--record FICHIER]"},
 };
 
 }  // namespace
