@@ -91,7 +91,15 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
   // The confirmed file is read again: a name typed after browsing another
   // file must not import what was browsed.
   if (path) BrowseDrawing(*path, panel);
+  const QString refusal = panel->Preview->Message().trimmed();
   for (ProfilePanel* other : {Profil1, Profil2}) other->Preview->ClearBrowsed();
+  if (path && importBuffer_.X1.empty()) {
+    // The preview that said why is gone with the dialog (or was never seen,
+    // for a typed name): say it once more.
+    context_.messages->Show(MessageKind::Information,
+                            "Ce fichier n'est pas compatible avec Orvane" +
+                                (refusal.isEmpty() ? "" : "\n" + refusal.toStdString()));
+  }
   if (path && !importBuffer_.X1.empty()) {
     // A long outline takes a moment to load and draw.
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -117,7 +117,13 @@ void TFormImport::ChargerClick() {
   // The confirmed file is read again: a name typed after browsing another
   // file must not open what was browsed.
   if (path) BrowseProjectFile(*path);
+  const QString refusal = Profil1->Preview->Message().trimmed();
   for (ProfilePanel* panel : {Profil1, Profil2}) panel->Preview->ClearBrowsed();
+  if (path && importBuffer_.X1.empty()) {
+    context_.messages->Show(MessageKind::Information,
+                            "Ce projet ne peut pas être ouvert" +
+                                (refusal.isEmpty() ? "" : "\n" + refusal.toStdString()));
+  }
   if (path && !importBuffer_.X1.empty()) {
     PointRows rows[2];
     const std::vector<double>* columns[2][2] = {{&importBuffer_.X1, &importBuffer_.Y1},

@@ -118,6 +118,9 @@ TEST_F(DrawingImport, TheConfirmedProjectIsTheOneOpened) {
   window->ChargerClick();
   EXPECT_TRUE(window->Profile1.raw.empty());
   EXPECT_TRUE(window->OperationHistory().Captions().empty());
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(h.messages.shown[0].text,
+            "Ce projet ne peut pas être ouvert\nProjet incompatible avec cette version");
 
   h.dialogs.browsed = {h.home / "vieux.ovp"};
   h.dialogs.chosen = kData + "/maison.ovp";
@@ -138,6 +141,10 @@ TEST_F(DrawingImport, ADrawingOfTooManyPointsSaysWhyOnThePreview) {
             QStringLiteral(" Dessin trop détaillé (plus de 2000000 points) "));
   Import(window->Profil2, path);
   EXPECT_TRUE(window->Profile2.raw.empty());
+  ASSERT_EQ(h.messages.shown.size(), 1u);  // the preview is gone with the dialog
+  EXPECT_EQ(h.messages.shown[0].text,
+            "Ce fichier n'est pas compatible avec Orvane\n"
+            "Dessin trop détaillé (plus de 2000000 points)");
 }
 
 }  // namespace
