@@ -1,5 +1,7 @@
 // Coordinate files (".dat", ".csv") and CUT projects: any bytes are read or
-// refused; a coordinate profile read is always closed.
+// refused; a coordinate profile read is always closed, holds no more points
+// than the file has data lines, and keeps to the coordinate limits.
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -7,14 +9,38 @@
 #include "core/project/drawing_readers.h"
 #include "core/project/exports.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const orvane::DrawingRead read = orvane::ReadCoordinates(text, orvane::CoordinateFormat::Dat);
-  if (!read.xs.empty() && (read.xs.size() < 2 || read.xs.front() != read.xs.back() ||
-                           read.ys.front() != read.ys.back())) {
-    std::abort();
+namespace {
+
+void CheckCoordinates(const orvane::DrawingRead& read, size_t size) {
+  using orvane::DrawingRead;
+  if (read.xs.size() != read.ys.size()) std::abort();
+  if (read.status == DrawingRead::Status::Refused) {
+    if (!read.xs.empty() || read.message.empty()) std::abort();
+    return;
   }
-  const orvane::CutProjectRead cut = orvane::ReadCutProject(text);
-  if (cut.rows1.size() != cut.rows2.size() || cut.rows1.size() > size) std::abort();
+  if (read.xs.empty()) return;
+  // A data line is at least "0 0" and its line end; the closing point is one more.
+  if (read.xs.size() > size / 4 + 2 || read.xs.size() < 2) std::abort();
+  if (read.xs.front() != read.xs.back() || read.ys.front() != read.ys.back()) std::abort();
+  for (size_t i = 0; i < read.xs.size(); ++i) {
+    if (!(std::fabs(read.xs[i]) <= orvane::kLargestCoordinate &&
+          std::fabs(read.ys[i]) <= orvane::kLargestCoordinate)) {
+      std::abort();
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace orvane;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckCoordinates(ReadCoordinates(text, CoordinateFormat::Dat), size);
+  CheckCoordinates(ReadCoordinates(text, CoordinateFormat::Csv), size);
+  const CutProjectRead cut = ReadCutProject(text);
+  if (cut.rows1.size() != cut.rows2.size()) std::abort();
+  // A record holds its five keys and four values.
+  if (cut.rows1.size() > size / 18) std::abort();
+  if (cut.ok != cut.message.empty()) std::abort();
   return 0;
 }

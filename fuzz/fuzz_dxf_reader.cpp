@@ -1,5 +1,5 @@
-// Drawings come from anywhere: any bytes read as DXF end, with at most a
-// bounded number of points per line of input, all re-anchored at (0, 0).
+// Drawings come from anywhere: any bytes read as DXF end, within the point
+// and extent limits, re-anchored at (0, 0), or are refused with a reason.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -8,13 +8,21 @@
 #include "core/project/drawing_readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const orvane::DrawingRead read =
-      orvane::ReadDxf(std::string_view(reinterpret_cast<const char*>(data), size));
+  using namespace orvane;
+  const DrawingRead read = ReadDxf(std::string_view(reinterpret_cast<const char*>(data), size));
   if (read.xs.size() != read.ys.size()) std::abort();
-  // An arc line gives at most a few thousand samples.
-  if (read.xs.size() > 20000 * (size + 1)) std::abort();
-  if (!read.xs.empty() && (*std::min_element(read.xs.begin(), read.xs.end()) != 0 ||
-                           *std::min_element(read.ys.begin(), read.ys.end()) != 0)) {
+  if (read.status == DrawingRead::Status::Refused) {
+    if (!read.xs.empty() || read.message.empty()) std::abort();
+    return 0;
+  }
+  // A circle, the most a marker can make (73 points), takes at least 21
+  // bytes; the last entity may be cut short.
+  if (read.xs.size() > 4 * size + 73 || read.xs.size() > kMostDrawingPoints) std::abort();
+  if (read.xs.empty()) return 0;
+  const auto [minX, maxX] = std::minmax_element(read.xs.begin(), read.xs.end());
+  const auto [minY, maxY] = std::minmax_element(read.ys.begin(), read.ys.end());
+  if (*minX != 0 || *minY != 0 || !(*maxX <= kLargestCoordinate) ||
+      !(*maxY <= kLargestCoordinate)) {
     std::abort();
   }
   return 0;
