@@ -53,7 +53,11 @@ MessageAnswer QtMessageService::Show(MessageKind kind, const std::string& text,
     }
   }
   box.setDefaultButton(ok ? ok : yes);
+  // A question asked during long work shows the ordinary pointer, not the busy one.
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
   box.exec();
+  if (busy) QApplication::restoreOverrideCursor();
   QAbstractButton* clicked = box.clickedButton();
   if (clicked && clicked == yes) return MessageAnswer::Yes;
   if (clicked && clicked == no) return MessageAnswer::No;
