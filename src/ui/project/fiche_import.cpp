@@ -1,6 +1,7 @@
 #include "ui/project/fiche_import.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -172,6 +173,14 @@ void TFormImport::ShowModal() {
 
 void TFormImport::CloseWithoutQuestions() {
   closingWithoutQuestions_ = true;
+  // A dialog still open over the window would keep its modal loop, and the
+  // program, running: each is cancelled first.
+  for (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this;) {
+    modal->close();
+    QWidget* next = QApplication::activeModalWidget();
+    if (next == modal) break;
+    modal = next;
+  }
   close();
   closingWithoutQuestions_ = false;
 }

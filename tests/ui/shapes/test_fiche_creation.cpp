@@ -103,3 +103,20 @@ TEST_F(Creation, ArchSidesAndRevolutionFollowTheirRules) {
 
 }  // namespace
 }  // namespace orvane::ui
+
+namespace orvane::ui {
+namespace {
+
+TEST_F(Creation, ClosingTheProjectWindowEndsAnOpenShapeWindow) {
+  // A termination signal closes the project window this way.
+  WhileOpen(creation.get(), [this] {
+    window->CloseWithoutQuestions();
+    EXPECT_FALSE(creation->isVisible());
+  });
+  window->FormeItems[kCercle]->trigger();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->Profile1.Present());  // cancelled, not validated
+}
+
+}  // namespace
+}  // namespace orvane::ui
