@@ -44,6 +44,7 @@ void QtSerialPort::Apply() {
 
 void QtSerialPort::Open() {
   if (port_.isOpen()) return;
+  port_.clearError();
   if (port_.open(QIODevice::ReadWrite)) {
     openError_.clear();
     // The board must not see DTR or RTS move.
@@ -51,9 +52,26 @@ void QtSerialPort::Open() {
     port_.setDataTerminalReady(false);
     return;
   }
-  openError_ = port_.errorString().toStdString();
-  if (port_.error() == QSerialPort::PermissionError) {
-    openError_ += " (l'utilisateur doit appartenir au groupe « dialout »)";
+  switch (port_.error()) {
+    case QSerialPort::DeviceNotFoundError:
+      openError_ = "absent";
+      break;
+    case QSerialPort::PermissionError:
+      openError_ =
+          "accès refusé ou port occupé ; l'utilisateur doit appartenir au groupe « dialout »";
+      break;
+    default:
+      openError_ = port_.errorString().toStdString();
+      break;
+  }
+}
+
+void QtSerialPort::CloseIfLost() {
+  // A pulled USB cable or a closed pseudo-terminal shows as a resource error.
+  const QSerialPort::SerialPortError error = port_.error();
+  if (port_.isOpen() && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                         error == QSerialPort::WriteError)) {
+    port_.close();
   }
 }
 
@@ -65,7 +83,15 @@ size_t QtSerialPort::InputCount() {
   if (!port_.isOpen()) return 0;
   // Nothing runs the event loop here: pull what the system has received.
   port_.waitForReadyRead(0);
-  return static_cast<size_t>(port_.bytesAvailable());
+  const auto count = static_cast<size_t>(port_.bytesAvailable());
+  CloseIfLost();
+  return count;
+}
+
+void QtSerialPort::WaitForInput(int milliseconds) {
+  if (!port_.isOpen()) return;
+  port_.waitForReadyRead(milliseconds);
+  CloseIfLost();
 }
 
 void QtSerialPort::ClearBuffer(bool input, bool output) {
@@ -85,6 +111,7 @@ void QtSerialPort::Write(const uint8_t* data, size_t count) {
   port_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(count));
   while (port_.bytesToWrite() > 0 && port_.waitForBytesWritten(kWriteTimeoutMs)) {
   }
+  CloseIfLost();
 }
 
 void QtSerialPort::WriteStr(std::string_view text) {

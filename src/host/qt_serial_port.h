@@ -19,12 +19,15 @@ class QtSerialPort : public SerialPort {
   void Write(const uint8_t* data, size_t count) override;
   void WriteStr(std::string_view text) override;
   size_t Read(uint8_t* data, size_t count) override;
+  void WaitForInput(int milliseconds) override;
   SerialParams Params() const override { return params_; }
   void SetParams(const SerialParams& params) override;
   std::string OpenError() const override { return openError_; }
 
  private:
   void Apply();
+  // Closes the port when its device went away, so nothing waits on it.
+  void CloseIfLost();
 
   QSerialPort port_;
   SerialParams params_;

@@ -88,6 +88,8 @@ bool ProbeBoard(SerialPort& serial, Clock& clock, uint8_t flags, uint8_t command
   serial.Open();
   if (!serial.IsOpen()) return false;
   clock.SleepMilliseconds(kBoardPauseMs);
+  // A byte left over from before must not pass for the answer.
+  serial.ClearBuffer(true, false);
   SendBoardPacket(serial, flags, command);
   clock.SleepMilliseconds(kBoardPauseMs);
   const int64_t deadline = clock.Counter() + kAnswerWaitUs * clock.TicksPerMicrosecond();

@@ -28,7 +28,8 @@ SerialParams SerialSelectorParams(const MachineSettings& settings);
 
 // The serial port as the link protocols use it. Errors are silent: an
 // operation that fails has no effect, and a missing board shows only through
-// the hello and identification exchanges.
+// the hello and identification exchanges. A port whose device goes away (a
+// pulled USB cable) closes itself, so waits can end at once.
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
@@ -40,6 +41,9 @@ class SerialPort {
   virtual void Write(const uint8_t* data, size_t count) = 0;
   virtual void WriteStr(std::string_view text) = 0;
   virtual size_t Read(uint8_t* data, size_t count) = 0;
+  // Blocks at most `milliseconds` for more input, so a long wait does not
+  // spin; returns early when bytes arrive.
+  virtual void WaitForInput(int milliseconds) { (void)milliseconds; }
   virtual SerialParams Params() const = 0;
   // Applies all six at once; an open port reopens once with the new values.
   virtual void SetParams(const SerialParams& params) = 0;
