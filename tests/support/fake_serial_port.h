@@ -18,8 +18,9 @@ class FakeSerialPort : public SerialPort {
   void Close() override { open = false; }
   bool IsOpen() const override { return open; }
   size_t InputCount() override { return input.size(); }
-  void ClearBuffer(bool in, bool) override {
+  void ClearBuffer(bool in, bool out) override {
     if (in) input.clear();
+    if (out) ++outputClears;
     ++clears;
   }
   void Write(const uint8_t* data, size_t count) override {
@@ -45,6 +46,7 @@ class FakeSerialPort : public SerialPort {
   bool openable = true;
   int opens = 0;
   int clears = 0;
+  int outputClears = 0;  // each one may drop the unsent end of a packet
   int paramChanges = 0;
   SerialParams params;
   std::deque<uint8_t> input;

@@ -132,6 +132,13 @@ class Runner {
   bool settled_ = false;
 };
 
+// Only what the board sent: clearing the transmit side would drop the
+// unsent part of the packet just written (the origin, the stop's output
+// levels) and shift the board's framing of every packet after it.
+void ClearAnswers(BoardLink& link) {
+  link.serial.ClearBuffer(true, false);
+}
+
 double SlackMm(const BoardLink& link) {
   return DistanceFromOriginMm(link.settings, link.positions.Steps(), link.positions.Known());
 }
@@ -153,7 +160,7 @@ BoardRunOutcome RunBoardCut(const BoardCutRequest& request, BoardLink& link,
     link.positions.SetOrigin();
   }
   Runner runner(link, observer, SlackMm(link));
-  link.serial.ClearBuffer(true, true);
+  ClearAnswers(link);
   link.abortFlag = 0;
   const bool preheat = s.ActChauffe && !request.simulation;
   if (preheat) {
@@ -183,7 +190,7 @@ BoardRunOutcome RunBoardCut(const BoardCutRequest& request, BoardLink& link,
     if (!s.Reprise || observer.AbandonAfterStop()) {
       return runner.Settle(BoardRunEnd::StoppedByBoard, done);
     }
-    link.serial.ClearBuffer(true, true);
+    ClearAnswers(link);
     link.abortFlag = 0;
     runner.ResetQueue();
     if (preheat) {
@@ -211,7 +218,7 @@ BoardRunOutcome RunBoardProgram(const BoardProgramRequest& request, BoardLink& l
   }
 
   Runner runner(link, observer, SlackMm(link));
-  link.serial.ClearBuffer(true, true);
+  ClearAnswers(link);
   link.abortFlag = 0;
   const bool heating = s.ActChauffe && request.workingSpeed;
   if (heating) {

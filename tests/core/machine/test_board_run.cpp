@@ -42,8 +42,9 @@ class FakeBoard {
       const bool stop = lines == stopAt;
       port.input.push_back(stop ? stopAnswer : 0);
       if ((stop || text == kEnd) && !silentReport) {
-        if (stop) report[0] |= 0x40;
-        port.input.insert(port.input.end(), report.begin(), report.end());
+        std::array<uint8_t, 16> sent = report;
+        if (stop) sent[0] |= 0x40;
+        port.input.insert(port.input.end(), sent.begin(), sent.end());
       }
     };
   }
@@ -76,6 +77,8 @@ class Observer : public BoardRunObserver {
   void LineSending(size_t index, const std::string&) override {
     if (throwAt && index == *throwAt) throw std::runtime_error("window gone");
   }
+  bool AbandonAfterStop() override { return !resume; }
+  bool resume = false;
   int polls = 0;
   int stopAtPoll = -1;
   std::optional<size_t> throwAt;
@@ -206,6 +209,22 @@ TEST_F(BoardRun, ARealCutSetsTheOriginFirstASimulationDoesNot) {
     EXPECT_EQ(command, 0x04);
     EXPECT_EQ(flags, run | 0x10);
   }
+}
+
+// The origin packet and the stop's output levels were dropped half sent
+// when the transmit buffer was cleared right after them.
+TEST_F(BoardRun, NeverClearsWhatItHasJustSent) {
+  settings.OrigineAuto = 1;
+  settings.Reprise = true;
+  settings.ActChauffe = true;
+  board.stopAt = 3;
+  observer.resume = true;
+  EXPECT_EQ(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
+  BoardProgramRequest request;
+  request.lines = {kFeed600, kOrigin, kFiftyMm, kEnd};
+  EXPECT_EQ(Program(request).end, BoardRunEnd::Finished);
+  EXPECT_GE(board.serial.clears, 3);
+  EXPECT_EQ(board.serial.outputClears, 0);
 }
 
 TEST_F(BoardRun, ABoardStopWithoutResumeReadsTheReportAndEnds) {
