@@ -1,5 +1,6 @@
 #include "core/cut/gcode.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "core/app/machine_settings.h"
@@ -13,12 +14,18 @@ constexpr size_t kLineLength = 46;
 std::string Coordinate(double value) {
   char text[512];
   std::snprintf(text, sizeof text, "%9.3f", value);
-  return text;
+  std::string out = text;
+  // A value that rounds to zero keeps no sign: "-0.000" would read as a move.
+  if (std::isfinite(value) && std::signbit(value) &&
+      out.find_first_of("123456789") == std::string::npos) {
+    return "    0.000";
+  }
+  return out;
 }
 
 }  // namespace
 
-std::string FormatGcodeLine(std::string_view code, uint16_t feed, double x, double y, double a,
+std::string FormatGcodeLine(std::string_view code, uint32_t feed, double x, double y, double a,
                             double b) {
   if (code == "M2") return "M2 (----------- fin du programme ------------)";
   if (code == "F") {
@@ -30,14 +37,15 @@ std::string FormatGcodeLine(std::string_view code, uint16_t feed, double x, doub
          " B" + Coordinate(b);
 }
 
-uint16_t FeedRateMmMin(const MachineSettings& s) {
+uint32_t FeedRateMmMin(const MachineSettings& s) {
+  // Four feeds of at most 60,000,000 each: the sum fits, the line has room.
   auto feed = [](int32_t speed, uint16_t steps) {
-    if (speed == 0 || steps == 0) return 0.0;
+    if (speed <= 0 || steps == 0) return 0.0;
     return RoundHalfEven(60 * (1e6 / (double(speed) * steps)));
   };
-  const long total = static_cast<long>(feed(s.X1speed, s.X1step) + feed(s.Y1speed, s.Y1step) +
-                                       feed(s.X2speed, s.X2step) + feed(s.Y2speed, s.Y2step));
-  return static_cast<uint16_t>(total / 4);
+  const double total = feed(s.X1speed, s.X1step) + feed(s.Y1speed, s.Y1step) +
+                       feed(s.X2speed, s.X2step) + feed(s.Y2speed, s.Y2step);
+  return static_cast<uint32_t>(static_cast<uint64_t>(total) / 4);
 }
 
 GcodePrograms GenerateGcode(const std::vector<CutPoint>& points, const MachineSettings& s) {
@@ -59,7 +67,6 @@ GcodePrograms GenerateGcode(const std::vector<CutPoint>& points, const MachineSe
     for (int k = 0; k < 4; ++k) {
       v[k] = static_cast<double>(points[r][k]);
       if (clockwise[k] == 0) v[k] = -v[k];
-      if (v[k] == 0) v[k] = 0;  // no "-0.000" for a negated zero
     }
     const char* code = r == 0 ? "G0" : "G1";
     put(programs.cut, FormatGcodeLine(code, 0, v[0], v[1], v[2], v[3]));
