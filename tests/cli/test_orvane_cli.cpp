@@ -180,5 +180,26 @@ TEST(OrvaneCliImportExport, RefusesDrawingsAndProjectsBeyondTheLimits) {
   EXPECT_THAT(run.output, HasSubstr("Coordonnée hors limites (ligne 17)"));
 }
 
+uint64_t Fnv1a(const std::string& path) {
+  uint64_t hash = 0xcbf29ce484222325;
+  for (unsigned char c : test::ReadText(path)) hash = (hash ^ c) * 0x100000001b3;
+  return hash;
+}
+
+// The opposite cut now follows the bit pairs; with the factory pairs every
+// file must stay as the program wrote it before (hashes of the files written
+// by orvane-cli at commit 8150b54 with the factory settings).
+TEST_F(OrvaneCli, GenerateWithTheFactoryWiringWritesTheSameFilesAsBefore) {
+  CliRun run = Cli("generate " + data + "/maison.ovp -o " + out + "/maison --opposite");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("56000 pas\n"));
+  const std::pair<const char*, uint64_t> expected[] = {
+      {"maison_A.ovd", 0xda8d8102a0844125}, {"maison_A.ovg", 0x00c56c32625908c0},
+      {"maison_A.ovi", 0xbc8209df0301d1df}, {"maison_A.ovs", 0xaa9046c719e049ca},
+      {"maison_B.ovd", 0xad158eb0b08f8de5}, {"maison_B.ovg", 0x639d8043d8f5c864},
+      {"maison_B.ovi", 0xf6f434480fab190b}, {"maison_B.ovs", 0x680370e7a3f3358a}};
+  for (const auto& [name, hash] : expected) EXPECT_EQ(Fnv1a(out + "/" + name), hash) << name;
+}
+
 }  // namespace
 }  // namespace orvane

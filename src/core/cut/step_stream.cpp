@@ -1,5 +1,6 @@
 #include "core/cut/step_stream.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -27,6 +28,11 @@ std::optional<long double> ParseExtended(std::string_view text) {
 // Position of an axis in whole steps, truncated toward zero in extended precision.
 int64_t StepPosition(long double millimetres, uint16_t stepsPerMm) {
   return static_cast<int64_t>(std::trunc(static_cast<long double>(stepsPerMm) * millimetres));
+}
+
+// A bit pair outside 0..3 counts as 0.
+uint8_t Slot(const StepAxes& axes, int axis) {
+  return static_cast<uint8_t>(axes.io[axis] <= 3 ? axes.io[axis] : 0);
 }
 
 }  // namespace
@@ -63,6 +69,17 @@ StepAxes StepAxesFrom(const MachineSettings& s) {
   return axes;
 }
 
+std::array<uint8_t, 4> OppositePatterns(const std::array<uint8_t, 4>& patterns,
+                                        const StepAxes& axes) {
+  std::array<uint8_t, 4> opposite{};
+  for (int axis = 0; axis < 4; ++axis) {
+    const int partner = axis ^ 2;  // X1 <-> X2, Y1 <-> Y2
+    const unsigned bits = (patterns[axis] >> (2 * Slot(axes, axis))) & 3u;
+    opposite[axis] = static_cast<uint8_t>(bits << (2 * Slot(axes, partner)));
+  }
+  return opposite;
+}
+
 GenerationResult GenerateSteps(const std::vector<CutPoint>& points, const StepAxes& axes,
                                StepSink* sink, GenerationObserver* observer) {
   GenerationResult result;
@@ -77,33 +94,35 @@ GenerationResult GenerateSteps(const std::vector<CutPoint>& points, const StepAx
   const size_t segments = points.empty() ? 0 : points.size() - 1;
   for (size_t k = 0; k < segments; ++k) {
     uint64_t n[4];
-    uint8_t pattern[4];
+    std::array<uint8_t, 4> pattern{};
     uint64_t longest = 0;
     for (int axis = 0; axis < 4; ++axis) {
       const long double from = points[k][axis], to = points[k + 1][axis];
       const uint16_t step = axes.stepsPerMm[axis];
       const int64_t delta = StepPosition(to, step) - StepPosition(from, step);
       n[axis] = static_cast<uint64_t>(delta < 0 ? -delta : delta);
-      const uint8_t slot = static_cast<uint8_t>(axes.io[axis] <= 3 ? axes.io[axis] : 0);
+      const uint8_t slot = Slot(axes, axis);
       const uint16_t clockwise = axes.clockwise[axis];
       pattern[axis] = from < to   ? AxisPattern(slot, static_cast<uint8_t>(clockwise ^ 1))
                       : from > to ? AxisPattern(slot, static_cast<uint8_t>(clockwise))
                                   : 0;
       longest = std::max(longest, n[axis]);
     }
+    const std::array<uint8_t, 4> opposite = OppositePatterns(pattern, axes);
     uint64_t accumulator[4] = {0, 0, 0, 0};
     for (uint64_t t = 1; t <= longest; ++t) {
-      uint8_t bits[4] = {0, 0, 0, 0};
+      uint8_t byteA = 0, byteB = 0;
       for (int axis = 0; axis < 4; ++axis) {
         accumulator[axis] += n[axis];
         if (accumulator[axis] >= longest) {
           accumulator[axis] -= longest;
-          bits[axis] = pattern[axis];
+          byteA |= pattern[axis];
+          byteB |= opposite[axis];
         }
       }
       if (sink) {
-        a.push_back(bits[0] | bits[1] | bits[2] | bits[3]);
-        b.push_back(OppositeByte(bits[0] | bits[1], bits[2] | bits[3]));
+        a.push_back(byteA);
+        b.push_back(byteB);
         if (a.size() == kChunk && !flush()) return result;
       }
       ++result.ticks;

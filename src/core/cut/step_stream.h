@@ -33,7 +33,8 @@ struct StepAxes {
 StepAxes StepAxesFrom(const MachineSettings& settings);
 
 // Receives the stream in chunks: byte A (the cut) and byte B (the opposite
-// cut, halves of the byte exchanged) for each tick.
+// cut: each motor plays its partner's motion, X1 <-> X2 and Y1 <-> Y2) for
+// each tick.
 class StepSink {
  public:
   virtual ~StepSink() = default;
@@ -64,10 +65,12 @@ struct GenerationResult {
 GenerationResult GenerateSteps(const std::vector<CutPoint>& points, const StepAxes& axes,
                                StepSink* sink, GenerationObserver* observer);
 
-// The opposite cut's byte: the two halves exchanged.
-inline uint8_t OppositeByte(uint8_t profile1Bits, uint8_t profile2Bits) {
-  return static_cast<uint8_t>(((profile1Bits << 4) | (profile2Bits >> 4)) & 0xFF);
-}
+// The opposite cut's pattern of an axis: its step and direction bits moved
+// into the bit pair of its partner on the other guide (X1 <-> X2, Y1 <-> Y2),
+// so the opposite piece follows the wiring. With the factory pairs 0..3 this
+// is the exchange of the two halves of the byte.
+std::array<uint8_t, 4> OppositePatterns(const std::array<uint8_t, 4>& patterns,
+                                        const StepAxes& axes);
 
 // Developed length of a profile in whole millimetres.
 long RoundedDevelopedLength(const PointRows& adjusted);

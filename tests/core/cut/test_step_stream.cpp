@@ -117,15 +117,72 @@ TEST(StepStream, InversionReversesTheDirectionBitBothWays) {
   }
 }
 
-TEST(StepStream, TheOppositeCutExchangesTheHalvesOfEachByte) {
+// A wing-like pair of outlines that moves every axis both ways, open at the end.
+std::vector<CutPoint> TaperedOutline() {
+  std::vector<CutPoint> points;
+  for (int i = 0; i <= 300; ++i) {
+    const long double t = 2 * M_PIl * i / 330;
+    points.push_back({150 + 150 * std::cos(t), 20 * std::sin(t) + 2 * std::sin(3 * t),
+                      90 + 90 * std::cos(t), 9 * std::sin(t) + 4});
+  }
+  return points;
+}
+
+TEST(StepStream, WithTheFactoryPairsTheOppositeCutExchangesTheHalvesOfEachByte) {
+  for (uint16_t clockwise : {0, 1}) {
+    MachineSettings s;  // pairs 0, 1, 2, 3
+    s.X1step = s.X2step = 200;
+    s.Y1step = 333, s.Y2step = 17;
+    s.X1clockwise = s.Y2clockwise = clockwise;
+    MemorySink sink;
+    GenerateSteps(TaperedOutline(), StepAxesFrom(s), &sink, nullptr);
+    ASSERT_EQ(sink.bytesA.size(), sink.bytesB.size());
+    ASSERT_GT(sink.bytesA.size(), 1000u);
+    size_t differing = 0;
+    for (size_t t = 0; t < sink.bytesA.size(); ++t) {
+      const uint8_t a = sink.bytesA[t];
+      differing += sink.bytesB[t] != static_cast<uint8_t>((a << 4) | (a >> 4));
+    }
+    EXPECT_EQ(differing, 0u) << "clockwise " << clockwise;
+  }
   MemorySink sink;
   GenerateSteps(Points({{0, 0, 0, 0}, {0.03L, -0.01L, 0.02L, 0.03L}}), Axes(100), &sink, nullptr);
-  ASSERT_EQ(sink.bytesA.size(), sink.bytesB.size());
-  for (size_t t = 0; t < sink.bytesA.size(); ++t) {
-    const uint8_t a = sink.bytesA[t];
-    EXPECT_EQ(sink.bytesB[t], static_cast<uint8_t>((a << 4) | (a >> 4))) << t;
-  }
   EXPECT_EQ(sink.bytesA[2] & 0x0C, 0x04);  // Y1 moving down: step without direction
+}
+
+// Regression: byte B exchanged the halves of the byte whatever the wiring, so
+// with profile 1's motors on pairs 2 and 3 the opposite cut did not move.
+TEST(StepStream, TheOppositeCutDrivesEachMotorWithItsPartnersMotion) {
+  struct Wiring {
+    const char* name;
+    uint16_t x1, y1, x2, y2;
+  };
+  const Wiring wirings[] = {{"factory", 0, 1, 2, 3},
+                            {"profile 1 on pairs 2 and 3", 2, 3, 0, 1},
+                            {"X and Y exchanged on each side", 1, 0, 3, 2},
+                            {"mixed", 3, 0, 1, 2}};
+  // Open outline: net motion per axis in whole steps, worked from its two ends.
+  const std::vector<CutPoint> points = TaperedOutline();
+  for (const Wiring& w : wirings) {
+    MachineSettings s;
+    s.X1step = s.X2step = 200;
+    s.Y1step = s.Y2step = 100;
+    s.X1clockwise = s.X2clockwise = 1;
+    s.X1io = w.x1, s.Y1io = w.y1, s.X2io = w.x2, s.Y2io = w.y2;
+    const StepAxes axes = StepAxesFrom(s);
+    MemorySink sink;
+    GenerateSteps(points, axes, &sink, nullptr);
+    std::array<int64_t, 4> expected{};
+    for (int axis = 0; axis < 4; ++axis) {
+      const long double steps = axes.stepsPerMm[axis];
+      expected[axis] = static_cast<int64_t>(std::trunc(steps * points.back()[axis])) -
+                       static_cast<int64_t>(std::trunc(steps * points.front()[axis]));
+      ASSERT_NE(expected[axis], 0);
+    }
+    EXPECT_EQ(Decode(sink.bytesA, axes), expected) << w.name;
+    const std::array<int64_t, 4> opposite{expected[2], expected[3], expected[0], expected[1]};
+    EXPECT_EQ(Decode(sink.bytesB, axes), opposite) << w.name;
+  }
 }
 
 TEST(StepStream, WithoutASinkOnlyTheTicksAreCounted) {
