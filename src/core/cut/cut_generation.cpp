@@ -17,18 +17,23 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 }  // namespace
 
+std::string CutRefusal(const PointRows& adjusted1, const PointRows& adjusted2,
+                       const MachineSettings& settings) {
+  const CutTable table = MakeCutTable(adjusted1, adjusted2);
+  if (!table.error.empty()) return table.error;
+  return CheckCutLimits(table.points, StepAxesFrom(settings));
+}
+
 CutGeneration GenerateCut(const PointRows& adjusted1, const PointRows& adjusted2,
                           const MachineSettings& settings, const std::string& cutFolder,
                           bool gcodeOnly, GenerationObserver* observer) {
   CutGeneration g;
   g.table = MakeCutTable(adjusted1, adjusted2);
-  if (!g.table.error.empty()) {
-    g.error = g.table.error;
-    return g;
-  }
+  const StepAxes axes = StepAxesFrom(settings);
+  g.error = g.table.error.empty() ? CheckCutLimits(g.table.points, axes) : g.table.error;
+  if (!g.error.empty()) return g;
   g.developed1 = RoundedDevelopedLength(adjusted1);
   g.developed2 = RoundedDevelopedLength(adjusted2);
-  const StepAxes axes = StepAxesFrom(settings);
   if (gcodeOnly) {
     g.steps = GenerateSteps(g.table.points, axes, nullptr, observer);
   } else {

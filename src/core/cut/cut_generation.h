@@ -22,6 +22,11 @@ struct CutGeneration {
   bool Ok() const { return error.empty() && !steps.aborted; }
 };
 
+// Why a cut cannot be generated (a cell that is not a number, positions or
+// ticks out of reach), checked before anything is written; empty when it can.
+std::string CutRefusal(const PointRows& adjusted1, const PointRows& adjusted2,
+                       const MachineSettings& settings);
+
 CutGeneration GenerateCut(const PointRows& adjusted1, const PointRows& adjusted2,
                           const MachineSettings& settings, const std::string& cutFolder,
                           bool gcodeOnly, GenerationObserver* observer);

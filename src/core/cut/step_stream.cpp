@@ -69,6 +69,35 @@ StepAxes StepAxesFrom(const MachineSettings& s) {
   return axes;
 }
 
+std::string CheckCutLimits(const std::vector<CutPoint>& points, const StepAxes& axes) {
+  static const char* const kAxes[] = {"X1", "Y1", "X2", "Y2"};
+  // Positions and their differences must fit 64-bit step counters.
+  constexpr long double kMaxPosition = 4611686018427387904.0L;  // 2^62
+  uint64_t ticks = 0;
+  for (size_t i = 0; i < points.size(); ++i) {
+    uint64_t longest = 0;
+    for (int axis = 0; axis < 4; ++axis) {
+      const long double position = axes.stepsPerMm[axis] * points[i][axis];
+      if (!std::isfinite(position) || std::fabs(position) >= kMaxPosition) {
+        char value[64];
+        std::snprintf(value, sizeof value, "%.6Lg", points[i][axis]);
+        return "Découpe impossible : au point " + std::to_string(i + 1) + ", " + kAxes[axis] +
+               " = " + value + " mm est hors de portée des moteurs.";
+      }
+      if (i == 0) continue;
+      const int64_t delta = StepPosition(points[i][axis], axes.stepsPerMm[axis]) -
+                            StepPosition(points[i - 1][axis], axes.stepsPerMm[axis]);
+      longest = std::max(longest, static_cast<uint64_t>(delta < 0 ? -delta : delta));
+    }
+    ticks += longest;  // both terms below 2^63: no wrap
+    if (ticks > kMaxCutTicks) {
+      return "Découpe impossible : elle dépasse 4 294 967 296 pas (au point " +
+             std::to_string(i + 1) + ").";
+    }
+  }
+  return {};
+}
+
 std::array<uint8_t, 4> OppositePatterns(const std::array<uint8_t, 4>& patterns,
                                         const StepAxes& axes) {
   std::array<uint8_t, 4> opposite{};

@@ -32,6 +32,14 @@ struct StepAxes {
 };
 StepAxes StepAxesFrom(const MachineSettings& settings);
 
+// The most ticks a cut may have: 2^32, days of cutting at the fastest period.
+inline constexpr uint64_t kMaxCutTicks = uint64_t(1) << 32;
+
+// Refuses, before any tick is made, a cut whose positions in steps do not fit
+// the machine's counters or whose ticks exceed kMaxCutTicks: such a cut would
+// overflow or run for ever. Empty when the cut can be generated.
+std::string CheckCutLimits(const std::vector<CutPoint>& points, const StepAxes& axes);
+
 // Receives the stream in chunks: byte A (the cut) and byte B (the opposite
 // cut: each motor plays its partner's motion, X1 <-> X2 and Y1 <-> Y2) for
 // each tick.

@@ -95,11 +95,17 @@ TFormCalcul::TFormCalcul(AppContext& context, QWidget* parent)
 
 int TFormCalcul::Run(const Profile& p1, const Profile& p2, int decimals,
                      const double (&dimensions)[4]) {
+  generation_.reset();
+  // A cut out of the motors' reach is refused before the window opens.
+  const std::string refusal = CutRefusal(p1.adjusted, p2.adjusted, context_.settings);
+  if (!refusal.empty()) {
+    context_.messages->Show(MessageKind::Error, refusal);
+    return QDialog::Rejected;
+  }
   p1_ = &p1;
   p2_ = &p2;
   decimals_ = decimals;
   std::copy(std::begin(dimensions), std::end(dimensions), dimensions_);
-  generation_.reset();
   CheckBoxFiles->setChecked(false);
   CheckBoxFiles->setEnabled(ProfilesDiffer(p1.adjusted, p2.adjusted));
   FillTable();
