@@ -13,10 +13,17 @@ double Extent(const PointRows& rows, int column) {
   return m.max - m.min;
 }
 
-// A profile flat along an axis has no extent to compare sizes with: its size
-// stays as it is rather than becoming infinite.
-double Ratio(double numerator, double denominator) {
-  return denominator != 0 ? numerator / denominator : 1;
+// Millimetres of the Cote field per table unit. A profile flat along an axis
+// (or a field that reads 0) gives no ratio: the table's own millimetres count.
+double Scale(double dimension, double extent) {
+  return extent > 0 && dimension > 0 ? dimension / extent : 1;
+}
+
+// The size of the projected points in the field's millimetres; an axis that
+// stays flat keeps the size its field shows.
+double ProjectedSize(double dimension, double projectedExtent, double extent) {
+  if (extent > 0 && dimension > 0) return dimension * (projectedExtent / extent);
+  return projectedExtent > 0 ? projectedExtent : dimension;
 }
 
 }  // namespace
@@ -47,8 +54,8 @@ ProjectionResult RecomputeProjection(const ProjectionInput& in) {
   const double x20 = raw2.empty() ? 0 : CellNumber(raw2[0].x);
   const double y20 = raw2.empty() ? 0 : CellNumber(raw2[0].y);
 
-  const double sX1 = Ratio(in.dimX1, Extent(raw1, 1)), sY1 = Ratio(in.dimY1, Extent(raw1, 2));
-  const double sX2 = Ratio(in.dimX2, Extent(raw2, 1)), sY2 = Ratio(in.dimY2, Extent(raw2, 2));
+  const double sX1 = Scale(in.dimX1, Extent(raw1, 1)), sY1 = Scale(in.dimY1, Extent(raw1, 2));
+  const double sX2 = Scale(in.dimX2, Extent(raw2, 1)), sY2 = Scale(in.dimY2, Extent(raw2, 2));
   double wMax = 0;
   for (size_t i = 0; i < n; ++i) {
     const double a = CellNumber(raw1[i].x) - x10, b = CellNumber(raw1[i].y) - y10;
@@ -65,10 +72,12 @@ ProjectionResult RecomputeProjection(const ProjectionInput& in) {
   r.wireSpan = static_cast<int>(RoundHalfEven(wMax));
   r.spanOk = r.wireSpan <= l;
 
-  r.projectedX1 = in.dimX1 * Ratio(Extent(r.projected1, 1), Extent(raw1, 1));
-  r.projectedY1 = in.dimY1 * Ratio(Extent(r.projected1, 2), Extent(raw1, 2));
-  r.projectedX2 = in.dimX2 * Ratio(Extent(r.projected2, 1), Extent(raw2, 1));
-  r.projectedY2 = in.dimY2 * Ratio(Extent(r.projected2, 2), Extent(raw2, 2));
+  // The sizes are those of the projected points, so a profile flat along an
+  // axis still shows how far its guide travels there.
+  r.projectedX1 = ProjectedSize(in.dimX1, Extent(r.projected1, 1), Extent(raw1, 1));
+  r.projectedY1 = ProjectedSize(in.dimY1, Extent(r.projected1, 2), Extent(raw1, 2));
+  r.projectedX2 = ProjectedSize(in.dimX2, Extent(r.projected2, 1), Extent(raw2, 1));
+  r.projectedY2 = ProjectedSize(in.dimY2, Extent(r.projected2, 2), Extent(raw2, 2));
   r.withinX1 = r.projectedX1 <= in.maxX;
   r.withinY1 = r.projectedY1 <= in.maxY;
   r.withinX2 = r.projectedX2 <= in.maxX;

@@ -77,5 +77,33 @@ TEST(Projection, BeyondCapacityOrWireLengthNothingIsApplied) {
   EXPECT_TRUE(RecomputeProjection(f.in).appliquer);
 }
 
+// Regression: a vertical line has Cote fields of 0 x 0, and its projected
+// sizes were those fields times a ratio, so a guide path 450 mm wide passed a
+// 400 mm machine.
+TEST(Projection, AProfileFlatAlongAnAxisIsSizedByItsProjectedPoints) {
+  Fixture f({{0, 0}, {0, 50}, {0, 100}}, {{0, 0}, {150, 50}, {150, 100}});
+  f.in.dimX1 = f.in.dimY1 = 0;  // as the project window shows a vertical line
+  f.in.thickness = 100, f.in.position = 70, f.in.wireLength = 1000;
+  f.in.maxX = 400;
+  // d1 = 500 x 0.7 - 50 = 300, d2 = 100: X1 = 0 - 150 / 100 x 300 = -450,
+  // X2 = 150 + 150 / 100 x 100 = 300; Y is the same on both sides.
+  ProjectionResult r = RecomputeProjection(f.in);
+  EXPECT_NEAR(r.projectedX1, 450, 1e-9);
+  EXPECT_NEAR(r.projectedY1, 100, 1e-9);
+  EXPECT_NEAR(r.projectedX2, 300, 1e-9);
+  EXPECT_FALSE(r.withinX1);
+  EXPECT_TRUE(r.withinX2);
+  EXPECT_TRUE(r.spanOk);  // sqrt(500^2 + 750^2) = 901 <= 1000
+  EXPECT_EQ(r.wireSpan, 901);
+  EXPECT_FALSE(r.appliquer);
+
+  // Flat on both sides: the axis keeps the size its field shows.
+  Fixture flat({{0, 0}, {100, 0}, {200, 0}}, {{0, 0}, {50, 0}, {100, 0}});
+  flat.in.dimY1 = 200, flat.in.dimY2 = 100;  // a horizontal line shows Cote Y = Cote X
+  r = RecomputeProjection(flat.in);
+  EXPECT_EQ(r.projectedY1, 200);
+  EXPECT_EQ(r.projectedY2, 100);
+}
+
 }  // namespace
 }  // namespace orvane
