@@ -191,10 +191,7 @@ TFormProjection::TFormProjection(AppContext& context, QWidget* parent)
 
   for (QLineEdit* edit : {EditEpaisseur, EditDistance}) {
     edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textEdited, this, [this] {
-      UpDown1->setValue(50);
-      Appliquer->setEnabled(false);
-    });
+    connect(edit, &QLineEdit::textEdited, this, [this] { EditEpaisseurChange(); });
   }
   connect(UpDown1, &QSpinBox::valueChanged, this, [this] { RecomputeProjection(); });
   connect(Defaut1, &QPushButton::clicked, this, [this] { Defaut1Click(); });
@@ -231,7 +228,6 @@ bool TFormProjection::Run(const PointRows& raw1, const PointRows& raw2,
   }
   state.projectionDone = 0;
   RecomputeProjection();
-  if (!ProfilesDiffer(raw1, raw2)) Appliquer->setEnabled(false);
   return exec() == QDialog::Accepted;
 }
 
@@ -278,7 +274,7 @@ void TFormProjection::RecomputeProjection() {
     Colour(panel, value.second);
   }
   DrawViews();
-  Appliquer->setEnabled(result_.appliquer);
+  Appliquer->setEnabled(result_.appliquer && ProfilesDiffer(*raw1_, *raw2_));
 }
 
 bool TFormProjection::KeepBlockInViews() {
@@ -323,6 +319,19 @@ bool TFormProjection::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+void TFormProjection::EditEpaisseurChange() {
+  // A half-typed number is not recomputed (nor clamped under the user's
+  // fingers): that waits for Enter or for the field to be left. The limits
+  // the views set on the position belong to the old geometry.
+  {
+    QSignalBlocker block(UpDown1);
+    UpDown1->setRange(0, 100);
+    UpDown1->setValue(50);
+  }
+  Appliquer->setEnabled(false);
+  DrawViews();
+}
+
 void TFormProjection::EditDistanceEnter() {
   MachineSettings& s = context_.settings;
   int spacing = Number(EditDistance);
@@ -338,7 +347,6 @@ void TFormProjection::EditDistanceEnter() {
   s.Fil = static_cast<uint16_t>(spacing);
   RecomputeProjection();
   Defaut2->setFocus();
-  Appliquer->setEnabled(true);
 }
 
 void TFormProjection::Defaut1Click() {

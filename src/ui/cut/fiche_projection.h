@@ -50,6 +50,7 @@ class TFormProjection : public QDialog {
   void RecomputeProjection();
   void Defaut1Click();
   void Defaut2Click();
+  void EditEpaisseurChange();
   void EditDistanceEnter();
 
   QLineEdit* EditEpaisseur = nullptr;

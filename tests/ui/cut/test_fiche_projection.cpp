@@ -1,0 +1,115 @@
+#include "ui/cut/fiche_projection.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "core/app/settings_store.h"
+#include "support/profiles.h"
+#include "ui/window_harness.h"
+
+namespace orvane::ui {
+namespace {
+
+class ProjectionWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(h.Start());
+    ReadAllSettings(h.store, h.context.settings, &h.serial);
+    MachineSettings& s = h.context.settings;
+    s.Fil = 700;  // default thickness Round(700 / 1.3 / 10) x 10 = 540
+    s.FilMax = 1000;
+    s.MaxX = s.MaxY = 1000;
+    window = std::make_unique<TFormProjection>(h.context);
+  }
+
+  // Opens the window on a root and a half-size tip, runs `inside` while it is
+  // shown, then closes it; a window that does not close fails the test.
+  void Open(const std::function<void()>& inside,
+            std::vector<std::pair<double, double>> root = {{0, 0}, {200, 0}, {200, 20}},
+            std::vector<std::pair<double, double>> tip = {{0, 0}, {100, 0}, {100, 10}}) {
+    const Profile p1 = test::MakeProfile(root, -1), p2 = test::MakeProfile(tip, -1);
+    double dimensions[4];
+    std::tie(dimensions[0], dimensions[1]) = ProfileExtent(p1.raw, true);
+    std::tie(dimensions[2], dimensions[3]) = ProfileExtent(p2.raw, true);
+    bool ran = false;
+    QTimer::singleShot(0, window.get(), [&] {
+      QApplication::setActiveWindow(window.get());  // focus moves as on a screen
+      inside();
+      ran = true;
+      window->reject();
+    });
+    QTimer::singleShot(10000, window.get(), [&] { window->reject(); });
+    window->Run(p1.raw, p2.raw, dimensions);
+    EXPECT_TRUE(ran);
+  }
+
+  void Type(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+  }
+
+  test::WindowHarness h;
+  std::unique_ptr<TFormProjection> window;
+};
+
+// Regression: every keystroke recomputed and clamped the field, so "650"
+// typed with the position away from 50 became "54050", then 900 on Enter.
+TEST_F(ProjectionWindow, AFieldIsRecomputedWhenItsEntryEnds) {
+  Open([&] {
+    window->UpDown1->setValue(40);
+    ASSERT_EQ(window->UpDown1->value(), 40);
+    Type(window->EditDistance, "650");
+    EXPECT_EQ(window->EditDistance->text().toStdString(), "650");
+    EXPECT_EQ(window->UpDown1->value(), 50);
+    EXPECT_FALSE(window->Appliquer->isEnabled());  // until the next recompute
+
+    QTest::keyClick(window->EditDistance, Qt::Key_Return);
+    EXPECT_EQ(window->EditDistance->text().toStdString(), "650");
+    EXPECT_EQ(h.context.settings.Fil, 650);
+    EXPECT_EQ(h.context.projection.guideDistance, 650);
+    EXPECT_TRUE(window->Appliquer->isEnabled());
+    // The position still moves both ways.
+    window->UpDown1->setValue(55);
+    EXPECT_EQ(window->UpDown1->value(), 55);
+    window->UpDown1->setValue(45);
+    EXPECT_EQ(window->UpDown1->value(), 45);
+
+    // Leaving the thickness field ends its entry too: 9999 is clamped to Fil.
+    Type(window->EditEpaisseur, "9999");
+    EXPECT_EQ(window->EditEpaisseur->text().toStdString(), "9999");
+    window->Defaut1->setFocus();
+    EXPECT_EQ(window->EditEpaisseur->text().toStdString(), "650");
+  });
+}
+
+// Regression: Enter in the spacing field enabled "Appliquer" with every size red.
+TEST_F(ProjectionWindow, ApplyFollowsTheCapacityRuleWhateverChangedIt) {
+  h.context.settings.MaxX = h.context.settings.MaxY = 50;
+  Open([&] {
+    EXPECT_FALSE(window->Appliquer->isEnabled());
+    Type(window->EditDistance, "600");
+    QTest::keyClick(window->EditDistance, Qt::Key_Return);
+    EXPECT_EQ(h.context.settings.Fil, 600);
+    EXPECT_FALSE(window->Appliquer->isEnabled());
+    Type(window->EditEpaisseur, "300");
+    QTest::keyClick(window->EditEpaisseur, Qt::Key_Return);
+    EXPECT_FALSE(window->Appliquer->isEnabled());
+  });
+  h.context.settings.Alertes = true;  // "Ignorer les dépassements de capacités"
+  Open([&] {
+    Type(window->EditDistance, "600");
+    QTest::keyClick(window->EditDistance, Qt::Key_Return);
+    EXPECT_TRUE(window->Appliquer->isEnabled());
+  });
+}
+
+}  // namespace
+}  // namespace orvane::ui
