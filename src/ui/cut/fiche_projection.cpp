@@ -116,12 +116,17 @@ void ProjectionView::Draw(QPainter& painter) {
   painter.drawLine(QPointF(kMargin / 2.0, bottom), QPointF(kMargin / 2.0, capacityTop));
   painter.drawText(QPointF(2, capacityTop - 2), QString::number(capacity) + " mm");
 
-  // The wire at every odd-numbered point, then the first point in red.
+  // The wire at every odd-numbered point, then the first point in red. The
+  // paths start at 0 but may run below it (an airfoil that starts at its
+  // trailing edge lies at X <= 0): their lowest point stands on the baseline.
+  auto value = [this](const PointText& p) { return CellNumber(frontView_ ? p.y : p.x); };
+  double lowest = 0;
+  for (const PointRows* rows : {&r.projected1, &r.projected2}) {
+    for (const PointText& p : *rows) lowest = std::min(lowest, value(p));
+  }
   auto wire = [&](size_t i) {
-    const PointText& a = r.projected1[i];
-    const PointText& b = r.projected2[i];
-    const double y1 = frontView_ ? CellNumber(a.y) : CellNumber(a.x);
-    const double y2 = frontView_ ? CellNumber(b.y) : CellNumber(b.x);
+    const double y1 = value(r.projected1[i]) - lowest;
+    const double y2 = value(r.projected2[i]) - lowest;
     painter.drawLine(QPointF(guide1, bottom - y1 * scale), QPointF(guide2, bottom - y2 * scale));
   };
   painter.setPen(QColor(0x00, 0xEC, 0x00));

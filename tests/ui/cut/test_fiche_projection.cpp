@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -109,6 +110,30 @@ TEST_F(ProjectionWindow, ApplyFollowsTheCapacityRuleWhateverChangedIt) {
     QTest::keyClick(window->EditDistance, Qt::Key_Return);
     EXPECT_TRUE(window->Appliquer->isEnabled());
   });
+}
+
+// Regression: an outline that starts at its trailing edge projects to X <= 0
+// and its wires were drawn below the top view's baseline, out of sight.
+TEST_F(ProjectionWindow, TheTopViewShowsWiresThatRunBelowZero) {
+  const std::vector<std::pair<double, double>> root = {
+      {200, 0}, {100, 12}, {0, 0}, {100, -6}, {200, 0}};
+  const std::vector<std::pair<double, double>> tip = {
+      {100, 0}, {50, 6}, {0, 0}, {50, -3}, {100, 0}};
+  Open(
+      [&] {
+        const QImage image = window->Preview1->grab().toImage();
+        const int baseline = image.height() - 25;
+        int above = 0, below = 0;
+        for (int y = 0; y < image.height(); ++y) {
+          for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(0x00, 0xEC, 0x00)) continue;
+            (y > baseline + 1 ? below : above) += 1;
+          }
+        }
+        EXPECT_EQ(below, 0);
+        EXPECT_GT(above, 200);  // the wire at point 3 crosses the whole view
+      },
+      root, tip);
 }
 
 }  // namespace
