@@ -18,5 +18,6 @@ int ExportCommand(const Args& args);
 int ShapeCommand(const Args& args);
 int LeadInCommand(const Args& args);
 int PulsesCommand(const Args& args);
+int BoardCommand(const Args& args);
 
 }  // namespace orvane::cli

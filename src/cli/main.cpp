@@ -32,6 +32,7 @@ constexpr Command kCommands[] = {
      "leadin PROJET.ovp --direction 1..8 --length L [--inside] [--both] [--no-adjust]\n"
      "       [--profile 1|2] -o SORTIE.ovp"},
     {"pulses", PulsesCommand, "pulses --period US [--ticks N] [--duty P] [--record FICHIER]"},
+    {"board", BoardCommand, "board identify [--device PERIPHERIQUE]"},
 };
 
 }  // namespace

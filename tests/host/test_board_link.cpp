@@ -3,12 +3,17 @@
 // simulator logged, packet by packet.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "core/app/machine_settings.h"
 #include "core/machine/axis_positions.h"
 #include "core/machine/board_run.h"
 #include "core/machine/centronic.h"
+#include "core/machine/serial_step.h"
 #include "host/host_centronic.h"
 #include "host/qt_serial_port.h"
 #include "support/board_sim.h"
@@ -324,6 +329,57 @@ TEST_F(BoardOnPty, ALineTooLongIsRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(outcome.end, BoardRunEnd::Refused);
   EXPECT_NE(outcome.message.find("La ligne 13 "), std::string::npos);
   EXPECT_TRUE(StopAndLog().empty());
+}
+
+TEST_F(BoardOnPty, TheCommandLinePrintsTheIdentification) {
+  StartSim();
+  port.Close();
+  const std::string command = std::string(ORVANE_CLI) + " board identify --device " +
+                              sim->Device() + " 2>&1; echo status=$?";
+  std::string out;
+  // The command reads the settings file: give it an empty folder of its own.
+  setenv("ORVANE_CONFIG_DIR", folder.Path().c_str(), 1);
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+  }
+  unsetenv("ORVANE_CONFIG_DIR");
+  EXPECT_NE(out.find("001789   KELDRINO ver 1.00\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(" (ok)    Pente en degrés            =  70\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("status=0"), std::string::npos) << out;
+  // The output test is released: the last packet puts the outputs at rest.
+  const auto log = StopAndLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].flags, 0x81);
+  EXPECT_EQ(log[1].flags, OutputTestReleaseFlags(MachineSettings{}));
+}
+
+TEST(SerialStepOnPty, SendsThePatternThenZeroForEachTick) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  grantpt(master);
+  unlockpt(master);
+  QtSerialPort port;
+  SerialParams params;
+  params.port = ptsname(master);
+  port.SetParams(params);
+  port.Open();
+  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+  MonotonicClock clock;
+  const uint8_t patterns[] = {0x05, 0x0A, 0xFF, 0x40};
+  for (uint8_t p : patterns) SerialStep(port, clock, p, 50, 50);
+  std::vector<uint8_t> got;
+  pollfd wait{master, POLLIN, 0};
+  while (got.size() < 8 && poll(&wait, 1, 2000) > 0) {
+    uint8_t buffer[16];
+    const ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got.insert(got.end(), buffer, buffer + n);
+  }
+  port.Close();
+  close(master);
+  EXPECT_EQ(got, (std::vector<uint8_t>{0x05, 0, 0x0A, 0, 0xFF, 0, 0x40, 0}));
 }
 
 }  // namespace

@@ -1,0 +1,58 @@
+// orvane-cli board identify: the output test of the ports page from the
+// command line. Asks the USB board for its identification and prints the
+// lines the parameters window shows, then puts the outputs back to rest.
+#include <iostream>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_options.h"
+#include "core/app/machine_settings.h"
+#include "core/machine/board_wait.h"
+#include "host/host_centronic.h"
+#include "host/qt_serial_port.h"
+#include "host/settings_file_store.h"
+
+namespace orvane::cli {
+namespace {
+
+MachineSettings BoardSettings() {
+  FileSettingsStore store(SettingsFilePath());
+  MachineSettings settings;
+  if (!ReadAllSettings(store, settings, nullptr).empty()) {
+    std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
+              << ", valeurs d'usine utilisées pour ceux-là\n";
+  }
+  return settings;
+}
+
+int Identify(const ParsedArgs& parsed) {
+  MachineSettings settings = BoardSettings();
+  if (parsed.Has("--device")) settings.SerialPort = parsed.Value("--device");
+  QtSerialPort serial;
+  MonotonicClock clock;
+  serial.SetParams(SerialSelectorParams(settings));
+  serial.Open();
+  if (!serial.IsOpen()) {
+    std::cerr << "orvane-cli : le port " << settings.SerialPort
+              << " ne peut pas être ouvert : " << serial.OpenError() << "\n";
+  }
+  const BoardIdentifyResult result = IdentifyBoard(serial, clock, settings);
+  for (const std::string& line : result.lines) std::cout << line << "\n";
+  // The request switched the outputs as the test button does; release them.
+  ReleaseOutputTest(serial, settings);
+  serial.Close();
+  return result.board ? 0 : 1;
+}
+
+}  // namespace
+
+int BoardCommand(const Args& args) {
+  if (args.empty() || args[0] != "identify") {
+    return UsageError("board attend la sous-commande identify");
+  }
+  const auto parsed = ParseArgs(Args(args.begin() + 1, args.end()), {"--device"}, {});
+  if (!parsed) return UsageError();
+  if (!parsed->positional.empty()) return UsageError("argument en trop : " + parsed->positional[0]);
+  return Identify(*parsed);
+}
+
+}  // namespace orvane::cli
