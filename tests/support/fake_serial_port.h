@@ -37,6 +37,7 @@ class FakeSerialPort : public SerialPort {
     return n;
   }
   SerialParams Params() const override { return params; }
+  std::string OpenError() const override { return open ? std::string() : openError; }
   void SetParams(const SerialParams& p) override {
     params = p;
     ++paramChanges;
@@ -46,7 +47,9 @@ class FakeSerialPort : public SerialPort {
   bool openable = true;
   int opens = 0;
   int clears = 0;
-  int outputClears = 0;  // each one may drop the unsent end of a packet
+  int outputClears = 0;
+  std::string openError;  // why opening fails, when `openable` is false  // each one may drop the
+                          // unsent end of a packet
   int paramChanges = 0;
   SerialParams params;
   std::deque<uint8_t> input;

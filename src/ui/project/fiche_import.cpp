@@ -205,6 +205,18 @@ void TFormImport::FormShow() {
   LinkStatus->setText(LinkDescription());
 }
 
+// Serial errors stay silent elsewhere, but a port that cannot be opened is
+// named here with the reason, so the user knows what to fix.
+QString TFormImport::SerialPortProblem(bool namePort) const {
+  const SerialPort& serial = *context_.serial;
+  if (serial.IsOpen()) return {};
+  const std::string reason = serial.OpenError();
+  if (reason.empty()) return QStringLiteral(" (port fermé)");
+  return QStringLiteral(" (port %1inaccessible : %2)")
+      .arg(namePort ? QString::fromStdString(serial.Params().port) + ' ' : QString(),
+           QString::fromStdString(reason));
+}
+
 QString TFormImport::LinkDescription() const {
   const MachineSettings& s = context_.settings;
   switch (s.PortType) {
@@ -212,11 +224,11 @@ QString TFormImport::LinkDescription() const {
       return context_.port ? QString::fromStdString(context_.port->Description()) : QString();
     case 1:
       return QStringLiteral("Liaison SERIE : %1%2")
-          .arg(QString::fromStdString(context_.serial->Params().port),
-               context_.serial->IsOpen() ? QString() : QStringLiteral(" (port fermé)"));
+          .arg(QString::fromStdString(context_.serial->Params().port), SerialPortProblem(false));
     default:
-      return QStringLiteral("Liaison USB - Keldrino : %1")
-          .arg(s.BoardPresent ? QStringLiteral("carte présente") : QStringLiteral("carte absente"));
+      return QStringLiteral("Liaison USB - Keldrino : %1%2")
+          .arg(s.BoardPresent ? QStringLiteral("carte présente") : QStringLiteral("carte absente"),
+               SerialPortProblem(true));
   }
 }
 

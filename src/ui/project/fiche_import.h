@@ -202,6 +202,7 @@ class TFormImport : public QMainWindow {
   void FormShow();
   void FormClose();
   QString LinkDescription() const;
+  QString SerialPortProblem(bool namePort) const;
 
   AppContext& context_;
   TMainForm* mainForm_;

@@ -77,6 +77,17 @@ TEST_F(ProjectWindow, AnUnansweredBoardKeepsTheStoreAsItWas) {
   EXPECT_EQ(test::ReadText(h.store.Path()), before);
 }
 
+TEST_F(ProjectWindow, APortThatCannotBeOpenedIsNamedWithTheReason) {
+  h.store.WriteSettingString(GroupKeyPath("Port"), "PortType", "2");
+  h.store.WriteSettingString(GroupKeyPath("Port"), "SerialPort", "ttyUSB7");
+  h.serial.openable = false;
+  h.serial.openError = "absent";
+  Open();
+  EXPECT_EQ(window->LinkStatus->text(),
+            QStringLiteral("Liaison USB - Keldrino : carte absente (port ttyUSB7 inaccessible : "
+                           "absent)"));
+}
+
 TEST_F(ProjectWindow, ResetPutsTheFactoryValuesBackAfterAYes) {
   h.store.WriteSettingString(kSettingsRoot, "Foreign", "x");
   h.store.WriteSettingString(GroupKeyPath("Options"), "Increment", "3");
