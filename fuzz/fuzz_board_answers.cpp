@@ -1,0 +1,83 @@
+// The board's answers are untrusted bytes: the identification block and the
+// final report must decode to something whatever they hold, and a program
+// whose answers come from the input must end (answered, stopped or timed
+// out) without a crash or a hang.
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "core/app/host_services.h"
+#include "core/app/machine_settings.h"
+#include "core/machine/axis_positions.h"
+#include "core/machine/board_run.h"
+
+namespace {
+
+class AnswerPort : public orvane::SerialPort {
+ public:
+  AnswerPort(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  void Open() override {}
+  void Close() override {}
+  bool IsOpen() const override { return true; }
+  // One more byte of the input becomes readable at every look.
+  size_t InputCount() override {
+    if (shown_ < size_) ++shown_;
+    return shown_ - read_;
+  }
+  void ClearBuffer(bool input, bool) override {
+    if (input) read_ = shown_;
+  }
+  void Write(const uint8_t*, size_t) override {}
+  void WriteStr(std::string_view) override {}
+  size_t Read(uint8_t* out, size_t count) override {
+    size_t n = 0;
+    for (; n < count && read_ < shown_; ++n) out[n] = data_[read_++];
+    return n;
+  }
+  orvane::SerialParams Params() const override { return {}; }
+  void SetParams(const orvane::SerialParams&) override {}
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t shown_ = 0;
+  size_t read_ = 0;
+};
+
+// Every look at the counter moves it a second on, so each limit ends soon.
+class JumpingClock : public orvane::Clock {
+ public:
+  int64_t Counter() override { return now_ += 1'000'000'000; }
+  int64_t TicksPerMicrosecond() const override { return 1000; }
+  void SleepMilliseconds(int) override {}
+
+ private:
+  int64_t now_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace orvane;
+  const MachineSettings settings;
+  const auto board = DecodeBoardIdentification(std::span<const uint8_t>(data, size));
+  if (BoardIdentificationLines(board, settings).empty()) std::abort();
+  if (size >= kBoardReportSize) {
+    const BoardReport report = DecodeBoardReport(std::span<const uint8_t, 16>(data, 16));
+    for (int64_t steps : report.steps) {
+      if (steps > 0xFFFFFF || steps < -0xFFFFFF) std::abort();
+    }
+  }
+
+  AnswerPort port(data, size);
+  JumpingClock clock;
+  AxisPositions positions;
+  uint8_t abortFlag = 0;
+  BoardLink link{port, clock, settings, positions, abortFlag};
+  BoardRunObserver observer;
+  BoardCutRequest cut;
+  cut.lines = {"F300", "G0 X 0 Y 0 A 0 B 0", "G1 X 1 Y 2 A 3 B 4", "M2"};
+  cut.feed = 300;
+  RunBoardCut(cut, link, observer);
+  return 0;
+}
