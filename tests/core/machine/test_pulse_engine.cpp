@@ -121,25 +121,50 @@ TEST(PulseEngine, PlaysEveryTickOnItsScheduleAndTheBytesOfTheSource) {
   EXPECT_EQ(b.positions.Steps(), StepDecoder(b.settings).Delta(bytes.data(), bytes.size()));
 }
 
-TEST(PulseEngine, ALateTickIsFollowedByAFullPeriodNeverAShortOne) {
-  Bench b;
-  FixedPatternSource inner(0x05, 40, kSplit);
-  // Taking tick 11 stalls for 3.5 periods (a page fault, a preemption).
-  HookedSource source(inner, 11, [&] { b.clock.now += 3 * kPeriod + kPeriod / 2; });
-  PulseEngine engine(b.Setup(false));
-  engine.Play(source);
-  const auto starts = b.Starts();
-  ASSERT_EQ(starts.size(), 40u);
-  EXPECT_GT(starts[10] - starts[9], 3 * kPeriod);  // the late one
-  for (size_t k = 1; k < starts.size(); ++k) {
-    EXPECT_GE(starts[k] - starts[k - 1], kPeriod - kSlack) << "tick " << k;
-    if (k != 10) {
-      EXPECT_LE(starts[k] - starts[k - 1], kPeriod + kSlack) << "tick " << k;
-    }
+// Delays the n-th write before it reaches the port, as a preemption between
+// a deadline and the write would.
+struct StallingOutput : TickOutput {
+  StallingOutput(TickOutput& inner, FakeClock& clock, int at, int64_t stall)
+      : inner(inner), clock(clock), at(at), stall(stall) {}
+  void Write(uint8_t pattern) override {
+    if (++writes == at) clock.now += stall;
+    inner.Write(pattern);
   }
-  // The low time after the late fall is whole as well.
-  const auto data = b.port.To(kData);
-  EXPECT_GE(data[20].time - data[19].time, 70 * 1000);
+  TickOutput& inner;
+  FakeClock& clock;
+  int at;
+  int64_t stall;
+  int writes = 0;
+};
+
+TEST(PulseEngine, ALateTickIsFollowedByAFullPeriodNeverAShortOne) {
+  // Tick 11 starts 3.5 periods late, stalled either while tick 11's byte is
+  // taken (during tick 10's high time) or just before its own write.
+  constexpr int64_t kStall = 3 * kPeriod + kPeriod / 2;
+  for (bool beforeWrite : {false, true}) {
+    Bench b;
+    FixedPatternSource inner(0x05, 40, kSplit);
+    HookedSource source(inner, 11, [&] {
+      if (!beforeWrite) b.clock.now += kStall;
+    });
+    StallingOutput output(b.output, b.clock, beforeWrite ? 21 : 0, kStall);
+    PulseEngine::Setup setup = b.Setup(false);
+    setup.output = &output;
+    PulseEngine engine(setup);
+    engine.Play(source);
+    const auto starts = b.Starts();
+    ASSERT_EQ(starts.size(), 40u);
+    EXPECT_GT(starts[10] - starts[9], 3 * kPeriod) << beforeWrite;  // the late one
+    for (size_t k = 1; k < starts.size(); ++k) {
+      EXPECT_GE(starts[k] - starts[k - 1], kPeriod - kSlack) << "tick " << k << beforeWrite;
+      if (k != 10) {
+        EXPECT_LE(starts[k] - starts[k - 1], kPeriod + kSlack) << "tick " << k << beforeWrite;
+      }
+    }
+    // The low time after a late fall is whole as well.
+    const auto data = b.port.To(kData);
+    EXPECT_GE(data[20].time - data[19].time, 70 * 1000) << beforeWrite;
+  }
 }
 
 TEST(PulseEngine, AStopIsHonouredAtTheNextTickAndResumeLosesNoByte) {
