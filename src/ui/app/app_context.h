@@ -30,6 +30,8 @@ struct AppContext {
   MachineSettings settings;
   StartupState startup;
   std::unique_ptr<PortOutput> port;
+  uint16_t portBase = 0;  // the `Port` that `port` was opened for
+  // The images of the settings now in memory (kept so by SettingsChanged).
   ControlImages images{};
   ProjectionState projection;
   bool linkStarted = false;

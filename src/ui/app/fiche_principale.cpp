@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ui/app/settings_change.h"
 #include "ui/project/fiche_import.h"
 
 namespace orvane::ui {
@@ -58,11 +59,10 @@ void TMainForm::FormShow() {
   }
   Timer1->start();
   LabelVersion->setText(QString::fromStdString(SettingsVersionLabel()));
-  SettingsProblems problems = ReadAllSettings(*context_.store, context_.settings, context_.serial);
+  SettingsProblems problems = ReloadSettings(context_);
   if (!problems.empty()) {
     context_.messages->Show(MessageKind::Error, DescribeSettingsProblems(problems));
   }
-  context_.dialogs->SetConfirmOverwrite(context_.settings.ConfirmeEcrase);
 
   ProgressBar1->setMaximum(SplashTicks);
   ProgressBar1->setValue(0);

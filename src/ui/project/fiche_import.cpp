@@ -12,6 +12,7 @@
 
 #include <QPushButton>
 #include "ui/app/fiche_principale.h"
+#include "ui/app/settings_change.h"
 #include "ui/project/preview_widget.h"
 #include "ui/project/profile_panel.h"
 
@@ -197,6 +198,7 @@ void TFormImport::FormShow() {
   if (!context_.linkStarted) {
     if (context_.settings.PortType == 0 && context_.openParallelPort) {
       context_.port = context_.openParallelPort(context_.settings.Port);
+      context_.portBase = context_.settings.Port;
     }
     context_.images =
         StartLink(context_.settings, context_.port.get(), *context_.serial, *context_.clock);
@@ -239,12 +241,11 @@ void TFormImport::ReinitialiserClick() {
     context_.messages->Show(MessageKind::Error, error.what());
     return;
   }
-  SettingsProblems problems = ReadAllSettings(*context_.store, context_.settings, context_.serial);
+  SettingsProblems problems = ReloadSettings(context_);
   if (!problems.empty()) {
     context_.messages->Show(MessageKind::Error, DescribeSettingsProblems(problems));
   }
   ApplyOptionsToMenus();
-  context_.dialogs->SetConfirmOverwrite(context_.settings.ConfirmeEcrase);
 }
 
 void TFormImport::closeEvent(QCloseEvent* event) {
@@ -260,13 +261,7 @@ void TFormImport::closeEvent(QCloseEvent* event) {
 void TFormImport::FormClose() {
   const MachineSettings& s = context_.settings;
   // A board that did not answer has not been told the settings either.
-  if (s.PortType == 0 || s.BoardPresent) {
-    try {
-      WriteAllSettings(*context_.store, context_.settings, context_.serial, context_.clock);
-    } catch (const SettingsWriteError& error) {
-      context_.messages->Show(MessageKind::Error, error.what());
-    }
-  }
+  if (s.PortType == 0 || s.BoardPresent) SaveSettings(context_);
   history_.Clear();
 }
 
