@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 #include <clocale>
 
@@ -66,6 +67,11 @@ int main(int argc, char* argv[]) {
 
   // Windows are created once, in this order, and live for the whole run.
   ui::TMainForm mainForm(context);
+  // Termination signals end the run through its orderly close from the very
+  // first question of the start-up checks on.
+  SignalBridge signalBridge;
+  QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,
+                   [&mainForm](int) { mainForm.OrderlyClose(); });
   if (!mainForm.FormCreate()) return 0;
   ui::TFormImport projectWindow(context, &mainForm);
   ui::TFormCalcul calcul(context, &projectWindow);
@@ -88,11 +94,9 @@ int main(int argc, char* argv[]) {
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
 
   InstallFatalSignalHandlers();
-  SignalBridge signalBridge;
-  QObject::connect(&signalBridge, &SignalBridge::terminationRequested, &mainForm,
-                   [&mainForm](int) { mainForm.OrderlyClose(); });
-
   QApplication::setQuitOnLastWindowClosed(false);
-  mainForm.show();
+  // Shown from inside the event loop: every nested loop (message boxes, the
+  // modal project window) then ends with the application's quit.
+  QTimer::singleShot(0, &mainForm, [&mainForm] { mainForm.show(); });
   return QApplication::exec();
 }

@@ -21,11 +21,18 @@ class FileSettingsStore : public SettingsStore {
   void BeginBatch() override;
   void CommitBatch() override;
   void AbandonBatch() override;
+  std::string ReadProblem() override;
+  std::string SetAsideUnreadable() override;
 
   const std::string& Path() const { return path_; }
 
  private:
-  SettingsDocument Load() const;
+  struct Loaded {
+    SettingsDocument document;
+    std::string problem;   // why the file cannot be read; empty when it can, or is absent
+    bool movable = false;  // a file that can be moved aside
+  };
+  Loaded Load() const;
   void Save(const SettingsDocument& document);
   template <typename Change>
   void Modify(Change change);
@@ -33,6 +40,7 @@ class FileSettingsStore : public SettingsStore {
   std::string path_;
   int batchDepth_ = 0;
   SettingsDocument batch_;
+  std::string batchProblem_;
 };
 
 // `ORVANE_CONFIG_DIR`, else `$XDG_CONFIG_HOME/orvane/`, else `~/.config/orvane/`.

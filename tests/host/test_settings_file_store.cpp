@@ -1,5 +1,6 @@
 #include "host/settings_file_store.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -9,13 +10,17 @@
 #include <filesystem>
 
 #include "core/app/machine_settings.h"
+#include "core/app/startup.h"
 #include "host/atomic_file.h"
+#include "support/fake_host_probe.h"
+#include "support/scripted_services.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 
 size_t FilesIn(const std::string& folder) {
   size_t n = 0;
@@ -61,22 +66,111 @@ TEST(FileSettingsStore, ARefusedWriteIsAnError) {
   EXPECT_EQ(test::ReadText(folder / "not-a-folder"), "x");
 }
 
-TEST(FileSettingsStore, AFileThatIsNotTextReadsAsEmptyValues) {
+// Regression: any read failure made the store an empty document that the
+// next write saved (a 1,219-byte file became 43 bytes).
+TEST(FileSettingsStore, AFileThatCannotBeReadIsNeverWrittenOver) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"binary", std::string("\x7f"
+                             "ELF\x02\x01\x01\0\0\xff[K]\nA=1\n",
+                             18)},
+      {"no group", "X1step=400\nY1step=400\n"},
+      {"over 4 MB", "[K]\n" + std::string(4 << 20, ';')},
+  };
+  for (const Case& c : cases) {
+    test::TempFolder folder;
+    const std::string path = folder / "settings.ini";
+    test::WriteText(path, c.bytes);
+    FileSettingsStore store(path);
+    EXPECT_THAT(store.ReadProblem(), HasSubstr(path)) << c.what;
+    EXPECT_THROW(store.WriteSettingString("K", "A", "2"), SettingsWriteError) << c.what;
+    EXPECT_THROW(WriteRunFlag(store, true), SettingsWriteError) << c.what;
+    {
+      SettingsBatch batch(store);
+      store.WriteSettingString("K", "A", "2");
+      EXPECT_THROW(batch.Commit(), SettingsWriteError) << c.what;
+    }
+    EXPECT_EQ(test::ReadText(path), c.bytes) << c.what;
+
+    // Set aside whole, then the store starts afresh.
+    EXPECT_EQ(store.SetAsideUnreadable(), path + ".illisible") << c.what;
+    EXPECT_EQ(test::ReadText(path + ".illisible"), c.bytes) << c.what;
+    EXPECT_EQ(store.ReadProblem(), "") << c.what;
+    store.WriteSettingString("K", "A", "2");
+    EXPECT_EQ(store.ReadSettingString("K", "A"), "2") << c.what;
+  }
+}
+
+TEST(FileSettingsStore, AnEarlierFileSetAsideIsKeptToo) {
   test::TempFolder folder;
-  std::string bytes =
-      "\x7f"
-      "ELF\x02\x01\x01";
-  bytes += std::string("\0\0\xff[=]\n=\n[\n", 12);
-  test::WriteText(folder / "settings.ini", bytes);
+  const std::string path = folder / "settings.ini";
+  test::WriteText(path + ".illisible", "first");
+  test::WriteText(path, std::string("second\0", 7));
+  FileSettingsStore store(path);
+  EXPECT_EQ(store.SetAsideUnreadable(), path + ".illisible.2");
+  EXPECT_EQ(test::ReadText(path + ".illisible"), "first");
+}
+
+TEST(FileSettingsStore, AFolderInThePlaceOfTheFileStaysAndWritesAreRefused) {
+  test::TempFolder folder;
+  fs::create_directory(folder / "settings.ini");
   FileSettingsStore store(folder / "settings.ini");
+  EXPECT_THAT(store.ReadProblem(), HasSubstr("est un dossier"));
+  EXPECT_EQ(store.SetAsideUnreadable(), "");
+  EXPECT_THROW(store.WriteSettingString("K", "A", "2"), SettingsWriteError);
+  EXPECT_TRUE(fs::is_directory(folder / "settings.ini"));
+}
+
+// Regression: a byte-order mark or CR-only line ends hid `Version`, and the
+// start took the first-run path over the user's values (X1step 400 became 200).
+TEST(FileSettingsStore, AMarkAndCarriageReturnLineEndsKeepTheUsersValues) {
+  for (const char* lineEnd : {"\r", "\r\n", "\n"}) {
+    test::TempFolder folder;
+    const std::string path = folder / "settings.ini";
+    MemorySettingsStore factory;
+    MachineSettings s;
+    s.ProjectPath = s.CutPath = s.DxfPath = s.ExportPath = "/p/";
+    WriteDefaultSettings(factory, s);
+    factory.WriteSettingString(GroupKeyPath("Moteurs"), "X1step", "400");
+    std::string text = factory.Document().Serialize();
+    std::string converted = "\xEF\xBB\xBF";
+    for (char c : text) converted += c == '\n' ? std::string(lineEnd) : std::string(1, c);
+    test::WriteText(path, converted);
+
+    FileSettingsStore store(path);
+    EXPECT_EQ(store.ReadProblem(), "");
+    test::ScriptedMessageService messages;
+    MachineSettings read;
+    RunVersionCheck(store, messages, read);
+    EXPECT_TRUE(ReadAllSettings(store, read, nullptr).empty());
+    EXPECT_EQ(read.X1step, 400);
+    EXPECT_EQ(test::ReadText(path), converted);  // nothing rewritten
+  }
+}
+
+// A file set aside at start-up is named in the error box, before the factory
+// values are written.
+TEST(FileSettingsStore, StartUpSetsAnUnreadableFileAsideAndSaysWhere) {
+  test::TempFolder folder;
+  test::TempFolder home;
+  const std::string path = folder / "settings.ini";
+  const std::string big = "[K]\n" + std::string((4 << 20) + 1, ';');
+  test::WriteText(path, big);
+  FileSettingsStore store(path);
+  test::FakeHostProbe host;
+  test::ScriptedMessageService messages;
+  StartupState state;
   MachineSettings settings;
-  settings.ProjectPath = settings.CutPath = settings.DxfPath = settings.ExportPath = "/p/";
-  SettingsProblems problems = ReadAllSettings(store, settings, nullptr);
-  EXPECT_FALSE(problems.empty());
-  EXPECT_EQ(settings.X1step, 200);
-  WriteAllSettings(store, settings, nullptr, nullptr);
-  MachineSettings again;
-  EXPECT_TRUE(ReadAllSettings(store, again, nullptr).empty());
+  ASSERT_EQ(RunCreationChecks(host, store, messages, home.Path(), state, settings),
+            StartupOutcome::Continue);
+  ASSERT_EQ(messages.Count(MessageKind::Error), 1u);
+  EXPECT_THAT(messages.shown[0].text, HasSubstr(path + ".illisible"));
+  EXPECT_EQ(fs::file_size(path + ".illisible"), big.size());
+  EXPECT_EQ(store.ReadSettingString(GroupKeyPath("Systeme"), "Run"), "on");
+  EXPECT_FALSE(state.settingsWriteFailed);
 }
 
 TEST(FileSettingsStore, FollowsOrvaneConfigDir) {

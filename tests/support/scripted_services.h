@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,7 @@ class ScriptedMessageService : public MessageService {
     MessageButtons buttons;
   };
   MessageAnswer Show(MessageKind kind, const std::string& text, MessageButtons buttons) override {
+    if (onShow) onShow();
     shown.push_back({kind, text, buttons});
     if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
     if (answers.empty()) throw std::logic_error("unscripted question: " + text);
@@ -35,6 +37,8 @@ class ScriptedMessageService : public MessageService {
 
   std::deque<MessageAnswer> answers;
   std::vector<Shown> shown;
+  // Called as each box opens, to look at the windows behind it.
+  std::function<void()> onShow;
 };
 
 // Browses the scripted files in turn (calling the preview callback), then

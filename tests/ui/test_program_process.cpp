@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -91,6 +92,64 @@ TEST_F(ProgramRun, AKilledRunLeavesTheRunMarked) {
   kill(child, SIGKILL);
   WaitForExit(child);
   EXPECT_NE(Settings().find("Run=on"), std::string::npos);
+}
+
+// Waits until the program turns SIGTERM into its orderly close (its handler
+// is installed); false when it ended first or never got there.
+bool WaitForSignalHandler(pid_t child) {
+  const std::string status = "/proc/" + std::to_string(child) + "/status";
+  for (int i = 0; i < 1000; ++i) {
+    std::ifstream in(status);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.starts_with("State:") && line.find('Z') != std::string::npos) return false;
+      if (line.starts_with("SigCgt:")) {
+        const unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
+        if (caught & (1ull << (SIGTERM - 1))) return true;
+      }
+    }
+    usleep(20000);
+  }
+  return false;
+}
+
+// Regression: "terminate called after throwing SettingsWriteError", exit 134,
+// when the settings file could not be written.
+TEST_F(ProgramRun, ASettingsFileThatCannotBeWrittenNeverAbortsTheProgram) {
+  fs::create_directory(config / "settings.ini");
+  pid_t child = Start();
+  // Its error box is up; the program is still there and ends on request.
+  ASSERT_TRUE(WaitForSignalHandler(child));
+  kill(child, SIGTERM);
+  const int status = WaitForExit(child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(fs::is_directory(config / "settings.ini"));
+  EXPECT_TRUE(fs::is_directory(fs::path(home.Path()) / "projets"));
+}
+
+// Regression: with a value that does not convert, the error box opened after
+// the start-up timer had started, and after a termination signal (or
+// "Quitter" in the project window opened over it) the process never ended.
+TEST_F(ProgramRun, ATerminationSignalEndsTheProgramWhileTheSettingsBoxIsOpen) {
+  pid_t first = Start();
+  ASSERT_TRUE(WaitForSetting("Run=on"));
+  ASSERT_TRUE(WaitForSignalHandler(first));
+  kill(first, SIGTERM);
+  WaitForExit(first);
+  std::string text = Settings();
+  const size_t maxX = text.find("MaxX=500");
+  ASSERT_NE(maxX, std::string::npos);
+  text.replace(maxX, 8, "MaxX=abc");
+  test::WriteText(config / "settings.ini", text);
+
+  pid_t child = Start();
+  ASSERT_TRUE(WaitForSignalHandler(child));
+  kill(child, SIGTERM);
+  const int status = WaitForExit(child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(Settings().find("Run=off"), std::string::npos);
 }
 
 }  // namespace

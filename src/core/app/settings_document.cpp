@@ -39,13 +39,16 @@ std::string GroupKeyPath(std::string_view group) {
 SettingsDocument SettingsDocument::Parse(std::string_view text) {
   SettingsDocument document;
   Section* current = nullptr;
+  // Editors may start the file with a byte-order mark.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   size_t start = 0;
   while (start < text.size()) {
-    size_t end = text.find('\n', start);
+    // Lines end with LF, CR LF or a lone CR (older editors).
+    size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
     std::string_view raw = text.substr(start, end - start);
     start = end + 1;
-    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++start;
     std::string_view line = Trim(raw);
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[' && line.back() == ']' && line.size() > 2) {

@@ -31,6 +31,13 @@ class SettingsStore {
   virtual void BeginBatch() {}
   virtual void CommitBatch() {}
   virtual void AbandonBatch() {}
+  // Why the backing medium exists but cannot be read ("« …/settings.ini »
+  // dépasse 4 Mo"); empty when it can be read or does not exist yet. Such a
+  // medium is never written over: writes fail until it is set aside.
+  virtual std::string ReadProblem() { return {}; }
+  // Moves an unreadable medium aside so that a new one can be written. Returns
+  // where it went; empty when it stays (a folder in its place, no permission).
+  virtual std::string SetAsideUnreadable() { return {}; }
 };
 
 // Groups many writes into one replacement of the backing medium. Commits when

@@ -1,7 +1,9 @@
 #include "core/app/startup.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
@@ -91,12 +93,22 @@ void PrepareWorkingFolders(const AppFolders& folders, SettingsStore& store) {
       {&folders.cut, "CutPath"},
       {&folders.dxf, "DxfPath"},
       {&folders.exportFolder, "ExportPath"}};
+  std::vector<std::string_view> created;
   for (const auto& [folder, name] : working) {
     std::error_code error;
     if (fs::is_directory(FsPath(*folder), error)) continue;
     fs::create_directories(FsPath(*folder), error);
-    store.WriteSettingString(GroupKeyPath("Systeme"), name, *folder);
+    created.push_back(name);
   }
+  // The folders exist before any write, and one write records them all, so
+  // that a store refusing it still leaves every folder there.
+  SettingsBatch batch(store);
+  for (const auto& [folder, name] : working) {
+    if (std::find(created.begin(), created.end(), name) != created.end()) {
+      store.WriteSettingString(GroupKeyPath("Systeme"), name, *folder);
+    }
+  }
+  batch.Commit();
 }
 
 StartupOutcome RunCreationChecks(HostProbe& host, SettingsStore& store, MessageService& messages,
@@ -131,7 +143,15 @@ StartupOutcome RunCreationChecks(HostProbe& host, SettingsStore& store, MessageS
   EmptyFolderFiles(state.folders.temp);
   state.historyCounter = 0;
 
-  PrepareWorkingFolders(state.folders, store);
+  // A store that cannot be read is never written over: it is moved aside
+  // before the first write, and the user is told where it went.
+  if (const std::string problem = store.ReadProblem(); !problem.empty()) {
+    const std::string aside = store.SetAsideUnreadable();
+    messages.Show(MessageKind::Error, UnreadableSettingsMessage(problem, aside));
+    state.settingsWriteFailed = aside.empty();
+  }
+
+  WriteOrTell(state, messages, [&] { PrepareWorkingFolders(state.folders, store); });
 
   if (store.ReadSettingString(GroupKeyPath("Systeme"), "Run") == "on") {
     if (messages.Show(MessageKind::Confirmation, SecondInstanceQuestion(), MessageButtons::YesNo) !=
@@ -139,7 +159,7 @@ StartupOutcome RunCreationChecks(HostProbe& host, SettingsStore& store, MessageS
       return StartupOutcome::Stop;
     }
   } else {
-    WriteRunFlag(store, true);
+    WriteOrTell(state, messages, [&] { WriteRunFlag(store, true); });
   }
 
   const uint8_t code = host.ClassifyWindows();
@@ -148,7 +168,7 @@ StartupOutcome RunCreationChecks(HostProbe& host, SettingsStore& store, MessageS
   if (!host.PortDriverPresent() && !state.DirectPortAccess) {
     messages.Show(MessageKind::Warning,
                   "Fichier INPOUT32.DLL manquant, Orvane ne peut pas fonctionner !");
-    WriteRunFlag(store, false);
+    WriteOrTell(state, messages, [&] { WriteRunFlag(store, false); });
     return StartupOutcome::Stop;
   }
 
@@ -158,7 +178,7 @@ StartupOutcome RunCreationChecks(HostProbe& host, SettingsStore& store, MessageS
     messages.Show(MessageKind::Information,
                   "Des modifications ont été apportées à votre configuration.\n\n"
                   "Veuillez relancer Orvane.");
-    WriteRunFlag(store, false);
+    WriteOrTell(state, messages, [&] { WriteRunFlag(store, false); });
     return StartupOutcome::Stop;
   }
   return StartupOutcome::Continue;
@@ -170,6 +190,25 @@ std::string SecondInstanceQuestion() {
   return std::string(20, ' ') + upper + " est déjà en cours d'exécution\n" +
          "                          ou a été arrêté annormalement\n\n" +
          "DESIREZ-VOUS FORCER LE LANCEMENT DE L'APPLICATION ?";
+}
+
+std::string UnreadableSettingsMessage(const std::string& problem, const std::string& aside) {
+  std::string text = "Le fichier des réglages " + problem + ".\n\n";
+  if (aside.empty()) {
+    return text + "Les réglages d'usine sont utilisés ; ils ne pourront pas y être enregistrés.";
+  }
+  return text + "Il a été mis de côté sous « " + aside +
+         " » et les réglages d'usine sont utilisés.";
+}
+
+void WriteOrTell(StartupState& state, MessageService& messages,
+                 const std::function<void()>& write) {
+  try {
+    write();
+  } catch (const SettingsWriteError& error) {
+    if (!state.settingsWriteFailed) messages.Show(MessageKind::Error, error.what());
+    state.settingsWriteFailed = true;
+  }
 }
 
 void RunVersionCheck(SettingsStore& store, MessageService& messages, MachineSettings& settings) {

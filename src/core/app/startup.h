@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace orvane {
@@ -45,6 +46,9 @@ struct StartupState {
   bool DirectPortAccess = false;
   AppFolders folders;
   uint16_t historyCounter = 0;
+  // The user has been told that the settings cannot be saved; later refusals
+  // of the same store are not told again.
+  bool settingsWriteFailed = false;
 };
 
 enum class StartupOutcome { Continue, Stop };
@@ -55,6 +59,14 @@ StartupOutcome RunCreationChecks(HostProbe& host, SettingsStore& store, MessageS
                                  MachineSettings& settings);
 
 std::string SecondInstanceQuestion();
+
+// The error box for a store that cannot be read; `aside` is where it was
+// moved, empty when it could not be.
+std::string UnreadableSettingsMessage(const std::string& problem, const std::string& aside);
+
+// Runs `write`; a store that refuses it is told once (the first refusal of
+// the run) and the program goes on with the settings in memory.
+void WriteOrTell(StartupState& state, MessageService& messages, const std::function<void()>& write);
 
 // Steps 1 to 4 of the start-up window's show handler: first-run defaults and
 // the upgrade path of older settings.

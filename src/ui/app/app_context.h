@@ -35,6 +35,8 @@ struct AppContext {
   ControlImages images{};
   ProjectionState projection;
   bool linkStarted = false;
+  // Ending on a termination signal: nothing may wait for an answer.
+  bool closingOnSignal = false;
 };
 
 }  // namespace orvane::ui

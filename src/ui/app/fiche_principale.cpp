@@ -39,9 +39,21 @@ TMainForm::TMainForm(AppContext& context) : QWidget(nullptr), context_(context) 
 }
 
 bool TMainForm::FormCreate() {
-  return RunCreationChecks(*context_.host, *context_.store, *context_.messages,
-                           context_.applicationFolder, context_.startup,
-                           context_.settings) == StartupOutcome::Continue;
+  const StartupOutcome outcome =
+      RunCreationChecks(*context_.host, *context_.store, *context_.messages,
+                        context_.applicationFolder, context_.startup, context_.settings);
+  created_ = true;
+  if (outcome != StartupOutcome::Continue) return false;
+  if (closeRequested_) {
+    // Ended (a termination signal) while a start-up question was open.
+    try {
+      WriteRunFlag(*context_.store, false);
+    } catch (const SettingsWriteError& error) {
+      TellSettingsWriteError(context_, error);
+    }
+    return false;
+  }
+  return true;
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -52,18 +64,20 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::FormShow() {
-  try {
-    RunVersionCheck(*context_.store, *context_.messages, context_.settings);
-  } catch (const SettingsWriteError& error) {
-    context_.messages->Show(MessageKind::Error, error.what());
-  }
-  Timer1->start();
-  LabelVersion->setText(QString::fromStdString(SettingsVersionLabel()));
+  WriteOrTell(context_.startup, *context_.messages,
+              [this] { RunVersionCheck(*context_.store, *context_.messages, context_.settings); });
+  // The settings are read, and their problems answered, before the timer
+  // runs: the project window must never open over that box.
   SettingsProblems problems = ReloadSettings(context_);
-  if (!problems.empty()) {
+  // A store that holds nothing (it could not be written) has already been told.
+  const bool stored =
+      !context_.store->ReadSettingString(GroupKeyPath("Systeme"), "Version").empty();
+  if (!problems.empty() && stored) {
     context_.messages->Show(MessageKind::Error, DescribeSettingsProblems(problems));
   }
-
+  if (closed_) return;
+  Timer1->start();
+  LabelVersion->setText(QString::fromStdString(SettingsVersionLabel()));
   ProgressBar1->setMaximum(SplashTicks);
   ProgressBar1->setValue(0);
   ticks_ = 0;
@@ -81,6 +95,14 @@ void TMainForm::Timer1Timer() {
 }
 
 void TMainForm::OrderlyClose() {
+  context_.closingOnSignal = true;
+  if (!created_) {
+    // A start-up box is open outside the event loop, where quitting does
+    // nothing: hiding it ends its own loop, and the creation then stops.
+    closeRequested_ = true;
+    if (QWidget* box = QApplication::activeModalWidget()) box->hide();
+    return;
+  }
   if (projectWindow_ && projectWindow_->isVisible()) {
     // Its close returns from the modal show, and the timer handler closes us.
     projectWindow_->CloseWithoutQuestions();
@@ -106,7 +128,7 @@ void TMainForm::FormClose() {
   try {
     WriteRunFlag(*context_.store, false);
   } catch (const SettingsWriteError& error) {
-    context_.messages->Show(MessageKind::Error, error.what());
+    TellSettingsWriteError(context_, error);
   }
 }
 

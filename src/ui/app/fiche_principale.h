@@ -44,6 +44,8 @@ class TMainForm : public QWidget {
   AppContext& context_;
   TFormImport* projectWindow_ = nullptr;
   uint16_t ticks_ = 0;
+  bool created_ = false;
+  bool closeRequested_ = false;
   bool shown_ = false;
   bool closed_ = false;
 };

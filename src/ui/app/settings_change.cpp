@@ -33,11 +33,18 @@ bool SaveSettings(AppContext& context) {
   try {
     WriteAllSettings(*context.store, context.settings, context.serial, context.clock);
   } catch (const SettingsWriteError& error) {
-    context.messages->Show(MessageKind::Error, error.what());
+    TellSettingsWriteError(context, error);
     saved = false;
   }
   SettingsChanged(context);
   return saved;
+}
+
+void TellSettingsWriteError(AppContext& context, const SettingsWriteError& error) {
+  if (!context.startup.settingsWriteFailed && !context.closingOnSignal) {
+    context.messages->Show(MessageKind::Error, error.what());
+  }
+  context.startup.settingsWriteFailed = true;
 }
 
 }  // namespace orvane::ui

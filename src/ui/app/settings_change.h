@@ -16,7 +16,12 @@ void SettingsChanged(AppContext& context);
 SettingsProblems ReloadSettings(AppContext& context);
 
 // `WriteAllSettings`, then applied. A store that refuses the write is told in
-// the error box; the settings stay in memory. False when nothing was saved.
+// the error box (once a run); the settings stay in memory. False when nothing
+// was saved.
 bool SaveSettings(AppContext& context);
+
+// A store that refused a write: told in the error box once a run, and never
+// on the way out of a termination signal, where nothing may wait for an answer.
+void TellSettingsWriteError(AppContext& context, const SettingsWriteError& error);
 
 }  // namespace orvane::ui

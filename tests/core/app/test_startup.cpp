@@ -254,5 +254,38 @@ TEST_F(VersionCheck, ResetAsksThenReplacesTheWholeKey) {
   EXPECT_EQ(Read("Systeme", "Run"), "on");
 }
 
+// A store that refuses every write, as a read-only or full folder does.
+class RefusingStore : public MemorySettingsStore {
+ public:
+  void WriteSettingString(std::string_view, std::string_view, std::string_view) override {
+    throw SettingsWriteError("Les réglages n'ont pas pu être enregistrés.");
+  }
+  void DeleteSettingsKey(std::string_view) override {
+    throw SettingsWriteError("Les réglages n'ont pas pu être enregistrés.");
+  }
+};
+
+// Regression: the refusal escaped the start-up checks and aborted the program.
+TEST(CreationChecksOnARefusingStore, CarryOnAndTellTheUserOnce) {
+  test::FakeHostProbe host;
+  RefusingStore store;
+  test::ScriptedMessageService messages;
+  test::TempFolder home;
+  StartupState state;
+  MachineSettings settings;
+  ASSERT_EQ(RunCreationChecks(host, store, messages, home.Path(), state, settings),
+            StartupOutcome::Continue);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_THAT(messages.shown[0].text, HasSubstr("n'ont pas pu être enregistrés"));
+  EXPECT_TRUE(state.settingsWriteFailed);
+  for (const char* folder : {"projets", "découpes", "dessins", "export", "temp"}) {
+    EXPECT_TRUE(fs::is_directory(fs::path(home.Path()) / folder)) << folder;
+  }
+  // Later refusals of the run are not told again.
+  WriteOrTell(state, messages, [&] { WriteRunFlag(store, false); });
+  EXPECT_EQ(messages.shown.size(), 1u);
+}
+
 }  // namespace
 }  // namespace orvane

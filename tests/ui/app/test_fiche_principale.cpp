@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <filesystem>
 
 #include "ui/project/fiche_import.h"
 #include "ui/window_harness.h"
@@ -111,6 +112,40 @@ TEST_F(WholeRun, ShutdownWritesNothingWhenTheHoldIsKept) {
   EXPECT_EQ(h.parallel->Writes().size(), startWrites);
   EXPECT_EQ(h.Setting("Systeme", "Run"), "off");
   EXPECT_EQ(h.Setting("Port", "LibCouple"), "0");
+}
+
+// Regression: the box of unreadable settings opened after the start-up timer
+// had started, so the project window opened application-modal over it.
+TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
+  h.store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "160");
+  h.store.WriteSettingString(GroupKeyPath("Machine"), "MaxX", "abc");
+  bool timerRunning = true;
+  h.messages.onShow = [&] { timerRunning = mainForm.Timer1->isActive(); };
+  mainForm.show();
+  h.messages.onShow = nullptr;
+  mainForm.Timer1->stop();
+  ASSERT_EQ(h.messages.Count(MessageKind::Error), 1u);
+  EXPECT_FALSE(timerRunning);
+  EXPECT_EQ(h.context.settings.MaxX, 500);
+}
+
+// A store that cannot be written: told once, and the run goes on to its end.
+TEST(TMainForm, AStoreThatCannotBeWrittenIsToldOnceAndTheRunGoesOn) {
+  test::WindowHarness h;
+  std::filesystem::create_directories(h.store.Path());  // a folder named settings.ini
+  TMainForm mainForm(h.context);
+  TFormImport project(h.context, &mainForm);
+  mainForm.SetProjectWindow(&project);
+  ASSERT_TRUE(mainForm.FormCreate());
+  mainForm.show();
+  mainForm.Timer1->stop();
+  project.show();
+  project.close();
+  mainForm.close();
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("est un dossier"));
+  EXPECT_TRUE(std::filesystem::is_directory(h.store.Path()));
+  EXPECT_EQ(h.context.settings.X1step, 200);
 }
 
 }  // namespace
