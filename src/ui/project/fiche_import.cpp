@@ -11,6 +11,7 @@
 #include <QStatusBar>
 
 #include <QPushButton>
+#include "core/common/text_number.h"
 #include "ui/app/fiche_principale.h"
 #include "ui/app/settings_change.h"
 #include "ui/project/preview_widget.h"
@@ -246,6 +247,9 @@ void TFormImport::ReinitialiserClick() {
     context_.messages->Show(MessageKind::Error, DescribeSettingsProblems(problems));
   }
   ApplyOptionsToMenus();
+  // The decimals buttons follow the reset value like the menus.
+  const std::string decimals = context_.settings.Decimales;
+  DecimalsClick(static_cast<int>(ParseInteger(decimals).value_or(3)));
 }
 
 void TFormImport::closeEvent(QCloseEvent* event) {

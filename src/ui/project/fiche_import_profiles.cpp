@@ -347,6 +347,8 @@ void TFormImport::RealSizeClick(ProfilePanel* panel, Axis axis) {
 void TFormImport::DecimalsClick(int decimals) {
   if (decimals == decimals_) return;
   decimals_ = decimals;
+  // The pressed button is the setting: quitting saves it.
+  context_.settings.Decimales = std::to_string(decimals);
   ShowDecimals();
   for (ProfilePanel* panel : {Profil1, Profil2}) {
     // A profile behind the other one's edit mode waits until it ends.

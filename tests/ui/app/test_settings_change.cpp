@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTimer>
 
 #include "ui/app/fiche_principale.h"
@@ -84,6 +85,25 @@ TEST_F(SettingsInMemory, ANewPortAddressRestsThePortAtThatAddress) {
   EXPECT_EQ(writes[0].value, 0);
   EXPECT_EQ(writes[1].address, 0x278 + 2);
   EXPECT_EQ(writes[1].value, h.context.images.IdleControlImage);
+}
+
+// Regression: the decimals choice was never saved ("5" then quitting left
+// Decimales=3), and after a reset the pressed button kept the old choice.
+TEST_F(SettingsInMemory, TheDecimalsChoiceIsSavedAndFollowsAReset) {
+  project.Deci[5]->click();
+  EXPECT_EQ(project.Decimals(), 5);
+  ASSERT_TRUE(SaveSettings(h.context));
+  EXPECT_EQ(h.Setting("Options", "Decimales"), "5");
+
+  h.messages.answers = {MessageAnswer::Yes};
+  project.ReinitialiserClick();
+  EXPECT_EQ(project.Decimals(), 3);
+  EXPECT_TRUE(project.Deci[3]->font().bold());
+  EXPECT_FALSE(project.Deci[5]->font().bold());
+
+  project.Deci[0]->click();
+  mainForm.OrderlyClose();  // quitting saves
+  EXPECT_EQ(h.Setting("Options", "Decimales"), "0");
 }
 
 }  // namespace
