@@ -1,4 +1,5 @@
 // orvane-cli's project commands: info, import, export, generate.
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -67,14 +68,26 @@ int Info(const std::string& path) {
   return 0;
 }
 
-MachineSettings StoredSettings() {
+// The settings of the store; `complete` is false when some value had to take
+// its factory text (no store, an unreadable one, or values missing or wrong).
+MachineSettings StoredSettings(bool* complete = nullptr) {
   FileSettingsStore store(SettingsFilePath());
   MachineSettings settings;
   settings.ProjectPath = settings.CutPath = settings.DxfPath = settings.ExportPath = "./";
-  if (!ReadAllSettings(store, settings, nullptr).empty()) {
+  const std::string unreadable = store.ReadProblem();
+  const SettingsProblems problems = ReadAllSettings(store, settings, nullptr);
+  // The working folders play no part in a cut.
+  const bool read = unreadable.empty() &&
+                    std::all_of(problems.begin(), problems.end(), [](const SettingsProblem& p) {
+                      return p.group == SettingsGroup::Systeme;
+                    });
+  if (!unreadable.empty()) {
+    std::cerr << "orvane-cli : le fichier des réglages " << unreadable << "\n";
+  } else if (!problems.empty()) {
     std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
               << ", valeurs d'usine utilisées pour ceux-là\n";
   }
+  if (complete) *complete = read;
   return settings;
 }
 
@@ -172,10 +185,18 @@ int Export(const std::string& path, const std::string& format, int profile,
 
 // The same cut as "Générer la découpe" then "Enregistrer la découpe" in the
 // window, with the settings of the settings store and no projection.
-int Generate(const std::string& path, const std::string& base, bool twoCuts, bool gcodeOnly) {
+int Generate(const std::string& path, const std::string& base, bool twoCuts, bool gcodeOnly,
+             bool factory) {
   auto data = ReadProject(path);
   if (!data) return 1;
-  const MachineSettings settings = StoredSettings();
+  bool complete = true;
+  const MachineSettings settings = StoredSettings(&complete);
+  // Factory steps and periods would cut the wrong size on the user's machine.
+  if (!complete && !factory) {
+    std::cerr << "orvane-cli : découpe refusée avec l'étalonnage d'usine ; "
+                 "--factory pour l'accepter\n";
+    return 1;
+  }
   const int decimals = static_cast<int>(ParseInteger(settings.Decimales).value_or(3));
   Profile p1 = MakeProfile(data->X1, data->Y1, decimals);
   Profile p2 = MakeProfile(data->X2, data->Y2, decimals);
@@ -246,7 +267,7 @@ int InfoCommand(const Args& args) {
 }
 
 int GenerateCommand(const Args& args) {
-  const auto parsed = ParseArgs(args, {"-o"}, {"--opposite", "--gcode-only"});
+  const auto parsed = ParseArgs(args, {"-o"}, {"--opposite", "--gcode-only", "--factory"});
   if (!parsed) return 2;
   if (parsed->positional.size() != 1) return UsageError("un seul projet attendu");
   if (!parsed->Has("-o")) return UsageError("-o BASE manquant");
@@ -257,7 +278,7 @@ int GenerateCommand(const Args& args) {
     return UsageError("-o doit nommer un fichier : " + output);
   }
   return Generate(parsed->positional[0], CutBase(output), parsed->Has("--opposite"),
-                  parsed->Has("--gcode-only"));
+                  parsed->Has("--gcode-only"), parsed->Has("--factory"));
 }
 
 int ImportCommand(const Args& args) {

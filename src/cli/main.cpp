@@ -17,7 +17,8 @@ struct Command {
 // One line per command: add new commands here.
 constexpr Command kCommands[] = {
     {"info", InfoCommand, "info PROJET.ovp"},
-    {"generate", GenerateCommand, "generate PROJET.ovp -o BASE [--opposite] [--gcode-only]"},
+    {"generate", GenerateCommand,
+     "generate PROJET.ovp -o BASE [--opposite] [--gcode-only] [--factory]"},
     {"import", ImportCommand,
      "import FICHIER [FICHIER2] -o PROJET.ovp [--decimals D] [--keep-duplicates]"},
     {"export", ExportCommand,

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "cli/cli_harness.h"
 
 namespace orvane {
@@ -199,6 +201,40 @@ TEST_F(OrvaneCli, GenerateWithTheFactoryWiringWritesTheSameFilesAsBefore) {
       {"maison_B.ovd", 0xad158eb0b08f8de5}, {"maison_B.ovg", 0x639d8043d8f5c864},
       {"maison_B.ovi", 0xf6f434480fab190b}, {"maison_B.ovs", 0x680370e7a3f3358a}};
   for (const auto& [name, hash] : expected) EXPECT_EQ(Fnv1a(out + "/" + name), hash) << name;
+}
+
+// Regression: a store that could not be read (a byte-order mark, CR-only line
+// ends, no groups at all) gave a cut computed with the factory calibration,
+// without a word.
+TEST_F(OrvaneCli, GenerateRefusesTheFactoryCalibrationUnlessAskedTo) {
+  UseStepsPerMm(400);
+  const std::string project = data + "/maison.ovp";
+  const std::string store = config / "settings.ini";
+  std::string text = "\xEF\xBB\xBF" + test::ReadText(store);
+  std::replace(text.begin(), text.end(), '\n', '\r');
+  test::WriteText(store, text);
+  const CliRun read = Cli("generate " + project + " -o " + out + "/a");
+  ASSERT_EQ(read.status, 0) << read.output;
+  for (const std::string& broken : {std::string("X1step=400\n"), std::string()}) {
+    if (broken.empty()) {
+      fs::remove(store);
+    } else {
+      test::WriteText(store, broken);
+    }
+    const CliRun refused = Cli("generate " + project + " -o " + out + "/b");
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_THAT(refused.output, HasSubstr("--factory"));
+    EXPECT_FALSE(fs::exists(out + "/b.ovd"));
+    const CliRun accepted = Cli("generate " + project + " -o " + out + "/b --factory");
+    EXPECT_EQ(accepted.status, 0) << accepted.output;
+    ASSERT_TRUE(fs::exists(out + "/b.ovd"));
+    // The factory 200 steps/mm against the store's 400: half the ticks.
+    EXPECT_EQ(2 * fs::file_size(out + "/b.ovd"), fs::file_size(out + "/a.ovd"));
+    fs::remove(out + "/b.ovd");
+    if (!broken.empty()) {
+      EXPECT_EQ(test::ReadText(store), broken);  // never rewritten
+    }
+  }
 }
 
 }  // namespace
