@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <string_view>
 
+#include "host/heat_signals.h"
+
 namespace orvane {
 namespace {
 
@@ -51,6 +53,7 @@ void RemoveTracked(bool folders) {
 
 void OnTermination(int number) {
   const int saved = errno;
+  RestHeatingFromSignal();  // the wire first, should a command be heating it
   RemoveTracked(false);
   RemoveTracked(true);
   // End as the signal would have, so the shell sees an interrupted command.

@@ -8,9 +8,10 @@
 
 namespace orvane {
 
-// Installs handlers so that SIGINT, SIGTERM and SIGHUP remove every tracked
-// temporary and then end the process as the signal would have. For
-// orvane-cli; the windows end through their own orderly close instead.
+// Installs handlers so that SIGINT, SIGTERM and SIGHUP rest the heating,
+// remove every tracked temporary and then end the process as the signal
+// would have. For orvane-cli; the windows end through their own orderly
+// close instead.
 void RemoveTemporariesOnSignals();
 
 // Tracks a file (or, with a trailing '/', an empty folder) for removal on a
