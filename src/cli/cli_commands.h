@@ -19,5 +19,6 @@ int ShapeCommand(const Args& args);
 int LeadInCommand(const Args& args);
 int PulsesCommand(const Args& args);
 int BoardCommand(const Args& args);
+int RunCommand(const Args& args);
 
 }  // namespace orvane::cli

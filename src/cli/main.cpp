@@ -34,6 +34,9 @@ constexpr Command kCommands[] = {
      "       [--profile 1|2] -o SORTIE.ovp"},
     {"pulses", PulsesCommand, "pulses --period US [--ticks N] [--duty P] [--record FICHIER]"},
     {"board", BoardCommand, "board identify [--device PERIPHERIQUE]"},
+    {"run", RunCommand,
+     "run DECOUPE.ovi [--link parallel|serial|board] [--device DEV] [--simulate]\n"
+     "       [--record FICHIER]"},
 };
 
 }  // namespace

@@ -1,0 +1,396 @@
+// orvane-cli run: a saved cut on the machine without the windows, with the
+// execution window's checks, pre-heat, pulse engine and heat safety. The
+// terminal stands in for the progress window: space stops, the arrows trim.
+#include <poll.h>
+#include <pthread.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/cli_commands.h"
+#include "core/app/host_services.h"
+#include "core/app/machine_settings.h"
+#include "core/machine/axis_positions.h"
+#include "core/machine/cut_opening.h"
+#include "core/machine/cut_progress.h"
+#include "core/machine/heat_guard.h"
+#include "core/machine/serial_step.h"
+#include "core/machine/step_file_run.h"
+#include "core/machine/tick_output.h"
+#include "host/heat_signals.h"
+#include "host/host_centronic.h"
+#include "host/parallel_port.h"
+#include "host/qt_serial_port.h"
+#include "host/settings_file_store.h"
+#include "host/virtual_port.h"
+
+namespace orvane::cli {
+namespace {
+
+std::atomic<bool> gStop{false};
+volatile sig_atomic_t gSignal = 0;
+
+void OnTermination(int number) {
+  RestHeatingFromSignal();  // first: the engine stops at its next tick
+  gSignal = number;
+  gStop.store(true);
+}
+
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+sigset_t TerminationSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int number : kTerminationSignals) sigaddset(&set, number);
+  return set;
+}
+
+// Helper threads are started with the termination signals blocked, so the
+// handler always runs on the main thread and never inside the recording's
+// stream, which it waits for.
+std::thread StartBlocked(std::function<void()> body) {
+  const sigset_t termination = TerminationSet();
+  sigset_t previous;
+  pthread_sigmask(SIG_BLOCK, &termination, &previous);
+  std::thread thread(std::move(body));
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return thread;
+}
+
+struct RunOptions {
+  std::string cut;
+  std::string link;
+  std::string device;
+  std::string record;
+  bool simulate = false;
+};
+
+bool ParseOptions(const Args& args, RunOptions& options) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--link" && i + 1 < args.size()) {
+      options.link = args[++i];
+      if (options.link != "parallel" && options.link != "serial" && options.link != "board") {
+        return false;
+      }
+    } else if (a == "--device" && i + 1 < args.size()) {
+      options.device = args[++i];
+    } else if (a == "--record" && i + 1 < args.size()) {
+      options.record = args[++i];
+    } else if (a == "--simulate") {
+      options.simulate = true;
+    } else if (!a.starts_with("--") && options.cut.empty()) {
+      options.cut = a;
+    } else {
+      return false;
+    }
+  }
+  return !options.cut.empty();
+}
+
+// The terminal's keys as key states: a space stays "down" until the run has
+// seen it; an arrow counts as held for one look. Raw mode only on a terminal,
+// and Ctrl-C still raises SIGINT.
+class TerminalKeys : public KeyState {
+ public:
+  TerminalKeys() {
+    interactive_ = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_) == 0;
+    if (interactive_) {
+      termios raw = saved_;
+      raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+      raw.c_cc[VMIN] = 1;
+      raw.c_cc[VTIME] = 0;
+      tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    }
+  }
+  ~TerminalKeys() override {
+    if (interactive_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+  }
+  bool IsKeyDown(Key key) const override {
+    switch (key) {
+      case Key::Space:
+        return space_;
+      case Key::Right:
+        return right_;
+      case Key::Left:
+        return left_;
+      case Key::Up:
+        return up_;
+      case Key::Down:
+        return down_;
+      default:
+        return false;
+    }
+  }
+  // Reads what was typed, waiting at most `milliseconds`.
+  void Poll(int milliseconds) {
+    right_ = left_ = up_ = down_ = false;
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    // After a space, what follows is the answer to the question: left unread.
+    if (eof_ || space_ || poll(&fd, 1, milliseconds) <= 0 || !(fd.revents & (POLLIN | POLLHUP))) {
+      return;
+    }
+    char bytes[64];
+    // From a file or a pipe, one key at a time; a terminal sends an arrow's
+    // sequence in one piece.
+    const ssize_t n = read(STDIN_FILENO, bytes, interactive_ ? sizeof bytes : 1);
+    if (n <= 0) {
+      eof_ = true;
+      return;
+    }
+    for (ssize_t i = 0; i < n; ++i) {
+      if (bytes[i] == ' ') space_ = true;
+      if (bytes[i] == '\x1b' && i + 2 < n && bytes[i + 1] == '[') {
+        const char c = bytes[i + 2];
+        right_ |= c == 'C';
+        left_ |= c == 'D';
+        up_ |= c == 'A';
+        down_ |= c == 'B';
+        i += 2;
+      }
+    }
+  }
+  void ReleaseSpace() { space_ = false; }
+  // "o" abandons; anything else, or nothing more to read, resumes.
+  bool AskYes() {
+    std::string answer;
+    if (interactive_) {
+      char c = 0;
+      if (read(STDIN_FILENO, &c, 1) == 1) answer = c;
+    } else {
+      char c = 0;
+      while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
+        if (c != ' ' && answer.empty()) answer = c;
+      }
+    }
+    return answer == "o" || answer == "O";
+  }
+
+ private:
+  termios saved_{};
+  bool interactive_ = false;
+  bool eof_ = false;
+  bool space_ = false, right_ = false, left_ = false, up_ = false, down_ = false;
+};
+
+class TerminalView : public StepRunView {
+ public:
+  TerminalView(TerminalKeys& keys, uint64_t ticks) : keys_(keys), ticks_(ticks) {
+    bar_ = isatty(STDOUT_FILENO);
+  }
+  void Wait() override { keys_.Poll(5); }
+  void PreHeating(bool visible, int seconds) override {
+    if (visible && !announced_) {
+      std::cout << "Préchauffage : patientez " << seconds << " secondes (espace : arrêt)\n"
+                << std::flush;
+      announced_ = true;
+    }
+  }
+  void Progress(const ProgressView& view, uint64_t ticksPlayed) override {
+    if (!bar_) return;
+    constexpr int kWidth = 30;
+    const int filled = view.percent * kWidth / 100;
+    std::cout << "\r[" << std::string(size_t(filled), '#')
+              << std::string(size_t(kWidth - filled), ' ') << "] " << view.percent << " %  restant "
+              << FormatDuration(view.remainingSeconds) << "  " << ticksPlayed << "/" << ticks_
+              << " pas " << trim_ << "   " << std::flush;
+  }
+  void Trim(const std::string& label) override { trim_ = "(" + label + ")"; }
+  bool AskAbandon() override {
+    keys_.ReleaseSpace();
+    std::cout << (bar_ ? "\n" : "") << "Abandonner la découpe ? [o/N] " << std::flush;
+    const bool yes = keys_.AskYes();
+    std::cout << (yes ? "o" : "n") << "\n" << std::flush;
+    announced_ = false;
+    return yes;
+  }
+  void Finish() {
+    if (bar_) std::cout << "\n";
+  }
+
+ private:
+  TerminalKeys& keys_;
+  uint64_t ticks_;
+  bool bar_ = false;
+  bool announced_ = false;
+  std::string trim_ = "(0 µs)";
+};
+
+MachineSettings RunSettings() {
+  FileSettingsStore store(SettingsFilePath());
+  MachineSettings settings;
+  if (!ReadAllSettings(store, settings, nullptr).empty()) {
+    std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
+              << ", valeurs d'usine utilisées pour ceux-là\n";
+  }
+  return settings;
+}
+
+// Why the cut cannot run on this link; empty when it can.
+std::string Refusal(const OpenedCut& cut, const std::string& path, uint8_t portType) {
+  if (!cut.loaded) {
+    return cut.message.empty() ? "En-tête de découpe introuvable : " + cut.base + ".ovi"
+                               : cut.message;
+  }
+  if (cut.header.olderVersion) return "Découpe générée avec une version trop ancienne : " + path;
+  if (portType == 2) return cut.hasGcode ? "" : "Fichier de découpe manquant";
+  if (!cut.Compatible()) {
+    std::string text =
+        "Paramètres machine différents : la découpe a été générée pour d'autres "
+        "réglages des moteurs.";
+    for (const std::string& line : cut.differences) text += "\n  " + line;
+    return text;
+  }
+  if (!cut.hasSteps) return "Fichier de découpe manquant";
+  if (!cut.stepFileMatches) return cut.message;
+  return {};
+}
+
+void PrintPositions(const AxisPositions& positions) {
+  const AxisSteps steps = positions.Steps();
+  std::cout << "Positions : X1 = " << steps[0] << "  Y1 = " << steps[1] << "  X2 = " << steps[2]
+            << "  Y2 = " << steps[3] << "\n";
+}
+
+}  // namespace
+
+int RunCommand(const Args& args) {
+  RunOptions options;
+  if (!ParseOptions(args, options)) return UsageError();
+  MachineSettings settings = RunSettings();
+  if (options.link == "parallel") settings.PortType = 0;
+  if (options.link == "serial") settings.PortType = 1;
+  if (options.link == "board") settings.PortType = 2;
+  if (options.simulate && settings.PortType != 2) {
+    std::cerr << "orvane-cli : --simulate ne vaut que pour la carte (--link board)\n";
+    return 2;
+  }
+  if (!options.record.empty() && settings.PortType != 0) {
+    std::cerr << "orvane-cli : --record ne vaut que pour le port parallèle\n";
+    return 2;
+  }
+  if (settings.PortType == 2) {
+    std::cerr << "orvane-cli : la découpe sur la carte USB n'est pas encore prise en charge\n";
+    return 1;
+  }
+
+  const OpenedCut cut = OpenCut(options.cut, settings);
+  if (const std::string refusal = Refusal(cut, options.cut, settings.PortType); !refusal.empty()) {
+    std::cerr << "orvane-cli : " << refusal << "\n";
+    return 1;
+  }
+  const int maximum = SpeedPresetMaximum(settings);
+  const uint64_t duration =
+      ComputeSpeedPreset(settings, maximum / 2, maximum, cut.ticks).durationSeconds;
+
+  MonotonicClock clock;
+  AxisPositions positions;
+  if (settings.OrigineAuto) positions.SetOrigin();
+
+  InstallFatalSignalHandlers();
+  std::unique_ptr<PortOutput> port;
+  std::unique_ptr<RecordingFile> file;
+  VirtualPort* virtualPort = nullptr;
+  std::unique_ptr<QtSerialPort> serial;
+  std::unique_ptr<TickOutput> output;
+  if (settings.PortType == 0) {
+    const ParallelBackend backend =
+        options.record.empty() ? ParallelBackendFromEnvironment() : ParallelBackend::Virtual;
+    port = OpenParallelPort(settings.Port, backend, &clock);
+    virtualPort = dynamic_cast<VirtualPort*>(port.get());
+    std::cout << port->Description() << "\n" << std::flush;
+    if (!options.record.empty()) {
+      file = std::make_unique<RecordingFile>(options.record, *virtualPort,
+                                             clock.TicksPerMicrosecond());
+      if (!file->IsOpen()) {
+        std::cerr << "orvane-cli : impossible d'écrire " << options.record << " : " << file->Error()
+                  << "\n";
+        return 1;
+      }
+      const sigset_t termination = TerminationSet();
+      sigset_t previous;
+      pthread_sigmask(SIG_BLOCK, &termination, &previous);
+      virtualPort->StartStream(
+          [&](const VirtualPort::Write* writes, size_t count) { file->Append(writes, count); });
+      pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+    output = std::make_unique<ParallelTickOutput>(*port, settings.Port);
+  } else {
+    serial = std::make_unique<QtSerialPort>();
+    SerialParams params = SerialSelectorParams(settings);
+    if (!options.device.empty()) params.port = options.device;
+    serial->SetParams(params);
+    serial->Open();
+    if (!serial->IsOpen()) {
+      std::cerr << "orvane-cli : impossible d'ouvrir le port série " << params.port << " : "
+                << serial->OpenError() << "\n";
+      return 1;
+    }
+    std::cout << "Liaison série : " << params.port << "\n" << std::flush;
+    serial->ClearBuffer(true, true);
+    output = std::make_unique<SerialTickOutput>(*serial);
+  }
+
+  HeatGuard guard(port.get(), settings);
+  struct sigaction action {};
+  action.sa_handler = OnTermination;
+  sigemptyset(&action.sa_mask);
+  for (int number : kTerminationSignals) sigaction(number, &action, nullptr);
+
+  TerminalKeys keys;
+  TerminalView view(keys, cut.ticks);
+  StepRunSetup setup;
+  setup.clock = &clock;
+  setup.keys = &keys;
+  setup.guard = &guard;
+  setup.output = output.get();
+  setup.positions = &positions;
+  setup.settings = &settings;
+  setup.stepPath = cut.base + ".ovd";
+  setup.ticks = cut.ticks;
+  setup.durationSeconds = duration;
+  setup.resumeAllowed = settings.Reprise;
+  setup.preHeat = settings.PortType == 0;
+  setup.stopRequest = &gStop;
+  setup.startThread = StartBlocked;
+  std::cout << "Découpe " << cut.base << " : " << cut.ticks << " pas, durée estimée "
+            << FormatDuration(duration) << "\n"
+            << std::flush;
+  const StepRunResult result = RunStepFile(setup, view);
+  guard.Rest();
+  view.Finish();
+  if (virtualPort) virtualPort->StopStream();
+  if (file && !file->Error().empty()) {
+    std::cerr << "orvane-cli : écriture de " << options.record << " : " << file->Error() << "\n";
+  }
+  file.reset();
+  if (serial) serial->Close();
+
+  PrintPositions(positions);
+  if (gSignal != 0) {
+    std::cout << "Arrêt demandé : chauffe coupée.\n" << std::flush;
+    const int number = gSignal;
+    signal(number, SIG_DFL);
+    raise(number);
+  }
+  switch (result.end) {
+    case StepRunEnd::Completed:
+      std::cout << "Découpe terminée normalement\n";
+      return 0;
+    case StepRunEnd::Stopped:
+      std::cout << "Découpe interrompue : chauffe coupée.\n";
+      return 1;
+    case StepRunEnd::Failed:
+      break;
+  }
+  std::cerr << "orvane-cli : " << result.error << "\n";
+  return 1;
+}
+
+}  // namespace orvane::cli

@@ -1,0 +1,183 @@
+#include "core/machine/cut_opening.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "core/app/machine_settings.h"
+#include "core/common/text_lines.h"
+#include "core/common/text_number.h"
+#include "core/cut/cut_set_check.h"
+
+namespace orvane {
+namespace {
+
+constexpr size_t kLinesWithoutTicks = 46;
+constexpr size_t kMaxHeaderBytes = 64 * 1024;
+constexpr const char* kAxisNames[4] = {"X1", "Y1", "X2", "Y2"};
+
+CutHeaderRead Refused(std::string message) {
+  CutHeaderRead read;
+  read.message = std::move(message);
+  return read;
+}
+
+std::string LineNumberText(size_t line) {
+  return "ligne " + std::to_string(line);
+}
+
+}  // namespace
+
+CutHeaderRead ParseCutHeader(std::string_view text) {
+  const std::vector<std::string_view> lines = SplitLines(text);
+  if (lines.size() >= 2 && !lines[1].empty() && lines[1][0] == 'v') {
+    CutHeaderRead read;
+    read.ok = true;
+    read.info.olderVersion = true;
+    return read;
+  }
+  if (lines.size() < kLinesWithoutTicks) {
+    return Refused("En-tête de découpe incomplet : " + std::to_string(lines.size()) +
+                   " lignes sur 48.");
+  }
+  CutHeaderRead read;
+  std::string bad;
+  auto real = [&](size_t line) {
+    const std::optional<double> value = ParseReal(lines[line - 1]);
+    if (!value || !std::isfinite(*value)) {
+      if (bad.empty()) bad = LineNumberText(line);
+      return 0.0;
+    }
+    return *value;
+  };
+  auto integer = [&](size_t line) {
+    const std::optional<int64_t> value = ParseInteger(lines[line - 1]);
+    if (!value) {
+      if (bad.empty()) bad = LineNumberText(line);
+      return int64_t{0};
+    }
+    return *value;
+  };
+  constexpr size_t kSizeLines[8] = {6, 7, 8, 9, 11, 12, 13, 14};
+  for (size_t i = 0; i < 8; ++i) {
+    read.info.sizeLines[i] = std::string(lines[kSizeLines[i] - 1]);
+    read.info.sizes[i] = real(kSizeLines[i]);
+  }
+  constexpr size_t kLeadInLines[4] = {16, 17, 19, 20};
+  for (size_t i = 0; i < 4; ++i) read.info.leadIns[i] = real(kLeadInLines[i]);
+  for (size_t i = 0; i < 4; ++i) {
+    read.info.clockwise[i] = integer(28 + i);
+    read.info.stepsPerMm[i] = integer(33 + i);
+    read.info.slots[i] = integer(38 + i);
+  }
+  if (!bad.empty()) {
+    return Refused("En-tête de découpe illisible (" + bad + ").");
+  }
+  read.ok = true;
+  return read;
+}
+
+std::vector<std::string> DifferingSettings(const CutHeaderInfo& info,
+                                           const MachineSettings& settings) {
+  const int64_t clockwise[4] = {settings.X1clockwise, settings.Y1clockwise, settings.X2clockwise,
+                                settings.Y2clockwise};
+  const int64_t steps[4] = {settings.X1step, settings.Y1step, settings.X2step, settings.Y2step};
+  const int64_t slots[4] = {settings.X1io, settings.Y1io, settings.X2io, settings.Y2io};
+  std::vector<std::string> out;
+  auto compare = [&](const char* suffix, int64_t recorded, int64_t current, size_t axis) {
+    if (recorded == current) return;
+    out.push_back(std::string(kAxisNames[axis]) + suffix + " : " + std::to_string(recorded) +
+                  " dans la découpe, " + std::to_string(current) + " dans les réglages");
+  };
+  for (size_t i = 0; i < 4; ++i) compare("clockwise", info.clockwise[i], clockwise[i], i);
+  for (size_t i = 0; i < 4; ++i) compare("io", info.slots[i], slots[i], i);
+  for (size_t i = 0; i < 4; ++i) compare("step", info.stepsPerMm[i], steps[i], i);
+  return out;
+}
+
+bool OpenedCut::CanAuto(uint8_t portType) const {
+  if (!loaded || header.olderVersion) return false;
+  return portType == 2 || Compatible();
+}
+
+bool OpenedCut::CanRun(uint8_t portType) const {
+  if (!loaded || header.olderVersion) return false;
+  if (portType == 2) return hasGcode;
+  return hasSteps && Compatible() && stepFileMatches;
+}
+
+OpenedCut OpenCut(const std::string& chosenPath, const MachineSettings& settings) {
+  namespace fs = std::filesystem;
+  OpenedCut cut;
+  cut.base = chosenPath.size() >= 4 ? chosenPath.substr(0, chosenPath.size() - 4) : std::string();
+  std::error_code error;
+  const std::string headerPath = cut.base + ".ovi";
+  if (cut.base.empty() || !fs::is_regular_file(headerPath, error)) return cut;
+
+  std::ifstream in(headerPath, std::ios::binary);
+  std::string text(kMaxHeaderBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (in.bad() || text.size() > kMaxHeaderBytes) {
+    cut.message = "Ce fichier n'est pas un en-tête de découpe : " + headerPath;
+    return cut;
+  }
+  CutHeaderRead read = ParseCutHeader(text);
+  if (!read.ok) {
+    cut.message = read.message;
+    return cut;
+  }
+  cut.loaded = true;
+  cut.header = read.info;
+  cut.hasSteps = fs::is_regular_file(cut.base + ".ovd", error);
+  cut.hasGcode = fs::is_regular_file(cut.base + ".ovg", error);
+  cut.hasPoints = fs::is_regular_file(cut.base + ".ovs", error);
+  if (cut.header.olderVersion) return cut;
+
+  if (settings.PortType != 2) cut.differences = DifferingSettings(cut.header, settings);
+  const CutStepCheck check = CheckCutStepFile(
+      text, cut.hasSteps ? std::optional<uint64_t>(fs::file_size(cut.base + ".ovd", error))
+                         : std::nullopt);
+  cut.ticks = check.ticks;
+  if (!check.ok) {
+    cut.message = check.message;
+    // The board plays the G-code, not the step file: a mismatch only bars the step-file links.
+    cut.stepFileMatches = false;
+  }
+  return cut;
+}
+
+BlockSize ProposeBlock(const CutHeaderInfo& info) {
+  auto whole = [](double value) { return static_cast<int64_t>(std::trunc(value)); };
+  const int64_t realWidth = std::max(whole(info.sizes[0]), whole(info.sizes[4]));
+  const int64_t realHeight = std::max(whole(info.sizes[1]), whole(info.sizes[5]));
+  int64_t mX = 6, mY = 6;
+  const bool sameProjection =
+      info.sizeLines[2] == info.sizeLines[6] && info.sizeLines[3] == info.sizeLines[7];
+  if (sameProjection) {
+    mX = std::max(std::abs(whole(info.leadIns[0])), std::abs(whole(info.leadIns[2])));
+    mY = std::max(std::abs(whole(info.leadIns[1])), std::abs(whole(info.leadIns[3])));
+    if (mX < mY) {
+      mX = 2 * mY;
+    } else if (mX > mY) {
+      mY = 2 * mX;
+    } else if (mX == 0) {
+      mX = mY = 6;
+    }
+  }
+  return {realWidth + mX, realHeight + mY};
+}
+
+BlockFit CheckBlock(const CutHeaderInfo& info, int64_t width, int64_t height) {
+  const double realWidth = std::max(info.sizes[0], info.sizes[4]);
+  const double realHeight = std::max(info.sizes[1], info.sizes[5]);
+  BlockFit fit;
+  fit.widthOk = static_cast<double>(width) >= realWidth + 1.0;
+  fit.heightOk = static_cast<double>(height) >= realHeight + 1.0;
+  return fit;
+}
+
+}  // namespace orvane

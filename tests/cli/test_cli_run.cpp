@@ -1,0 +1,203 @@
+// orvane-cli run as a process, on the recording virtual port: the bytes
+// played are the step file's, the heating goes on before the first tick and
+// off after the last, and a signal at any stage leaves it off.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "cli_harness.h"
+#include "host/settings_file_store.h"
+
+namespace orvane {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct Write {
+  long long ns;
+  int reg;
+  int value;
+};
+
+std::vector<Write> ReadRecording(const std::string& path) {
+  std::vector<Write> lines;
+  std::ifstream in(path);
+  Write w{};
+  while (in >> w.ns >> w.reg >> w.value) lines.push_back(w);
+  return lines;
+}
+
+class OrvaneCliRun : public OrvaneCli {
+ protected:
+  // Short ticks so a cut of thousands plays in a moment; heating automatic so
+  // the run image (0x03) and the idle image (0x01) differ.
+  void Configure(int preHeat, bool resume) {
+    FileSettingsStore store(config / "settings.ini");
+    settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = 20;
+    settings.ActChauffe = true;
+    settings.PreChauffe = static_cast<uint8_t>(preHeat);
+    settings.Reprise = resume;
+    WriteAllSettings(store, settings, nullptr, nullptr);
+  }
+  std::string Generate(int rows) {
+    const std::string base = out + "/wing";
+    EXPECT_EQ(Cli("generate " + Serpentine(rows) + " -o " + base).status, 0);
+    return base;
+  }
+  MachineSettings settings;
+};
+
+TEST_F(OrvaneCliRun, PlaysTheStepFileByteForByteBetweenRunAndIdleImages) {
+  Configure(0, true);
+  const std::string base = Generate(2);
+  const std::string recording = work / "run.txt";
+  const CliRun run =
+      Cli("run " + base + ".ovi --link parallel --record " + recording + " </dev/null");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("Découpe terminée normalement"));
+
+  const std::string steps = test::ReadText(base + ".ovd");
+  ASSERT_GT(steps.size(), 1000u);
+  const auto writes = ReadRecording(recording);
+  std::vector<int> control;
+  std::string played;
+  for (size_t i = 0; i < writes.size(); ++i) {
+    if (writes[i].reg == 2) {
+      control.push_back(writes[i].value);
+      continue;
+    }
+    EXPECT_FALSE(control.empty()) << "a tick before the run image";
+    played += static_cast<char>(writes[i].value);
+    ASSERT_LT(i + 1, writes.size());
+    EXPECT_EQ(writes[i + 1].reg, 0);
+    EXPECT_EQ(writes[i + 1].value, 0) << "write " << i + 1;
+    ++i;
+  }
+  EXPECT_THAT(control, ::testing::ElementsAre(3, 1));
+  EXPECT_EQ(writes.back().reg, 2) << "the idle image comes after the last tick";
+  EXPECT_EQ(played, steps);
+
+  // Slots 0..3, no axis inverted: both bits of a pair is a step up, the step
+  // bit alone a step down.
+  long long net[4] = {};
+  for (unsigned char b : steps) {
+    for (int axis = 0; axis < 4; ++axis) {
+      const int bits = (b >> (2 * axis)) & 3;
+      net[axis] += bits == 3 ? 1 : bits == 1 ? -1 : 0;
+    }
+  }
+  EXPECT_THAT(run.output, HasSubstr("Positions : X1 = " + std::to_string(net[0]) + "  Y1 = " +
+                                    std::to_string(net[1]) + "  X2 = " + std::to_string(net[2]) +
+                                    "  Y2 = " + std::to_string(net[3])));
+}
+
+TEST_F(OrvaneCliRun, SpaceThenNoResumesAndPlaysEveryByteOnce) {
+  Configure(0, true);
+  const std::string base = Generate(1);
+  const std::string recording = work / "run.txt";
+  const std::string answers = work / "keys.txt";
+  test::WriteText(answers, " n\n");
+  const CliRun run = Cli("run " + base + ".ovi --record " + recording + " <" + answers);
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("Abandonner la découpe ? [o/N] n"));
+  std::string played;
+  std::vector<int> control;
+  for (const Write& w : ReadRecording(recording)) {
+    if (w.reg == 2) {
+      control.push_back(w.value);
+    } else {
+      played += static_cast<char>(w.value);
+    }
+  }
+  std::string patterns;
+  for (size_t i = 0; i < played.size(); i += 2) patterns += played[i];
+  EXPECT_EQ(patterns, test::ReadText(base + ".ovd"));
+  // Run, pause (heating off, hold kept: the idle image here), run again, idle.
+  EXPECT_THAT(control, ::testing::ElementsAre(3, 1, 3, 1));
+}
+
+TEST_F(OrvaneCliRun, SpaceThenYesEndsWithoutTheEndMessage) {
+  Configure(0, true);
+  const std::string base = Generate(2);
+  const std::string answers = work / "keys.txt";
+  test::WriteText(answers, " o\n");
+  const CliRun run = Cli("run " + base + ".ovi --record " + work / "run.txt" + " <" + answers);
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_THAT(run.output, ::testing::Not(HasSubstr("terminée normalement")));
+  const auto writes = ReadRecording(work / "run.txt");
+  ASSERT_FALSE(writes.empty());
+  EXPECT_EQ(writes.back().reg, 2);
+  EXPECT_EQ(writes.back().value, 1);
+}
+
+TEST_F(OrvaneCliRun, RefusesACutMadeForOtherMotorSettings) {
+  Configure(0, true);
+  const std::string base = Generate(1);
+  FileSettingsStore store(config / "settings.ini");
+  settings.Y2step = 400;
+  settings.X1io = 1;
+  settings.Y1io = 0;
+  WriteAllSettings(store, settings, nullptr, nullptr);
+  const CliRun run = Cli("run " + base + ".ovi --record " + work / "run.txt");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.output, HasSubstr("Paramètres machine différents"));
+  EXPECT_THAT(run.output, HasSubstr("X1io : 0 dans la découpe, 1 dans les réglages"));
+  EXPECT_THAT(run.output, HasSubstr("Y1io : 1 dans la découpe, 0 dans les réglages"));
+  EXPECT_THAT(run.output, HasSubstr("Y2step : 200 dans la découpe, 400 dans les réglages"));
+  EXPECT_FALSE(fs::exists(work / "run.txt") && fs::file_size(work / "run.txt") > 0);
+
+  EXPECT_EQ(Cli("run " + out + "/absent.ovi").status, 1);
+  EXPECT_EQ(Cli("run " + base + ".ovi --simulate").status, 2);
+  EXPECT_EQ(Cli("run " + base + ".ovi --link usb").status, 2);
+}
+
+// SIGTERM while the ticks play and while the wire pre-heats: the heating is
+// off in the recording's last control write, and the process dies of it.
+TEST_F(OrvaneCliRun, SigtermLeavesTheIdleImageLast) {
+  struct Case {
+    const char* name;
+    int preHeat;
+    size_t waitForWrites;  // lines in the recording before the signal
+  };
+  const Case cases[] = {{"during the ticks", 0, 2000}, {"during the pre-heat", 20, 1}};
+  for (const Case& c : cases) {
+    Configure(c.preHeat, true);
+    const std::string base = Generate(3);
+    const std::string recording = work / (std::string("run-") + std::to_string(c.preHeat));
+    const pid_t pid = fork();
+    if (pid == 0) {
+      std::freopen("/dev/null", "r", stdin);
+      std::freopen("/dev/null", "w", stdout);
+      std::freopen("/dev/null", "w", stderr);
+      const std::string cut = base + ".ovi";
+      execl(ORVANE_CLI, ORVANE_CLI, "run", cut.c_str(), "--record", recording.c_str(), nullptr);
+      _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ReadRecording(recording).size() < c.waitForWrites &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << c.name;
+    const auto writes = ReadRecording(recording);
+    ASSERT_FALSE(writes.empty()) << c.name;
+    EXPECT_EQ(writes.back().reg, 2) << c.name;
+    EXPECT_EQ(writes.back().value, 1) << c.name;
+    if (c.preHeat > 0) {
+      for (const Write& w : writes) EXPECT_EQ(w.reg, 2) << c.name << ": a tick during the pre-heat";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,295 @@
+#include "core/machine/step_file_run.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/app/host_services.h"
+#include "core/app/machine_settings.h"
+#include "core/machine/axis_positions.h"
+#include "core/machine/heat_guard.h"
+#include "core/machine/step_decoder.h"
+#include "core/machine/tick_output.h"
+#include "support/temp_folder.h"
+
+namespace orvane {
+namespace {
+
+using test::TempFolder;
+using test::WriteText;
+
+constexpr uint16_t kData = 888;
+constexpr uint16_t kControl = 890;
+
+// The engine plays on its own thread, so the clock is the real one: the
+// fake clock is not shared across threads. Nothing is asserted on time.
+class SteadyClock : public Clock {
+ public:
+  int64_t Counter() override {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+  int64_t TicksPerMicrosecond() const override { return 1000; }
+  void SleepMilliseconds(int ms) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+};
+
+// Every write, in order, from whichever thread makes it (never two at once).
+struct Port : PortOutput {
+  void WriteByte(uint16_t address, uint8_t value) override {
+    std::lock_guard lock(mutex);
+    writes.emplace_back(address, value);
+  }
+  std::string Description() const override { return "test"; }
+  std::vector<uint8_t> To(uint16_t address) {
+    std::lock_guard lock(mutex);
+    std::vector<uint8_t> out;
+    for (auto [a, v] : writes) {
+      if (a == address) out.push_back(v);
+    }
+    return out;
+  }
+  std::mutex mutex;
+  std::vector<std::pair<uint16_t, uint8_t>> writes;
+};
+
+struct Keys : KeyState {
+  bool IsKeyDown(Key key) const override { return down.count(key) > 0; }
+  std::set<Key> down;
+};
+
+// Presses keys as the run goes: `script` is called at every look with the
+// ticks played so far.
+struct ScriptedView : StepRunView {
+  explicit ScriptedView(Keys& keys) : keys(keys) {}
+  void Wait() override {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ++waits;
+    if (script) script(lastTicks, keys);
+  }
+  void PreHeating(bool visible, int) override {
+    if (visible) ++preheatShown;
+  }
+  void Progress(const ProgressView& view, uint64_t ticks) override {
+    lastTicks = ticks;
+    percents.push_back(view.percent);
+  }
+  void Trim(const std::string& label) override { trims.push_back(label); }
+  bool AskAbandon() override {
+    keys.down.clear();
+    asked.push_back(lastTicks);
+    return abandon;
+  }
+  Keys& keys;
+  std::function<void(uint64_t, Keys&)> script;
+  uint64_t lastTicks = 0;
+  int waits = 0;
+  int preheatShown = 0;
+  std::vector<int> percents;
+  std::vector<std::string> trims;
+  std::vector<uint64_t> asked;
+  bool abandon = false;
+};
+
+struct Bench {
+  Bench() {
+    settings.ActChauffe = true;  // run image 0x03, idle 0x01
+    settings.PreChauffe = 0;
+    for (int32_t* speed :
+         {&settings.X1speed, &settings.Y1speed, &settings.X2speed, &settings.Y2speed}) {
+      *speed = 20;  // 20 µs ticks: quick, and long enough for the trim to matter
+    }
+    images = ComputeControlImages(settings);
+  }
+  // A step file with every axis moving, both ways, and zero bytes.
+  std::vector<uint8_t> WriteSteps(size_t count) {
+    std::vector<uint8_t> bytes(count);
+    for (size_t i = 0; i < count; ++i) {
+      static constexpr uint8_t kPatterns[] = {0x01, 0x03, 0x00, 0x05, 0x0F, 0x50, 0xF0, 0x44};
+      bytes[i] = kPatterns[(i * 7 + i / 13) % 8];
+    }
+    WriteText(folder / "cut.ovd", std::string(bytes.begin(), bytes.end()));
+    return bytes;
+  }
+  StepRunSetup Setup(uint64_t ticks) {
+    StepRunSetup setup;
+    setup.clock = &clock;
+    setup.keys = &keys;
+    setup.guard = &guard;
+    setup.output = &output;
+    setup.positions = &positions;
+    setup.settings = &settings;
+    setup.stepPath = folder / "cut.ovd";
+    setup.ticks = ticks;
+    setup.durationSeconds = 100;
+    return setup;
+  }
+  // Data bytes played: each pattern then a 0.
+  std::vector<uint8_t> Played() {
+    const std::vector<uint8_t> data = port.To(kData);
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < data.size(); i += 2) {
+      bytes.push_back(data[i]);
+      if (i + 1 < data.size()) {
+        EXPECT_EQ(data[i + 1], 0) << "after tick " << i / 2;
+      }
+    }
+    return bytes;
+  }
+
+  TempFolder folder;
+  MachineSettings settings;
+  ControlImages images{};
+  SteadyClock clock;
+  Keys keys;
+  Port port;
+  HeatGuard guard{&port, settings};
+  ParallelTickOutput output{port, kData};
+  AxisPositions positions;
+};
+
+TEST(StepFileRun, PlaysEveryByteBetweenTheRunAndIdleImages) {
+  Bench bench;
+  const std::vector<uint8_t> bytes = bench.WriteSteps(3000);
+  ScriptedView view(bench.keys);
+  const StepRunResult result = RunStepFile(bench.Setup(3000), view);
+  ASSERT_EQ(result.end, StepRunEnd::Completed) << result.error;
+  EXPECT_EQ(result.ticksPlayed, 3000u);
+  EXPECT_EQ(bench.Played(), bytes);
+  const std::vector<uint8_t> control = bench.port.To(kControl);
+  ASSERT_EQ(control.size(), 2u);
+  EXPECT_EQ(control.front(), bench.images.RunControlImage);
+  EXPECT_EQ(control.back(), bench.images.IdleControlImage);
+  // The run image comes before the first data write.
+  EXPECT_EQ(bench.port.writes.front(), std::make_pair(kControl, bench.images.RunControlImage));
+  EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
+  ASSERT_FALSE(view.percents.empty());
+  EXPECT_EQ(view.percents.back(), 100);
+}
+
+TEST(StepFileRun, AZeroByteMovesNothing) {
+  Bench bench;
+  WriteText(bench.folder / "cut.ovd", std::string(50, '\0'));
+  ScriptedView view(bench.keys);
+  ASSERT_EQ(RunStepFile(bench.Setup(50), view).end, StepRunEnd::Completed);
+  EXPECT_EQ(bench.Played(), std::vector<uint8_t>(50, 0));
+  EXPECT_EQ(bench.positions.Steps(), AxisSteps{});
+}
+
+TEST(StepFileRun, SpaceWithoutResumeEndsAtOnceHeatingOff) {
+  Bench bench;
+  const std::vector<uint8_t> bytes = bench.WriteSteps(200000);
+  ScriptedView view(bench.keys);
+  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Space); };
+  const StepRunResult result = RunStepFile(bench.Setup(200000), view);
+  EXPECT_EQ(result.end, StepRunEnd::Stopped);
+  EXPECT_LT(result.ticksPlayed, 200000u);
+  EXPECT_TRUE(view.asked.empty());
+  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
+  const std::vector<uint8_t> played = bench.Played();
+  EXPECT_EQ(played, std::vector<uint8_t>(bytes.begin(), bytes.begin() + played.size()));
+}
+
+TEST(StepFileRun, SpaceThenNoResumesAtTheNextByteAfterANewPreheat) {
+  Bench bench;
+  const std::vector<uint8_t> bytes = bench.WriteSteps(20000);
+  ScriptedView view(bench.keys);
+  bool pressed = false;
+  view.script = [&](uint64_t, Keys& keys) {
+    if (!pressed && view.waits > 3) {
+      keys.down.insert(Key::Space);
+      pressed = true;
+    }
+  };
+  auto setup = bench.Setup(20000);
+  setup.resumeAllowed = true;
+  const StepRunResult result = RunStepFile(setup, view);
+  ASSERT_EQ(result.end, StepRunEnd::Completed) << result.error;
+  ASSERT_EQ(view.asked.size(), 1u);
+  // Nothing lost, nothing played twice.
+  EXPECT_EQ(bench.Played(), bytes);
+  EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
+  const uint8_t pause = PauseControlImage(bench.images, bench.settings);
+  EXPECT_EQ(bench.port.To(kControl),
+            (std::vector<uint8_t>{bench.images.RunControlImage, pause, bench.images.RunControlImage,
+                                  bench.images.IdleControlImage}));
+}
+
+TEST(StepFileRun, SpaceThenYesEndsWithTheHeatingOff) {
+  Bench bench;
+  bench.WriteSteps(200000);
+  ScriptedView view(bench.keys);
+  view.abandon = true;
+  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Space); };
+  auto setup = bench.Setup(200000);
+  setup.resumeAllowed = true;
+  const StepRunResult result = RunStepFile(setup, view);
+  EXPECT_EQ(result.end, StepRunEnd::Stopped);
+  EXPECT_EQ(view.asked.size(), 1u);
+  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
+}
+
+TEST(StepFileRun, SpaceDuringThePreheatEndsBeforeAnyTick) {
+  Bench bench;
+  bench.settings.PreChauffe = 30;
+  bench.WriteSteps(100);
+  ScriptedView view(bench.keys);
+  view.script = [&](uint64_t, Keys& keys) {
+    if (view.waits == 5) keys.down.insert(Key::Space);
+  };
+  const StepRunResult result = RunStepFile(bench.Setup(100), view);
+  EXPECT_EQ(result.end, StepRunEnd::Stopped);
+  EXPECT_EQ(view.preheatShown, 1);
+  EXPECT_TRUE(bench.port.To(kData).empty());
+  EXPECT_EQ(bench.port.To(kControl),
+            (std::vector<uint8_t>{bench.images.RunControlImage, bench.images.IdleControlImage}));
+}
+
+TEST(StepFileRun, AnOutsideStopDuringThePreheatRests) {
+  Bench bench;
+  bench.settings.PreChauffe = 30;
+  bench.WriteSteps(100);
+  ScriptedView view(bench.keys);
+  std::atomic<bool> stop{false};
+  view.script = [&](uint64_t, Keys&) {
+    if (view.waits == 3) stop = true;
+  };
+  auto setup = bench.Setup(100);
+  setup.stopRequest = &stop;
+  setup.resumeAllowed = true;
+  EXPECT_EQ(RunStepFile(setup, view).end, StepRunEnd::Stopped);
+  EXPECT_TRUE(view.asked.empty());
+  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
+}
+
+TEST(StepFileRun, TheRightArrowTrimsWithinAQuarterOfThePeriod) {
+  Bench bench;
+  bench.WriteSteps(5000);
+  ScriptedView view(bench.keys);
+  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Right); };
+  ASSERT_EQ(RunStepFile(bench.Setup(5000), view).end, StepRunEnd::Completed);
+  // P = 20: the bar spans 0 .. 5, centre 2; held, it stops at 5: 2 × 3 µs faster.
+  ASSERT_FALSE(view.trims.empty());
+  EXPECT_EQ(view.trims.back(), "-6 µs");
+}
+
+TEST(StepFileRun, AMissingStepFileRunsNothing) {
+  Bench bench;
+  ScriptedView view(bench.keys);
+  const StepRunResult result = RunStepFile(bench.Setup(10), view);
+  EXPECT_EQ(result.end, StepRunEnd::Failed);
+  EXPECT_EQ(result.error, "Fichier de découpe manquant");
+  EXPECT_TRUE(bench.port.writes.empty());
+}
+
+}  // namespace
+}  // namespace orvane
