@@ -44,6 +44,7 @@ class OrvaneCliRun : public OrvaneCli {
     settings.ActChauffe = true;
     settings.PreChauffe = static_cast<uint8_t>(preHeat);
     settings.Reprise = resume;
+    WriteDefaultSettings(store, settings);
     WriteAllSettings(store, settings, nullptr, nullptr);
   }
   std::string Generate(int rows) {
