@@ -1,0 +1,309 @@
+#include "core/app/configuration_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "core/app/settings_document.h"
+#include "core/common/text_lines.h"
+
+namespace orvane {
+namespace {
+
+// Every value of the file away from its factory text, so a value that is
+// lost or lands on the wrong line shows.
+const std::map<std::string, std::string> kAwayFromFactory = {
+    {"X1clockwise", "1"},
+    {"Y1clockwise", "1"},
+    {"X2clockwise", "1"},
+    {"Y2clockwise", "1"},
+    {"X1step", "101"},
+    {"Y1step", "102"},
+    {"X2step", "103"},
+    {"Y2step", "104"},
+    {"X1speed", "2001"},
+    {"Y1speed", "2002"},
+    {"X2speed", "2003"},
+    {"Y2speed", "2004"},
+    {"Periode", "40"},
+    {"MaxX", "700"},
+    {"MaxY", "350"},
+    {"Fil", "450"},
+    {"FilMax", "900"},
+    {"Vadm", "3.5"},
+    {"Vmax", "4.25"},
+    {"Vmin", "0.5"},
+    {"Pente", "45"},
+    {"PortType", "2"},
+    {"Port", "632"},
+    {"SerialPort", "ttyUSB0"},
+    {"SerialBaudRate", "115200"},
+    {"SerialDataBits", "7"},
+    {"SerialParity", "Even"},
+    {"SerialStopBits", "2"},
+    {"SerialFlowControl", "Hardware"},
+    {"X1io", "3"},
+    {"Y1io", "2"},
+    {"X2io", "1"},
+    {"Y2io", "0"},
+    {"BitChauffe", "4"},
+    {"ActChauffe", "1"},
+    {"InvChauffe", "1"},
+    {"PreChauffe", "12"},
+    {"BitCouple", "8"},
+    {"ActCouple", "0"},
+    {"InvCouple", "1"},
+    {"LibCouple", "0"},
+    {"ProjectPath", "/home/andré/projets/"},
+    {"CutPath", "/home/andré/découpes/"},
+    {"DxfPath", "/mnt/dessins/"},
+    {"ExportPath", "/tmp/export/"},
+    {"MoteursType", "400"},
+    {"MoteursMode", "3"},
+    {"MoteursMeca", "125"},
+    {"LastSpeedSearch", "2.5"},
+    {"DepTest", "25"},
+    {"DepDefaut", "30"},
+    {"InvTeleX", "1"},
+    {"InvTeleY", "1"},
+    {"OrigineAuto", "1"},
+    {"ModeArret", "0"},
+    {"Reperes", "off"},
+    {"Points", "off"},
+    {"Doublons", "on"},
+    {"Decimales", "5"},
+    {"Alertes", "on"},
+    {"GcodeOnly", "on"},
+    {"Reprise", "off"},
+    {"ConfirmeAbandon", "off"},
+    {"ConfirmeEcrase", "off"},
+    {"Audio", "on"},
+    {"Increment", "3"},
+    {"Densite", "2"},
+    {"Taille", "3"},
+    {"Precision", "0"},
+};
+
+std::string KeyOf(std::string_view name) {
+  for (const SettingValue& value : AllSettingValues()) {
+    if (value.name == name) return GroupKeyPath(GroupName(value.group));
+  }
+  ADD_FAILURE() << "unknown value " << name;
+  return {};
+}
+
+MemorySettingsStore FactoryStore() {
+  MemorySettingsStore store;
+  MachineSettings settings;
+  settings.ProjectPath = "/f/projets/", settings.CutPath = "/f/découpes/";
+  settings.DxfPath = "/f/dessins/", settings.ExportPath = "/f/export/";
+  WriteDefaultSettings(store, settings);
+  return store;
+}
+
+MemorySettingsStore AwayStore() {
+  MemorySettingsStore store = FactoryStore();
+  for (const auto& [name, text] : kAwayFromFactory) {
+    EXPECT_NE(store.ReadSettingString(KeyOf(name), name), text) << name << " is its factory text";
+    store.WriteSettingString(KeyOf(name), name, text);
+  }
+  return store;
+}
+
+std::string Written(SettingsStore& store) {
+  std::string bytes;
+  const ConfigurationResult result = WriteConfigurationFile(store, bytes);
+  EXPECT_TRUE(result.ok) << result.message;
+  return bytes;
+}
+
+// The written file with line `number` (from 1) replaced; the rest as written.
+std::string WithLine(const std::string& bytes, int number, std::string_view text) {
+  std::string out;
+  int index = 1;
+  for (std::string_view line : SplitLines(bytes)) {
+    out += index++ == number ? std::string(text) : std::string(line);
+    out += "\r\n";
+  }
+  return out;
+}
+
+TEST(ConfigurationFile, LayoutCarriesEveryStoredValueOnceButVersionAndRun) {
+  std::set<std::string> inFile;
+  int valueLines = 0;
+  for (const ConfigurationLine& line : ConfigurationLayout()) {
+    if (line.name.empty()) continue;
+    ++valueLines;
+    EXPECT_TRUE(inFile.insert(std::string(line.name)).second) << line.name;
+    EXPECT_EQ(KeyOf(line.name), GroupKeyPath(GroupName(line.group))) << line.name;
+  }
+  EXPECT_EQ(valueLines, 69);
+  for (const SettingValue& value : AllSettingValues()) {
+    if (value.name != "Version") {
+      EXPECT_TRUE(inFile.count(std::string(value.name))) << value.name;
+    }
+  }
+  EXPECT_EQ(kAwayFromFactory.size(), 69u);
+}
+
+TEST(ConfigurationFile, WritesTheTabledLinesInWindows1252WithCrLf) {
+  MemorySettingsStore store = AwayStore();
+  const std::string bytes = Written(store);
+  const std::vector<std::string_view> lines = SplitLines(bytes);
+  ASSERT_EQ(lines.size(), 108u);
+  EXPECT_EQ(bytes.substr(0, 31), "[version]\r\nOrvane version 160\r\n");
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'),
+            std::count(bytes.begin(), bytes.end(), '\r'));
+  EXPECT_TRUE(
+      bytes.ends_with("- pr\xE9"
+                      "cision\r\n0\r\n"));
+  EXPECT_EQ(lines[17], "[machine  : front haut]");
+  EXPECT_EQ(lines[18], "40");  // Periode
+  EXPECT_EQ(lines[19], "[machine : capacit\xE9s X Y]");
+  EXPECT_EQ(lines[31], "2");  // PortType
+  EXPECT_EQ(lines[35], "ttyUSB0");
+  EXPECT_EQ(lines[57], "/home/andr\xE9/projets/");
+  EXPECT_EQ(lines[87], "5");  // Decimales
+}
+
+TEST(ConfigurationFile, RoundTripsAllValuesInEitherEncoding) {
+  for (const bool needsUtf8 : {false, true}) {
+    SCOPED_TRACE(needsUtf8 ? "UTF-8" : "Windows-1252");
+    MemorySettingsStore source = AwayStore();
+    const std::string folder = "/home/Łukasz/dessins/";
+    if (needsUtf8) source.WriteSettingString(KeyOf("DxfPath"), "DxfPath", folder);
+    const std::string bytes = Written(source);
+    // A character Windows-1252 lacks is never turned into "?".
+    EXPECT_EQ(bytes.find("/home/?ukasz"), std::string::npos);
+    EXPECT_EQ(bytes.find("capacit\xE9s") != std::string::npos, !needsUtf8);
+
+    MemorySettingsStore target = FactoryStore();
+    const ConfigurationResult result = ReadConfigurationFile(bytes, target);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.message, kConfigurationRestored);
+    for (const auto& [name, text] : kAwayFromFactory) {
+      const std::string expected = needsUtf8 && name == "DxfPath" ? folder : text;
+      EXPECT_EQ(target.ReadSettingString(KeyOf(name), name), expected) << name;
+    }
+  }
+}
+
+TEST(ConfigurationFile, ReadsLfEndsAndIgnoresTheHeaderTexts) {
+  MemorySettingsStore source = AwayStore();
+  std::string bytes = WithLine(Written(source), 20, "[anything a user typed]");
+  std::string lf;
+  for (char c : bytes) {
+    if (c != '\r') lf += c;
+  }
+  MemorySettingsStore target = FactoryStore();
+  ASSERT_TRUE(ReadConfigurationFile(lf, target).ok);
+  EXPECT_EQ(target.ReadSettingString(KeyOf("MaxX"), "MaxX"), "700");
+  EXPECT_EQ(target.ReadSettingString(KeyOf("CutPath"), "CutPath"), "/home/andré/découpes/");
+}
+
+struct Refusal {
+  const char* name;
+  int line;  // 0: cut the file to 107 lines
+  const char* text;
+  const char* expectedPart;
+};
+
+TEST(ConfigurationFile, RefusesABadFileWholeAndLeavesTheStoreByteIdentical) {
+  const Refusal cases[] = {
+      {"other version", 2, "Orvane version 159", "Fichier incompatible avec cette version."},
+      {"no version", 2, "", "Fichier incompatible avec cette version."},
+      {"107 lines", 0, "", "107 lignes au lieu de 108"},
+      {"duty cycle out of range", 19, "150", "Ligne 19 (Periode) : « 150 » est hors limites"},
+      {"steps not a number", 9, "2OO", "Ligne 9 (X1step) : « 2OO » n'est pas une valeur valide"},
+      {"step count past 16 bits", 10, "70000", "Ligne 10 (Y1step)"},
+      {"zero start speed", 29, "0", "Ligne 29 (Vmin) : « 0 » est hors limites"},
+      {"real with a comma", 27, "2,5", "Ligne 27 (Vadm)"},
+      {"link type 3", 32, "3", "Ligne 32 (PortType)"},
+      {"bit pair 4", 45, "4", "Ligne 45 (X2io)"},
+      {"heating mask 3", 48, "3", "Ligne 48 (BitChauffe) : « 3 » est hors limites (1, 2, 4 ou 8)"},
+      {"flag neither 0 nor 1", 49, "oui", "Ligne 49 (ActChauffe)"},
+      {"option neither on nor off", 100, "yes", "Ligne 100 (Audio)"},
+      {"decimals 7", 88, "7", "Ligne 88 (Decimales)"},
+      {"empty folder", 58, "", "Ligne 58 (ProjectPath) : valeur absente"},
+      {"carriage return inside a value", 36, "tty\rS0", "Ligne 36 (SerialPort)"},
+      {"last line empty", 108, "", "Ligne 108 (Precision)"},
+  };
+  MemorySettingsStore source = AwayStore();
+  const std::string good = Written(source);
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string bytes = c.line ? WithLine(good, c.line, c.text)
+                               : good.substr(0, good.rfind("\r\n", good.size() - 3) + 2);
+    MemorySettingsStore store = FactoryStore();
+    const std::string before = store.Document().Serialize();
+    const ConfigurationResult result = ReadConfigurationFile(bytes, store);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find(c.expectedPart), std::string::npos) << result.message;
+    EXPECT_EQ(result.message.find("succès"), std::string::npos);
+    EXPECT_EQ(store.Document().Serialize(), before);
+  }
+}
+
+// A store whose serial port name came from elsewhere with a line break in it.
+class StoreWithText : public MemorySettingsStore {
+ public:
+  StoreWithText(MemorySettingsStore base, std::string name, std::string text)
+      : MemorySettingsStore(base.Document()), name_(std::move(name)), text_(std::move(text)) {}
+  std::string ReadSettingString(std::string_view keyPath, std::string_view name) override {
+    return name == name_ ? text_ : MemorySettingsStore::ReadSettingString(keyPath, name);
+  }
+
+ private:
+  std::string name_, text_;
+};
+
+TEST(ConfigurationFile, RefusesToWriteAValueThatCouldNotBeRestored) {
+  const struct {
+    const char* name;
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {"SerialPort", "ttyS0\nPortType=2", "Ligne 36 (SerialPort) : la valeur contient un saut"},
+      {"CutPath", "/a\r", "Ligne 59 (CutPath) : la valeur contient un saut"},
+      {"Precision", "", "Ligne 108 (Precision) : valeur absente"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StoreWithText store(AwayStore(), c.name, c.text);
+    std::string bytes = "untouched";
+    const ConfigurationResult result = WriteConfigurationFile(store, bytes);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find(c.expected), std::string::npos) << result.message;
+    EXPECT_EQ(bytes, "untouched");
+  }
+}
+
+// The file store replaces its file on commit; a refused write must leave
+// nothing half stored.
+class RefusingStore : public MemorySettingsStore {
+ public:
+  using MemorySettingsStore::MemorySettingsStore;
+  void BeginBatch() override { saved_ = Document(); }
+  void CommitBatch() override {
+    static_cast<MemorySettingsStore&>(*this) = MemorySettingsStore(saved_);
+    throw SettingsWriteError("Permission refusée");
+  }
+
+ private:
+  SettingsDocument saved_;
+};
+
+TEST(ConfigurationFile, AStoreThatRefusesTheWriteIsReportedNotCalledSuccess) {
+  MemorySettingsStore source = AwayStore();
+  RefusingStore store(FactoryStore().Document());
+  const std::string before = store.Document().Serialize();
+  const ConfigurationResult result = ReadConfigurationFile(Written(source), store);
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.message.find("Permission refusée"), std::string::npos);
+  EXPECT_EQ(store.Document().Serialize(), before);
+}
+
+}  // namespace
+}  // namespace orvane
