@@ -20,5 +20,6 @@ int LeadInCommand(const Args& args);
 int PulsesCommand(const Args& args);
 int BoardCommand(const Args& args);
 int RunCommand(const Args& args);
+int ConfigCommand(const Args& args);
 
 }  // namespace orvane::cli

@@ -37,6 +37,7 @@ constexpr Command kCommands[] = {
     {"run", RunCommand,
      "run DECOUPE.ovi [--link parallel|serial|board] [--device DEV] [--simulate]\n"
      "       [--record FICHIER]"},
+    {"config", ConfigCommand, "config save|load FICHIER.ovr"},
 };
 
 }  // namespace
