@@ -27,6 +27,7 @@ MachineSettings BoardSettings() {
 int Identify(const ParsedArgs& parsed) {
   MachineSettings settings = BoardSettings();
   if (parsed.Has("--device")) settings.SerialPort = parsed.Value("--device");
+  EnsureQtCoreApplication();
   QtSerialPort serial;
   MonotonicClock clock;
   serial.SetParams(SerialSelectorParams(settings));

@@ -11,6 +11,9 @@ using Args = std::vector<std::string>;
 // Prints the usage of every command and returns 2.
 int UsageError();
 
+// Before the first use of the serial port.
+void EnsureQtCoreApplication();
+
 int InfoCommand(const Args& args);
 int GenerateCommand(const Args& args);
 int ImportCommand(const Args& args);

@@ -322,6 +322,7 @@ int RunCommand(const Args& args) {
     }
     output = std::make_unique<ParallelTickOutput>(*port, settings.Port);
   } else {
+    EnsureQtCoreApplication();
     serial = std::make_unique<QtSerialPort>();
     SerialParams params = SerialSelectorParams(settings);
     if (!options.device.empty()) params.port = options.device;
