@@ -14,18 +14,8 @@
 namespace orvane::cli {
 namespace {
 
-MachineSettings BoardSettings() {
-  FileSettingsStore store(SettingsFilePath());
-  MachineSettings settings;
-  if (!ReadAllSettings(store, settings, nullptr).empty()) {
-    std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
-              << ", valeurs d'usine utilisées pour ceux-là\n";
-  }
-  return settings;
-}
-
 int Identify(const ParsedArgs& parsed) {
-  MachineSettings settings = BoardSettings();
+  MachineSettings settings = StoredSettings();
   if (parsed.Has("--device")) settings.SerialPort = parsed.Value("--device");
   EnsureQtCoreApplication();
   QtSerialPort serial;

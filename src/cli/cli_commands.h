@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/app/machine_settings.h"
+
 namespace orvane::cli {
 
 using Args = std::vector<std::string>;
@@ -13,6 +15,11 @@ int UsageError();
 
 // Before the first use of the serial port.
 void EnsureQtCoreApplication();
+
+// The settings of the store, with a warning on stderr for any value that had
+// to take its factory text; `complete` is false then (the working folders
+// aside, which play no part in a cut or a move).
+MachineSettings StoredSettings(bool* complete = nullptr);
 
 int InfoCommand(const Args& args);
 int GenerateCommand(const Args& args);

@@ -68,29 +68,6 @@ int Info(const std::string& path) {
   return 0;
 }
 
-// The settings of the store; `complete` is false when some value had to take
-// its factory text (no store, an unreadable one, or values missing or wrong).
-MachineSettings StoredSettings(bool* complete = nullptr) {
-  FileSettingsStore store(SettingsFilePath());
-  MachineSettings settings;
-  settings.ProjectPath = settings.CutPath = settings.DxfPath = settings.ExportPath = "./";
-  const std::string unreadable = store.ReadProblem();
-  const SettingsProblems problems = ReadAllSettings(store, settings, nullptr);
-  // The working folders play no part in a cut.
-  const bool read = unreadable.empty() &&
-                    std::all_of(problems.begin(), problems.end(), [](const SettingsProblem& p) {
-                      return p.group == SettingsGroup::Systeme;
-                    });
-  if (!unreadable.empty()) {
-    std::cerr << "orvane-cli : le fichier des réglages " << unreadable << "\n";
-  } else if (!problems.empty()) {
-    std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
-              << ", valeurs d'usine utilisées pour ceux-là\n";
-  }
-  if (complete) *complete = read;
-  return settings;
-}
-
 std::string FolderOf(const std::string& path) {
   const std::string folder = std::filesystem::path(path).parent_path().string();
   return folder.empty() ? "." : folder;

@@ -76,22 +76,12 @@ bool ParseOptions(const Args& args, PulseOptions& options) {
   return options.periodUs > 0;
 }
 
-MachineSettings PulseSettings() {
-  FileSettingsStore store(SettingsFilePath());
-  MachineSettings settings;
-  if (!ReadAllSettings(store, settings, nullptr).empty()) {
-    std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
-              << ", valeurs d'usine utilisées pour ceux-là\n";
-  }
-  return settings;
-}
-
 }  // namespace
 
 int PulsesCommand(const Args& args) {
   PulseOptions options;
   if (!ParseOptions(args, options)) return UsageError();
-  const MachineSettings settings = PulseSettings();
+  const MachineSettings settings = StoredSettings();
   const auto duty = static_cast<uint8_t>(options.duty > 0 ? options.duty : settings.Periode);
   const PulseSplit split = SplitPeriod(static_cast<uint32_t>(options.periodUs), duty);
   uint8_t pattern = 0;

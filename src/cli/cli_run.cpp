@@ -222,16 +222,6 @@ class TerminalView : public StepRunView {
   std::string trim_ = "(0 µs)";
 };
 
-MachineSettings RunSettings() {
-  FileSettingsStore store(SettingsFilePath());
-  MachineSettings settings;
-  if (!ReadAllSettings(store, settings, nullptr).empty()) {
-    std::cerr << "orvane-cli : réglages absents ou incomplets dans " << store.Path()
-              << ", valeurs d'usine utilisées pour ceux-là\n";
-  }
-  return settings;
-}
-
 // Why the cut cannot run on this link; empty when it can.
 std::string Refusal(const OpenedCut& cut, const std::string& path, uint8_t portType) {
   if (!cut.loaded) {
@@ -263,7 +253,7 @@ void PrintPositions(const AxisPositions& positions) {
 int RunCommand(const Args& args) {
   RunOptions options;
   if (!ParseOptions(args, options)) return UsageError();
-  MachineSettings settings = RunSettings();
+  MachineSettings settings = StoredSettings();
   if (options.link == "parallel") settings.PortType = 0;
   if (options.link == "serial") settings.PortType = 1;
   if (options.link == "board") settings.PortType = 2;
