@@ -102,7 +102,7 @@ int WriteShape(PointRows rows, const std::string& name, const Options& options) 
 }
 
 int StandardShape(int code, const Args& args) {
-  const ShapeSpec& spec = ShapeOf(code);
+  const ShapeDefinition& definition = ShapeOf(code);
   auto options = ParseOptions(args, 1,
                               {"--width", "--width2", "--height", "--chamfer", "--offset",
                                "--radius", "--radius2", "--sides", "--revolution", "--decimals"},
@@ -114,12 +114,12 @@ int StandardShape(int code, const Args& args) {
       {"--chamfer", kChanfrein}, {"--offset", kChanfrein}, {"--radius", kRayon},
       {"--radius2", kRayon2},    {"--sides", kCotes},      {"--revolution", kRevolution}};
   for (auto [name, bit] : fields) {
-    if (options->values.count(name) && !(spec.fields & bit)) {
-      std::cerr << "orvane-cli : " << name << " ne s'applique pas à " << spec.cliName << "\n";
+    if (options->values.count(name) && !(definition.fields & bit)) {
+      std::cerr << "orvane-cli : " << name << " ne s'applique pas à " << definition.cliName << "\n";
       return 2;
     }
   }
-  ShapeValues v = spec.defaults;
+  ShapeValues v = definition.defaults;
   if (!Take(*options, "--width", v.largeur) || !Take(*options, "--width2", v.largeur2) ||
       !Take(*options, "--height", v.hauteur) || !Take(*options, "--chamfer", v.chanfrein) ||
       !Take(*options, "--offset", v.chanfrein) || !Take(*options, "--radius", v.rayon) ||
@@ -134,7 +134,7 @@ int StandardShape(int code, const Args& args) {
               << FormatReal15(v.largeur - v.largeur2) << " mm)\n";
     return 1;
   }
-  return WriteShape(std::move(*rows), std::string(spec.profileName), *options);
+  return WriteShape(std::move(*rows), std::string(definition.profileName), *options);
 }
 
 int Groove(int model, const Args& args) {

@@ -18,7 +18,7 @@ ShapeValues Values(double w, double w2, double h, double c, double r, double r2,
 }
 
 // clang-format off
-const ShapeSpec kShapes[kShapeCount] = {
+const ShapeDefinition kShapes[kShapeCount] = {
   {0, "rectangle", " RECTANGLE ", "rectangle", "Créer rectangle",
    kLargeur | kHauteur, Values(100, 0, 75, 0, 0, 0), 0, 0, 0, 0},
   {1, "rectangle-chanfreine", " RECTANGLE CHANFREINE ", "rectangle", "Créer rectangle",
@@ -62,13 +62,13 @@ ShapePoint Polar(double r, double cx, double cy, double angle) {
 
 }  // namespace
 
-const ShapeSpec& ShapeOf(int code) {
+const ShapeDefinition& ShapeOf(int code) {
   return kShapes[code >= 0 && code < kShapeCount ? code : 0];
 }
 
 std::optional<int> ShapeCodeByName(std::string_view cliName) {
-  for (const ShapeSpec& spec : kShapes) {
-    if (spec.cliName == cliName) return spec.code;
+  for (const ShapeDefinition& definition : kShapes) {
+    if (definition.cliName == cliName) return definition.code;
   }
   return std::nullopt;
 }
@@ -116,10 +116,11 @@ ShapeValues ValidateShape(int code, ShapeValues v) {
     default:
       break;
   }
-  const ShapeSpec& spec = ShapeOf(code);
-  if (spec.cotesMax > 0) v.cotes = std::clamp(v.cotes, spec.cotesMin, spec.cotesMax);
-  if (spec.revolutionMax > 0) {
-    v.revolution = std::clamp(v.revolution, spec.revolutionMin, spec.revolutionMax);
+  const ShapeDefinition& definition = ShapeOf(code);
+  if (definition.cotesMax > 0)
+    v.cotes = std::clamp(v.cotes, definition.cotesMin, definition.cotesMax);
+  if (definition.revolutionMax > 0) {
+    v.revolution = std::clamp(v.revolution, definition.revolutionMin, definition.revolutionMax);
   }
   if (v.chanfrein < 0) v.chanfrein = 0;
   return v;
@@ -131,7 +132,7 @@ int ArcSegments(int cotes, int revolution) {
 }
 
 int AdjustArchSides(int previous, int clicked, int revolution) {
-  const ShapeSpec& arch = ShapeOf(kArche);
+  const ShapeDefinition& arch = ShapeOf(kArche);
   const int direction = clicked >= previous ? 1 : -1;
   auto whole = [revolution](int n) {
     const long hundredths = std::lround(n * revolution / 360.0 * 100);

@@ -48,7 +48,7 @@ enum ShapeCode : int {
   kEllipse = 14,
 };
 
-struct ShapeSpec {
+struct ShapeDefinition {
   int code;
   std::string_view cliName;       // "rectangle-chanfreine"
   std::string_view groupTitle;    // " RECTANGLE CHANFREINE "
@@ -61,7 +61,7 @@ struct ShapeSpec {
 };
 
 // Code 0..14; anything else gives the simple rectangle.
-const ShapeSpec& ShapeOf(int code);
+const ShapeDefinition& ShapeOf(int code);
 std::optional<int> ShapeCodeByName(std::string_view cliName);
 
 // The rules applied when an edit is left: zero sizes take 10, a chamfer too

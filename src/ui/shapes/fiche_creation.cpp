@@ -106,46 +106,49 @@ bool TFormCreation::Run(int code) {
 }
 
 void TFormCreation::FormShow() {
-  const ShapeSpec& spec = ShapeOf(code_);
-  GroupBox1->setTitle(QString::fromUtf8(spec.groupTitle.data(), spec.groupTitle.size()));
+  const ShapeDefinition& definition = ShapeOf(code_);
+  GroupBox1->setTitle(
+      QString::fromUtf8(definition.groupTitle.data(), definition.groupTitle.size()));
   LabelChanfrein->setText(code_ == kTrapezeIrregulier ? QStringLiteral("Décalage")
                                                       : QStringLiteral("Chanfrein"));
   for (const Field& field : fields_) {
-    const bool shown = spec.fields & field.bit;
+    const bool shown = definition.fields & field.bit;
     field.row->setVisible(shown);
     if (shown) {
-      WriteField(field, spec.defaults.*field.value);
+      WriteField(field, definition.defaults.*field.value);
     } else {
       field.edit->clear();
     }
   }
-  cotesRow_->setVisible(spec.fields & kCotes);
-  revolutionRow_->setVisible(spec.fields & kRevolution);
+  cotesRow_->setVisible(definition.fields & kCotes);
+  revolutionRow_->setVisible(definition.fields & kRevolution);
   {
     const QSignalBlocker block1(UpDown1), block2(UpDown2);
-    UpDown1->setRange(spec.cotesMin, spec.cotesMax);
-    UpDown1->setValue(spec.defaults.cotes);
-    UpDown2->setRange(std::max(spec.revolutionMin, 5), std::max(spec.revolutionMax, 5));
-    UpDown2->setValue(spec.defaults.revolution);
+    UpDown1->setRange(definition.cotesMin, definition.cotesMax);
+    UpDown1->setValue(definition.defaults.cotes);
+    UpDown2->setRange(std::max(definition.revolutionMin, 5), std::max(definition.revolutionMax, 5));
+    UpDown2->setValue(definition.defaults.revolution);
   }
-  previousCotes_ = spec.defaults.cotes;
+  previousCotes_ = definition.defaults.cotes;
   accepted_.clear();
   for (const Field& field : fields_) accepted_.push_back({field.edit, field.edit->text()});
   Apercu1->setChecked(true);
   saved_ = project_->Profile1;
   Generate();
-  const Field& first = *std::find_if(fields_.begin(), fields_.end(),
-                                     [&spec](const Field& f) { return spec.fields & f.bit; });
+  const Field& first = *std::find_if(fields_.begin(), fields_.end(), [&definition](const Field& f) {
+    return definition.fields & f.bit;
+  });
   first.edit->setFocus();
   first.edit->selectAll();
 }
 
 ShapeValues TFormCreation::Values() const {
-  const ShapeSpec& spec = ShapeOf(code_);
+  const ShapeDefinition& definition = ShapeOf(code_);
   ShapeValues v;
   for (const Field& field : fields_) v.*field.value = EditNumber(field.edit);
-  v.cotes = (spec.fields & kCotes) ? UpDown1->value() : spec.defaults.cotes;
-  v.revolution = (spec.fields & kRevolution) ? UpDown2->value() : spec.defaults.revolution;
+  v.cotes = (definition.fields & kCotes) ? UpDown1->value() : definition.defaults.cotes;
+  v.revolution =
+      (definition.fields & kRevolution) ? UpDown2->value() : definition.defaults.revolution;
   return v;
 }
 
@@ -154,11 +157,11 @@ void TFormCreation::WriteField(const Field& field, double value) {
 }
 
 void TFormCreation::EditLargeurExit(QLineEdit* edit) {
-  const ShapeSpec& spec = ShapeOf(code_);
+  const ShapeDefinition& definition = ShapeOf(code_);
   const ShapeValues before = Values();
   const ShapeValues after = ValidateShape(code_, before);
   for (const Field& field : fields_) {
-    if (!(spec.fields & field.bit)) continue;
+    if (!(definition.fields & field.bit)) continue;
     if (field.edit == edit || after.*field.value != before.*field.value) {
       WriteField(field, after.*field.value);
     }
@@ -201,11 +204,11 @@ void TFormCreation::Apercu1Click(bool checked) {
 }
 
 void TFormCreation::Generate() {
-  const ShapeSpec& spec = ShapeOf(code_);
+  const ShapeDefinition& definition = ShapeOf(code_);
   const ShapeValues values = Values();
   auto rows = GenerateShape(code_, values);
   if (!rows) return;
-  project_->ShowGeneratedProfile(std::move(*rows), std::string(spec.profileName));
+  project_->ShowGeneratedProfile(std::move(*rows), std::string(definition.profileName));
   Preview->Show(&project_->Profile1.adjusted,
                 ShapeAnnotations(code_, values, project_->Decimals()));
 }
@@ -213,8 +216,8 @@ void TFormCreation::Generate() {
 void TFormCreation::ValiderClick(bool finish) {
   Generate();
   if (!finish || !project_->Profile1.Present()) return;
-  const ShapeSpec& spec = ShapeOf(code_);
-  project_->CommitGenerated(std::string(spec.historyLabel), true);
+  const ShapeDefinition& definition = ShapeOf(code_);
+  project_->CommitGenerated(std::string(definition.historyLabel), true);
   accept();
 }
 

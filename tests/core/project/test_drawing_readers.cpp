@@ -112,7 +112,7 @@ TEST(DxfReader, AnArcSweepsOneTurnAtMost) {
     double start, end;
     size_t points;
   } cases[] = {
-      {"spec example across 0", 350, 10, 5},
+      {"the worked example across 0", 350, 10, 5},
       {"quarter", 0, 90, 19},
       {"many turns", 0, 99999, 56},
       {"end a whole turn on", 10, 370, 73},

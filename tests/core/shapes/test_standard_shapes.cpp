@@ -29,10 +29,10 @@ TEST(StandardShapes, EveryShapeAtItsDefaultsHasItsPointCountAndCloses) {
                                {5, 5},  {6, 77}, {7, 57}, {8, 39}, {9, 5},
                                {10, 5}, {11, 4}, {12, 4}, {13, 4}, {14, 73}};
   for (const DefaultCase& c : cases) {
-    const ShapeSpec& spec = ShapeOf(c.code);
-    SCOPED_TRACE(std::string(spec.cliName));
-    EXPECT_EQ(ShapeCodeByName(spec.cliName), c.code);
-    const Profile p = Generated(c.code, spec.defaults);
+    const ShapeDefinition& definition = ShapeOf(c.code);
+    SCOPED_TRACE(std::string(definition.cliName));
+    EXPECT_EQ(ShapeCodeByName(definition.cliName), c.code);
+    const Profile p = Generated(c.code, definition.defaults);
     EXPECT_EQ(p.raw.size(), c.points);
     EXPECT_TRUE(IsClosed(p.raw));
     // Re-anchored, and never two equal points in a row.
