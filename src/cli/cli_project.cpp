@@ -7,6 +7,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "cli/cli_shape_io.h"
 #include "core/app/machine_settings.h"
 #include "core/common/text_number.h"
 #include "core/cut/cut_generation.h"
@@ -26,30 +27,6 @@ namespace {
 using namespace orvane;
 
 constexpr size_t kMaxProjectFile = kMaxProjectFileBytes;
-
-std::optional<ProjectData> ReadProject(const std::string& path) {
-  std::string bytes;
-  const FileRead file = ReadFileLimited(path, bytes, kMaxProjectFile);
-  if (!file.ok) {
-    std::cerr << "orvane-cli : " << path << " : " << file.message << "\n";
-    return std::nullopt;
-  }
-  ProjectReadResult read = ReadProjectFile(bytes);
-  if (!read.ok) {
-    std::cerr << "orvane-cli : " << path << " :" << read.message << "\n";
-    return std::nullopt;
-  }
-  return std::move(read.data);
-}
-
-Profile MakeProfile(const std::vector<double>& xs, const std::vector<double>& ys, int decimals) {
-  Profile p;
-  for (size_t i = 0; i < xs.size(); ++i) {
-    p.raw.push_back({FormatFixed(xs[i], 6), FormatFixed(ys[i], 6)});
-  }
-  RefreshAdjusted(p, decimals);
-  return p;
-}
 
 void PrintProfile(int number, const Profile& p) {
   const auto [width, height] = ProfileExtent(p.adjusted, true);
@@ -235,6 +212,30 @@ int Generate(const std::string& path, const std::string& base, bool twoCuts, boo
 }
 
 }  // namespace
+
+std::optional<ProjectData> ReadProject(const std::string& path) {
+  std::string bytes;
+  const FileRead file = ReadFileLimited(path, bytes, kMaxProjectFile);
+  if (!file.ok) {
+    std::cerr << "orvane-cli : " << path << " : " << file.message << "\n";
+    return std::nullopt;
+  }
+  ProjectReadResult read = ReadProjectFile(bytes);
+  if (!read.ok) {
+    std::cerr << "orvane-cli : " << path << " :" << read.message << "\n";
+    return std::nullopt;
+  }
+  return std::move(read.data);
+}
+
+Profile MakeProfile(const std::vector<double>& xs, const std::vector<double>& ys, int decimals) {
+  Profile p;
+  for (size_t i = 0; i < xs.size(); ++i) {
+    p.raw.push_back({FormatFixed(xs[i], 6), FormatFixed(ys[i], 6)});
+  }
+  RefreshAdjusted(p, decimals);
+  return p;
+}
 
 int InfoCommand(const Args& args) {
   const auto parsed = ParseArgs(args, {}, {});

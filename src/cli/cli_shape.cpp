@@ -15,8 +15,6 @@
 namespace orvane::cli {
 namespace {
 
-constexpr size_t kMaxProjectFile = size_t(256) << 20;
-
 // The options of one command line, by name, each given once.
 struct Options {
   std::map<std::string, std::string> values;
@@ -196,30 +194,12 @@ int Segment(const Args& args) {
 }  // namespace
 
 std::optional<ProfilePair> ReadProfilePair(const std::string& path) {
-  std::string bytes;
-  const FileRead file = ReadFileLimited(path, bytes, kMaxProjectFile);
-  if (!file.ok) {
-    std::cerr << "orvane-cli : " << path << " : " << file.message << "\n";
-    return std::nullopt;
-  }
-  ProjectReadResult read = ReadProjectFile(bytes);
-  if (!read.ok) {
-    std::cerr << "orvane-cli : " << path << " :" << read.message << "\n";
-    return std::nullopt;
-  }
+  auto data = ReadProject(path);
+  if (!data) return std::nullopt;
   ProfilePair pair;
-  pair.decimals = read.data.decimals;
-  const std::vector<double>* columns[2][2] = {{&read.data.X1, &read.data.Y1},
-                                              {&read.data.X2, &read.data.Y2}};
-  Profile* profiles[2] = {&pair.p1, &pair.p2};
-  for (int k = 0; k < 2; ++k) {
-    const auto& xs = *columns[k][0];
-    const auto& ys = *columns[k][1];
-    for (size_t i = 0; i < xs.size() && i < ys.size(); ++i) {
-      profiles[k]->raw.push_back({FormatFixed(xs[i], 6), FormatFixed(ys[i], 6)});
-    }
-    RefreshAdjusted(*profiles[k], pair.decimals);
-  }
+  pair.decimals = data->decimals;
+  pair.p1 = MakeProfile(data->X1, data->Y1, data->decimals);
+  pair.p2 = MakeProfile(data->X2, data->Y2, data->decimals);
   return pair;
 }
 

@@ -1,11 +1,20 @@
 #pragma once
-// Reading and writing the projects of orvane-cli's shape commands.
+// Reading and writing projects in orvane-cli.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/project/profile.h"
+#include "core/project/project_file.h"
 
 namespace orvane::cli {
+
+// A project read as the window reads it, within the one size limit; a
+// message on stderr and none when it cannot be read.
+std::optional<ProjectData> ReadProject(const std::string& path);
+
+// One profile's raw cells from its coordinates, adjusted to `decimals`.
+Profile MakeProfile(const std::vector<double>& xs, const std::vector<double>& ys, int decimals);
 
 struct ProfilePair {
   Profile p1, p2;
