@@ -7,8 +7,8 @@
 
 namespace orvane {
 
-// Axis index in the order every axis-indexed value uses.
-enum class Axis : uint8_t { X1 = 0, Y1 = 1, X2 = 2, Y2 = 3 };
+// Motor axis index in the order every axis-indexed value uses.
+enum class MotorAxis : uint8_t { X1 = 0, Y1 = 1, X2 = 2, Y2 = 3 };
 inline constexpr size_t kAxisCount = 4;
 using AxisSteps = std::array<int64_t, kAxisCount>;
 
@@ -24,7 +24,7 @@ class AxisPositions {
   AxisPositions(const AxisPositions&) = delete;
   AxisPositions& operator=(const AxisPositions&) = delete;
 
-  int64_t Get(Axis axis) const { return steps_[Index(axis)].load(std::memory_order_relaxed); }
+  int64_t Get(MotorAxis axis) const { return steps_[Index(axis)].load(std::memory_order_relaxed); }
   AxisSteps Steps() const {
     AxisSteps out{};
     for (size_t i = 0; i < kAxisCount; ++i) out[i] = steps_[i].load(std::memory_order_relaxed);
@@ -45,7 +45,7 @@ class AxisPositions {
     for (size_t i = 0; i < kAxisCount; ++i) steps_[i].store(steps[i], std::memory_order_relaxed);
     known_.store(true, std::memory_order_release);
   }
-  void Set(Axis axis, int64_t steps) {
+  void Set(MotorAxis axis, int64_t steps) {
     steps_[Index(axis)].store(steps, std::memory_order_relaxed);
   }
   // Setting the origin is what makes an unknown position known again.
@@ -54,13 +54,13 @@ class AxisPositions {
 
   // One step of one axis, from its single writer (the output thread during a
   // run): a plain load and store, cheaper than a locked add in the tick loop.
-  void Move(Axis axis, int64_t delta) {
+  void Move(MotorAxis axis, int64_t delta) {
     auto& s = steps_[Index(axis)];
     s.store(s.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
   }
 
  private:
-  static size_t Index(Axis axis) { return static_cast<size_t>(axis); }
+  static size_t Index(MotorAxis axis) { return static_cast<size_t>(axis); }
   std::array<std::atomic<int64_t>, kAxisCount> steps_{};
   std::atomic<bool> known_{true};
 };

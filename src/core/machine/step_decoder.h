@@ -22,9 +22,9 @@ class StepDecoder {
       const uint8_t bits = pattern & pair_[i];
       if (bits == 0) continue;
       if (bits == pair_[i]) {
-        positions.Move(static_cast<Axis>(i), sign_[i]);
+        positions.Move(static_cast<MotorAxis>(i), sign_[i]);
       } else if (bits == step_[i]) {
-        positions.Move(static_cast<Axis>(i), -sign_[i]);
+        positions.Move(static_cast<MotorAxis>(i), -sign_[i]);
       }
     }
   }

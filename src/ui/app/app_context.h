@@ -8,6 +8,7 @@
 #include "core/app/settings_store.h"
 #include "core/app/startup.h"
 #include "core/cut/projection.h"
+#include "core/machine/axis_positions.h"
 #include "core/machine/centronic.h"
 #include "core/machine/serial_link.h"
 
@@ -34,6 +35,10 @@ struct AppContext {
   // The images of the settings now in memory (kept so by SettingsChanged).
   ControlImages images{};
   ProjectionState projection;
+  // The machine's position in steps, shared by the execution, manual-control
+  // and test windows, and the verdict of the last run (`AbortFlag`).
+  AxisPositions positions;
+  uint8_t abortFlag = 0;
   bool linkStarted = false;
   // Ending on a termination signal: nothing may wait for an answer.
   bool closingOnSignal = false;

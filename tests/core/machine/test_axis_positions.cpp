@@ -16,8 +16,8 @@ TEST(AxisPositions, AnUnknownPositionIsNeverTakenForTheOrigin) {
   positions.Set({-300, 0, 12, 0});
   EXPECT_TRUE(positions.Known());
   EXPECT_FALSE(positions.AtOrigin());
-  EXPECT_EQ(positions.Get(Axis::X1), -300);
-  EXPECT_EQ(positions.Get(Axis::X2), 12);
+  EXPECT_EQ(positions.Get(MotorAxis::X1), -300);
+  EXPECT_EQ(positions.Get(MotorAxis::X2), 12);
   positions.MarkUnknown();
   positions.SetOrigin();
   EXPECT_TRUE(positions.AtOrigin());
@@ -28,13 +28,13 @@ TEST(AxisPositions, MovesFromTheOutputThreadAreSeenWholeByTheWindowThread) {
   constexpr int kSteps = 200000;
   std::thread writer([&] {
     for (int i = 0; i < kSteps; ++i) {
-      positions.Move(Axis::Y1, 1);
-      positions.Move(Axis::Y2, -1);
+      positions.Move(MotorAxis::Y1, 1);
+      positions.Move(MotorAxis::Y2, -1);
     }
   });
   int64_t last = 0;
   while (last < kSteps) {
-    const int64_t now = positions.Get(Axis::Y1);
+    const int64_t now = positions.Get(MotorAxis::Y1);
     ASSERT_GE(now, last);  // never a torn or stale-after-fresh value
     last = now;
   }
