@@ -71,7 +71,7 @@ CutHeaderRead ParseCutHeader(std::string_view text) {
   for (size_t i = 0; i < 4; ++i) {
     read.info.clockwise[i] = integer(28 + i);
     read.info.stepsPerMm[i] = integer(33 + i);
-    read.info.slots[i] = integer(38 + i);
+    read.info.ioSlots[i] = integer(38 + i);
   }
   if (!bad.empty()) {
     return Refused("En-tête de découpe illisible (" + bad + ").");
@@ -93,7 +93,7 @@ std::vector<std::string> DifferingSettings(const CutHeaderInfo& info,
                   " dans la découpe, " + std::to_string(current) + " dans les réglages");
   };
   for (size_t i = 0; i < 4; ++i) compare("clockwise", info.clockwise[i], clockwise[i], i);
-  for (size_t i = 0; i < 4; ++i) compare("io", info.slots[i], slots[i], i);
+  for (size_t i = 0; i < 4; ++i) compare("io", info.ioSlots[i], slots[i], i);
   for (size_t i = 0; i < 4; ++i) compare("step", info.stepsPerMm[i], steps[i], i);
   return out;
 }

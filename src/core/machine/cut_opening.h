@@ -18,7 +18,7 @@ struct CutHeaderInfo {
   std::array<double, 8> sizes{};    // real X, Y, projected X, Y of profile 1, then of profile 2
   std::array<double, 4> leadIns{};  // lines 16, 17, 19, 20
   // The twelve motor values recorded at generation, in the order X1, Y1, X2, Y2.
-  std::array<int64_t, 4> clockwise{}, stepsPerMm{}, slots{};
+  std::array<int64_t, 4> clockwise{}, stepsPerMm{}, ioSlots{};
 };
 
 struct CutHeaderRead {

@@ -48,7 +48,7 @@ TEST(CutHeader, ReadsTheSizesLeadInsAndMotorValues) {
   EXPECT_DOUBLE_EQ(read.info.leadIns[0], 10);
   EXPECT_EQ(read.info.clockwise[3], 1);
   EXPECT_EQ(read.info.stepsPerMm[2], 400);
-  EXPECT_EQ(read.info.slots[0], 3);
+  EXPECT_EQ(read.info.ioSlots[0], 3);
 }
 
 TEST(CutHeader, RefusesAnOlderVersionATruncatedOrGarbledHeader) {
