@@ -73,6 +73,20 @@ CutHeaderRead ParseCutHeader(std::string_view text) {
     read.info.stepsPerMm[i] = integer(33 + i);
     read.info.ioSlots[i] = integer(38 + i);
   }
+  auto shown = [&](size_t line) {
+    const std::string_view text = lines[line - 1];
+    if (const std::optional<int64_t> value = ParseInteger(text)) return *value;
+    const std::optional<double> value = ParseReal(text);
+    return value && std::isfinite(*value) && std::abs(*value) < 1e15
+               ? static_cast<int64_t>(std::trunc(*value))
+               : int64_t{0};
+  };
+  read.info.decimals = shown(4);
+  read.info.guideDistance = shown(22);
+  read.info.materialPosition = shown(24);
+  read.info.materialThickness = shown(26);
+  read.info.segments = shown(43);
+  read.info.developed = {shown(45), shown(46)};
   if (!bad.empty()) {
     return Refused("En-tête de découpe illisible (" + bad + ").");
   }

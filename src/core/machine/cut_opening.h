@@ -19,6 +19,13 @@ struct CutHeaderInfo {
   std::array<double, 4> leadIns{};  // lines 16, 17, 19, 20
   // The twelve motor values recorded at generation, in the order X1, Y1, X2, Y2.
   std::array<int64_t, 4> clockwise{}, stepsPerMm{}, ioSlots{};
+  // Shown only, so a value that is not a whole number reads as 0 instead of
+  // refusing the cut: decimals, guide distance, material position (percent)
+  // and thickness, segments, the two developed lengths (lines 4, 22, 24, 26,
+  // 43, 45, 46).
+  int64_t decimals = 0, guideDistance = 0, materialPosition = 0, materialThickness = 0;
+  int64_t segments = 0;
+  std::array<int64_t, 2> developed{};
 };
 
 struct CutHeaderRead {

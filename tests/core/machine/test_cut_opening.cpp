@@ -189,5 +189,34 @@ TEST(OpenCut, TakesTheTickCountFromTheStepFileWhenTheHeaderStopsAtLine46) {
   EXPECT_TRUE(cut.CanRun(0));
 }
 
+TEST(CutHeader, ReadsTheShownValuesAndNeverRefusesOverThem) {
+  MachineSettings settings;
+  CutHeaderData data = WingData(true);
+  data.decimals = 2;
+  data.projection.guideDistance = 900;
+  data.projection.materialPosition = 40;
+  data.projection.materialThickness = 600;
+  data.segments = 123;
+  data.developed1 = 640;
+  data.developed2 = 590;
+  std::string text = Header(data, settings);
+  const CutHeaderRead read = ParseCutHeader(text);
+  ASSERT_TRUE(read.ok) << read.message;
+  EXPECT_EQ(read.info.decimals, 2);
+  EXPECT_EQ(read.info.guideDistance, 900);
+  EXPECT_EQ(read.info.materialPosition, 40);
+  EXPECT_EQ(read.info.materialThickness, 600);
+  EXPECT_EQ(read.info.segments, 123);
+  EXPECT_EQ(read.info.developed[0], 640);
+  EXPECT_EQ(read.info.developed[1], 590);
+  // A developed length written with decimals, or garbled, is only shown.
+  text.replace(text.find("\r\n640\r\n"), 7, "\r\n64.7\r\n");
+  text.replace(text.find("\r\n590\r\n"), 7, "\r\nxx\r\n");
+  const CutHeaderRead lenient = ParseCutHeader(text);
+  ASSERT_TRUE(lenient.ok) << lenient.message;
+  EXPECT_EQ(lenient.info.developed[0], 64);
+  EXPECT_EQ(lenient.info.developed[1], 0);
+}
+
 }  // namespace
 }  // namespace orvane
