@@ -42,6 +42,8 @@ struct AppContext {
   bool linkStarted = false;
   // Ending on a termination signal: nothing may wait for an answer.
   bool closingOnSignal = false;
+  // A cut is running: closing waits for its end, which rests the heating.
+  bool runInProgress = false;
 };
 
 }  // namespace orvane::ui

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
@@ -101,6 +102,13 @@ void TMainForm::OrderlyClose() {
     // nothing: hiding it ends its own loop, and the creation then stops.
     closeRequested_ = true;
     if (QWidget* box = QApplication::activeModalWidget()) box->hide();
+    return;
+  }
+  if (context_.runInProgress) {
+    // The run sees the flag at its next look and ends with the heating off;
+    // a question it asked is dismissed. The close follows once it is over.
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->hide();
+    QTimer::singleShot(20, this, [this] { OrderlyClose(); });
     return;
   }
   if (projectWindow_ && projectWindow_->isVisible()) {
