@@ -2,11 +2,25 @@
 
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
-#include "core/machine/cut_opening.h"
 #include "ui/app/app_context.h"
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QSlider;
+class QSoundEffect;
+
+namespace orvane {
+struct OpenedCut;
+struct ProgressView;
+}  // namespace orvane
 
 namespace orvane::ui {
 
@@ -35,6 +49,7 @@ struct CutRunOutcome {
 class TFormStop : public QWidget {
  public:
   explicit TFormStop(AppContext& context, QWidget* parent = nullptr);
+  ~TFormStop() override;
 
   // The execution window's show: the live trim's range from the mean of the
   // configured periods, "0 µs".
@@ -46,6 +61,52 @@ class TFormStop : public QWidget {
   // terminée normalement" (or "Simulation terminée normalement") after a
   // completed run, the outcome's message after a failed one, nothing after a stop.
   void AnnounceEnd(const CutRunOutcome& outcome, bool simulation);
+
+  // Plays the end sound's file; the default uses the system's audio output
+  // and is silent without one. Tests put their own.
+  using SoundPlayer = std::function<void(const std::string& path)>;
+  void SetSoundPlayer(SoundPlayer player) { player_ = std::move(player); }
+  // Where the end sound is looked for (the program's data folders by default).
+  void SetSoundFile(std::string path) { soundFile_ = std::move(path); }
+
+  // Called by the running cut's views.
+  void ShowProgress(const ProgressView& view);
+  void ShowPreheat(bool visible, int seconds);
+  void ShowTrim(const std::string& label);
+  void AddConsoleLine(const std::string& line);
+  // Processes pending events; true when the run must end now (a
+  // termination signal is closing the program).
+  bool PumpEvents();
+  bool Closing() const { return context_.closingOnSignal; }
+
+  QLabel* Image1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Image2 = nullptr;
+  QLabel* Progression = nullptr;
+  QLabel* InterTime = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QPlainTextEdit* Console = nullptr;
+  QSlider* TrackBar1 = nullptr;
+  QLabel* Label4 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLabel* LabelInc = nullptr;
+  QFrame* PanelPrechauffe = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* LabelPanelPrechauffe = nullptr;
+
+ private:
+  void SetUpFor(uint8_t portType);
+  CutRunOutcome RunSteps(const CutRunRequest& request);
+  CutRunOutcome RunBoard(const CutRunRequest& request);
+  void PlaySound(const std::string& path);
+
+  AppContext& context_;
+  SoundPlayer player_;
+  std::string soundFile_;
+  std::unique_ptr<QSoundEffect> sound_;
+  std::string durationText_ = "00:00:00";
 };
 
 }  // namespace orvane::ui

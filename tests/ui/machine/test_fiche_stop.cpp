@@ -1,0 +1,418 @@
+// The progress window running a generated cut on the recording virtual port
+// and on a serial port in memory: what reached the port is decoded and
+// compared with the step file, never assumed.
+// Before any Qt header: one of its fields is named like a Qt keyword macro.
+#include "core/machine/cut_opening.h"
+
+#include "ui/machine/fiche_stop.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSlider>
+#include <csignal>
+#include <set>
+
+#include "cli/cli_harness.h"
+#include "host/host_centronic.h"
+#include "host/signal_bridge.h"
+#include "ui/window_harness.h"
+
+namespace orvane {
+namespace {
+
+using ::testing::ElementsAre;
+using ui::CutRunEnd;
+using ui::CutRunOutcome;
+using ui::CutRunRequest;
+using ui::TFormStop;
+
+constexpr uint16_t kData = 888;
+constexpr uint16_t kControl = 890;
+constexpr uint8_t kRunImage = 3;   // heating automatic: heating and hold on
+constexpr uint8_t kIdleImage = 1;  // hold kept, heating off
+
+struct TestKeys : KeyState {
+  bool IsKeyDown(Key key) const override { return down && down(key); }
+  std::function<bool(Key)> down;
+};
+
+// Net steps per axis of a step file, slots 0..3, no axis inverted: both bits
+// of a pair is a step up, the step bit alone a step down.
+AxisSteps NetSteps(const std::string& steps) {
+  AxisSteps net{};
+  for (unsigned char b : steps) {
+    for (size_t axis = 0; axis < 4; ++axis) {
+      const int bits = (b >> (2 * axis)) & 3;
+      net[axis] += bits == 3 ? 1 : bits == 1 ? -1 : 0;
+    }
+  }
+  return net;
+}
+
+class StopWindow : public OrvaneCli {
+ protected:
+  void SetUp() override {
+    OrvaneCli::SetUp();
+    // Short ticks so thousands play in a moment.
+    MachineSettings& s = settings;
+    s.X1step = s.Y1step = s.X2step = s.Y2step = 200;
+    s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 20;
+    s.ActChauffe = true;
+    s.PreChauffe = 0;
+    s.Reprise = true;
+    s.PortType = 0;
+    FileSettingsStore store(config / "settings.ini");
+    WriteDefaultSettings(store, s);
+    WriteAllSettings(store, s, nullptr, nullptr);
+    base = out + "/wing";
+    ASSERT_EQ(Cli("generate " + Serpentine(2) + " -o " + base).status, 0);
+    cut = OpenCut(base + ".ovi", s);
+    ASSERT_TRUE(cut.loaded) << cut.message;
+    steps = test::ReadText(base + ".ovd");
+    ASSERT_GT(steps.size(), 1000u);
+    ASSERT_EQ(cut.ticks, steps.size());
+
+    ui::AppContext& c = harness.context;
+    c.settings = s;
+    c.clock = &clock;
+    c.keys = &keys;
+    c.openParallelPort = [this](uint16_t base) {
+      auto port = std::make_unique<VirtualPort>(&clock, size_t(1) << 20, base);
+      parallel = port.get();
+      return port;
+    };
+    window = std::make_unique<TFormStop>(c);
+    window->SetSoundFile(sound);
+    window->SetSoundPlayer([this](const std::string& path) { played.push_back(path); });
+    test::WriteText(sound, "RIFF");
+  }
+
+  CutRunOutcome Run() {
+    CutRunRequest request;
+    request.cut = &cut;
+    request.durationSeconds = 10;
+    return window->RunCut(request);
+  }
+  std::vector<VirtualPort::Write> Writes() { return parallel->Writes(); }
+  size_t DataWrites() {
+    size_t n = 0;
+    for (const auto& w : parallel->Writes()) n += w.address == kData;
+    return n;
+  }
+  // The patterns played (each must be followed by its 0) and the control writes.
+  void Decode(std::string& bytes, std::vector<int>& control) {
+    const auto writes = Writes();
+    for (size_t i = 0; i < writes.size(); ++i) {
+      if (writes[i].address == kControl) {
+        control.push_back(writes[i].value);
+        continue;
+      }
+      ASSERT_EQ(writes[i].address, kData);
+      ASSERT_FALSE(control.empty()) << "a tick before the run image";
+      bytes += static_cast<char>(writes[i].value);
+      ASSERT_LT(i + 1, writes.size());
+      ASSERT_EQ(writes[i + 1].address, kData);
+      ASSERT_EQ(writes[i + 1].value, 0) << "write " << i + 1;
+      ++i;
+    }
+  }
+
+  MachineSettings settings;
+  std::string base;
+  std::string steps;
+  OpenedCut cut;
+  MonotonicClock clock;
+  TestKeys keys;
+  test::WindowHarness harness;
+  VirtualPort* parallel = nullptr;
+  std::unique_ptr<TFormStop> window;
+  const std::string sound = work / "orvane.wav";
+  std::vector<std::string> played;
+};
+
+TEST_F(StopWindow, APlainRunPlaysEveryByteBetweenRunAndIdleImagesThenAnnouncesTheEnd) {
+  harness.context.settings.OrigineAuto = 1;
+  harness.context.settings.Audio = true;
+  harness.context.positions.Set(AxisSteps{5, -7, 9, 11});
+  std::set<std::string> progress;
+  std::set<std::string> remaining;
+  bool shownWhileRunning = false;
+  keys.down = [&](Key) {
+    progress.insert(window->Progression->text().toStdString());
+    remaining.insert(window->InterTime->text().toStdString());
+    shownWhileRunning |= window->isVisible();
+    return false;
+  };
+  const CutRunOutcome outcome = Run();
+  ASSERT_EQ(outcome.end, CutRunEnd::Completed) << outcome.message;
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(shownWhileRunning);
+  EXPECT_EQ(harness.context.abortFlag, 0);
+
+  std::string bytes;
+  std::vector<int> control;
+  Decode(bytes, control);
+  EXPECT_EQ(bytes, steps);
+  // Heat before the first tick; at rest after the last (the guard, then the
+  // window's own idle image).
+  ASSERT_GE(control.size(), 2u);
+  EXPECT_EQ(control.front(), kRunImage);
+  EXPECT_EQ(Writes().back().address, kControl);
+  EXPECT_EQ(Writes().back().value, kIdleImage);
+  // The origin was set before the run: the positions are the file's net steps.
+  EXPECT_EQ(harness.context.positions.Steps(), NetSteps(steps));
+  EXPECT_TRUE(progress.count("Progression  0 %"));
+  EXPECT_TRUE(remaining.count("Durée restante  00:00:10"));
+  for (const std::string& text : progress)
+    EXPECT_THAT(text, ::testing::StartsWith("Progression  "));
+
+  window->AnnounceEnd(outcome, false);
+  EXPECT_THAT(played, ElementsAre(sound));
+  ASSERT_EQ(harness.messages.shown.size(), 1u);
+  EXPECT_EQ(harness.messages.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(harness.messages.shown[0].text, "Découpe terminée normalement");
+}
+
+TEST_F(StopWindow, SpaceThenNoResumesWithNothingLostAndSpaceThenYesEndsInSilence) {
+  harness.context.settings.Audio = true;
+  const uint8_t pause = PauseControlImage(ComputeControlImages(settings), settings);
+  bool pressed = false;
+  keys.down = [&](Key key) {
+    if (key != Key::Space || pressed || DataWrites() < 600) return false;
+    return pressed = true;
+  };
+  harness.messages.answers = {MessageAnswer::No};
+  CutRunOutcome outcome = Run();
+  ASSERT_EQ(outcome.end, CutRunEnd::Completed) << outcome.message;
+  ASSERT_EQ(harness.messages.shown.size(), 1u);
+  EXPECT_EQ(harness.messages.shown[0].text, "Abandonner la découpe ?");
+  std::string bytes;
+  std::vector<int> control;
+  Decode(bytes, control);
+  EXPECT_EQ(bytes, steps) << "every byte once, resumed at the next one";
+  ASSERT_GE(control.size(), 4u);
+  EXPECT_EQ(control[0], kRunImage);
+  EXPECT_EQ(control[1], pause);
+  EXPECT_EQ(control[2], kRunImage) << "heated again before the rest of the ticks";
+  EXPECT_EQ(control.back(), kIdleImage);
+
+  // The same with Yes: a stop, no sound and no message.
+  parallel->Clear();
+  harness.messages.shown.clear();
+  pressed = false;
+  harness.messages.answers = {MessageAnswer::Yes};
+  outcome = Run();
+  EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+  EXPECT_EQ(harness.context.abortFlag, 1);
+  bytes.clear();
+  control.clear();
+  Decode(bytes, control);
+  EXPECT_LT(bytes.size(), steps.size());
+  EXPECT_EQ(control.back(), kIdleImage);
+  harness.messages.shown.clear();
+  window->AnnounceEnd(outcome, false);
+  EXPECT_TRUE(harness.messages.shown.empty());
+  EXPECT_TRUE(played.empty());
+}
+
+TEST_F(StopWindow, WithoutResumeSpaceEndsAtOnceWithoutAQuestion) {
+  harness.context.settings.Reprise = false;
+  keys.down = [&](Key key) { return key == Key::Space && DataWrites() >= 400; };
+  const CutRunOutcome outcome = Run();
+  EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+  EXPECT_TRUE(harness.messages.shown.empty());
+  std::string bytes;
+  std::vector<int> control;
+  Decode(bytes, control);
+  EXPECT_LT(bytes.size(), steps.size());
+  EXPECT_EQ(bytes, steps.substr(0, bytes.size()));
+  EXPECT_EQ(control.front(), kRunImage);
+  EXPECT_EQ(control.back(), kIdleImage);
+}
+
+TEST_F(StopWindow, SpaceDuringThePreheatEndsItAtOnceWithTheHeatingOff) {
+  harness.context.settings.PreChauffe = 30;
+  bool panelSeen = false;
+  std::string panelText;
+  keys.down = [&](Key key) {
+    if (window->PanelPrechauffe->isVisible()) {
+      panelSeen = true;
+      panelText = window->LabelPanelPrechauffe->text().toStdString();
+    }
+    return key == Key::Space && panelSeen;
+  };
+  QElapsedTimer timer;
+  timer.start();
+  const CutRunOutcome outcome = Run();
+  EXPECT_LT(timer.elapsed(), 10000) << "the 30 s wait was not cut short";
+  EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+  EXPECT_TRUE(panelSeen);
+  EXPECT_EQ(panelText, "Patientez  30  secondes");
+  EXPECT_FALSE(window->PanelPrechauffe->isVisible());
+  EXPECT_EQ(DataWrites(), 0u) << "no tick during the pre-heat";
+  ASSERT_FALSE(Writes().empty());
+  EXPECT_EQ(Writes().front().value, kRunImage);
+  EXPECT_EQ(Writes().back().address, kControl);
+  EXPECT_EQ(Writes().back().value, kIdleImage);
+  window->AnnounceEnd(outcome, false);
+  EXPECT_TRUE(harness.messages.shown.empty());
+}
+
+// SIGTERM reaches the program through the signal bridge, as in the program:
+// its handler rests the heating, the orderly close marks the context.
+class StopWindowSignal : public StopWindow {
+ protected:
+  void SetUp() override {
+    StopWindow::SetUp();
+    bridge = std::make_unique<SignalBridge>();
+    QObject::connect(bridge.get(), &SignalBridge::terminationRequested,
+                     [this](int) { harness.context.closingOnSignal = true; });
+  }
+  void TearDown() override {
+    bridge.reset();
+    StopWindow::TearDown();
+  }
+  std::unique_ptr<SignalBridge> bridge;
+};
+
+TEST_F(StopWindowSignal, ATerminationSignalEndsTheTicksOrThePreheatWithTheHeatingOff) {
+  for (const int preheat : {0, 30}) {
+    SCOPED_TRACE(preheat);
+    parallel = nullptr;
+    harness.context.port.reset();
+    harness.context.closingOnSignal = false;
+    harness.context.settings.PreChauffe = static_cast<uint8_t>(preheat);
+    harness.messages.answers.clear();
+    bool raised = false;
+    keys.down = [&](Key) {
+      const bool due = preheat ? window->PanelPrechauffe->isVisible() : DataWrites() >= 600;
+      if (due && !raised) {
+        raised = true;
+        raise(SIGTERM);
+      }
+      return false;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    const CutRunOutcome outcome = Run();
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_TRUE(raised);
+    // The pre-heat may end on the rested heating before the close is seen.
+    EXPECT_TRUE(test::WaitUntil([&] { return harness.context.closingOnSignal; }, 2000));
+    EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+    // With `Reprise` on, the question is not asked while the program closes.
+    EXPECT_TRUE(harness.messages.shown.empty());
+    const auto writes = Writes();
+    ASSERT_FALSE(writes.empty());
+    // The tick in progress may still write its 0; the last control write is idle.
+    size_t last = writes.size();
+    while (last > 0 && writes[last - 1].address != kControl) {
+      EXPECT_EQ(writes[last - 1].value, 0);
+      --last;
+    }
+    ASSERT_GT(last, 0u);
+    EXPECT_EQ(writes[last - 1].value, kIdleImage);
+    if (preheat) {
+      EXPECT_EQ(DataWrites(), 0u);
+    }
+    window->AnnounceEnd(outcome, false);
+    EXPECT_TRUE(harness.messages.shown.empty());
+  }
+}
+
+TEST_F(StopWindow, AMissingStepFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
+  std::filesystem::remove(base + ".ovd");
+  CutRunOutcome outcome = Run();
+  EXPECT_EQ(outcome.end, CutRunEnd::Failed);
+  EXPECT_EQ(outcome.message, "Fichier de découpe manquant");
+  EXPECT_EQ(harness.context.abortFlag, 1);
+  EXPECT_EQ(parallel, nullptr) << "the port was not even opened";
+  window->AnnounceEnd(outcome, false);
+  ASSERT_EQ(harness.messages.shown.size(), 1u);
+  EXPECT_EQ(harness.messages.shown[0].kind, MessageKind::Warning);
+  EXPECT_EQ(harness.messages.shown[0].text, "Fichier de découpe manquant");
+
+  // The board needs the G-code file instead.
+  test::WriteText(base + ".ovd", steps);
+  std::filesystem::remove(base + ".ovg");
+  harness.context.settings.PortType = 2;
+  EXPECT_EQ(Run().message, "Fichier de découpe manquant");
+
+  harness.context.settings.PortType = 1;
+  harness.serial.openable = false;
+  harness.serial.openError = "absent";
+  outcome = Run();
+  EXPECT_EQ(outcome.end, CutRunEnd::Failed);
+  EXPECT_THAT(outcome.message, ::testing::HasSubstr("absent"));
+  EXPECT_TRUE(harness.serial.written.empty());
+}
+
+TEST_F(StopWindow, TheSerialLinkSendsEachByteThenItsZeroWithoutPreheat) {
+  harness.context.settings.PortType = 1;
+  harness.context.settings.PreChauffe = 30;  // the serial link does not heat
+  harness.context.settings.OrigineAuto = 1;
+  harness.serial.open = true;
+  const CutRunOutcome outcome = Run();
+  ASSERT_EQ(outcome.end, CutRunEnd::Completed) << outcome.message;
+  std::string sent;
+  for (const auto& write : harness.serial.written) sent.append(write.begin(), write.end());
+  ASSERT_EQ(sent.size(), 2 * steps.size());
+  for (size_t i = 0; i < steps.size(); ++i) {
+    ASSERT_EQ(sent[2 * i], steps[i]) << i;
+    ASSERT_EQ(sent[2 * i + 1], 0) << i;
+  }
+  EXPECT_EQ(harness.context.positions.Steps(), NetSteps(steps));
+  EXPECT_EQ(parallel, nullptr);
+}
+
+TEST_F(StopWindow, TheEndSoundPlaysOnlyWhenAskedAndAMissingFileIsSilent) {
+  const CutRunOutcome done{CutRunEnd::Completed, {}};
+  window->AnnounceEnd(done, true);
+  EXPECT_TRUE(played.empty()) << "Audio is off";
+  harness.context.settings.Audio = true;
+  window->SetSoundFile(work / "absent.wav");
+  window->AnnounceEnd(done, true);
+  EXPECT_TRUE(played.empty());
+  ASSERT_EQ(harness.messages.shown.size(), 2u);
+  EXPECT_EQ(harness.messages.shown[1].text, "Simulation terminée normalement");
+
+  // The real player with a file that is no sound: silent, never an error.
+  window->SetSoundPlayer(nullptr);
+  window = std::make_unique<TFormStop>(harness.context);
+  window->SetSoundFile(sound);
+  window->AnnounceEnd(done, false);
+  EXPECT_EQ(harness.messages.Count(MessageKind::Error), 0u);
+  EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
+}
+
+TEST_F(StopWindow, TheStepLinksWindowFitsTheSmallScreenWithEveryTextWhole) {
+  harness.context.settings.Reprise = false;
+  bool looked = false;
+  keys.down = [&](Key key) {
+    if (looked) return key == Key::Space;
+    looked = true;
+    EXPECT_EQ(window->Label3->text().toStdString(), "BARRE D'ESPACE");
+    EXPECT_FALSE(window->Console->isVisible());
+    EXPECT_TRUE(window->TrackBar1->isVisible());
+    EXPECT_GE(window->height(), 188);
+    EXPECT_LE(window->height(), 700);
+    EXPECT_LE(window->width(), 1366);
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+      if (label->isVisible() && !label->text().isEmpty()) {
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+      }
+    }
+    return false;
+  };
+  Run();
+  EXPECT_TRUE(looked);
+}
+
+}  // namespace
+}  // namespace orvane
