@@ -75,6 +75,10 @@ void TFormImport::BuildMenus() {
   connect(FormatCut2, &QAction::triggered, this, [this] { ImportCutClick(); });
   connect(FormatCUT1, &QAction::triggered, this, [this] { ExportCutClick(); });
   QMenu* configuration = outils->addMenu(QStringLiteral("Configuration"));
+  Sauvegarder = configuration->addAction(QStringLiteral("Sauvegarder"));
+  connect(Sauvegarder, &QAction::triggered, this, [this] { SaveConfigurationFile(); });
+  Restaurer = configuration->addAction(QStringLiteral("Restaurer"));
+  connect(Restaurer, &QAction::triggered, this, [this] { LoadConfigurationFile(); });
   Reinitialiser = configuration->addAction(QStringLiteral("Réinitialiser"));
   connect(Reinitialiser, &QAction::triggered, this, [this] { ReinitialiserClick(); });
   outils->addSeparator();
@@ -246,10 +250,15 @@ void TFormImport::ReinitialiserClick() {
   if (!problems.empty()) {
     context_.messages->Show(MessageKind::Error, DescribeSettingsProblems(problems));
   }
+  AfterSettingsReplaced();
+}
+
+void TFormImport::AfterSettingsReplaced() {
   ApplyOptionsToMenus();
-  // The decimals buttons follow the reset value like the menus.
+  // The decimals buttons follow the new value like the menus.
   const std::string decimals = context_.settings.Decimales;
   DecimalsClick(static_cast<int>(ParseInteger(decimals).value_or(3)));
+  LinkStatus->setText(LinkDescription());
 }
 
 void TFormImport::closeEvent(QCloseEvent* event) {

@@ -61,6 +61,8 @@ class TFormImport : public QMainWindow {
   // Outils
   QAction* FormatCut2 = nullptr;  // "Importer un projet" -> "Format CUT"
   QAction* FormatCUT1 = nullptr;  // "Exporter le projet" -> "Format CUT"
+  QAction* Sauvegarder = nullptr;  // "Configuration" -> "Sauvegarder"
+  QAction* Restaurer = nullptr;    // "Configuration" -> "Restaurer"
   QAction* Reinitialiser = nullptr;
   QAction* Quitter = nullptr;
 
@@ -108,6 +110,8 @@ class TFormImport : public QMainWindow {
   void ExportCutClick();
   void ProjectionClick();
   void ReinitialiserClick();
+  void SaveConfigurationFile();
+  void LoadConfigurationFile();
   void EnregistrerClick();
   void ChargerClick();
   void FermerClick();
@@ -169,6 +173,9 @@ class TFormImport : public QMainWindow {
   void AddChoice(QMenu* menu, std::string MachineSettings::*field,
                  std::vector<std::pair<QAction**, std::pair<QString, std::string>>> entries);
   void BuildMenus();
+  // The window brought in line with settings that a reset or a configuration
+  // load replaced: menus, decimals, link.
+  void AfterSettingsReplaced();
   void BuildProfiles();
   void WireProfile(ProfilePanel* panel);
   ProfilePanel* Other(ProfilePanel* panel) const { return panel == Profil1 ? Profil2 : Profil1; }
