@@ -11,12 +11,15 @@
 #include "host/qt_serial_port.h"
 #include "host/settings_file_store.h"
 #include "host/signal_bridge.h"
+#include "ui/app/fiche_apropos.h"
 #include "ui/app/fiche_principale.h"
+#include "ui/app/fiche_raccourcis.h"
 #include "ui/app/key_state_filter.h"
 #include "ui/app/qt_host_probe.h"
 #include "ui/cut/fiche_calcul.h"
 #include "ui/cut/fiche_patienter.h"
 #include "ui/cut/fiche_projection.h"
+#include "ui/dialogs/qt_desktop_service.h"
 #include "ui/dialogs/qt_file_dialog_service.h"
 #include "ui/dialogs/qt_message_service.h"
 #include "ui/project/fiche_edit_point.h"
@@ -48,6 +51,7 @@ int main(int argc, char* argv[]) {
   MonotonicClock clock;
   QtSerialPort serial;
   ui::QtHostProbe host;
+  ui::QtDesktopService desktop;
   auto* keys = new ui::KeyStateFilter(&app);
   app.installEventFilter(keys);
 
@@ -59,6 +63,7 @@ int main(int argc, char* argv[]) {
   context.serial = &serial;
   context.keys = keys;
   context.host = &host;
+  context.desktop = &desktop;
   context.applicationFolder = ApplicationFolderPath();
   const ParallelBackend backend = ParallelBackendFromEnvironment();
   context.openParallelPort = [&clock, backend](uint16_t base) {
@@ -86,12 +91,15 @@ int main(int argc, char* argv[]) {
   ui::TFormSegment segment(&projectWindow);
   ui::TFormDegagement degagement(&projectWindow);
   ui::TFormAligne aligne(&projectWindow);
+  ui::TFormRaccourcis raccourcis(&projectWindow, &projectWindow);
+  ui::TFormAPropos aPropos(&projectWindow);
   mainForm.SetProjectWindow(&projectWindow);
   calcul.SetWaitWindow(&patienter);
   projectWindow.SetCutWindows(&calcul, &projection);
   projectWindow.SetFormatFileWindow(&formatFile);
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
+  projectWindow.SetPeripheryWindows(&raccourcis, &aPropos);
 
   InstallFatalSignalHandlers();
   QApplication::setQuitOnLastWindowClosed(false);

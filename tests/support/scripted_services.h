@@ -69,6 +69,27 @@ class ScriptedFileDialogService : public FileDialogService {
   }
 };
 
+// Records what the program asks of the desktop; `searchPath` is the PATH it
+// sees, and `opens`/`starts` say whether the desktop manages.
+class ScriptedDesktopService : public DesktopService {
+ public:
+  bool OpenUrl(const std::string& url) override {
+    urls.push_back(url);
+    return opens;
+  }
+  bool StartProgram(const std::string& program) override {
+    programs.push_back(program);
+    return starts;
+  }
+  std::string SearchPath() const override { return searchPath; }
+
+  std::vector<std::string> urls;
+  std::vector<std::string> programs;
+  std::string searchPath;
+  bool opens = true;
+  bool starts = true;
+};
+
 // A counter that advances only when read or slept on, so waits end at once
 // and their lengths can be checked exactly.
 class FakeClock : public Clock {

@@ -25,6 +25,7 @@ struct WindowHarness {
     context.clock = &clock;
     context.serial = &serial;
     context.host = &host;
+    context.desktop = &desktop;
     context.applicationFolder = home.Path();
     context.openParallelPort = [this](uint16_t) {
       auto port = std::make_unique<VirtualPort>(&clock);
@@ -53,6 +54,7 @@ struct WindowHarness {
   FakeClock clock;
   FakeSerialPort serial;
   FakeHostProbe host;
+  ScriptedDesktopService desktop;
   VirtualPort* parallel = nullptr;
   ui::AppContext context;
 };

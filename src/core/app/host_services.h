@@ -52,6 +52,18 @@ class Clock {
   virtual void SleepMilliseconds(int milliseconds) = 0;
 };
 
+// The desktop: documents and addresses opened in the user's programs, and
+// programs started apart from this one.
+class DesktopService {
+ public:
+  virtual ~DesktopService() = default;
+  virtual bool OpenUrl(const std::string& url) = 0;
+  // Starts `program` (a full path) detached; false when it could not start.
+  virtual bool StartProgram(const std::string& program) = 0;
+  // The folders programs are looked up in, as in PATH.
+  virtual std::string SearchPath() const = 0;
+};
+
 enum class Key { Space, Escape, Left, Right, Up, Down, Shift, Ctrl, F11 };
 
 class KeyState {

@@ -24,6 +24,7 @@ struct AppContext {
   SerialPort* serial = nullptr;
   KeyState* keys = nullptr;
   HostProbe* host = nullptr;
+  DesktopService* desktop = nullptr;
   // Opens the parallel port whose base address is given (link start-up).
   std::function<std::unique_ptr<PortOutput>(uint16_t base)> openParallelPort;
   std::string applicationFolder;

@@ -68,6 +68,9 @@ void TFormImport::AddChoice(
 void TFormImport::BuildMenus() {
   using M = MachineSettings;
   QMenu* outils = menuBar()->addMenu(QStringLiteral("Outils"));
+  Calculatrice = outils->addAction(QStringLiteral("Calculatrice"));
+  Calculatrice->setShortcut(Qt::Key_F10);
+  connect(Calculatrice, &QAction::triggered, this, [this] { CalculatriceClick(); });
   FormatCut2 = outils->addMenu(QStringLiteral("Importer un projet"))
                    ->addAction(QStringLiteral("Format CUT"));
   FormatCUT1 = outils->addMenu(QStringLiteral("Exporter le projet"))
@@ -152,6 +155,7 @@ void TFormImport::BuildMenus() {
   BuildShapeMenu();
   Historique1 = menuBar()->addMenu(QStringLiteral("Historique"));
   Historique1->setEnabled(false);
+  BuildHelpMenu();
 }
 
 void TFormImport::ApplyOptionsToMenus() {

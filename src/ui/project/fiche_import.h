@@ -61,10 +61,16 @@ class TFormImport : public QMainWindow {
   // Outils
   QAction* FormatCut2 = nullptr;  // "Importer un projet" -> "Format CUT"
   QAction* FormatCUT1 = nullptr;  // "Exporter le projet" -> "Format CUT"
+  QAction* Calculatrice = nullptr;
   QAction* Sauvegarder = nullptr;  // "Configuration" -> "Sauvegarder"
   QAction* Restaurer = nullptr;    // "Configuration" -> "Restaurer"
   QAction* Reinitialiser = nullptr;
   QAction* Quitter = nullptr;
+  // "?"
+  QAction* Aide = nullptr;
+  QAction* Telecharger = nullptr;
+  QAction* Raccourcis = nullptr;
+  QAction* APropos = nullptr;
 
   QLabel* LinkStatus = nullptr;
 
@@ -112,6 +118,15 @@ class TFormImport : public QMainWindow {
   void ReinitialiserClick();
   void SaveConfigurationFile();
   void LoadConfigurationFile();
+  void CalculatriceClick();
+  void AideClick();
+  void TelechargerClick();
+  // The address "Télécharger la dernière version" opens (set at build time).
+  void SetUpdateUrl(const std::string& url);
+  void SetPeripheryWindows(class TFormRaccourcis* raccourcis, class TFormAPropos* aPropos) {
+    raccourcis_ = raccourcis;
+    aPropos_ = aPropos;
+  }
   void EnregistrerClick();
   void ChargerClick();
   void FermerClick();
@@ -173,6 +188,7 @@ class TFormImport : public QMainWindow {
   void AddChoice(QMenu* menu, std::string MachineSettings::*field,
                  std::vector<std::pair<QAction**, std::pair<QString, std::string>>> entries);
   void BuildMenus();
+  void BuildHelpMenu();
   // The window brought in line with settings that a reset or a configuration
   // load replaced: menus, decimals, link.
   void AfterSettingsReplaced();
@@ -225,6 +241,9 @@ class TFormImport : public QMainWindow {
   TFormSegment* segment_ = nullptr;
   TFormDegagement* degagement_ = nullptr;
   TFormAligne* aligne_ = nullptr;
+  class TFormRaccourcis* raccourcis_ = nullptr;
+  class TFormAPropos* aPropos_ = nullptr;
+  std::string updateUrl_;
   int editModeState_ = 0;
   // The window's commands set aside by edit mode, with the state each is to
   // take back when it ends.

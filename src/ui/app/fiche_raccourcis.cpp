@@ -1,0 +1,131 @@
+#include "ui/app/fiche_raccourcis.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSet>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace orvane::ui {
+namespace {
+
+QString Caption(const QString& text) {
+  QString caption = text;
+  caption.remove('&');
+  return caption.trimmed();
+}
+
+class Collector {
+ public:
+  void Menu(QMenu* menu, const QString& path) {
+    if (!menu) return;
+    seenMenus_.insert(menu);
+    for (QAction* action : menu->actions()) Action(action, path);
+  }
+  void Action(QAction* action, const QString& path) {
+    if (action->isSeparator() || seenActions_.contains(action)) return;
+    seenActions_.insert(action);
+    const QString here = path.isEmpty() ? Caption(action->text())
+                                        : path + QStringLiteral(" › ") + Caption(action->text());
+    if (action->menu()) {
+      Menu(action->menu(), here);
+      return;
+    }
+    QStringList keys;
+    for (const QKeySequence& key : action->shortcuts()) {
+      if (!key.isEmpty()) keys << key.toString(QKeySequence::NativeText);
+    }
+    if (keys.isEmpty()) return;
+    const ShortcutEntry entry{keys.join(QStringLiteral(", ")), here};
+    const QString key = entry.keys + '\n' + entry.command;
+    if (listed_.contains(key)) return;
+    listed_.insert(key);
+    entries.push_back(entry);
+  }
+  bool Seen(QMenu* menu) const { return seenMenus_.contains(menu); }
+
+  std::vector<ShortcutEntry> entries;
+
+ private:
+  QSet<QAction*> seenActions_;
+  QSet<QMenu*> seenMenus_;
+  QSet<QString> listed_;
+};
+
+// A popup's submenus are reached through it; only menus owned by a widget
+// other than a menu start a walk of their own.
+bool IsPopupRoot(QMenu* menu) {
+  QWidget* owner = menu->parentWidget();
+  return owner && !qobject_cast<QMenu*>(owner) && !qobject_cast<QMenuBar*>(owner);
+}
+
+}  // namespace
+
+std::vector<ShortcutEntry> CollectShortcuts(QWidget* window) {
+  Collector collector;
+  if (auto* main = qobject_cast<QMainWindow*>(window); main && main->menuBar()) {
+    for (QAction* action : main->menuBar()->actions()) collector.Action(action, {});
+  }
+  for (QMenu* menu : window->findChildren<QMenu*>()) {
+    if (!collector.Seen(menu) && IsPopupRoot(menu)) {
+      collector.Menu(menu, QStringLiteral("Menu contextuel"));
+    }
+  }
+  // Actions bound to a widget without being in any menu.
+  for (QAction* action : window->actions()) collector.Action(action, {});
+  for (QWidget* widget : window->findChildren<QWidget*>()) {
+    for (QAction* action : widget->actions()) collector.Action(action, {});
+  }
+  return std::move(collector.entries);
+}
+
+TFormRaccourcis::TFormRaccourcis(QWidget* source, QWidget* parent)
+    : QDialog(parent), source_(source) {
+  setWindowTitle(QStringLiteral("Orvane - Rappel des raccourcis"));
+  Liste = new QTableWidget(0, 2, this);
+  Liste->setHorizontalHeaderLabels({QStringLiteral("Touche"), QStringLiteral("Commande")});
+  Liste->verticalHeader()->hide();
+  Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Liste->setSelectionMode(QAbstractItemView::NoSelection);
+  Liste->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  Liste->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+  // Read by polling while a machine works, not bound to a command, so not in
+  // any menu; the stop keys above all must be known before a cut.
+  auto* polled = new QLabel(
+      QStringLiteral("Pendant une découpe ou un déplacement sur le port parallèle ou la liaison "
+                     "série : <b>Espace</b> arrête la machine, les <b>flèches</b> ajustent la "
+                     "vitesse de coupe. Avec la carte USB : l'arrêt d'urgence de la carte. "
+                     "Pendant le calcul d'une découpe : <b>Echap</b> l'interrompt."),
+      this);
+  polled->setWordWrap(true);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Fermer"));
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Liste);
+  layout->addWidget(polled);
+  layout->addWidget(buttons);
+  resize(560, 600);
+}
+
+void TFormRaccourcis::Refresh() {
+  const std::vector<ShortcutEntry> entries = CollectShortcuts(source_);
+  Liste->setRowCount(static_cast<int>(entries.size()));
+  for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
+    Liste->setItem(row, 0, new QTableWidgetItem(entries[row].keys));
+    Liste->setItem(row, 1, new QTableWidgetItem(entries[row].command));
+  }
+}
+
+void TFormRaccourcis::ShowModal() {
+  Refresh();
+  exec();
+}
+
+}  // namespace orvane::ui

@@ -1,0 +1,93 @@
+#include "ui/app/fiche_raccourcis.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableWidget>
+
+#include "ui/app/fiche_apropos.h"
+#include "ui/project/fiche_import.h"
+#include "ui/project/profile_panel.h"
+#include "ui/window_harness.h"
+
+namespace orvane::ui {
+namespace {
+
+class ShortcutReminder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(h.Start());
+    ReadAllSettings(h.store, h.context.settings, &h.serial);
+  }
+  // The rows whose key column reads `keys`.
+  std::vector<ShortcutEntry> Rows(const std::vector<ShortcutEntry>& entries, const QString& keys) {
+    std::vector<ShortcutEntry> rows;
+    for (const ShortcutEntry& entry : entries) {
+      if (entry.keys.split(QStringLiteral(", ")).contains(keys)) rows.push_back(entry);
+    }
+    return rows;
+  }
+  test::WindowHarness h;
+  TFormImport window{h.context, nullptr};
+};
+
+TEST_F(ShortcutReminder, ListsEveryShortcutBoundInTheProjectWindow) {
+  const std::vector<ShortcutEntry> entries = CollectShortcuts(&window);
+  // Every action that holds a shortcut, however reached, is on the list under
+  // its own caption.
+  int bound = 0;
+  for (QAction* action : window.findChildren<QAction*>()) {
+    for (const QKeySequence& key : action->shortcuts()) {
+      ++bound;
+      const QString keys = key.toString(QKeySequence::NativeText);
+      QString caption = action->text();
+      caption = caption.remove('&').trimmed();
+      bool found = false;
+      for (const ShortcutEntry& row : Rows(entries, keys)) found |= row.command.endsWith(caption);
+      EXPECT_TRUE(found) << keys.toStdString() << " " << caption.toStdString();
+    }
+  }
+  EXPECT_GT(bound, 15);
+  for (const char* keys : {"F1", "F10", "F12", "Ctrl+Z", "Ctrl+C", "Ctrl+V", "Ctrl+Del"}) {
+    EXPECT_FALSE(Rows(entries, QString::fromLatin1(keys)).empty()) << keys;
+  }
+  ASSERT_EQ(Rows(entries, "F10").size(), 1u);
+  EXPECT_EQ(Rows(entries, "F10")[0].command, QStringLiteral("Outils › Calculatrice"));
+  EXPECT_EQ(Rows(entries, "F12")[0].command, QStringLiteral("? › Rappel des raccourcis"));
+  // Both profiles' popup menus bind the same commands: each is listed once.
+  EXPECT_EQ(Rows(entries, "Ctrl+C").size(), 1u);
+}
+
+TEST_F(ShortcutReminder, FollowsTheActionsWithoutBeingToldOfThem) {
+  TFormRaccourcis reminder(&window);
+  reminder.Refresh();
+  const int before = reminder.Liste->rowCount();
+  EXPECT_EQ(before, static_cast<int>(CollectShortcuts(&window).size()));
+  // A shortcut added to a popup's submenu, and one taken away from a menu.
+  window.Profil1->ExporterDXF->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+  window.Calculatrice->setShortcut({});
+  reminder.Refresh();
+  EXPECT_EQ(reminder.Liste->rowCount(), before);  // one more, one less
+  bool dxf = false, f10 = false;
+  for (int row = 0; row < reminder.Liste->rowCount(); ++row) {
+    const QString keys = reminder.Liste->item(row, 0)->text();
+    dxf |= keys == QStringLiteral("Ctrl+Shift+D") &&
+           reminder.Liste->item(row, 1)->text().endsWith(QStringLiteral("Format DXF"));
+    f10 |= keys == QStringLiteral("F10");
+  }
+  EXPECT_TRUE(dxf);
+  EXPECT_FALSE(f10);
+}
+
+TEST(AboutWindow, NamesTheVersionAndTheQtItRunsWith) {
+  TFormAPropos about;
+  EXPECT_EQ(about.windowTitle(), QStringLiteral("Orvane - A propos du logiciel"));
+  EXPECT_TRUE(about.Version->text().contains(QStringLiteral("1.60")));
+  EXPECT_TRUE(about.Bibliotheques->text().contains(QString::fromLatin1(qVersion())));
+}
+
+}  // namespace
+}  // namespace orvane::ui
