@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/app/settings_store.h"
 #include "core/common/text_number.h"
@@ -92,8 +93,10 @@ void ProjectionView::Draw(QPainter& painter) {
   painter.drawText(QPointF(width() / 2.0 - 60, 14), frontView_
                                                         ? QStringLiteral("PLAN Y (vue de face)")
                                                         : QStringLiteral("PLAN X (vue de dessus)"));
-  painter.drawText(QPointF(3, 28), QStringLiteral("Profil 1"));
-  painter.drawText(QPointF(width() - 44, 28), QStringLiteral("Profil 2"));
+  // On the title's line: lower, the capacity's dimension line ran through "Profil 1"
+  // whenever the capacity filled the view's height.
+  painter.drawText(QPointF(3, 14), QStringLiteral("Profil 1"));
+  painter.drawText(QPointF(width() - 44, 14), QStringLiteral("Profil 2"));
 
   // The block, at P percent between the guides.
   const double blockCentre = g.blockCentre, left = g.left, right = g.right;
@@ -114,7 +117,20 @@ void ProjectionView::Draw(QPainter& painter) {
   painter.drawText(QPointF(centre - 20, bottom + 22), QString::number(r.spacing) + " mm");
   const double capacityTop = bottom - capacity * scale;
   painter.drawLine(QPointF(kMargin / 2.0, bottom), QPointF(kMargin / 2.0, capacityTop));
-  painter.drawText(QPointF(2, capacityTop - 2), QString::number(capacity) + " mm");
+  // Written along its line, in the margin left of the guide: level with the line's
+  // top it sat on the "Profil 1" caption.
+  const QString capacityText = QString::number(capacity) + " mm";
+  const QRectF capacityBox = painter.fontMetrics().boundingRect(capacityText);
+  const double half = capacityBox.width() / 2 + 2;
+  const double along =
+      std::max(kMargin + 20 + half, std::min((bottom + capacityTop) / 2, bottom - half));
+  painter.save();
+  painter.translate(kMargin / 2.0, along);
+  painter.rotate(-90);
+  const QRectF label(-half, -capacityBox.height() / 2, 2 * half, capacityBox.height());
+  painter.fillRect(label, Qt::white);
+  painter.drawText(label, Qt::AlignCenter, capacityText);
+  painter.restore();
 
   // The wire at every odd-numbered point, then the first point in red. The
   // paths start at 0 but may run below it (an airfoil that starts at its

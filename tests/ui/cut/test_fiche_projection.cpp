@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -134,6 +135,41 @@ TEST_F(ProjectionWindow, TheTopViewShowsWiresThatRunBelowZero) {
         EXPECT_GT(above, 200);  // the wire at point 3 crosses the whole view
       },
       root, tip);
+}
+
+// Regression: with the capacity filling the view's height (the factory settings'
+// case), the capacity's label and its dimension line were drawn over "Profil 1".
+TEST_F(ProjectionWindow, TheCapacityDimensionLeavesTheProfileCaptionClear) {
+  // The dimension pen is purple; the caption is black.
+  auto purple = [](QRgb c) { return qRed(c) > qGreen(c) + 60 && qBlue(c) > qGreen(c) + 60; };
+  auto dark = [](QRgb c) { return qRed(c) < 100 && qGreen(c) < 100 && qBlue(c) < 100; };
+  for (uint16_t capacity : {1000, 700, 200}) {
+    h.context.settings.MaxX = h.context.settings.MaxY = capacity;
+    Open([&] {
+      for (ProjectionView* view : {window->Preview1, window->Preview2}) {
+        const QImage image = view->grab().toImage();
+        // The caption: the dark strokes in the corner above the guides' tops.
+        QRect caption;
+        for (int y = 0; y < 40; ++y) {
+          for (int x = 0; x < 60; ++x) {
+            if (dark(image.pixel(x, y))) caption |= QRect(x, y, 1, 1);
+          }
+        }
+        ASSERT_GT(caption.width(), 30) << "no \"Profil 1\" caption found";
+        int onCaption = 0, beside = 0;
+        for (int y = 0; y < image.height(); ++y) {
+          for (int x = 0; x < 60; ++x) {
+            if (!purple(image.pixel(x, y))) continue;
+            if (caption.adjusted(-1, -1, 1, 1).contains(x, y)) ++onCaption;
+            // Off the dimension line itself, left of the guide: the label's strokes.
+            if (x < 25 && (x < 11 || x > 14)) ++beside;
+          }
+        }
+        EXPECT_EQ(onCaption, 0) << "capacity " << capacity;
+        EXPECT_GT(beside, 20) << "capacity " << capacity << ": no label beside its line";
+      }
+    });
+  }
 }
 
 }  // namespace
