@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "cli/cli_commands.h"
+#include "cli/cli_run.h"
 #include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
 #include "core/machine/axis_positions.h"
@@ -63,14 +63,6 @@ std::thread StartBlocked(std::function<void()> body) {
   return thread;
 }
 
-struct RunOptions {
-  std::string cut;
-  std::string link;
-  std::string device;
-  std::string record;
-  bool simulate = false;
-};
-
 bool ParseOptions(const Args& args, RunOptions& options) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -93,91 +85,6 @@ bool ParseOptions(const Args& args, RunOptions& options) {
   }
   return !options.cut.empty();
 }
-
-// The terminal's keys as key states: a space stays "down" until the run has
-// seen it; an arrow counts as held for one look. Raw mode only on a terminal,
-// and Ctrl-C still raises SIGINT.
-class TerminalKeys : public KeyState {
- public:
-  TerminalKeys() {
-    interactive_ = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_) == 0;
-    if (interactive_) {
-      termios raw = saved_;
-      raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-      raw.c_cc[VMIN] = 1;
-      raw.c_cc[VTIME] = 0;
-      tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    }
-  }
-  ~TerminalKeys() override {
-    if (interactive_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
-  }
-  bool IsKeyDown(Key key) const override {
-    switch (key) {
-      case Key::Space:
-        return space_;
-      case Key::Right:
-        return right_;
-      case Key::Left:
-        return left_;
-      case Key::Up:
-        return up_;
-      case Key::Down:
-        return down_;
-      default:
-        return false;
-    }
-  }
-  // Reads what was typed, waiting at most `milliseconds`.
-  void Poll(int milliseconds) {
-    right_ = left_ = up_ = down_ = false;
-    pollfd fd{STDIN_FILENO, POLLIN, 0};
-    // After a space, what follows is the answer to the question: left unread.
-    if (eof_ || space_ || poll(&fd, 1, milliseconds) <= 0 || !(fd.revents & (POLLIN | POLLHUP))) {
-      return;
-    }
-    char bytes[64];
-    // From a file or a pipe, one key at a time; a terminal sends an arrow's
-    // sequence in one piece.
-    const ssize_t n = read(STDIN_FILENO, bytes, interactive_ ? sizeof bytes : 1);
-    if (n <= 0) {
-      eof_ = true;
-      return;
-    }
-    for (ssize_t i = 0; i < n; ++i) {
-      if (bytes[i] == ' ') space_ = true;
-      if (bytes[i] == '\x1b' && i + 2 < n && bytes[i + 1] == '[') {
-        const char c = bytes[i + 2];
-        right_ |= c == 'C';
-        left_ |= c == 'D';
-        up_ |= c == 'A';
-        down_ |= c == 'B';
-        i += 2;
-      }
-    }
-  }
-  void ReleaseSpace() { space_ = false; }
-  // "o" abandons; anything else, or nothing more to read, resumes.
-  bool AskYes() {
-    std::string answer;
-    if (interactive_) {
-      char c = 0;
-      if (read(STDIN_FILENO, &c, 1) == 1) answer = c;
-    } else {
-      char c = 0;
-      while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
-        if (c != ' ' && answer.empty()) answer = c;
-      }
-    }
-    return answer == "o" || answer == "O";
-  }
-
- private:
-  termios saved_{};
-  bool interactive_ = false;
-  bool eof_ = false;
-  bool space_ = false, right_ = false, left_ = false, up_ = false, down_ = false;
-};
 
 class TerminalView : public StepRunView {
  public:
@@ -242,13 +149,125 @@ std::string Refusal(const OpenedCut& cut, const std::string& path, uint8_t portT
   return {};
 }
 
+}  // namespace
+
+TerminalKeys::TerminalKeys() {
+  interactive_ = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_) == 0;
+  if (interactive_) {
+    termios raw = saved_;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  }
+}
+
+TerminalKeys::~TerminalKeys() {
+  if (interactive_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+}
+
+bool TerminalKeys::IsKeyDown(Key key) const {
+  switch (key) {
+    case Key::Space:
+      return space_;
+    case Key::Right:
+      return right_;
+    case Key::Left:
+      return left_;
+    case Key::Up:
+      return up_;
+    case Key::Down:
+      return down_;
+    default:
+      return false;
+  }
+}
+
+void TerminalKeys::Poll(int milliseconds) {
+  right_ = left_ = up_ = down_ = false;
+  pollfd fd{STDIN_FILENO, POLLIN, 0};
+  // After a space, what follows is the answer to the question: left unread.
+  if (eof_ || space_ || poll(&fd, 1, milliseconds) <= 0 || !(fd.revents & (POLLIN | POLLHUP))) {
+    return;
+  }
+  char bytes[64];
+  // From a file or a pipe, one key at a time; a terminal sends an arrow's
+  // sequence in one piece.
+  const ssize_t n = read(STDIN_FILENO, bytes, interactive_ ? sizeof bytes : 1);
+  if (n <= 0) {
+    eof_ = true;
+    return;
+  }
+  for (ssize_t i = 0; i < n; ++i) {
+    if (bytes[i] == ' ') {
+      space_ = true;
+    } else if (bytes[i] == '\x1b' && i + 2 < n && bytes[i + 1] == '[') {
+      const char c = bytes[i + 2];
+      right_ |= c == 'C';
+      left_ |= c == 'D';
+      up_ |= c == 'A';
+      down_ |= c == 'B';
+      i += 2;
+    } else if (!interactive_ && typedAhead_.size() < 4096) {
+      typedAhead_ += bytes[i];
+    }
+  }
+}
+
+bool TerminalKeys::NextByte(char& c) {
+  if (!typedAhead_.empty()) {
+    c = typedAhead_.front();
+    typedAhead_.erase(0, 1);
+    return true;
+  }
+  return read(STDIN_FILENO, &c, 1) == 1;
+}
+
+bool TerminalKeys::AskYes() {
+  std::string answer;
+  char c = 0;
+  if (interactive_) {
+    if (read(STDIN_FILENO, &c, 1) == 1) answer = c;
+  } else {
+    while (NextByte(c) && c != '\n') {
+      if (c != ' ' && c != '\r' && answer.empty()) answer = c;
+    }
+  }
+  return answer == "o" || answer == "O";
+}
+
 void PrintPositions(const AxisPositions& positions) {
+  if (!positions.Known()) {
+    std::cout << "Positions : inconnues\n";
+    return;
+  }
   const AxisSteps steps = positions.Steps();
   std::cout << "Positions : X1 = " << steps[0] << "  Y1 = " << steps[1] << "  X2 = " << steps[2]
             << "  Y2 = " << steps[3] << "\n";
 }
 
-}  // namespace
+void CatchTermination() {
+  struct sigaction action {};
+  action.sa_handler = OnTermination;
+  sigemptyset(&action.sa_mask);
+  for (int number : kTerminationSignals) sigaction(number, &action, nullptr);
+}
+
+bool TerminationRequested() {
+  return gStop.load();
+}
+
+int TerminationSignal() {
+  return gSignal;
+}
+
+void DieOfTermination() {
+  std::cout << "Arrêt demandé : chauffe coupée.\n" << std::flush;
+  const int number = gSignal != 0 ? int(gSignal) : SIGTERM;
+  signal(number, SIG_DFL);
+  raise(number);
+  _exit(128 + number);
+}
 
 int RunCommand(const Args& args) {
   RunOptions options;
@@ -329,33 +348,34 @@ int RunCommand(const Args& args) {
   }
 
   HeatGuard guard(port.get(), settings);
-  struct sigaction action {};
-  action.sa_handler = OnTermination;
-  sigemptyset(&action.sa_mask);
-  for (int number : kTerminationSignals) sigaction(number, &action, nullptr);
+  CatchTermination();
 
-  TerminalKeys keys;
-  TerminalView view(keys, cut.ticks);
-  StepRunSetup setup;
-  setup.clock = &clock;
-  setup.keys = &keys;
-  setup.guard = &guard;
-  setup.output = output.get();
-  setup.positions = &positions;
-  setup.settings = &settings;
-  setup.stepPath = cut.base + ".ovd";
-  setup.ticks = cut.ticks;
-  setup.durationSeconds = duration;
-  setup.resumeAllowed = settings.Reprise;
-  setup.preHeat = settings.PortType == 0;
-  setup.stopRequest = &gStop;
-  setup.startThread = StartBlocked;
-  std::cout << "Découpe " << cut.base << " : " << cut.ticks << " pas, durée estimée "
-            << FormatDuration(duration) << "\n"
-            << std::flush;
-  const StepRunResult result = RunStepFile(setup, view);
-  guard.Rest();
-  view.Finish();
+  StepRunResult result;
+  {
+    // The terminal is itself again before the process may die of a signal.
+    TerminalKeys keys;
+    TerminalView view(keys, cut.ticks);
+    StepRunSetup setup;
+    setup.clock = &clock;
+    setup.keys = &keys;
+    setup.guard = &guard;
+    setup.output = output.get();
+    setup.positions = &positions;
+    setup.settings = &settings;
+    setup.stepPath = cut.base + ".ovd";
+    setup.ticks = cut.ticks;
+    setup.durationSeconds = duration;
+    setup.resumeAllowed = settings.Reprise;
+    setup.preHeat = settings.PortType == 0;
+    setup.stopRequest = &gStop;
+    setup.startThread = StartBlocked;
+    std::cout << "Découpe " << cut.base << " : " << cut.ticks << " pas, durée estimée "
+              << FormatDuration(duration) << "\n"
+              << std::flush;
+    result = RunStepFile(setup, view);
+    guard.Rest();
+    view.Finish();
+  }
   if (virtualPort) virtualPort->StopStream();
   if (file && !file->Error().empty()) {
     std::cerr << "orvane-cli : écriture de " << options.record << " : " << file->Error() << "\n";
@@ -364,12 +384,7 @@ int RunCommand(const Args& args) {
   if (serial) serial->Close();
 
   PrintPositions(positions);
-  if (gSignal != 0) {
-    std::cout << "Arrêt demandé : chauffe coupée.\n" << std::flush;
-    const int number = gSignal;
-    signal(number, SIG_DFL);
-    raise(number);
-  }
+  if (gSignal != 0) DieOfTermination();
   switch (result.end) {
     case StepRunEnd::Completed:
       std::cout << "Découpe terminée normalement\n";

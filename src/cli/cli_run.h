@@ -1,0 +1,69 @@
+#pragma once
+// What orvane-cli run shares between the step-file links and the USB board:
+// its options, the terminal standing in for the progress window, and the
+// termination signals.
+#include <termios.h>
+
+#include <string>
+
+#include "cli/cli_commands.h"
+#include "core/app/host_services.h"
+
+namespace orvane {
+class AxisPositions;
+struct OpenedCut;
+}  // namespace orvane
+
+namespace orvane::cli {
+
+struct RunOptions {
+  std::string cut;
+  std::string link;
+  std::string device;
+  std::string record;
+  bool simulate = false;
+};
+
+// The terminal's keys as key states: a space stays "down" until the run has
+// seen it; an arrow counts as held for one look. Raw mode only on a terminal,
+// and Ctrl-C still raises SIGINT.
+class TerminalKeys : public KeyState {
+ public:
+  TerminalKeys();
+  ~TerminalKeys() override;
+  TerminalKeys(const TerminalKeys&) = delete;
+  TerminalKeys& operator=(const TerminalKeys&) = delete;
+
+  bool IsKeyDown(Key key) const override;
+  // Reads what was typed, waiting at most `milliseconds`.
+  void Poll(int milliseconds);
+  void ReleaseSpace() { space_ = false; }
+  // "o" abandons; anything else, or nothing more to read, resumes.
+  bool AskYes();
+  bool Interactive() const { return interactive_; }
+
+ private:
+  bool NextByte(char& c);
+
+  termios saved_{};
+  bool interactive_ = false;
+  bool eof_ = false;
+  bool space_ = false, right_ = false, left_ = false, up_ = false, down_ = false;
+  // From a file or a pipe, what came before the question is its answer.
+  std::string typedAhead_;
+};
+
+// SIGTERM, SIGINT and SIGHUP rest the parallel port's heating at once and
+// ask the run to stop; the run ends through its own guards, then the process
+// dies of the signal.
+void CatchTermination();
+bool TerminationRequested();
+int TerminationSignal();
+[[noreturn]] void DieOfTermination();
+
+void PrintPositions(const AxisPositions& positions);
+
+// The cut streamed to the USB board (or simulated on it).
+int RunOnBoard(const RunOptions& options, const MachineSettings& settings, const OpenedCut& cut);
+
+}  // namespace orvane::cli
