@@ -284,16 +284,13 @@ int RunCommand(const Args& args) {
     std::cerr << "orvane-cli : --record ne vaut que pour le port parallèle\n";
     return 2;
   }
-  if (settings.PortType == 2) {
-    std::cerr << "orvane-cli : la découpe sur la carte USB n'est pas encore prise en charge\n";
-    return 1;
-  }
 
   const OpenedCut cut = OpenCut(options.cut, settings);
   if (const std::string refusal = Refusal(cut, options.cut, settings.PortType); !refusal.empty()) {
     std::cerr << "orvane-cli : " << refusal << "\n";
     return 1;
   }
+  if (settings.PortType == 2) return RunOnBoard(options, settings, cut);
   const int maximum = SpeedPresetMaximum(settings);
   const uint64_t duration =
       ComputeSpeedPreset(settings, maximum / 2, maximum, cut.ticks).durationSeconds;
