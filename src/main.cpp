@@ -39,6 +39,8 @@ int main(int argc, char* argv[]) {
   setlocale(LC_NUMERIC, "C");
   QLocale::setDefault(QLocale::c());
   QApplication::setApplicationName(QStringLiteral("Orvane - Découpe CNC au fil chaud"));
+  // Lets the desktop tie the windows to the installed menu entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
   QTranslator qtFrench;
   if (qtFrench.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
