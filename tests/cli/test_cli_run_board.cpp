@@ -94,31 +94,43 @@ class OrvaneCliBoard : public OrvaneCli {
     return sim->Log();
   }
 
-  // The process, killed by `signal` once the simulator has logged a packet
-  // that `ready` accepts.
-  int KillWhen(const std::string& base, int signal,
-               const std::function<bool(const std::vector<SimPacket>&)>& ready) {
+  // The process, interrupted once the simulator has logged a packet that
+  // `ready` accepts: by `signal`, or by a space typed when it is 0. Returns
+  // the signal it died of, or minus its exit status.
+  int InterruptWhen(const std::string& base, int signal,
+                    const std::function<bool(const std::vector<SimPacket>&)>& ready) {
+    int keys[2];
+    if (pipe(keys) != 0) return 0;
     const pid_t pid = fork();
     if (pid == 0) {
-      std::freopen("/dev/null", "r", stdin);
-      std::freopen("/dev/null", "w", stdout);
-      std::freopen("/dev/null", "w", stderr);
+      dup2(keys[0], STDIN_FILENO);
+      close(keys[0]);
+      close(keys[1]);
+      std::freopen(output.c_str(), "w", stdout);
+      dup2(STDOUT_FILENO, STDERR_FILENO);
       const std::string cut = base + ".ovi";
       const std::string device = sim->Device();
       execl(ORVANE_CLI, ORVANE_CLI, "run", cut.c_str(), "--link", "board", "--device",
             device.c_str(), nullptr);
       _exit(127);
     }
+    close(keys[0]);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!ready(sim->Log()) && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    kill(pid, signal);
+    if (signal != 0) {
+      kill(pid, signal);
+    } else {
+      EXPECT_EQ(write(keys[1], " ", 1), 1);
+    }
     int status = 0;
     waitpid(pid, &status, 0);
+    close(keys[1]);
     return WIFSIGNALED(status) ? WTERMSIG(status) : -WEXITSTATUS(status);
   }
 
+  const std::string output = work / "interrupted.txt";
   MachineSettings settings;
   std::unique_ptr<BoardSim> sim;
 };
@@ -275,28 +287,36 @@ TEST_F(OrvaneCliBoard, ASilentBoardOrAPulledCableEndsTheRunWithItsMessage) {
   EXPECT_EQ(log.back().command, 0x04);
 }
 
-TEST_F(OrvaneCliBoard, ASignalLeavesTheHeatingOffPacketLast) {
+// The user can always stop: a signal or the space bar, during the lines or
+// the pre-heat, ends the wait and the heating-off packet is the last one.
+TEST_F(OrvaneCliBoard, AStopOrASignalLeavesTheHeatingOffPacketLast) {
+  auto lines = [](const std::vector<SimPacket>& log) { return CutLines(log).size() >= 5; };
+  auto preheat = [](const std::vector<SimPacket>& log) {
+    return !log.empty() && log.back().command == 0x08;
+  };
   struct Case {
     const char* name;
-    int signal;
+    int signal;  // 0: the space bar
     std::function<bool(const std::vector<SimPacket>&)> ready;
+    int status;
+    const char* said;
   };
   const Case cases[] = {
-      {"SIGTERM during the lines", SIGTERM,
-       [](const std::vector<SimPacket>& log) { return CutLines(log).size() >= 5; }},
-      {"SIGHUP during the lines", SIGHUP,
-       [](const std::vector<SimPacket>& log) { return CutLines(log).size() >= 5; }},
-      {"SIGTERM during the pre-heat", SIGTERM,
-       [](const std::vector<SimPacket>& log) {
-         return !log.empty() && log.back().command == 0x08;
-       }},
+      {"SIGTERM during the lines", SIGTERM, lines, SIGTERM, "Arrêt demandé : chauffe coupée."},
+      {"SIGHUP during the lines", SIGHUP, lines, SIGHUP, "Arrêt demandé : chauffe coupée."},
+      {"SIGTERM during the pre-heat", SIGTERM, preheat, SIGTERM, "Arrêt demandé"},
+      {"space during the lines", 0, lines, -1,
+       "Arrêt demandé : chauffe coupée, la position de la machine est inconnue."},
+      {"space during the pre-heat", 0, preheat, -1, "Découpe interrompue : chauffe coupée."},
   };
   Configure(100, true, 8);
   const std::string base = Generate(60);
   for (const Case& c : cases) {
     // A quarter of real time: a pre-heat of 2 s, strokes of 0.1 s.
     StartSim({"--speed", "0.25"});
-    EXPECT_EQ(KillWhen(base, c.signal, c.ready), c.signal) << c.name;
+    EXPECT_EQ(InterruptWhen(base, c.signal, c.ready), c.status) << c.name;
+    EXPECT_THAT(test::ReadText(output), HasSubstr(c.said)) << c.name;
+    EXPECT_THAT(test::ReadText(output), Not(HasSubstr("terminée normalement"))) << c.name;
     const auto log = StopAndLog();
     ASSERT_FALSE(log.empty()) << c.name;
     EXPECT_TRUE(c.ready(std::vector<SimPacket>(log.begin(), log.end() - 1))) << c.name;
