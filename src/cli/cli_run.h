@@ -40,7 +40,6 @@ class TerminalKeys : public KeyState {
   void ReleaseSpace() { space_ = false; }
   // "o" abandons; anything else, or nothing more to read, resumes.
   bool AskYes();
-  bool Interactive() const { return interactive_; }
 
  private:
   bool NextByte(char& c);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
 
 #include "cli/cli_run.h"
 #include "core/app/machine_settings.h"
