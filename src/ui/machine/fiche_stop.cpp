@@ -20,9 +20,13 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
+#include "core/machine/board_feed.h"
+#include "core/machine/board_run.h"
 #include "core/machine/centronic.h"
 #include "core/machine/cut_progress.h"
 #include "core/machine/heat_guard.h"
@@ -79,6 +83,46 @@ class WindowStepView : public StepRunView {
   TFormStop& window_;
   MessageService& messages_;
   std::atomic<bool>& stop_;
+};
+
+// The board run's side of the window: the console, the progress, the
+// pre-heat panel, the stop key and the resume question.
+class WindowBoardObserver : public BoardRunObserver {
+ public:
+  WindowBoardObserver(TFormStop& window, AppContext& context, size_t lineCount,
+                      const CutRunRequest& request)
+      : window_(window), context_(context), lineCount_(lineCount), request_(request) {}
+  bool PollStop() override { return window_.PumpEvents() || context_.keys->IsKeyDown(Key::Space); }
+  void PreheatShown(bool shown) override {
+    window_.ShowPreheat(shown, context_.settings.PreChauffe);
+    window_.repaint();
+  }
+  void LineSending(size_t index, const std::string& line) override {
+    char number[32];
+    std::snprintf(number, sizeof number, "%.6zu  ", index);
+    window_.AddConsoleLine(number + line);
+    window_.repaint();
+  }
+  void LineDone(size_t index) override {
+    window_.ShowProgress(LineProgressAt(lineCount_, index, request_.durationSeconds));
+  }
+  bool AbandonAfterStop() override {
+    window_.AddConsoleLine("Arrêt par la carte");
+    if (window_.Closing()) return true;
+    const std::string question =
+        request_.simulation ? "Abandonner la simulation ?" : "Abandonner la découpe ?";
+    const bool abandon = context_.messages->Show(MessageKind::Confirmation, question,
+                                                 MessageButtons::YesNo) == MessageAnswer::Yes ||
+                         window_.Closing();
+    if (!abandon) window_.AddConsoleLine("Reprise de la découpe");
+    return abandon;
+  }
+
+ private:
+  TFormStop& window_;
+  AppContext& context_;
+  size_t lineCount_;
+  const CutRunRequest& request_;
 };
 
 // Marks the program busy with a run, so an orderly close waits for its end.
@@ -363,8 +407,56 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
   return {CutRunEnd::Failed, result.error};
 }
 
-CutRunOutcome TFormStop::RunBoard(const CutRunRequest&) {
-  return {CutRunEnd::Failed, "La découpe sur la carte USB n'est pas encore prise en charge."};
+CutRunOutcome TFormStop::RunBoard(const CutRunRequest& request) {
+  MachineSettings& s = context_.settings;
+  std::vector<std::string> lines;
+  {
+    std::ifstream in(request.cut->base + ".ovg", std::ios::binary);
+    if (!in) return {CutRunEnd::Failed, "Fichier de découpe manquant"};
+    for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
+  }
+  SerialPort& serial = *context_.serial;
+  if (!serial.IsOpen()) serial.Open();
+  if (!serial.IsOpen()) {
+    return {CutRunEnd::Failed,
+            "Carte USB inaccessible : découpe impossible (" + serial.OpenError() + ")."};
+  }
+
+  BoardCutRequest board;
+  board.feed = BoardCutFeed(s, request.adjustedPeriods, request.simulation);
+  board.simulation = request.simulation;
+  const size_t lineCount = lines.size();
+  board.lines = std::move(lines);
+
+  SetUpFor(2);
+  ProgressBar1->setRange(0, 100);
+  if (request.simulation) setWindowTitle(Text(BoardSimulationCaption(board.feed)));
+  ShowProgress(LineProgressAt(lineCount, 0, request.durationSeconds));
+  show();
+  activateWindow();
+  repaint();
+  QCoreApplication::processEvents();
+
+  BoardLink link{serial, *context_.clock, s, context_.positions, context_.abortFlag};
+  WindowBoardObserver observer(*this, context_, lineCount, request);
+  const BoardRunOutcome result = RunBoardCut(board, link, observer);
+  switch (result.end) {
+    case BoardRunEnd::Finished: {
+      const AxisSteps at = context_.positions.Steps();
+      AddConsoleLine("Fin : X1 = " + std::to_string(at[0]) + "  Y1 = " + std::to_string(at[1]) +
+                     "  X2 = " + std::to_string(at[2]) + "  Y2 = " + std::to_string(at[3]));
+      return {CutRunEnd::Completed, {}};
+    }
+    case BoardRunEnd::StoppedByBoard:
+    case BoardRunEnd::StoppedByUser:
+      return {CutRunEnd::Stopped, result.message};
+    case BoardRunEnd::NoAnswer:
+    case BoardRunEnd::PortLost:
+    case BoardRunEnd::Refused:
+      break;
+  }
+  AddConsoleLine(result.message);
+  return {CutRunEnd::Failed, result.message};
 }
 
 void TFormStop::AnnounceEnd(const CutRunOutcome& outcome, bool simulation) {
@@ -372,6 +464,10 @@ void TFormStop::AnnounceEnd(const CutRunOutcome& outcome, bool simulation) {
   if (context_.closingOnSignal) return;
   switch (outcome.end) {
     case CutRunEnd::Stopped:
+      // A stop says only what the user must know (the machine's position lost).
+      if (!outcome.message.empty()) {
+        context_.messages->Show(MessageKind::Information, outcome.message);
+      }
       return;
     case CutRunEnd::Failed:
       if (!outcome.message.empty()) {

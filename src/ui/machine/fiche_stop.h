@@ -34,7 +34,7 @@ struct CutRunRequest {
 
 enum class CutRunEnd {
   Completed,  // ran to its end: the end sound and message follow
-  Stopped,    // a stop, an abandon, a termination signal: nothing follows
+  Stopped,    // a stop, an abandon, a termination signal: no sound, no end message
   Failed,     // a missing file, a port or a board that failed: `message` says why
 };
 
@@ -59,7 +59,8 @@ class TFormStop : public QWidget {
   CutRunOutcome RunCut(const CutRunRequest& request);
   // Once the execution window shows again: the end sound and "Découpe
   // terminée normalement" (or "Simulation terminée normalement") after a
-  // completed run, the outcome's message after a failed one, nothing after a stop.
+  // completed run, the outcome's message after a failed one, after a stop
+  // only what the stop left to know (the position lost).
   void AnnounceEnd(const CutRunOutcome& outcome, bool simulation);
 
   // Plays the end sound's file; the default uses the system's audio output

@@ -1,10 +1,7 @@
 // The progress window running a generated cut on the recording virtual port
 // and on a serial port in memory: what reached the port is decoded and
 // compared with the step file, never assumed.
-// Before any Qt header: one of its fields is named like a Qt keyword macro.
-#include "core/machine/cut_opening.h"
-
-#include "ui/machine/fiche_stop.h"
+#include "ui/machine/stop_fixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,11 +14,6 @@
 #include <QSlider>
 #include <csignal>
 #include <set>
-
-#include "cli/cli_harness.h"
-#include "host/host_centronic.h"
-#include "host/signal_bridge.h"
-#include "ui/window_harness.h"
 
 namespace orvane {
 namespace {
@@ -37,11 +29,6 @@ constexpr uint16_t kControl = 890;
 constexpr uint8_t kRunImage = 3;   // heating automatic: heating and hold on
 constexpr uint8_t kIdleImage = 1;  // hold kept, heating off
 
-struct TestKeys : KeyState {
-  bool IsKeyDown(Key key) const override { return down && down(key); }
-  std::function<bool(Key)> down;
-};
-
 // Net steps per axis of a step file, slots 0..3, no axis inverted: both bits
 // of a pair is a step up, the step bit alone a step down.
 AxisSteps NetSteps(const std::string& steps) {
@@ -55,49 +42,13 @@ AxisSteps NetSteps(const std::string& steps) {
   return net;
 }
 
-class StopWindow : public OrvaneCli {
+class StopWindowSteps : public StopWindow {
  protected:
   void SetUp() override {
-    OrvaneCli::SetUp();
-    // Short ticks so thousands play in a moment.
-    MachineSettings& s = settings;
-    s.X1step = s.Y1step = s.X2step = s.Y2step = 200;
-    s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 20;
-    s.ActChauffe = true;
-    s.PreChauffe = 0;
-    s.Reprise = true;
-    s.PortType = 0;
-    FileSettingsStore store(config / "settings.ini");
-    WriteDefaultSettings(store, s);
-    WriteAllSettings(store, s, nullptr, nullptr);
-    base = out + "/wing";
-    ASSERT_EQ(Cli("generate " + Serpentine(2) + " -o " + base).status, 0);
-    cut = OpenCut(base + ".ovi", s);
-    ASSERT_TRUE(cut.loaded) << cut.message;
+    StopWindow::SetUp();
     steps = test::ReadText(base + ".ovd");
     ASSERT_GT(steps.size(), 1000u);
     ASSERT_EQ(cut.ticks, steps.size());
-
-    ui::AppContext& c = harness.context;
-    c.settings = s;
-    c.clock = &clock;
-    c.keys = &keys;
-    c.openParallelPort = [this](uint16_t base) {
-      auto port = std::make_unique<VirtualPort>(&clock, size_t(1) << 20, base);
-      parallel = port.get();
-      return port;
-    };
-    window = std::make_unique<TFormStop>(c);
-    window->SetSoundFile(sound);
-    window->SetSoundPlayer([this](const std::string& path) { played.push_back(path); });
-    test::WriteText(sound, "RIFF");
-  }
-
-  CutRunOutcome Run() {
-    CutRunRequest request;
-    request.cut = &cut;
-    request.durationSeconds = 10;
-    return window->RunCut(request);
   }
   std::vector<VirtualPort::Write> Writes() { return parallel->Writes(); }
   size_t DataWrites() {
@@ -122,21 +73,9 @@ class StopWindow : public OrvaneCli {
       ++i;
     }
   }
-
-  MachineSettings settings;
-  std::string base;
-  std::string steps;
-  OpenedCut cut;
-  MonotonicClock clock;
-  TestKeys keys;
-  test::WindowHarness harness;
-  VirtualPort* parallel = nullptr;
-  std::unique_ptr<TFormStop> window;
-  const std::string sound = work / "orvane.wav";
-  std::vector<std::string> played;
 };
 
-TEST_F(StopWindow, APlainRunPlaysEveryByteBetweenRunAndIdleImagesThenAnnouncesTheEnd) {
+TEST_F(StopWindowSteps, APlainRunPlaysEveryByteBetweenRunAndIdleImagesThenAnnouncesTheEnd) {
   harness.context.settings.OrigineAuto = 1;
   harness.context.settings.Audio = true;
   harness.context.positions.Set(AxisSteps{5, -7, 9, 11});
@@ -179,7 +118,7 @@ TEST_F(StopWindow, APlainRunPlaysEveryByteBetweenRunAndIdleImagesThenAnnouncesTh
   EXPECT_EQ(harness.messages.shown[0].text, "Découpe terminée normalement");
 }
 
-TEST_F(StopWindow, SpaceThenNoResumesWithNothingLostAndSpaceThenYesEndsInSilence) {
+TEST_F(StopWindowSteps, SpaceThenNoResumesWithNothingLostAndSpaceThenYesEndsInSilence) {
   harness.context.settings.Audio = true;
   const uint8_t pause = PauseControlImage(ComputeControlImages(settings), settings);
   bool pressed = false;
@@ -221,7 +160,7 @@ TEST_F(StopWindow, SpaceThenNoResumesWithNothingLostAndSpaceThenYesEndsInSilence
   EXPECT_TRUE(played.empty());
 }
 
-TEST_F(StopWindow, WithoutResumeSpaceEndsAtOnceWithoutAQuestion) {
+TEST_F(StopWindowSteps, WithoutResumeSpaceEndsAtOnceWithoutAQuestion) {
   harness.context.settings.Reprise = false;
   keys.down = [&](Key key) { return key == Key::Space && DataWrites() >= 400; };
   const CutRunOutcome outcome = Run();
@@ -236,7 +175,7 @@ TEST_F(StopWindow, WithoutResumeSpaceEndsAtOnceWithoutAQuestion) {
   EXPECT_EQ(control.back(), kIdleImage);
 }
 
-TEST_F(StopWindow, SpaceDuringThePreheatEndsItAtOnceWithTheHeatingOff) {
+TEST_F(StopWindowSteps, SpaceDuringThePreheatEndsItAtOnceWithTheHeatingOff) {
   harness.context.settings.PreChauffe = 30;
   bool panelSeen = false;
   std::string panelText;
@@ -264,24 +203,8 @@ TEST_F(StopWindow, SpaceDuringThePreheatEndsItAtOnceWithTheHeatingOff) {
   EXPECT_TRUE(harness.messages.shown.empty());
 }
 
-// SIGTERM reaches the program through the signal bridge, as in the program:
-// its handler rests the heating, the orderly close marks the context.
-class StopWindowSignal : public StopWindow {
- protected:
-  void SetUp() override {
-    StopWindow::SetUp();
-    bridge = std::make_unique<SignalBridge>();
-    QObject::connect(bridge.get(), &SignalBridge::terminationRequested,
-                     [this](int) { harness.context.closingOnSignal = true; });
-  }
-  void TearDown() override {
-    bridge.reset();
-    StopWindow::TearDown();
-  }
-  std::unique_ptr<SignalBridge> bridge;
-};
-
-TEST_F(StopWindowSignal, ATerminationSignalEndsTheTicksOrThePreheatWithTheHeatingOff) {
+TEST_F(StopWindowSteps, ATerminationSignalEndsTheTicksOrThePreheatWithTheHeatingOff) {
+  CloseOnSignal();
   for (const int preheat : {0, 30}) {
     SCOPED_TRACE(preheat);
     parallel = nullptr;
@@ -326,7 +249,7 @@ TEST_F(StopWindowSignal, ATerminationSignalEndsTheTicksOrThePreheatWithTheHeatin
   }
 }
 
-TEST_F(StopWindow, AMissingStepFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
+TEST_F(StopWindowSteps, AMissingStepFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
   std::filesystem::remove(base + ".ovd");
   CutRunOutcome outcome = Run();
   EXPECT_EQ(outcome.end, CutRunEnd::Failed);
@@ -353,7 +276,7 @@ TEST_F(StopWindow, AMissingStepFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
   EXPECT_TRUE(harness.serial.written.empty());
 }
 
-TEST_F(StopWindow, TheSerialLinkSendsEachByteThenItsZeroWithoutPreheat) {
+TEST_F(StopWindowSteps, TheSerialLinkSendsEachByteThenItsZeroWithoutPreheat) {
   harness.context.settings.PortType = 1;
   harness.context.settings.PreChauffe = 30;  // the serial link does not heat
   harness.context.settings.OrigineAuto = 1;
@@ -371,7 +294,7 @@ TEST_F(StopWindow, TheSerialLinkSendsEachByteThenItsZeroWithoutPreheat) {
   EXPECT_EQ(parallel, nullptr);
 }
 
-TEST_F(StopWindow, TheEndSoundPlaysOnlyWhenAskedAndAMissingFileIsSilent) {
+TEST_F(StopWindowSteps, TheEndSoundPlaysOnlyWhenAskedAndAMissingFileIsSilent) {
   const CutRunOutcome done{CutRunEnd::Completed, {}};
   window->AnnounceEnd(done, true);
   EXPECT_TRUE(played.empty()) << "Audio is off";
@@ -391,7 +314,7 @@ TEST_F(StopWindow, TheEndSoundPlaysOnlyWhenAskedAndAMissingFileIsSilent) {
   EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
 }
 
-TEST_F(StopWindow, TheStepLinksWindowFitsTheSmallScreenWithEveryTextWhole) {
+TEST_F(StopWindowSteps, TheStepLinksWindowFitsTheSmallScreenWithEveryTextWhole) {
   harness.context.settings.Reprise = false;
   bool looked = false;
   keys.down = [&](Key key) {
