@@ -106,6 +106,8 @@ class TFormImport : public QMainWindow {
   bool KeyboardMove(ProfilePanel* panel, class QKeyEvent* key);
   void EditModeClick(ProfilePanel* panel);
   int EditModeState() const { return editModeState_; }
+  // The profile whose table last had the focus (0 before any).
+  int ActiveProfile() const { return activeProfile_; }
   void CalculerClick();
   void ImporterClick(ProfilePanel* panel);
   // The browsing preview of a drawing or coordinate file for `panel`.
@@ -196,6 +198,8 @@ class TFormImport : public QMainWindow {
   void WireProfile(ProfilePanel* panel);
   ProfilePanel* Other(ProfilePanel* panel) const { return panel == Profil1 ? Profil2 : Profil1; }
   void ResetProjectWindow();
+  // The arrow over the active profile's raw table; none in edit mode.
+  void ShowActiveProfile();
   void ShowDecimals();
   void RefreshProfile(ProfilePanel* panel);
   void ShowDimensions(ProfilePanel* panel, const DimensionTexts& texts);
@@ -245,6 +249,7 @@ class TFormImport : public QMainWindow {
   class TFormAPropos* aPropos_ = nullptr;
   std::string updateUrl_;
   int editModeState_ = 0;
+  int activeProfile_ = 0;
   // The window's commands set aside by edit mode, with the state each is to
   // take back when it ends.
   std::vector<std::pair<QObject*, bool>> editModeRemembered_;

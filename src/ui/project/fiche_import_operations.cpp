@@ -352,6 +352,7 @@ void TFormImport::EditModeClick(ProfilePanel* panel) {
     Profil1->Preview->update();
     Profil2->Preview->update();
   }
+  ShowActiveProfile();
 }
 
 }  // namespace orvane::ui

@@ -178,6 +178,14 @@ void TFormImport::WireProfile(ProfilePanel* panel) {
 }
 
 bool TFormImport::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    for (ProfilePanel* panel : {Profil1, Profil2}) {
+      if (watched == panel->RawTable || watched == panel->AdjustedTable) {
+        activeProfile_ = panel->number;
+        ShowActiveProfile();
+      }
+    }
+  }
   if (event->type() == QEvent::KeyPress) {
     for (ProfilePanel* panel : {Profil1, Profil2}) {
       if (watched == panel->RawTable || watched == panel->AdjustedTable) {
@@ -212,6 +220,12 @@ bool TFormImport::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormImport::ShowActiveProfile() {
+  for (ProfilePanel* panel : {Profil1, Profil2}) {
+    panel->Select->setVisible(editModeState_ == 0 && activeProfile_ == panel->number);
+  }
 }
 
 void TFormImport::ResetProjectWindow() {

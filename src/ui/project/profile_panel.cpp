@@ -145,7 +145,20 @@ ProfilePanel::ProfilePanel(int number, Profile* profile, const MachineSettings* 
 
   auto* layout = new QVBoxLayout(this);
   auto* tables = new QGridLayout;
-  tables->addWidget(new QLabel(QStringLiteral("Coordonnées brutes"), this), 0, 0);
+  Select = new QLabel(QStringLiteral("▼"), this);
+  Select->setToolTip(QStringLiteral("Profil actif"));
+  Select->setStyleSheet(number == 1 ? QStringLiteral("color: blue;")
+                                    : QStringLiteral("color: green;"));
+  // The tables must not move when the arrow goes from one profile to the other.
+  QSizePolicy keepPlace = Select->sizePolicy();
+  keepPlace.setRetainSizeWhenHidden(true);
+  Select->setSizePolicy(keepPlace);
+  Select->hide();
+  auto* rawTitle = new QHBoxLayout;
+  rawTitle->addWidget(new QLabel(QStringLiteral("Coordonnées brutes"), this));
+  rawTitle->addWidget(Select);
+  rawTitle->addStretch();
+  tables->addLayout(rawTitle, 0, 0);
   tables->addWidget(new QLabel(QStringLiteral("Coordonnées ajustées"), this), 0, 1);
   tables->addWidget(RawTable, 1, 0);
   tables->addWidget(AdjustedTable, 1, 1);

@@ -39,6 +39,7 @@ class ProfilePanel : public QGroupBox {
   bool selecting = false;
 
   QTableView* RawTable = nullptr;       // StringGrid1 / StringGrid3
+  QLabel* Select = nullptr;             // Select1 / Select2: the active profile's arrow
   QTableView* AdjustedTable = nullptr;  // StringGrid2 / StringGrid4
   ProfileTableModel* RawModel = nullptr;
   ProfileTableModel* AdjustedModel = nullptr;
