@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QEventLoop>
 #include <QFile>
+#include <QSoundEffect>
+#include <QTimer>
+#include <QUrl>
 #include <QXmlStreamReader>
 #include <cstdio>
 #include <cstdlib>
@@ -160,6 +164,22 @@ TEST_F(InstalledTree, DesktopEntryLaunchesTheInstalledProgramWithItsIcon) {
   const ShellRun validate = Shell("desktop-file-validate " + Quoted(path));
   EXPECT_EQ(validate.status, 0) << validate.output;
   EXPECT_EQ(validate.output, "");
+}
+
+// The installed chime is one the program's own player accepts (a bad header
+// leaves it loading for ever, and a cut would end in silence).
+TEST_F(InstalledTree, TheEndSoundLoadsInTheProgramsPlayer) {
+  QSoundEffect effect;
+  QEventLoop loop;
+  QObject::connect(&effect, &QSoundEffect::statusChanged, &loop, [&] {
+    if (effect.status() == QSoundEffect::Ready || effect.status() == QSoundEffect::Error) {
+      loop.quit();
+    }
+  });
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  effect.setSource(QUrl::fromLocalFile(QString::fromStdString(At("share/orvane/orvane.wav"))));
+  if (effect.status() == QSoundEffect::Loading) loop.exec();
+  EXPECT_EQ(effect.status(), QSoundEffect::Ready);
 }
 
 // The icon must render anywhere: well-formed SVG, square, with nothing fetched from outside.
