@@ -24,6 +24,7 @@
 #include "ui/dialogs/qt_message_service.h"
 #include "ui/project/fiche_edit_point.h"
 #include "ui/project/fiche_format_file.h"
+#include "ui/project/fiche_gestion_fichiers.h"
 #include "ui/project/fiche_import.h"
 #include "ui/project/fiche_saisie.h"
 #include "ui/shapes/fiche_alignement.h"
@@ -90,6 +91,7 @@ int main(int argc, char* argv[]) {
   ui::TFormProprietes proprietes(&projectWindow);
   ui::TFormCreation creation(&projectWindow);
   ui::TFormRainures rainures(&projectWindow);
+  ui::TFormManageFiles manageFiles(context, &projectWindow);
   ui::TFormSegment segment(&projectWindow);
   ui::TFormDegagement degagement(&projectWindow);
   ui::TFormAligne aligne(&projectWindow);
@@ -99,6 +101,7 @@ int main(int argc, char* argv[]) {
   calcul.SetWaitWindow(&patienter);
   projectWindow.SetCutWindows(&calcul, &projection);
   projectWindow.SetFormatFileWindow(&formatFile);
+  projectWindow.SetManageFilesWindow(&manageFiles);
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
   projectWindow.SetPeripheryWindows(&raccourcis, &aPropos);

@@ -14,6 +14,7 @@
 #include "core/common/text_number.h"
 #include "ui/app/fiche_principale.h"
 #include "ui/app/settings_change.h"
+#include "ui/project/fiche_gestion_fichiers.h"
 #include "ui/project/preview_widget.h"
 #include "ui/project/profile_panel.h"
 
@@ -68,6 +69,10 @@ void TFormImport::AddChoice(
 void TFormImport::BuildMenus() {
   using M = MachineSettings;
   QMenu* outils = menuBar()->addMenu(QStringLiteral("Outils"));
+  ManageFiles = outils->addAction(QStringLiteral("Gestion des fichiers"));
+  connect(ManageFiles, &QAction::triggered, this, [this] {
+    if (manageFiles_) manageFiles_->Run();
+  });
   Calculatrice = outils->addAction(QStringLiteral("Calculatrice"));
   Calculatrice->setShortcut(Qt::Key_F10);
   connect(Calculatrice, &QAction::triggered, this, [this] { CalculatriceClick(); });

@@ -59,6 +59,7 @@ class TFormImport : public QMainWindow {
   QAction* Reprisedecoupe = nullptr;
   QAction* Audio = nullptr;
   // Outils
+  QAction* ManageFiles = nullptr;
   QAction* FormatCut2 = nullptr;  // "Importer un projet" -> "Format CUT"
   QAction* FormatCUT1 = nullptr;  // "Exporter le projet" -> "Format CUT"
   QAction* Calculatrice = nullptr;
@@ -92,6 +93,7 @@ class TFormImport : public QMainWindow {
     projection_ = projection;
   }
   void SetFormatFileWindow(class TFormFormatFile* window) { formatFile_ = window; }
+  void SetManageFilesWindow(class TFormManageFiles* window) { manageFiles_ = window; }
   void SetOperationWindows(class TFormSaisie* saisie, class TFormEditPoint* editPoint,
                            class TFormProprietes* proprietes) {
     saisie_ = saisie;
@@ -237,6 +239,7 @@ class TFormImport : public QMainWindow {
   TFormCalcul* calcul_ = nullptr;
   TFormProjection* projection_ = nullptr;
   class TFormFormatFile* formatFile_ = nullptr;
+  class TFormManageFiles* manageFiles_ = nullptr;
   class TFormSaisie* saisie_ = nullptr;
   class TFormEditPoint* editPoint_ = nullptr;
   class TFormProprietes* proprietes_ = nullptr;

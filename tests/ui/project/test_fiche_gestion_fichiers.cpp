@@ -1,0 +1,213 @@
+#include "ui/project/fiche_gestion_fichiers.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "core/app/machine_settings.h"
+#include "ui/project/fiche_import.h"
+#include "ui/window_harness.h"
+
+namespace orvane::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window over the program's own folders, freshly made by start-up.
+class ManageFilesWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(h.Start());
+    ReadAllSettings(h.store, h.context.settings, &h.serial);
+    for (const char* file :
+         {"découpes/aile.ovd", "découpes/aile.ovi", "découpes/aile.ovs", "découpes/aile.ovg",
+          "découpes/autre.ovd", "dessins/aile.dxf", "projets/aile.ovp"}) {
+      Put(file);
+    }
+    window = std::make_unique<TFormManageFiles>(h.context, nullptr);
+  }
+  void Put(const std::string& relative) { test::WriteText(h.home / relative, relative); }
+  bool Present(const std::string& relative) const { return fs::exists(h.home / relative); }
+  static QStringList Entries(const QListWidget* list) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
+    return entries;
+  }
+  static void Click(QListWidget* list, const QString& entry) {
+    const auto items = list->findItems(entry, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1) << entry.toStdString();
+    emit list->itemClicked(items[0]);
+  }
+  bool CanActOn() const {
+    return window->RenameFiles->isEnabled() && window->DeleteFiles->isEnabled() &&
+           window->NewName->isEnabled();
+  }
+
+  test::WindowHarness h;
+  std::unique_ptr<TFormManageFiles> window;
+};
+
+TEST_F(ManageFilesWindow, SearchRenameAndDeleteEachListTheFoldersAgain) {
+  window->FormShow();
+  EXPECT_EQ(window->FileName->text(), QStringLiteral("*"));
+  EXPECT_TRUE(window->SeparateFolders->isChecked() && window->IgnoreShapes->isChecked() &&
+              window->IgnoreProjects->isChecked());
+  EXPECT_EQ(window->EditDecoupes->text().toStdString(), h.home / "découpes/");
+  EXPECT_EQ(Entries(window->ListBoxDecoupes),
+            (QStringList{"aile.ovd", "autre.ovd", "aile.ovi", "aile.ovs", "aile.ovg"}));
+  EXPECT_EQ(window->ListBoxDessins->count(), 0);
+  EXPECT_FALSE(window->RenameFiles->isEnabled() || window->DeleteFiles->isEnabled());
+  // An ignored family's list has the window's face colour.
+  const QColor face = window->palette().color(QPalette::Window);
+  EXPECT_EQ(window->ListBoxDessins->palette().color(QPalette::Base), face);
+  EXPECT_NE(window->ListBoxDecoupes->palette().color(QPalette::Base), face);
+
+  Click(window->ListBoxDecoupes, QStringLiteral("aile.ovi"));
+  EXPECT_EQ(window->FileName->text(), QStringLiteral("aile"));
+  EXPECT_FALSE(CanActOn());
+  QTest::keyClick(window->FileName, Qt::Key_Return);
+  EXPECT_EQ(window->ListBoxDecoupes->count(), 4);
+  EXPECT_TRUE(CanActOn());
+  EXPECT_EQ(window->NewName->text(), QStringLiteral("aile"));
+
+  window->IgnoreShapes->setChecked(false);  // searches again
+  EXPECT_EQ(Entries(window->ListBoxDessins), QStringList{"aile.dxf"});
+  EXPECT_NE(window->ListBoxDessins->palette().color(QPalette::Base), face);
+
+  // A refused name changes nothing and keeps the search.
+  window->NewName->setText(QStringLiteral("../aile2"));
+  window->RenameFilesClick();
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(h.messages.shown[0].kind, MessageKind::Warning);
+  EXPECT_TRUE(Present("découpes/aile.ovd") && !Present("aile2.ovd"));
+  EXPECT_TRUE(CanActOn());
+
+  window->NewName->setText(QStringLiteral("aile2"));
+  QTest::keyClick(window->NewName, Qt::Key_Return);
+  EXPECT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(test::ReadText(h.home / "découpes/aile2.ovg"), "découpes/aile.ovg");
+  EXPECT_EQ(test::ReadText(h.home / "dessins/aile2.dxf"), "dessins/aile.dxf");
+  EXPECT_TRUE(Present("projets/aile.ovp"));  // projects are still ignored
+  EXPECT_EQ(window->FileName->text(), QStringLiteral("aile2"));
+  EXPECT_EQ(Entries(window->ListBoxDecoupes),
+            (QStringList{"aile2.ovd", "aile2.ovi", "aile2.ovs", "aile2.ovg"}));
+  EXPECT_TRUE(CanActOn());
+
+  h.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
+  window->DeleteFiles->click();
+  EXPECT_EQ(h.messages.shown.back().text, "Supprimer ces fichiers ?");
+  EXPECT_TRUE(Present("découpes/aile2.ovd"));
+  window->DeleteFiles->click();
+  EXPECT_FALSE(Present("découpes/aile2.ovd") || Present("dessins/aile2.dxf"));
+  EXPECT_TRUE(Present("découpes/autre.ovd") && Present("projets/aile.ovp"));
+  EXPECT_EQ(window->FileName->text(), QString());
+  EXPECT_EQ(window->ListBoxDecoupes->count(), 0);
+  EXPECT_FALSE(CanActOn());
+  EXPECT_EQ(h.messages.shown.size(), 3u);
+
+  window->Tous->click();
+  EXPECT_EQ(Entries(window->ListBoxDecoupes), QStringList{"autre.ovd"});
+  EXPECT_FALSE(CanActOn());  // "*" names no file to act on
+}
+
+TEST_F(ManageFilesWindow, ConflictsAndFailuresAreToldInOneMessage) {
+  Put("découpes/Vol.ovi");
+  window->FormShow();
+  window->FileName->setText(QStringLiteral("aile"));
+  window->FindFilesClick();
+  window->NewName->setText(QStringLiteral("vol"));
+  window->RenameFiles->click();
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_NE(h.messages.shown[0].text.find("\"Vol.ovi\" existe déjà"), std::string::npos);
+  EXPECT_EQ(test::ReadText(h.home / "découpes/Vol.ovi"), "découpes/Vol.ovi");
+  EXPECT_EQ(window->ListBoxDecoupes->count(), 4);
+
+  // Files gone since the search: the others are renamed, the lost ones told.
+  fs::remove(h.home / "découpes/aile.ovs");
+  fs::remove(h.home / "découpes/aile.ovg");
+  window->NewName->setText(QStringLiteral("vol2"));
+  window->RenameFiles->click();
+  ASSERT_EQ(h.messages.shown.size(), 2u);
+  EXPECT_EQ(h.messages.shown[1].kind, MessageKind::Error);
+  const std::string& told = h.messages.shown[1].text;
+  EXPECT_EQ(told.rfind("Ces fichiers n'ont pas été renommés :\n", 0), 0u) << told;
+  EXPECT_NE(told.find(h.home / "découpes/aile.ovs"), std::string::npos) << told;
+  EXPECT_NE(told.find(h.home / "découpes/aile.ovg"), std::string::npos) << told;
+  EXPECT_EQ(Entries(window->ListBoxDecoupes), (QStringList{"vol2.ovd", "vol2.ovi"}));
+}
+
+TEST_F(ManageFilesWindow, TheWholeProgramFolderInOneList) {
+  Put("export/aile.dxf");
+  window->FormShow();
+  window->FileName->setText(QStringLiteral("AILE"));
+  window->IgnoreShapes->setChecked(false);
+  window->SeparateFolders->setChecked(false);
+  EXPECT_TRUE(window->ListBoxRoot->isVisibleTo(window.get()));
+  EXPECT_FALSE(window->ListBoxDecoupes->isVisibleTo(window.get()));
+  EXPECT_EQ(Entries(window->ListBoxRoot),
+            (QStringList{"dessins/aile.dxf", "export/aile.dxf", "découpes/aile.ovd",
+                         "découpes/aile.ovi", "découpes/aile.ovs", "découpes/aile.ovg"}));
+  Click(window->ListBoxRoot, QStringLiteral("export/aile.dxf"));
+  EXPECT_EQ(window->FileName->text(), QStringLiteral("aile"));
+}
+
+TEST_F(ManageFilesWindow, AMissingWorkFolderIsToldOnceAndNeverReplacedByTheCurrentOne) {
+  h.context.settings.CutPath = "";
+  const fs::path previous = fs::current_path();
+  fs::current_path(h.home.Path() + "découpes");  // holds aile.ovd
+  window->FormShow();
+  EXPECT_TRUE(h.messages.shown.empty());  // told once the window is on screen
+  window->FindFilesClick();
+  window->IgnoreProjects->setChecked(false);
+  fs::current_path(previous);
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(h.messages.shown[0].text,
+            "Le dossier des découpes n'est pas défini : il n'est pas parcouru.");
+  EXPECT_EQ(window->ListBoxDecoupes->count(), 0);
+  EXPECT_EQ(Entries(window->ListBoxProjets), QStringList{"aile.ovp"});
+}
+
+TEST_F(ManageFilesWindow, BrowsingSearchesTheChosenFilesName) {
+  window->FormShow();
+  h.dialogs.chosen = h.home / "découpes/Aile.OVS";
+  window->Browse->click();
+  EXPECT_EQ(window->FileName->text(), QStringLiteral("Aile"));
+  EXPECT_EQ(window->ListBoxDecoupes->count(), 4);
+  EXPECT_TRUE(CanActOn());
+  h.dialogs.chosen = h.home / "découpes/aile.ovd.bak";
+  window->Browse->click();
+  EXPECT_EQ(window->FileName->text(), QStringLiteral("aile.ovd.bak"));
+  EXPECT_EQ(window->ListBoxDecoupes->count(), 0);
+  h.dialogs.chosen.reset();  // cancelled: nothing changes
+  window->Browse->click();
+  EXPECT_EQ(window->FileName->text(), QStringLiteral("aile.ovd.bak"));
+}
+
+TEST_F(ManageFilesWindow, OpensFromTheToolsMenuAndFitsTheSmallestScreen) {
+  TFormImport project(h.context, nullptr);
+  TFormManageFiles manage(h.context, &project);
+  project.SetManageFilesWindow(&manage);
+  bool opened = false;
+  QTimer::singleShot(0, &manage, [&] {
+    opened = manage.isVisible();
+    EXPECT_EQ(manage.windowTitle(), QStringLiteral("Orvane - Gestion des fichiers de travail"));
+    EXPECT_LE(manage.frameGeometry().width(), 1366);
+    EXPECT_LE(manage.frameGeometry().height(), 768);
+    EXPECT_EQ(manage.ListBoxDecoupes->count(), 5);
+    manage.Femer->click();
+  });
+  QTimer::singleShot(10000, &manage, [&] { manage.done(QDialog::Rejected); });
+  project.ManageFiles->trigger();
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(project.ManageFiles->text(), QStringLiteral("Gestion des fichiers"));
+}
+
+}  // namespace
+}  // namespace orvane::ui
