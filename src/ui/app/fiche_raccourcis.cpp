@@ -1,6 +1,8 @@
 #include "ui/app/fiche_raccourcis.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,6 +23,10 @@ QString Caption(const QString& text) {
   return caption.trimmed();
 }
 
+QString Join(const QString& path, const QString& caption) {
+  return path.isEmpty() ? caption : path + QStringLiteral(" › ") + caption;
+}
+
 class Collector {
  public:
   void Menu(QMenu* menu, const QString& path) {
@@ -31,18 +37,20 @@ class Collector {
   void Action(QAction* action, const QString& path) {
     if (action->isSeparator() || seenActions_.contains(action)) return;
     seenActions_.insert(action);
-    const QString here = path.isEmpty() ? Caption(action->text())
-                                        : path + QStringLiteral(" › ") + Caption(action->text());
+    const QString here = Join(path, Caption(action->text()));
     if (action->menu()) {
       Menu(action->menu(), here);
       return;
     }
+    Keys(action->shortcuts(), here);
+  }
+  void Keys(const QList<QKeySequence>& shortcuts, const QString& command) {
     QStringList keys;
-    for (const QKeySequence& key : action->shortcuts()) {
+    for (const QKeySequence& key : shortcuts) {
       if (!key.isEmpty()) keys << key.toString(QKeySequence::NativeText);
     }
     if (keys.isEmpty()) return;
-    const ShortcutEntry entry{keys.join(QStringLiteral(", ")), here};
+    const ShortcutEntry entry{keys.join(QStringLiteral(", ")), command};
     const QString key = entry.keys + '\n' + entry.command;
     if (listed_.contains(key)) return;
     listed_.insert(key);
@@ -67,20 +75,33 @@ bool IsPopupRoot(QMenu* menu) {
 
 }  // namespace
 
-std::vector<ShortcutEntry> CollectShortcuts(QWidget* window) {
+std::vector<ShortcutEntry> CollectShortcuts(const std::vector<QWidget*>& windows) {
   Collector collector;
-  if (auto* main = qobject_cast<QMainWindow*>(window); main && main->menuBar()) {
-    for (QAction* action : main->menuBar()->actions()) collector.Action(action, {});
-  }
-  for (QMenu* menu : window->findChildren<QMenu*>()) {
-    if (!collector.Seen(menu) && IsPopupRoot(menu)) {
-      collector.Menu(menu, QStringLiteral("Menu contextuel"));
+  if (windows.empty()) return {};
+  QWidget* const main = windows.front();
+  // Commands of the main window are named by their menus, those of the other
+  // windows by the window's caption first.
+  const auto place = [main](QWidget* widget) {
+    QWidget* window = widget->window();
+    return window == main ? QString() : window->windowTitle();
+  };
+  for (QWidget* window : windows) {
+    if (auto* bar = window->findChild<QMenuBar*>()) {
+      for (QAction* action : bar->actions()) collector.Action(action, place(bar));
     }
-  }
-  // Actions bound to a widget without being in any menu.
-  for (QAction* action : window->actions()) collector.Action(action, {});
-  for (QWidget* widget : window->findChildren<QWidget*>()) {
-    for (QAction* action : widget->actions()) collector.Action(action, {});
+    for (QMenu* menu : window->findChildren<QMenu*>()) {
+      if (!collector.Seen(menu) && IsPopupRoot(menu)) {
+        collector.Menu(menu, Join(place(menu->parentWidget()), QStringLiteral("Menu contextuel")));
+      }
+    }
+    // Actions bound to a widget without being in any menu, and buttons.
+    for (QAction* action : window->actions()) collector.Action(action, place(window));
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+      for (QAction* action : widget->actions()) collector.Action(action, place(widget));
+      if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        collector.Keys({button->shortcut()}, Join(place(button), Caption(button->text())));
+      }
+    }
   }
   return std::move(collector.entries);
 }
@@ -115,7 +136,15 @@ TFormRaccourcis::TFormRaccourcis(QWidget* source, QWidget* parent)
 }
 
 void TFormRaccourcis::Refresh() {
-  const std::vector<ShortcutEntry> entries = CollectShortcuts(source_);
+  // The project window first, then every other window of the program.
+  std::vector<QWidget*> windows = {source_};
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (!window->parentWidget() && window != source_ && window != this &&
+        !qobject_cast<QMenu*>(window)) {
+      windows.push_back(window);
+    }
+  }
+  const std::vector<ShortcutEntry> entries = CollectShortcuts(windows);
   Liste->setRowCount(static_cast<int>(entries.size()));
   for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
     Liste->setItem(row, 0, new QTableWidgetItem(entries[row].keys));

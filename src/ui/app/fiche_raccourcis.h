@@ -13,12 +13,15 @@ struct ShortcutEntry {
   QString command;  // where the command is: "Outils › Calculatrice"
 };
 
-// Every shortcut bound on `window`: its menu bar, its popup menus and the
-// actions of its widgets, read from the actions themselves. A command shared
-// by both profiles' popup menus is listed once.
-std::vector<ShortcutEntry> CollectShortcuts(QWidget* window);
+// Every shortcut bound in `windows` and their child windows: menu bars, popup
+// menus, the actions of widgets and buttons, read from the actions
+// themselves. The first window's commands are named by their menus, the
+// others' by the window's caption first. A command shared by both profiles'
+// popup menus is listed once.
+std::vector<ShortcutEntry> CollectShortcuts(const std::vector<QWidget*>& windows);
 
-// "Rappel des raccourcis": the shortcuts of the project window.
+// "Rappel des raccourcis": the shortcuts of the project window, then of
+// every other window of the program.
 class TFormRaccourcis : public QDialog {
  public:
   explicit TFormRaccourcis(QWidget* source, QWidget* parent = nullptr);

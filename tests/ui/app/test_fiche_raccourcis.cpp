@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTableWidget>
+#include <map>
 
 #include "ui/app/fiche_apropos.h"
 #include "ui/project/fiche_import.h"
@@ -35,7 +38,7 @@ class ShortcutReminder : public ::testing::Test {
 };
 
 TEST_F(ShortcutReminder, ListsEveryShortcutBoundInTheProjectWindow) {
-  const std::vector<ShortcutEntry> entries = CollectShortcuts(&window);
+  const std::vector<ShortcutEntry> entries = CollectShortcuts({&window});
   // Every action that holds a shortcut, however reached, is on the list under
   // its own caption.
   int bound = 0;
@@ -65,7 +68,7 @@ TEST_F(ShortcutReminder, FollowsTheActionsWithoutBeingToldOfThem) {
   TFormRaccourcis reminder(&window);
   reminder.Refresh();
   const int before = reminder.Liste->rowCount();
-  EXPECT_EQ(before, static_cast<int>(CollectShortcuts(&window).size()));
+  EXPECT_EQ(before, static_cast<int>(CollectShortcuts({&window}).size()));
   // A shortcut added to a popup's submenu, and one taken away from a menu.
   window.Profil1->ExporterDXF->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
   window.Calculatrice->setShortcut({});
@@ -80,6 +83,29 @@ TEST_F(ShortcutReminder, FollowsTheActionsWithoutBeingToldOfThem) {
   }
   EXPECT_TRUE(dxf);
   EXPECT_FALSE(f10);
+}
+
+TEST_F(ShortcutReminder, ListsTheOtherWindowsUnderTheirCaptions) {
+  // A window of its own, as the execution window is, with F11 on a button.
+  QDialog execution;
+  execution.setWindowTitle(QStringLiteral("Orvane - Découpe et positionnement"));
+  auto* manettes = new QPushButton(QStringLiteral("Mode manuel"), &execution);
+  manettes->setShortcut(Qt::Key_F11);
+  auto* detail = new QAction(QStringLiteral("Détails"), &execution);
+  detail->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+  execution.addAction(detail);
+
+  TFormRaccourcis reminder(&window, &window);
+  reminder.Refresh();
+  std::map<QString, QString> rows;
+  for (int row = 0; row < reminder.Liste->rowCount(); ++row) {
+    rows[reminder.Liste->item(row, 0)->text()] = reminder.Liste->item(row, 1)->text();
+  }
+  EXPECT_EQ(rows["F11"], QStringLiteral("Orvane - Découpe et positionnement › Mode manuel"));
+  EXPECT_EQ(rows["Ctrl+D"], QStringLiteral("Orvane - Découpe et positionnement › Détails"));
+  EXPECT_EQ(rows["F1"], QStringLiteral("? › Aide"));
+  // The project window comes first.
+  EXPECT_FALSE(reminder.Liste->item(0, 1)->text().startsWith(QStringLiteral("Orvane - ")));
 }
 
 TEST(AboutWindow, NamesTheVersionAndTheQtItRunsWith) {
