@@ -1,9 +1,14 @@
+#include <pthread.h>
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
+
 #include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <memory>
 
 #include "host/heat_signals.h"
 #include "host/host_centronic.h"
@@ -11,6 +16,7 @@
 #include "host/qt_serial_port.h"
 #include "host/settings_file_store.h"
 #include "host/signal_bridge.h"
+#include "host/virtual_port.h"
 #include "ui/app/fiche_apropos.h"
 #include "ui/app/fiche_principale.h"
 #include "ui/app/fiche_raccourcis.h"
@@ -58,6 +64,8 @@ int main(int argc, char* argv[]) {
   auto* keys = new ui::KeyStateFilter(&app);
   app.installEventFilter(keys);
 
+  // Outlives the context, whose port streams into it.
+  std::unique_ptr<RecordingFile> recording;
   ui::AppContext context;
   context.store = &store;
   context.messages = &messages;
@@ -69,8 +77,30 @@ int main(int argc, char* argv[]) {
   context.desktop = &desktop;
   context.applicationFolder = ApplicationFolderPath();
   const ParallelBackend backend = ParallelBackendFromEnvironment();
-  context.openParallelPort = [&clock, backend](uint16_t base) {
-    return OpenParallelPort(base, backend, &clock);
+  // `ORVANE_RECORD=FILE`: the first virtual port opened writes its recording
+  // there, so a dry run (or a test) can look at what reached the port.
+  const char* recordPath = std::getenv("ORVANE_RECORD");
+  context.openParallelPort = [&clock, backend, recordPath, &recording](uint16_t base) {
+    std::unique_ptr<PortOutput> port = OpenParallelPort(base, backend, &clock);
+    auto* dry = dynamic_cast<VirtualPort*>(port.get());
+    if (dry && recordPath && *recordPath && !recording) {
+      recording = std::make_unique<RecordingFile>(recordPath, *dry, clock.TicksPerMicrosecond());
+      if (recording->IsOpen()) {
+        // The stream's thread never takes a termination signal: the handler
+        // waits for that thread to take its last write.
+        sigset_t termination;
+        sigemptyset(&termination);
+        for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&termination, number);
+        sigset_t previous;
+        pthread_sigmask(SIG_BLOCK, &termination, &previous);
+        RecordingFile* file = recording.get();
+        dry->StartStream([file](const VirtualPort::Write* writes, size_t count) {
+          file->Append(writes, count);
+        });
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+      }
+    }
+    return port;
   };
 
   // Windows are created once, in this order, and live for the whole run.

@@ -1,0 +1,80 @@
+// The program's dry-run recording: a real process on the virtual port with
+// ORVANE_RECORD, ended by SIGTERM.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <fstream>
+#include <vector>
+
+#include "core/app/machine_settings.h"
+#include "core/machine/centronic.h"
+#include "support/temp_folder.h"
+
+namespace orvane {
+namespace {
+
+struct Write {
+  long long ns;
+  int reg;
+  int value;
+};
+
+std::vector<Write> ReadRecording(const std::string& path) {
+  std::vector<Write> writes;
+  std::ifstream in(path);
+  Write w{};
+  while (in >> w.ns >> w.reg >> w.value) writes.push_back(w);
+  return writes;
+}
+
+TEST(ProgramRecording, TheVirtualPortsWritesGoToTheFileAndEndWithTheMachineAtRest) {
+  test::TempFolder home, config, work;
+  const std::string recording = work / "port.txt";
+  const pid_t child = fork();
+  if (child == 0) {
+    setenv("ORVANE_HOME", home.Path().c_str(), 1);
+    setenv("ORVANE_CONFIG_DIR", config.Path().c_str(), 1);
+    setenv("ORVANE_PARPORT", "virtual", 1);
+    setenv("ORVANE_RECORD", recording.c_str(), 1);
+    const std::string platform =
+        std::string("offscreen:configfile=") + ORVANE_TEST_DATA + "/offscreen-1920x1080.json";
+    setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    execl(ORVANE_BINARY, ORVANE_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // The project window starts the link: the hold and heating images reach
+  // the control register.
+  QElapsedTimer timer;
+  timer.start();
+  while (ReadRecording(recording).empty() && timer.elapsed() < 20000) usleep(20000);
+  const std::vector<Write> started = ReadRecording(recording);
+  ASSERT_FALSE(started.empty()) << "nothing recorded";
+  usleep(200000);
+  kill(child, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 500 && waitpid(child, &status, WNOHANG) != child; ++i) usleep(20000);
+  if (!WIFEXITED(status)) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "the program did not end";
+  }
+  const std::vector<Write> writes = ReadRecording(recording);
+  ASSERT_FALSE(writes.empty());
+  for (const Write& w : writes) {
+    EXPECT_TRUE(w.reg == 0 || w.reg == 2) << w.reg;
+    EXPECT_GE(w.ns, 0);
+  }
+  // Factory settings: the program's end releases the hold, heating off.
+  MachineSettings settings;
+  const ControlImages images = ComputeControlImages(settings);
+  EXPECT_EQ(writes.back().reg, 2);
+  EXPECT_EQ(writes.back().value, ReleasesHoldOnExit(settings) ? ExitControlImage(images, settings)
+                                                              : images.IdleControlImage);
+  EXPECT_NE(test::ReadText(config / "settings.ini").find("Run=off"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orvane
