@@ -28,6 +28,8 @@
 #include "ui/dialogs/qt_desktop_service.h"
 #include "ui/dialogs/qt_file_dialog_service.h"
 #include "ui/dialogs/qt_message_service.h"
+#include "ui/machine/fiche_binaire.h"
+#include "ui/machine/fiche_positionnement.h"
 #include "ui/project/fiche_edit_point.h"
 #include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_gestion_fichiers.h"
@@ -116,6 +118,7 @@ int main(int argc, char* argv[]) {
   ui::TFormPatienter patienter(&calcul);
   ui::TFormProjection projection(context, &projectWindow);
   ui::TFormFormatFile formatFile(&projectWindow);
+  ui::TFormPosition position(context, &projectWindow);
   ui::TFormSaisie saisie(&projectWindow);
   ui::TFormEditPoint editPoint(&projectWindow);
   ui::TFormProprietes proprietes(&projectWindow);
@@ -124,6 +127,7 @@ int main(int argc, char* argv[]) {
   ui::TFormManageFiles manageFiles(context, &projectWindow);
   ui::TFormSegment segment(&projectWindow);
   ui::TFormDegagement degagement(&projectWindow);
+  ui::TFormBinaire binaire(context, &position);
   ui::TFormAligne aligne(&projectWindow);
   ui::TFormRaccourcis raccourcis(&projectWindow, &projectWindow);
   ui::TFormAPropos aPropos(&projectWindow);
@@ -132,6 +136,9 @@ int main(int argc, char* argv[]) {
   projectWindow.SetCutWindows(&calcul, &projection);
   projectWindow.SetFormatFileWindow(&formatFile);
   projectWindow.SetManageFilesWindow(&manageFiles);
+  projectWindow.SetPositionWindow(&position);
+  position.SetDetailWindow(&binaire);
+  binaire.SetWaitWindow(&patienter);
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
   projectWindow.SetPeripheryWindows(&raccourcis, &aPropos);

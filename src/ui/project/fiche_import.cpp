@@ -202,7 +202,7 @@ void TFormImport::CloseWithoutQuestions() {
 
 void TFormImport::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous() && !returningFromCut_) FormShow();
 }
 
 void TFormImport::FormShow() {
@@ -219,6 +219,7 @@ void TFormImport::FormShow() {
     context_.linkStarted = true;
   }
   LinkStatus->setText(LinkDescription());
+  Decouper->setEnabled(position_ && context_.settings.BoardPresent);
 }
 
 // Serial errors stay silent elsewhere, but a port that cannot be opened is

@@ -84,6 +84,7 @@ class TFormImport : public QMainWindow {
   QPushButton* Charger = nullptr;
   QPushButton* Fermer = nullptr;
   QPushButton* Calculer = nullptr;
+  QPushButton* Decouper = nullptr;
   QPushButton* Projection = nullptr;
   QPushButton* Alignement = nullptr;
   QMenu* Historique1 = nullptr;
@@ -94,6 +95,7 @@ class TFormImport : public QMainWindow {
   }
   void SetFormatFileWindow(class TFormFormatFile* window) { formatFile_ = window; }
   void SetManageFilesWindow(class TFormManageFiles* window) { manageFiles_ = window; }
+  void SetPositionWindow(class TFormPosition* position) { position_ = position; }
   void SetOperationWindows(class TFormSaisie* saisie, class TFormEditPoint* editPoint,
                            class TFormProprietes* proprietes) {
     saisie_ = saisie;
@@ -111,6 +113,8 @@ class TFormImport : public QMainWindow {
   // The profile whose table last had the focus (0 before any).
   int ActiveProfile() const { return activeProfile_; }
   void CalculerClick();
+  // Hides this window while the execution window is open.
+  void DecouperClick();
   void ImporterClick(ProfilePanel* panel);
   // The browsing preview of a drawing or coordinate file for `panel`.
   void BrowseDrawing(const std::string& path, ProfilePanel* panel);
@@ -240,6 +244,9 @@ class TFormImport : public QMainWindow {
   TFormProjection* projection_ = nullptr;
   class TFormFormatFile* formatFile_ = nullptr;
   class TFormManageFiles* manageFiles_ = nullptr;
+  class TFormPosition* position_ = nullptr;
+  // Shown again after the execution window: the project stays as it was.
+  bool returningFromCut_ = false;
   class TFormSaisie* saisie_ = nullptr;
   class TFormEditPoint* editPoint_ = nullptr;
   class TFormProprietes* proprietes_ = nullptr;

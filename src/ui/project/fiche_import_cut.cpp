@@ -5,6 +5,7 @@
 #include "core/common/text_number.h"
 #include "ui/cut/fiche_calcul.h"
 #include "ui/cut/fiche_projection.h"
+#include "ui/machine/fiche_positionnement.h"
 #include "ui/project/fiche_import.h"
 #include "ui/project/profile_panel.h"
 
@@ -37,6 +38,15 @@ void TFormImport::CalculerClick() {
     state.guideDistance = state.materialPosition = state.materialThickness = 0;
   }
   calcul_->Run(Profile1, Profile2, decimals_, dimensions);
+}
+
+void TFormImport::DecouperClick() {
+  if (!position_ || !Decouper->isEnabled()) return;
+  hide();
+  position_->Run();
+  returningFromCut_ = true;
+  show();
+  returningFromCut_ = false;
 }
 
 void TFormImport::ProjectionClick() {

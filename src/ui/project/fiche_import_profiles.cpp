@@ -50,6 +50,7 @@ void TFormImport::BuildProfiles() {
   Projection = new QPushButton(QStringLiteral("Calcul des projections"), central);
   Alignement = new QPushButton(QStringLiteral("Aligner les profils"), central);
   Calculer = new QPushButton(QStringLiteral("Générer la découpe"), central);
+  Decouper = new QPushButton(QStringLiteral("Découper"), central);
   for (QPushButton* b : {Charger, Enregistrer, Fermer}) actions->addWidget(b);
   auto* decimals = new QGroupBox(QStringLiteral(" Décimales "), central);
   auto* decimalsLayout = new QHBoxLayout(decimals);
@@ -62,6 +63,8 @@ void TFormImport::BuildProfiles() {
   actions->addWidget(decimals);
   actions->addSpacing(20);
   for (QPushButton* b : {Projection, Alignement, Calculer}) actions->addWidget(b);
+  actions->addSpacing(20);
+  actions->addWidget(Decouper);
   actions->addStretch();
   layout->addLayout(actions);
   setCentralWidget(central);
@@ -70,6 +73,7 @@ void TFormImport::BuildProfiles() {
   connect(Enregistrer, &QPushButton::clicked, this, [this] { EnregistrerClick(); });
   connect(Fermer, &QPushButton::clicked, this, [this] { FermerClick(); });
   connect(Calculer, &QPushButton::clicked, this, [this] { CalculerClick(); });
+  connect(Decouper, &QPushButton::clicked, this, [this] { DecouperClick(); });
   connect(Projection, &QPushButton::clicked, this, [this] { ProjectionClick(); });
   Alignement->setEnabled(false);
   WireProfile(Profil1);
