@@ -91,7 +91,8 @@ std::vector<ShortcutEntry> CollectShortcuts(const std::vector<QWidget*>& windows
     }
     for (QMenu* menu : window->findChildren<QMenu*>()) {
       if (!collector.Seen(menu) && IsPopupRoot(menu)) {
-        collector.Menu(menu, Join(place(menu->parentWidget()), QStringLiteral("Menu contextuel")));
+        collector.Menu(menu, Join(place(menu->parentWidget()),
+                                  QStringLiteral("Menu contextuel (clic droit)")));
       }
     }
     // Actions bound to a widget without being in any menu, and buttons.
@@ -112,6 +113,7 @@ TFormRaccourcis::TFormRaccourcis(QWidget* source, QWidget* parent)
   Liste = new QTableWidget(0, 2, this);
   Liste->setHorizontalHeaderLabels({QStringLiteral("Touche"), QStringLiteral("Commande")});
   Liste->verticalHeader()->hide();
+  Liste->verticalHeader()->setDefaultSectionSize(22);
   Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Liste->setSelectionMode(QAbstractItemView::NoSelection);
   Liste->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
