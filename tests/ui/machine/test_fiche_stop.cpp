@@ -15,6 +15,8 @@
 #include <csignal>
 #include <set>
 
+#include "ui/app/fiche_principale.h"
+
 namespace orvane {
 namespace {
 
@@ -247,6 +249,33 @@ TEST_F(StopWindowSteps, ATerminationSignalEndsTheTicksOrThePreheatWithTheHeating
     window->AnnounceEnd(outcome, false);
     EXPECT_TRUE(harness.messages.shown.empty());
   }
+}
+
+// The program's orderly close (a termination signal) while a cut runs: the
+// run ends first, heating off, and only then are the settings saved.
+TEST_F(StopWindowSteps, AnOrderlyCloseDuringARunWaitsForTheRunsEndThenSavesRunOff) {
+  ui::TMainForm mainForm(harness.context);
+  ASSERT_TRUE(mainForm.FormCreate());
+  harness.context.settings = settings;  // the start-up read the store's own
+  ASSERT_EQ(harness.Setting("Systeme", "Run"), "on");
+  bool asked = false;
+  bool savedDuringTheRun = false;
+  keys.down = [&](Key) {
+    if (!asked && DataWrites() >= 600) {
+      asked = true;
+      mainForm.OrderlyClose();
+    }
+    savedDuringTheRun |= harness.Setting("Systeme", "Run") == "off";
+    return false;
+  };
+  const CutRunOutcome outcome = Run();
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+  EXPECT_FALSE(savedDuringTheRun);
+  EXPECT_TRUE(harness.messages.shown.empty()) << "no question while closing";
+  EXPECT_EQ(Writes().back().address, kControl);
+  EXPECT_EQ(Writes().back().value, kIdleImage);
+  EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
 }
 
 TEST_F(StopWindowSteps, AMissingStepFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
