@@ -183,6 +183,8 @@ void TFormPosition::BuildControls() {
   Lancer = new QPushButton(QStringLiteral("Découpe"), this);
   Simulation = new QPushButton(QStringLiteral("Simulation"), this);
   Manettes = new QPushButton(QStringLiteral("Mode manuel"), this);
+  // Bound on the button, so "Rappel des raccourcis" reads it there.
+  Manettes->setShortcut(Qt::Key_F11);
   Memo = new QPushButton(QStringLiteral("Mémo"), this);
   Fermer = new QPushButton(QStringLiteral("Fermer"), this);
   QFont bold = Lancer->font();
@@ -500,14 +502,6 @@ void TFormPosition::RazClick() {
 void TFormPosition::DetailClick() {
   if (!binaire_ || !cut_.CanDetail()) return;
   binaire_->Run(cut_.base + ".ovd", cut_.base + ".ovg", context_.settings);
-}
-
-void TFormPosition::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_F11) {
-    if (Manettes->isEnabled()) Manettes->click();
-    return;
-  }
-  QDialog::keyPressEvent(event);
 }
 
 }  // namespace orvane::ui

@@ -88,7 +88,6 @@ class TFormPosition : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildControls();

@@ -7,11 +7,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QTableWidget>
 #include <map>
 
 #include "ui/app/fiche_apropos.h"
+#include "ui/machine/fiche_positionnement.h"
 #include "ui/project/fiche_import.h"
 #include "ui/project/profile_panel.h"
 #include "ui/window_harness.h"
@@ -86,14 +86,14 @@ TEST_F(ShortcutReminder, FollowsTheActionsWithoutBeingToldOfThem) {
 }
 
 TEST_F(ShortcutReminder, ListsTheOtherWindowsUnderTheirCaptions) {
-  // A window of its own, as the execution window is, with F11 on a button.
-  QDialog execution;
-  execution.setWindowTitle(QStringLiteral("Orvane - Découpe et positionnement"));
-  auto* manettes = new QPushButton(QStringLiteral("Mode manuel"), &execution);
-  manettes->setShortcut(Qt::Key_F11);
-  auto* detail = new QAction(QStringLiteral("Détails"), &execution);
+  // The execution window binds F11 on a button; a window of no parent
+  // binds an action of its own.
+  TFormPosition position(h.context, &window);
+  QDialog other;
+  other.setWindowTitle(QStringLiteral("Orvane - Essai"));
+  auto* detail = new QAction(QStringLiteral("Détails"), &other);
   detail->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-  execution.addAction(detail);
+  other.addAction(detail);
 
   TFormRaccourcis reminder(&window, &window);
   reminder.Refresh();
@@ -102,7 +102,7 @@ TEST_F(ShortcutReminder, ListsTheOtherWindowsUnderTheirCaptions) {
     rows[reminder.Liste->item(row, 0)->text()] = reminder.Liste->item(row, 1)->text();
   }
   EXPECT_EQ(rows["F11"], QStringLiteral("Orvane - Découpe et positionnement › Mode manuel"));
-  EXPECT_EQ(rows["Ctrl+D"], QStringLiteral("Orvane - Découpe et positionnement › Détails"));
+  EXPECT_EQ(rows["Ctrl+D"], QStringLiteral("Orvane - Essai › Détails"));
   EXPECT_EQ(rows["F1"], QStringLiteral("? › Aide"));
   // The project window comes first.
   EXPECT_FALSE(reminder.Liste->item(0, 1)->text().startsWith(QStringLiteral("Orvane - ")));
