@@ -30,6 +30,7 @@
 #include "ui/dialogs/qt_message_service.h"
 #include "ui/machine/fiche_binaire.h"
 #include "ui/machine/fiche_positionnement.h"
+#include "ui/machine/fiche_stop.h"
 #include "ui/project/fiche_edit_point.h"
 #include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_gestion_fichiers.h"
@@ -117,6 +118,7 @@ int main(int argc, char* argv[]) {
   ui::TFormCalcul calcul(context, &projectWindow);
   ui::TFormPatienter patienter(&calcul);
   ui::TFormProjection projection(context, &projectWindow);
+  ui::TFormStop stop(context, &projectWindow);
   ui::TFormFormatFile formatFile(&projectWindow);
   ui::TFormPosition position(context, &projectWindow);
   ui::TFormSaisie saisie(&projectWindow);
@@ -138,6 +140,7 @@ int main(int argc, char* argv[]) {
   projectWindow.SetManageFilesWindow(&manageFiles);
   projectWindow.SetPositionWindow(&position);
   position.SetDetailWindow(&binaire);
+  position.SetStopWindow(&stop);
   binaire.SetWaitWindow(&patienter);
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);

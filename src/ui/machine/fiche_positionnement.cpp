@@ -18,6 +18,7 @@
 #include "core/app/machine_settings.h"
 #include "ui/machine/cut_preview_pane.h"
 #include "ui/machine/fiche_binaire.h"
+#include "ui/machine/fiche_stop.h"
 #include "ui/machine/up_down_buttons.h"
 
 namespace orvane::ui {
@@ -209,6 +210,8 @@ void TFormPosition::BuildControls() {
 
   connect(Ouvrir, &QPushButton::clicked, this, [this] { OuvrirClick(); });
   connect(Detail, &QPushButton::clicked, this, [this] { DetailClick(); });
+  connect(Lancer, &QPushButton::clicked, this, [this] { LancerClick(); });
+  connect(Simulation, &QPushButton::clicked, this, [this] { SimulationClick(); });
   connect(Auto, &QPushButton::clicked, this, [this] { AutoClick(); });
   connect(Raz, &QPushButton::clicked, this, [this] { RazClick(); });
   connect(Fermer, &QPushButton::clicked, this, &QDialog::reject);
@@ -233,7 +236,12 @@ void TFormPosition::BuildControls() {
 
 int TFormPosition::Run() {
   openOnShow_ = true;
-  return exec();
+  int result = 0;
+  do {
+    resumeAfterRun_ = false;
+    result = exec();
+  } while (resumeAfterRun_ && isVisible());
+  return result;
 }
 
 void TFormPosition::showEvent(QShowEvent* event) {
@@ -266,6 +274,9 @@ void TFormPosition::FormShow() {
   TrackBar2->setValue(maximum / 2);
   TrackBar2->blockSignals(false);
   TrackBar2->setEnabled(true);
+  if (stop_) {
+    stop_->PrepareTrim((static_cast<double>(s.X1speed) + s.Y1speed + s.X2speed + s.Y2speed) / 4);
+  }
   ResetWindow();
 }
 
@@ -502,6 +513,36 @@ void TFormPosition::RazClick() {
 void TFormPosition::DetailClick() {
   if (!binaire_ || !cut_.CanDetail()) return;
   binaire_->Run(cut_.base + ".ovd", cut_.base + ".ovg", context_.settings);
+}
+
+void TFormPosition::LancerClick() {
+  if (Lancer->isEnabled()) StartRun(false);
+}
+
+void TFormPosition::SimulationClick() {
+  if (Simulation->isEnabled()) StartRun(true);
+}
+
+void TFormPosition::StartRun(bool simulation) {
+  if (!stop_) return;
+  CutRunRequest request;
+  request.cut = &cut_;
+  request.simulation = simulation;
+  // The preset holds X1, Y1, X2, Y2; the run takes X1, X2, Y1, Y2.
+  const std::array<int32_t, 4>& p = preset_.periods;
+  request.adjustedPeriods = {p[0], p[2], p[1], p[3]};
+  request.durationSeconds = preset_.durationSeconds;
+  resumeAfterRun_ = true;
+  hide();
+  const CutRunOutcome outcome = stop_->RunCut(request);
+  // A termination signal is closing the program: nothing comes back.
+  if (context_.closingOnSignal) {
+    resumeAfterRun_ = false;
+    return;
+  }
+  show();
+  ReloadCut();
+  stop_->AnnounceEnd(outcome, simulation);
 }
 
 }  // namespace orvane::ui

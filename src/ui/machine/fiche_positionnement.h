@@ -20,6 +20,7 @@ namespace orvane::ui {
 
 class CutPreviewPane;
 class TFormBinaire;
+class TFormStop;
 class UpDownButtons;
 
 // The execution window: opens a saved cut, shows what it holds and whether
@@ -30,6 +31,7 @@ class TFormPosition : public QDialog {
   explicit TFormPosition(AppContext& context, QWidget* parent = nullptr);
   // Created after this one.
   void SetDetailWindow(TFormBinaire* binaire) { binaire_ = binaire; }
+  void SetStopWindow(TFormStop* stop) { stop_ = stop; }
 
   // "Découper": shows the window modally and opens the open dialog at once;
   // returns when the window has closed.
@@ -72,6 +74,10 @@ class TFormPosition : public QDialog {
   void AutoClick();
   void RazClick();
   void DetailClick();
+  // "Découpe" and "Simulation": this window hides while the progress window
+  // runs the cut, then shows again with the cut reloaded and the end told.
+  void LancerClick();
+  void SimulationClick();
   void TrackBar2Change();
   // Enter in a block edit: the value checked, the previews redrawn, the
   // focus to the other edit.
@@ -103,9 +109,13 @@ class TFormPosition : public QDialog {
   void UpdateRunCommands();
   int BlockValue(QLineEdit* edit) const;
   void SetBlockEnabled(bool enabled);
+  void StartRun(bool simulation);
 
   AppContext& context_;
   TFormBinaire* binaire_ = nullptr;
+  TFormStop* stop_ = nullptr;
+  // Hiding a modal dialog ends its loop: `Run` goes on once a run is over.
+  bool resumeAfterRun_ = false;
   OpenedCut cut_;
   SpeedPreset preset_;
   std::string lastOpenedCut_;

@@ -44,6 +44,8 @@ void TFormImport::DecouperClick() {
   if (!position_ || !Decouper->isEnabled()) return;
   hide();
   position_->Run();
+  // A termination signal closed the program during a run.
+  if (context_.closingOnSignal) return;
   returningFromCut_ = true;
   show();
   returningFromCut_ = false;

@@ -1,0 +1,115 @@
+// The execution window's "Découpe" over the progress window, on the recording
+// virtual port: the window steps aside for the run, comes back with the cut
+// reloaded, and the bytes that reached the port are the step file's.
+#include "ui/machine/stop_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include "ui/machine/fiche_positionnement.h"
+
+namespace orvane {
+namespace {
+
+constexpr uint16_t kData = 888;
+
+class ExecutionRun : public StopWindow {
+ protected:
+  void SetUp() override {
+    StopWindow::SetUp();
+    harness.context.settings.CutPath = out + "/";
+    position = std::make_unique<ui::TFormPosition>(harness.context);
+    position->SetStopWindow(window.get());
+    position->show();
+    harness.dialogs.chosen = base + ".ovi";
+    position->OuvrirClick();
+  }
+  // The patterns played: every other data write, the others are the 0s.
+  std::string Played() {
+    std::string bytes;
+    bool pattern = true;
+    for (const auto& w : parallel->Writes()) {
+      if (w.address != kData) continue;
+      if (pattern) bytes += static_cast<char>(w.value);
+      pattern = !pattern;
+    }
+    return bytes;
+  }
+
+  std::unique_ptr<ui::TFormPosition> position;
+};
+
+TEST_F(ExecutionRun, DecoupeHidesTheWindowRunsTheCutThenReloadsAndAnnounces) {
+  ASSERT_TRUE(position->Lancer->isEnabled());
+  const std::string steps = test::ReadText(base + ".ovd");
+  bool hiddenDuringRun = false, stopShown = false;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    if (window->isVisible()) {
+      stopShown = true;
+      hiddenDuringRun = !position->isVisible();
+    }
+  });
+  watcher.start(1);
+  position->LancerClick();
+  watcher.stop();
+
+  EXPECT_TRUE(stopShown);
+  EXPECT_TRUE(hiddenDuringRun);
+  EXPECT_TRUE(position->isVisible());
+  EXPECT_EQ(Played(), steps);
+  // Reloaded: the same cut, still runnable.
+  EXPECT_TRUE(position->windowTitle().contains(QStringLiteral("WING ]")));
+  EXPECT_TRUE(position->Lancer->isEnabled());
+  ASSERT_FALSE(harness.messages.shown.empty());
+  EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
+  EXPECT_EQ(harness.context.abortFlag, 0);
+}
+
+TEST_F(ExecutionRun, AStepFileGoneSinceOpeningIsNamedAndNothingIsWritten) {
+  ASSERT_TRUE(position->Lancer->isEnabled());
+  std::filesystem::remove(base + ".ovd");
+  position->LancerClick();
+  ASSERT_FALSE(harness.messages.shown.empty());
+  EXPECT_EQ(harness.messages.shown.back().kind, MessageKind::Warning);
+  EXPECT_EQ(harness.messages.shown.back().text, "Fichier de découpe manquant");
+  EXPECT_TRUE(parallel == nullptr || parallel->Writes().empty());
+  EXPECT_EQ(harness.context.abortFlag, 1);
+  // The reload sees the missing file: no more "Découpe".
+  EXPECT_FALSE(position->Lancer->isEnabled());
+  EXPECT_TRUE(position->isVisible());
+}
+
+TEST_F(ExecutionRun, TheModalWindowStaysOpenAfterARun) {
+  // As "Découper" opens it: the open dialog at once, then a run from its loop.
+  position->hide();
+  enum { Opening, Running, Ran, Closed } stage = Opening;
+  int rounds = 0;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    if (++rounds > 4000) position->reject();  // stuck: fail instead of hanging
+    if (stage == Opening && position->isVisible() && position->Lancer->isEnabled()) {
+      stage = Running;
+      position->Lancer->click();
+      stage = Ran;
+    } else if (stage == Ran && position->isVisible()) {
+      stage = Closed;
+      position->Fermer->click();
+    }
+  });
+  driver.start(5);
+  harness.dialogs.requests.clear();
+  position->Run();
+  driver.stop();
+  EXPECT_EQ(stage, Closed) << "the window closed with the run";
+  EXPECT_EQ(harness.dialogs.requests.size(), 1u);
+  EXPECT_EQ(Played(), test::ReadText(base + ".ovd"));
+  EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
+}
+
+}  // namespace
+}  // namespace orvane
