@@ -149,9 +149,9 @@ TEST_F(OrvaneCliRun, RefusesACutMadeForOtherMotorSettings) {
   const CliRun run = Cli("run " + base + ".ovi --record " + work / "run.txt");
   EXPECT_EQ(run.status, 1);
   EXPECT_THAT(run.output, HasSubstr("Paramètres machine différents"));
-  EXPECT_THAT(run.output, HasSubstr("X1io : 0 dans la découpe, 1 dans les réglages"));
-  EXPECT_THAT(run.output, HasSubstr("Y1io : 1 dans la découpe, 0 dans les réglages"));
-  EXPECT_THAT(run.output, HasSubstr("Y2step : 200 dans la découpe, 400 dans les réglages"));
+  EXPECT_THAT(run.output, HasSubstr("X1 : bits 0-1 dans la découpe, bits 2-3 dans les réglages"));
+  EXPECT_THAT(run.output, HasSubstr("Y1 : bits 2-3 dans la découpe, bits 0-1 dans les réglages"));
+  EXPECT_THAT(run.output, HasSubstr("Y2 : 200 pas/mm dans la découpe, 400 pas/mm dans les réglages"));
   EXPECT_FALSE(fs::exists(work / "run.txt") && fs::file_size(work / "run.txt") > 0);
 
   EXPECT_EQ(Cli("run " + out + "/absent.ovi").status, 1);

@@ -101,14 +101,23 @@ std::vector<std::string> DifferingSettings(const CutHeaderInfo& info,
   const int64_t steps[4] = {settings.X1step, settings.Y1step, settings.X2step, settings.Y2step};
   const int64_t slots[4] = {settings.X1io, settings.Y1io, settings.X2io, settings.Y2io};
   std::vector<std::string> out;
-  auto compare = [&](const char* suffix, int64_t recorded, int64_t current, size_t axis) {
-    if (recorded == current) return;
-    out.push_back(std::string(kAxisNames[axis]) + suffix + " : " + std::to_string(recorded) +
-                  " dans la découpe, " + std::to_string(current) + " dans les réglages");
+  // In the parameters window's words, so the user knows which box to look at.
+  auto direction = [](int64_t flag) {
+    return flag == 0 ? std::string("sens normal") : flag == 1 ? std::string("sens inversé")
+                                                              : std::to_string(flag);
   };
-  for (size_t i = 0; i < 4; ++i) compare("clockwise", info.clockwise[i], clockwise[i], i);
-  for (size_t i = 0; i < 4; ++i) compare("io", info.ioSlots[i], slots[i], i);
-  for (size_t i = 0; i < 4; ++i) compare("step", info.stepsPerMm[i], steps[i], i);
+  auto bits = [](int64_t slot) {
+    return "bits " + std::to_string(2 * slot) + "-" + std::to_string(2 * slot + 1);
+  };
+  auto stepsText = [](int64_t steps) { return std::to_string(steps) + " pas/mm"; };
+  auto compare = [&](const std::string& recorded, const std::string& current, size_t axis) {
+    if (recorded == current) return;
+    out.push_back(std::string(kAxisNames[axis]) + " : " + recorded + " dans la découpe, " +
+                  current + " dans les réglages");
+  };
+  for (size_t i = 0; i < 4; ++i) compare(direction(info.clockwise[i]), direction(clockwise[i]), i);
+  for (size_t i = 0; i < 4; ++i) compare(bits(info.ioSlots[i]), bits(slots[i]), i);
+  for (size_t i = 0; i < 4; ++i) compare(stepsText(info.stepsPerMm[i]), stepsText(steps[i]), i);
   return out;
 }
 

@@ -39,7 +39,7 @@ struct CutHeaderRead {
 CutHeaderRead ParseCutHeader(std::string_view text);
 
 // The motor settings that differ between the cut and the machine, one text
-// per value ("X1step : 200 dans la découpe, 400 dans les réglages"); empty
+// per value ("X1 : 200 pas/mm dans la découpe, 400 pas/mm dans les réglages"); empty
 // when the cut may run on the step-file links.
 std::vector<std::string> DifferingSettings(const CutHeaderInfo& info,
                                            const MachineSettings& settings);

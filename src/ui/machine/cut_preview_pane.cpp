@@ -57,7 +57,9 @@ void CutPreviewPane::paintEvent(QPaintEvent*) {
   painter.drawText(8, 16, side_ == 0 ? QStringLiteral("Profil 1") : QStringLiteral("Profil 2"));
 
   if (!message_.isEmpty()) {
-    const int top = height() / 2 - 18;
+    // Under the caption, not in the middle: while the user browses, the open
+    // dialog sits over the middle of both previews.
+    const int top = 28;
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);

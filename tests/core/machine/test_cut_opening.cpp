@@ -80,9 +80,9 @@ TEST(CutHeader, ListsEachOfTheTwelveValuesThatDiffer) {
   current.Y2step = 400;
   const auto differences = DifferingSettings(read.info, current);
   ASSERT_EQ(differences.size(), 3u);
-  EXPECT_EQ(differences[0], "Y1clockwise : 0 dans la découpe, 1 dans les réglages");
-  EXPECT_EQ(differences[1], "X2io : 2 dans la découpe, 1 dans les réglages");
-  EXPECT_EQ(differences[2], "Y2step : 200 dans la découpe, 400 dans les réglages");
+  EXPECT_EQ(differences[0], "Y1 : sens normal dans la découpe, sens inversé dans les réglages");
+  EXPECT_EQ(differences[1], "X2 : bits 4-5 dans la découpe, bits 2-3 dans les réglages");
+  EXPECT_EQ(differences[2], "Y2 : 200 pas/mm dans la découpe, 400 pas/mm dans les réglages");
 }
 
 TEST(CutHeader, ProposesTheBlockFromSizesAndLeadIns) {

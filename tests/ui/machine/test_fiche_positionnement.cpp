@@ -113,9 +113,9 @@ TEST_F(ExecutionWindow, PreviewMessagesOfOlderDifferingAndPointlessCuts) {
   EXPECT_FALSE(window->Auto->isEnabled());
   EXPECT_TRUE(window->Detail->isEnabled());
   const QString differences = window->LabelDifferences->text();
-  EXPECT_TRUE(differences.contains(QStringLiteral("X2step : 400 dans la découpe, 200")))
+  EXPECT_TRUE(differences.contains(QStringLiteral("X2 : 400 pas/mm dans la découpe, 200 pas/mm")))
       << differences.toStdString();
-  EXPECT_TRUE(differences.contains(QStringLiteral("X2clockwise : 1 dans la découpe, 0")));
+  EXPECT_TRUE(differences.contains(QStringLiteral("X2 : sens inversé dans la découpe, sens normal")));
 
   // No point file: the header is shown, the previews say the file is missing.
   const std::string pointless =
