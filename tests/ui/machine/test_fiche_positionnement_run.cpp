@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "ui/machine/fiche_positionnement.h"
+#include "ui/project/fiche_import.h"
 
 namespace orvane {
 namespace {
@@ -109,6 +110,63 @@ TEST_F(ExecutionRun, TheModalWindowStaysOpenAfterARun) {
   EXPECT_EQ(harness.dialogs.requests.size(), 1u);
   EXPECT_EQ(Played(), test::ReadText(base + ".ovd"));
   EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
+}
+
+// The user's whole path: the project window's "Découper", the cut chosen in
+// the dialog, the block proposed, "Découpe", the end message, "Fermer".
+TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
+  harness.context.settings.CutPath = out + "/";
+  ui::TFormImport project(harness.context, nullptr);
+  ui::TFormPosition position(harness.context, &project);
+  position.SetStopWindow(window.get());
+  project.SetPositionWindow(&position);
+  project.show();
+  ASSERT_TRUE(project.Decouper->isEnabled());
+  harness.dialogs.chosen = base + ".ovi";
+
+  bool projectHiddenDuringRun = false, ran = false;
+  int rounds = 0;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    if (!position.isVisible() || ran) return;
+    if (++rounds > 500) return position.Fermer->click();
+    if (!position.Lancer->isEnabled()) return;
+    ran = true;
+    driver.stop();
+    position.Auto->click();
+    projectHiddenDuringRun = !project.isVisible();
+    position.Lancer->click();  // returns once the run has ended
+    position.Fermer->click();
+  });
+  driver.start(5);
+  project.DecouperClick();
+  driver.stop();
+
+  ASSERT_TRUE(ran) << "the cut never became runnable";
+  EXPECT_TRUE(projectHiddenDuringRun);
+  EXPECT_TRUE(project.isVisible());
+  EXPECT_FALSE(position.isVisible());
+  ASSERT_NE(parallel, nullptr);
+  // The ticks follow the run image (the link's start-up wrote before it).
+  std::string played;
+  bool running = false, pattern = true;
+  size_t zeros = 0;
+  for (const auto& w : parallel->Writes()) {
+    if (w.address == kData + 2) running = w.value != 1;
+    if (w.address != kData || !running) continue;
+    if (pattern) played += static_cast<char>(w.value);
+    zeros += !pattern && w.value == 0;
+    pattern = !pattern;
+  }
+  const std::string steps = test::ReadText(base + ".ovd");
+  EXPECT_TRUE(played == steps) << played.size() << " bytes played of " << steps.size();
+  EXPECT_EQ(zeros, steps.size()) << "each tick ends with 0";
+  // The run ends on the idle image: hold kept, heating off.
+  EXPECT_EQ(parallel->Writes().back().address, kData + 2);
+  EXPECT_EQ(parallel->Writes().back().value, 1);
+  ASSERT_FALSE(harness.messages.shown.empty());
+  EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
+  project.CloseWithoutQuestions();
 }
 
 }  // namespace
