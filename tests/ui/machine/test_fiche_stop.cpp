@@ -251,31 +251,53 @@ TEST_F(StopWindowSteps, ATerminationSignalEndsTheTicksOrThePreheatWithTheHeating
   }
 }
 
-// The program's orderly close (a termination signal) while a cut runs: the
-// run ends first, heating off, and only then are the settings saved.
-TEST_F(StopWindowSteps, AnOrderlyCloseDuringARunWaitsForTheRunsEndThenSavesRunOff) {
-  ui::TMainForm mainForm(harness.context);
-  ASSERT_TRUE(mainForm.FormCreate());
-  harness.context.settings = settings;  // the start-up read the store's own
-  ASSERT_EQ(harness.Setting("Systeme", "Run"), "on");
-  bool asked = false;
-  bool savedDuringTheRun = false;
-  keys.down = [&](Key) {
-    if (!asked && DataWrites() >= 600) {
-      asked = true;
-      mainForm.OrderlyClose();
+// SIGTERM while a cut runs, through the program's own path (the bridge, then
+// the orderly close): the run ends first, heating off, and only then are the
+// settings saved with `Run` "off". During the ticks and during the pre-heat.
+TEST_F(StopWindowSteps, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOff) {
+  for (const int preheat : {0, 30}) {
+    SCOPED_TRACE(preheat);
+    ui::TMainForm mainForm(harness.context);
+    ASSERT_TRUE(mainForm.FormCreate());
+    harness.context.settings = settings;  // the start-up read the store's own
+    harness.context.settings.PreChauffe = static_cast<uint8_t>(preheat);
+    harness.context.closingOnSignal = false;
+    parallel = nullptr;
+    harness.context.port.reset();
+    ASSERT_EQ(harness.Setting("Systeme", "Run"), "on");
+    SignalBridge termination;
+    QObject::connect(&termination, &SignalBridge::terminationRequested,
+                     [&mainForm](int) { mainForm.OrderlyClose(); });
+    bool raised = false;
+    bool savedDuringTheRun = false;
+    keys.down = [&](Key) {
+      const bool due = preheat ? window->PanelPrechauffe->isVisible() : DataWrites() >= 600;
+      if (due && !raised) {
+        raised = true;
+        raise(SIGTERM);
+      }
+      savedDuringTheRun |= harness.Setting("Systeme", "Run") == "off";
+      return false;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    const CutRunOutcome outcome = Run();
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+    EXPECT_FALSE(savedDuringTheRun);
+    EXPECT_TRUE(harness.messages.shown.empty()) << "no question while closing";
+    // The tick in progress may still write its 0; the last control write is idle.
+    const auto writes = Writes();
+    size_t last = writes.size();
+    while (last > 0 && writes[last - 1].address != kControl) --last;
+    ASSERT_GT(last, 0u);
+    EXPECT_EQ(writes[last - 1].value, kIdleImage);
+    if (preheat) {
+      EXPECT_EQ(DataWrites(), 0u);
     }
-    savedDuringTheRun |= harness.Setting("Systeme", "Run") == "off";
-    return false;
-  };
-  const CutRunOutcome outcome = Run();
-  EXPECT_TRUE(asked);
-  EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
-  EXPECT_FALSE(savedDuringTheRun);
-  EXPECT_TRUE(harness.messages.shown.empty()) << "no question while closing";
-  EXPECT_EQ(Writes().back().address, kControl);
-  EXPECT_EQ(Writes().back().value, kIdleImage);
-  EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
+    EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
+  }
 }
 
 TEST_F(StopWindowSteps, AMissingStepFileOrAClosedSerialPortRunsNothingAndSaysWhy) {

@@ -22,6 +22,7 @@
 #include "core/machine/board_run.h"
 #include "host/qt_serial_port.h"
 #include "support/board_sim.h"
+#include "ui/app/fiche_principale.h"
 
 namespace orvane {
 namespace {
@@ -213,13 +214,21 @@ TEST_F(StopWindowBoard, SilenceOrAPulledCableEndsWithinTheLimitWithTheHeatingOff
   EXPECT_EQ(Lines(StopAndLog()).size(), 5u);
 }
 
+// Through the program's own path (the bridge, then the orderly close): the
+// heating-off packet goes out, then the settings are saved with `Run` "off".
 TEST_F(StopWindowBoard, ATerminationSignalDuringTheLinesOrThePreheatSendsTheHeatingOff) {
-  CloseOnSignal();
   MachineSettings& s = harness.context.settings;
-  s.ActChauffe = true;
-  s.PreChauffe = 30;
   for (const bool duringPreheat : {false, true}) {
     SCOPED_TRACE(duringPreheat);
+    ui::TMainForm mainForm(harness.context);
+    ASSERT_TRUE(mainForm.FormCreate());
+    s = settings;  // the start-up read the store's own
+    s.ActChauffe = true;
+    s.PreChauffe = 30;
+    ASSERT_EQ(harness.Setting("Systeme", "Run"), "on");
+    SignalBridge termination;
+    QObject::connect(&termination, &SignalBridge::terminationRequested,
+                     [&mainForm](int) { mainForm.OrderlyClose(); });
     harness.context.closingOnSignal = false;
     // Lines and pre-heat take a twentieth of their time: long enough for
     // the signal to come while they run.
@@ -251,6 +260,7 @@ TEST_F(StopWindowBoard, ATerminationSignalDuringTheLinesOrThePreheatSendsTheHeat
     harness.messages.shown.clear();
     window->AnnounceEnd(outcome, false);
     EXPECT_TRUE(harness.messages.shown.empty()) << "nothing is asked or told while closing";
+    EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
   }
 }
 
