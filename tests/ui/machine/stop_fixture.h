@@ -62,18 +62,6 @@ class StopWindow : public OrvaneCli {
     test::WriteText(sound, "RIFF");
   }
 
-  void TearDown() override {
-    bridge.reset();
-    OrvaneCli::TearDown();
-  }
-  // SIGTERM reaches the window as in the program: the bridge's handler rests
-  // the heating, and the orderly close marks the context.
-  void CloseOnSignal() {
-    bridge = std::make_unique<SignalBridge>();
-    QObject::connect(bridge.get(), &SignalBridge::terminationRequested,
-                     [this](int) { harness.context.closingOnSignal = true; });
-  }
-
   virtual void Adjust(MachineSettings&) {}
   virtual int Rows() const { return 2; }
   virtual std::string GenerateOptions() const { return {}; }
@@ -99,7 +87,6 @@ class StopWindow : public OrvaneCli {
   std::unique_ptr<ui::TFormStop> window;
   const std::string sound = work / "orvane.wav";
   std::vector<std::string> played;
-  std::unique_ptr<SignalBridge> bridge;
 };
 
 }  // namespace orvane

@@ -205,52 +205,6 @@ TEST_F(StopWindowSteps, SpaceDuringThePreheatEndsItAtOnceWithTheHeatingOff) {
   EXPECT_TRUE(harness.messages.shown.empty());
 }
 
-TEST_F(StopWindowSteps, ATerminationSignalEndsTheTicksOrThePreheatWithTheHeatingOff) {
-  CloseOnSignal();
-  for (const int preheat : {0, 30}) {
-    SCOPED_TRACE(preheat);
-    parallel = nullptr;
-    harness.context.port.reset();
-    harness.context.closingOnSignal = false;
-    harness.context.settings.PreChauffe = static_cast<uint8_t>(preheat);
-    harness.messages.answers.clear();
-    bool raised = false;
-    keys.down = [&](Key) {
-      const bool due = preheat ? window->PanelPrechauffe->isVisible() : DataWrites() >= 600;
-      if (due && !raised) {
-        raised = true;
-        raise(SIGTERM);
-      }
-      return false;
-    };
-    QElapsedTimer timer;
-    timer.start();
-    const CutRunOutcome outcome = Run();
-    EXPECT_LT(timer.elapsed(), 10000);
-    EXPECT_TRUE(raised);
-    // The pre-heat may end on the rested heating before the close is seen.
-    EXPECT_TRUE(test::WaitUntil([&] { return harness.context.closingOnSignal; }, 2000));
-    EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
-    // With `Reprise` on, the question is not asked while the program closes.
-    EXPECT_TRUE(harness.messages.shown.empty());
-    const auto writes = Writes();
-    ASSERT_FALSE(writes.empty());
-    // The tick in progress may still write its 0; the last control write is idle.
-    size_t last = writes.size();
-    while (last > 0 && writes[last - 1].address != kControl) {
-      EXPECT_EQ(writes[last - 1].value, 0);
-      --last;
-    }
-    ASSERT_GT(last, 0u);
-    EXPECT_EQ(writes[last - 1].value, kIdleImage);
-    if (preheat) {
-      EXPECT_EQ(DataWrites(), 0u);
-    }
-    window->AnnounceEnd(outcome, false);
-    EXPECT_TRUE(harness.messages.shown.empty());
-  }
-}
-
 // SIGTERM while a cut runs, through the program's own path (the bridge, then
 // the orderly close): the run ends first, heating off, and only then are the
 // settings saved with `Run` "off". During the ticks and during the pre-heat.
@@ -296,6 +250,8 @@ TEST_F(StopWindowSteps, ATerminationSignalDuringARunLeavesTheHeatingOffThenSaves
     if (preheat) {
       EXPECT_EQ(DataWrites(), 0u);
     }
+    window->AnnounceEnd(outcome, false);
+    EXPECT_TRUE(harness.messages.shown.empty()) << "no end message after a signal";
     EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
   }
 }
