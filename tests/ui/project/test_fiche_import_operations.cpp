@@ -165,10 +165,12 @@ namespace {
 TEST_F(Operations, EditModeSetsTheRestAsideAndGivesItBack) {
   Open(std::string(ORVANE_TEST_DATA) + "/maison.ovp");
   const bool fermerBefore = window->Fermer->isEnabled();
+  window->Decouper->setEnabled(true);  // as with an execution window and a link
   window->EditModeClick(window->Profil2);
   EXPECT_EQ(window->EditModeState(), 2);
   EXPECT_FALSE(window->Profil1->isVisible());
   EXPECT_FALSE(window->Charger->isEnabled());
+  EXPECT_FALSE(window->Decouper->isEnabled());
   EXPECT_EQ(window->Profil2->EditMode->toolTip(), QStringLiteral("Mode normal"));
   window->DecimalsClick(1);  // profile 1 waits
   EXPECT_EQ(window->Profile1.adjusted[1].x, "100.000");
@@ -178,6 +180,7 @@ TEST_F(Operations, EditModeSetsTheRestAsideAndGivesItBack) {
   EXPECT_TRUE(window->Profil1->isVisible());
   EXPECT_TRUE(window->Charger->isEnabled());
   EXPECT_EQ(window->Fermer->isEnabled(), fermerBefore);
+  EXPECT_TRUE(window->Decouper->isEnabled());
   EXPECT_EQ(window->Profile1.adjusted[1].x, "100.0");
 }
 
