@@ -239,6 +239,25 @@ TEST_F(BoardRun, ABoardStopWithoutResumeReadsTheReportAndEnds) {
   EXPECT_EQ(positions.Steps()[0], -300);
 }
 
+// Resuming counts the lines sent before the interrupted one: none when the
+// board stops on the very first, which goes again after a new pre-heat.
+TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
+  settings.Reprise = true;
+  settings.ActChauffe = true;
+  board.stopAt = 1;
+  observer.resume = true;
+  EXPECT_EQ(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
+  std::vector<std::string> lines;
+  int preheats = 0;
+  for (const auto& p : board.serial.written) {
+    if (p[1] == 0x08 || p[1] == 0x18) ++preheats;
+    if (p[1] == 0x02 || p[1] == 0x04) lines.emplace_back(p.begin() + 2, p.end());
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{kFeed600, kFeed600, kOrigin, kFiftyMm, kEnd}));
+  EXPECT_EQ(preheats, 2);
+  EXPECT_EQ(abortFlag, 0);
+}
+
 TEST_F(BoardRun, AManualProgramStopsAtTheBoardsAnswer) {
   board.stopAt = 2;
   BoardProgramRequest request;
