@@ -44,33 +44,6 @@ class ExecutionRun : public StopWindow {
   std::unique_ptr<ui::TFormPosition> position;
 };
 
-TEST_F(ExecutionRun, DecoupeHidesTheWindowRunsTheCutThenReloadsAndAnnounces) {
-  ASSERT_TRUE(position->Lancer->isEnabled());
-  const std::string steps = test::ReadText(base + ".ovd");
-  bool hiddenDuringRun = false, stopShown = false;
-  QTimer watcher;
-  QObject::connect(&watcher, &QTimer::timeout, [&] {
-    if (window->isVisible()) {
-      stopShown = true;
-      hiddenDuringRun = !position->isVisible();
-    }
-  });
-  watcher.start(1);
-  position->LancerClick();
-  watcher.stop();
-
-  EXPECT_TRUE(stopShown);
-  EXPECT_TRUE(hiddenDuringRun);
-  EXPECT_TRUE(position->isVisible());
-  EXPECT_EQ(Played(), steps);
-  // Reloaded: the same cut, still runnable.
-  EXPECT_TRUE(position->windowTitle().contains(QStringLiteral("WING ]")));
-  EXPECT_TRUE(position->Lancer->isEnabled());
-  ASSERT_FALSE(harness.messages.shown.empty());
-  EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
-  EXPECT_EQ(harness.context.abortFlag, 0);
-}
-
 TEST_F(ExecutionRun, AStepFileGoneSinceOpeningIsNamedAndNothingIsWritten) {
   ASSERT_TRUE(position->Lancer->isEnabled());
   std::filesystem::remove(base + ".ovd");
@@ -124,7 +97,8 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
   ASSERT_TRUE(project.Decouper->isEnabled());
   harness.dialogs.chosen = base + ".ovi";
 
-  bool projectHiddenDuringRun = false, ran = false;
+  bool projectHiddenDuringRun = false, positionHiddenDuringRun = false, reloaded = false;
+  bool ran = false;
   int rounds = 0;
   QTimer driver;
   QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -135,7 +109,16 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
     driver.stop();
     position.Auto->click();
     projectHiddenDuringRun = !project.isVisible();
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+      if (window->isVisible()) positionHiddenDuringRun = !position.isVisible();
+    });
+    watcher.start(1);
     position.Lancer->click();  // returns once the run has ended
+    watcher.stop();
+    // Back with the cut reloaded and still runnable.
+    reloaded = position.isVisible() && position.windowTitle().contains(QStringLiteral("WING ]")) &&
+               position.Lancer->isEnabled();
     position.Fermer->click();
   });
   driver.start(5);
@@ -144,6 +127,8 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
 
   ASSERT_TRUE(ran) << "the cut never became runnable";
   EXPECT_TRUE(projectHiddenDuringRun);
+  EXPECT_TRUE(positionHiddenDuringRun);
+  EXPECT_TRUE(reloaded);
   EXPECT_TRUE(project.isVisible());
   EXPECT_FALSE(position.isVisible());
   ASSERT_NE(parallel, nullptr);
@@ -166,6 +151,7 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
   EXPECT_EQ(parallel->Writes().back().value, 1);
   ASSERT_FALSE(harness.messages.shown.empty());
   EXPECT_EQ(harness.messages.shown.back().text, "Découpe terminée normalement");
+  EXPECT_EQ(harness.context.abortFlag, 0);
   project.CloseWithoutQuestions();
 }
 
