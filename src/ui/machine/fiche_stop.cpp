@@ -38,6 +38,15 @@
 namespace orvane::ui {
 namespace {
 
+// The stop hint and the pre-heat title: bold, red, larger by `scale`.
+void ShowAsWarning(QLabel* label, double scale) {
+  QFont font = label->font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * scale);
+  label->setFont(font);
+  label->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+}
+
 constexpr int kWidth = 470;
 constexpr int kStepHeight = 188;
 constexpr int kBoardHeight = 292;
@@ -155,11 +164,7 @@ TFormStop::TFormStop(AppContext& context, QWidget* parent)
   Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(24, 24));
   Label3 = new QLabel(this);
   Label3->setAlignment(Qt::AlignCenter);
-  QFont hintFont = Label3->font();
-  hintFont.setBold(true);
-  hintFont.setPointSizeF(hintFont.pointSizeF() * 1.3);
-  Label3->setFont(hintFont);
-  Label3->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+  ShowAsWarning(Label3, 1.3);
   Image2 = new QLabel(this);
   Image2->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(24, 24));
   hint->addWidget(Image1);
@@ -224,11 +229,7 @@ TFormStop::TFormStop(AppContext& context, QWidget* parent)
   auto* panel = new QVBoxLayout(PanelPrechauffe);
   Label6 = new QLabel(QStringLiteral("PRECHAUFFAGE"), PanelPrechauffe);
   Label6->setAlignment(Qt::AlignCenter);
-  QFont big = Label6->font();
-  big.setBold(true);
-  big.setPointSizeF(big.pointSizeF() * 1.6);
-  Label6->setFont(big);
-  Label6->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+  ShowAsWarning(Label6, 1.6);
   LabelPanelPrechauffe = new QLabel(PanelPrechauffe);
   LabelPanelPrechauffe->setAlignment(Qt::AlignCenter);
   panel->addWidget(Label6);
