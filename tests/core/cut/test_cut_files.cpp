@@ -80,6 +80,115 @@ TEST(CutHeader, SetBExchangesTheProfilesButNotTheMotors) {
   for (int line = 27; line <= 40; ++line) EXPECT_EQ(a[line], b[line]) << line + 1;
 }
 
+TEST(CutHeader, ReadsBackWhatItWrites) {
+  MachineSettings s;
+  s.Y2clockwise = 1;
+  s.X2step = 400;
+  s.X1io = 3;
+  s.Y2io = 0;
+  CutHeaderData d = Header();
+  d.projection.projectedX2 = 95.25;
+  d.projection.guideDistance = 900;
+  d.projection.materialPosition = 40;
+  d.projection.materialThickness = 600;
+  const CutHeaderRead read = ParseCutHeader(WriteCutHeader(d, s, false));
+  ASSERT_TRUE(read.ok) << read.message;
+  const CutHeaderInfo& h = read.info;
+  EXPECT_FALSE(h.olderVersion);
+  EXPECT_EQ(h.decimals, 2);
+  EXPECT_EQ(h.sizes, (std::array<double, 8>{120.5, 40, 120.5, 40, 80, 20, 95.25, 20}));
+  EXPECT_EQ(h.sizeLines[6], "95.250");
+  EXPECT_EQ(h.leadIns, (std::array<double, 4>{0, 0, -10, 0}));
+  EXPECT_EQ(h.guideDistance, 900);
+  EXPECT_EQ(h.materialPosition, 40);
+  EXPECT_EQ(h.materialThickness, 600);
+  EXPECT_EQ(h.clockwise, (std::array<int64_t, 4>{0, 0, 0, 1}));
+  EXPECT_EQ(h.stepsPerMm, (std::array<int64_t, 4>{200, 200, 400, 200}));
+  EXPECT_EQ(h.ioSlots, (std::array<int64_t, 4>{3, 1, 2, 0}));
+  EXPECT_EQ(h.segments, 99);
+  EXPECT_EQ(h.developed, (std::array<int64_t, 2>{310, 205}));
+  EXPECT_EQ(h.ticks, 123456u);
+}
+
+// One line of a written header replaced; every refusal names its line.
+TEST(CutHeader, RefusesWhatTheCutWindowCannotWrite) {
+  const std::string good = WriteCutHeader(Header(), MachineSettings{}, false);
+  struct Case {
+    size_t line;
+    const char* text;
+    bool ok;
+  } cases[] = {
+      {2, "161", false},  // another layout
+      {4, "6", true},
+      {4, "7", false},
+      {6, "1e300", false},  // overflowed the block proposal
+      {6, "-0.001", false},
+      {7, "nan", false},
+      {9, "100000000000", true},
+      {16, "-1e300", false},
+      {17, "-250", true},
+      {22, "65536", false},
+      {24, "101", false},
+      {26, "2.5", false},
+      {28, "2", false},
+      {33, "800", true},
+      {33, "801", false},
+      {34, "2x0", false},
+      {38, "-9223372036854775808", false},  // wrapped to bits 0-1
+      {41, "4", false},
+      {43, "-1", false},
+      {45, "64.7", false},
+      {48, "4294967296", true},
+      {48, "4294967297", false},
+      {48, "", false},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> lines;
+    std::istringstream in(good);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    lines[c.line - 1] = std::string(c.text) + "\r";
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    const CutHeaderRead read = ParseCutHeader(text);
+    EXPECT_EQ(read.ok, c.ok) << c.line << " " << c.text;
+    if (!c.ok) {
+      EXPECT_THAT(read.message, ::testing::HasSubstr("ligne " + std::to_string(c.line) + " : « " +
+                                                     c.text + " »"));
+    }
+  }
+}
+
+TEST(CutHeader, HasExactlyItsFortyEightLines) {
+  const std::string good = WriteCutHeader(Header(), MachineSettings{}, false);
+  auto first = [&good](int count) {
+    size_t end = 0;
+    for (int i = 0; i < count; ++i) end = good.find('\n', end) + 1;
+    return good.substr(0, end);
+  };
+  std::string lf = good;
+  std::erase(lf, '\r');
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* says;  // empty: read
+  } cases[] = {
+      {"as written", good, ""},
+      {"LF line ends", lf, ""},
+      {"ends after line 46, skipping the tick count", first(46), "46 lignes sur 48"},
+      {"torn after ten lines", first(10), "10 lignes sur 48"},
+      {"empty", "", "0 lignes sur 48"},
+      {"a line more", good + "0\r\n", "49 lignes au lieu de 48"},
+  };
+  for (const Case& c : cases) {
+    const CutHeaderRead read = ParseCutHeader(c.text);
+    EXPECT_EQ(read.ok, *c.says == '\0') << c.name;
+    EXPECT_THAT(read.message, ::testing::HasSubstr(c.says)) << c.name;
+  }
+  // An older version's header follows another layout: only recognised.
+  const CutHeaderRead older = ParseCutHeader("// version\r\nv1.5\r\n");
+  EXPECT_TRUE(older.ok && older.info.olderVersion);
+}
+
 TEST(CutPoints, AreLittleEndianDoublesExchangedForSetB) {
   const std::string a = WriteCutPoints({{1, 2, 3, 4.5L}}, false);
   const std::string b = WriteCutPoints({{1, 2, 3, 4.5L}}, true);
