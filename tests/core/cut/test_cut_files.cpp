@@ -110,80 +110,46 @@ TEST(CutHeader, ReadsBackWhatItWrites) {
   EXPECT_EQ(h.ticks, 123456u);
 }
 
-// One line of a written header replaced; every refusal names its line.
-TEST(CutHeader, RefusesWhatTheCutWindowCannotWrite) {
+// One line of a written header replaced, or lines missing or added: every
+// refusal names its line.
+TEST(CutHeader, ReadsOnlyWhatTheCutWindowCanWrite) {
   const std::string good = WriteCutHeader(Header(), MachineSettings{}, false);
+  auto lineStart = [&good](size_t number) {
+    size_t start = 0;
+    for (size_t i = 1; i < number; ++i) start = good.find('\n', start) + 1;
+    return start;
+  };
   struct Case {
     size_t line;
     const char* text;
     bool ok;
   } cases[] = {
       {2, "161", false},  // another layout
-      {4, "6", true},
-      {4, "7", false},
+      {4, "6", true},        {4, "7", false},
       {6, "1e300", false},  // overflowed the block proposal
-      {6, "-0.001", false},
-      {7, "nan", false},
-      {9, "100000000000", true},
-      {16, "-1e300", false},
-      {17, "-250", true},
-      {22, "65536", false},
-      {24, "101", false},
-      {26, "2.5", false},
-      {28, "2", false},
-      {33, "800", true},
-      {33, "801", false},
-      {34, "2x0", false},
-      {38, "-9223372036854775808", false},  // wrapped to bits 0-1
-      {41, "4", false},
-      {43, "-1", false},
-      {45, "64.7", false},
-      {48, "4294967296", true},
-      {48, "4294967297", false},
-      {48, "", false},
+      {7, "-0.001", false},  {9, "100000000000", true},
+      {16, "-1e300", false}, {24, "101", false},
+      {28, "2", false},      {33, "800", true},
+      {33, "801", false},    {38, "-9223372036854775808", false},  // wrapped to bits 0-1
+      {45, "64.7", false},   {48, "4294967297", false},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> lines;
-    std::istringstream in(good);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    lines[c.line - 1] = std::string(c.text) + "\r";
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    const CutHeaderRead read = ParseCutHeader(text);
+    const size_t start = lineStart(c.line);
+    const CutHeaderRead read =
+        ParseCutHeader(good.substr(0, start) + c.text + good.substr(good.find('\r', start)));
     EXPECT_EQ(read.ok, c.ok) << c.line << " " << c.text;
     if (!c.ok) {
       EXPECT_THAT(read.message, ::testing::HasSubstr("ligne " + std::to_string(c.line) + " : « " +
                                                      c.text + " »"));
     }
   }
-}
-
-TEST(CutHeader, HasExactlyItsFortyEightLines) {
-  const std::string good = WriteCutHeader(Header(), MachineSettings{}, false);
-  auto first = [&good](int count) {
-    size_t end = 0;
-    for (int i = 0; i < count; ++i) end = good.find('\n', end) + 1;
-    return good.substr(0, end);
-  };
   std::string lf = good;
   std::erase(lf, '\r');
-  struct Case {
-    const char* name;
-    std::string text;
-    const char* says;  // empty: read
-  } cases[] = {
-      {"as written", good, ""},
-      {"LF line ends", lf, ""},
-      {"ends after line 46, skipping the tick count", first(46), "46 lignes sur 48"},
-      {"torn after ten lines", first(10), "10 lignes sur 48"},
-      {"empty", "", "0 lignes sur 48"},
-      {"a line more", good + "0\r\n", "49 lignes au lieu de 48"},
-  };
-  for (const Case& c : cases) {
-    const CutHeaderRead read = ParseCutHeader(c.text);
-    EXPECT_EQ(read.ok, *c.says == '\0') << c.name;
-    EXPECT_THAT(read.message, ::testing::HasSubstr(c.says)) << c.name;
-  }
+  EXPECT_TRUE(ParseCutHeader(lf).ok);
+  EXPECT_THAT(ParseCutHeader(good.substr(0, lineStart(47))).message,
+              ::testing::HasSubstr("46 lignes sur 48"));  // without its tick count
+  EXPECT_THAT(ParseCutHeader(good + "0\r\n").message,
+              ::testing::HasSubstr("49 lignes au lieu de 48"));
   // An older version's header follows another layout: only recognised.
   const CutHeaderRead older = ParseCutHeader("// version\r\nv1.5\r\n");
   EXPECT_TRUE(older.ok && older.info.olderVersion);

@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "core/app/machine_settings.h"
@@ -27,21 +26,13 @@ struct Bytes : StepSink {
   std::string setA, setB;
 };
 
-// A cut as the cut window makes it: both outlines, their step streams, and
-// the headers of both sets with the outlines' extents as sizes.
+// A cut as the cut window makes it: its step streams and the headers of both
+// sets, with the outlines' extents as sizes.
 struct GeneratedCut {
-  GeneratedCut(const std::vector<CutPoint>& points, const MachineSettings& settings)
+  GeneratedCut(const std::vector<CutPoint>& points, const double (&sizes)[4],
+               const MachineSettings& settings)
       : settings(settings) {
     GenerateSteps(points, StepAxesFrom(settings), &steps, nullptr);
-    double low[4] = {1e300, 1e300, 1e300, 1e300}, high[4] = {-1e300, -1e300, -1e300, -1e300};
-    for (const CutPoint& p : points) {
-      for (int k = 0; k < 4; ++k) {
-        low[k] = std::min(low[k], double(p[k]));
-        high[k] = std::max(high[k], double(p[k]));
-      }
-    }
-    const double sizes[4] = {high[0] - low[0], high[1] - low[1], high[2] - low[2],
-                             high[3] - low[3]};
     DefaultZeroSizes(data.projection, sizes);
     data.segments = points.size() - 1;
     data.ticks = steps.setA.size();
@@ -61,18 +52,19 @@ struct GeneratedCut {
 // 100 mm has as many ticks and twice the travel.
 const std::vector<CutPoint> kSquare = {
     {0, 0, 0, 0}, {50, 0, 30, 0}, {50, 50, 30, 10}, {0, 50, 0, 10}, {0, 0, 0, 0}};
+const double kSquareSizes[4] = {50, 50, 30, 10};
 const std::vector<CutPoint> kThereAndBack = {{0, 0, 0, 0}, {100, 0, 0, 0}, {0, 0, 0, 0}};
 
 TEST(CutStepCheck, AcceptsTheSetsItsWindowWritesAndNoMixedSet) {
   MachineSettings settings;
-  const GeneratedCut square(kSquare, settings);
-  const GeneratedCut longer(kThereAndBack, settings);
+  const GeneratedCut square(kSquare, kSquareSizes, settings);
+  const GeneratedCut longer(kThereAndBack, {100, 0, 0, 0}, settings);
   ASSERT_EQ(square.steps.setA.size(), longer.steps.setA.size());
   MachineSettings inverted = settings;  // other wiring: the travel is the same
   inverted.X1io = 3;
   inverted.Y2io = 0;
   inverted.X1clockwise = 1;
-  const GeneratedCut rewired(kSquare, inverted);
+  const GeneratedCut rewired(kSquare, kSquareSizes, inverted);
   struct Case {
     const char* name;
     CutHeaderInfo header;
@@ -134,7 +126,7 @@ TEST(CutStepCheck, EachMotorsTravelFitsItsSizeWithinOneStep) {
 TEST(CutStepCheck, ReadsTheSetOnDisk) {
   test::TempFolder folder;
   const std::string base = folder / "wing";
-  const GeneratedCut square(kSquare, MachineSettings{});
+  const GeneratedCut square(kSquare, kSquareSizes, MachineSettings{});
   EXPECT_THAT(CheckCutSet(base).message, HasSubstr("introuvable"));
   test::WriteText(base + ".ovi", WriteCutHeader(square.data, square.settings, false));
   EXPECT_TRUE(CheckCutSet(base).ok);  // no step file

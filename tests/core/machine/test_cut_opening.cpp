@@ -155,13 +155,6 @@ TEST(OpenCut, RefusesAStepFileThatIsNotTheHeaders) {
   }
 
   CutOnDisk disk(settings);
-  std::string text = WriteCutHeader(WingData(true), settings, false);
-  for (int i = 0; i < 2; ++i) text.erase(text.rfind("\r\n", text.size() - 3) + 2);
-  WriteText(disk.folder / "wing.ovi", text);
-  const OpenedCut shortHeader = OpenCut(disk.folder / "wing.ovi", settings);
-  EXPECT_FALSE(shortHeader.loaded);
-  EXPECT_NE(shortHeader.message.find("46 lignes sur 48"), std::string::npos);
-
   const OpenedCut missing = OpenCut(disk.folder / "absent.ovi", settings);
   EXPECT_FALSE(missing.loaded);
   EXPECT_FALSE(missing.CanAuto(0));
