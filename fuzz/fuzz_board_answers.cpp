@@ -10,6 +10,7 @@
 #include "core/app/machine_settings.h"
 #include "core/machine/axis_positions.h"
 #include "core/machine/board_run.h"
+#include "fuzz_counters.h"
 
 namespace {
 
@@ -44,10 +45,11 @@ class AnswerPort : public orvane::SerialPort {
   size_t read_ = 0;
 };
 
-// Every look at the counter moves it a second on, so each limit ends soon.
+// Every look at the counter moves it a quarter of a second on, so each limit
+// ends soon, yet a 16-byte report shown a byte per look arrives in time.
 class JumpingClock : public orvane::Clock {
  public:
-  int64_t Counter() override { return now_ += 1'000'000'000; }
+  int64_t Counter() override { return now_ += 250'000'000; }
   int64_t TicksPerMicrosecond() const override { return 1000; }
   void SleepMilliseconds(int) override {}
 
@@ -59,9 +61,13 @@ class JumpingClock : public orvane::Clock {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orvane;
+  static const char* const kPaths[] = {"board identified", "cut finished", "stopped by the board"};
+  fuzz::PathCounters& counters = fuzz::Counters(kPaths);
+  counters.Run();
   const MachineSettings settings;
   const auto board = DecodeBoardIdentification(std::span<const uint8_t>(data, size));
   if (BoardIdentificationLines(board, settings).empty()) std::abort();
+  if (board) counters.Reached("board identified");
   if (size >= kBoardReportSize) {
     const BoardReport report = DecodeBoardReport(std::span<const uint8_t, 16>(data, 16));
     for (int64_t steps : report.steps) {
@@ -78,6 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BoardCutRequest cut;
   cut.lines = {"F300", "G0 X 0 Y 0 A 0 B 0", "G1 X 1 Y 2 A 3 B 4", "M2"};
   cut.feed = 300;
-  RunBoardCut(cut, link, observer);
+  const BoardRunOutcome outcome = RunBoardCut(cut, link, observer);
+  // Finished only with every line acknowledged and a report without a stop.
+  if (outcome.end == BoardRunEnd::Finished) {
+    if (outcome.linesDone != cut.lines.size() || abortFlag != 0) std::abort();
+    counters.Reached("cut finished");
+  }
+  if (outcome.end == BoardRunEnd::StoppedByBoard) {
+    if (abortFlag == 0) std::abort();
+    counters.Reached("stopped by the board");
+  }
   return 0;
 }

@@ -9,9 +9,13 @@
 #include "core/app/configuration_file.h"
 #include "core/app/machine_settings.h"
 #include "core/app/settings_document.h"
+#include "fuzz_counters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orvane;
+  static const char* const kPaths[] = {"stored and restored"};
+  fuzz::PathCounters& counters = fuzz::Counters(kPaths);
+  counters.Run();
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   MemorySettingsStore store;
   MachineSettings settings;
@@ -31,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WriteDefaultSettings(again, settings);
   if (!ReadConfigurationFile(saved, again).ok) std::abort();
   if (again.Document().Serialize() != after) std::abort();
+  counters.Reached("stored and restored");
   ReadAllSettings(store, settings, nullptr);
   return 0;
 }

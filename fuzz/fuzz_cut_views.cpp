@@ -1,30 +1,36 @@
-// What the execution window reads of a cut: the header's fields and the step
-// file's runs, every block of which must add up to the file.
+// The run-length view of a step file: any bytes are a step file, and every
+// block of runs read back must add up to the file, run after run.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
-#include <string_view>
 
-#include "core/machine/cut_opening.h"
 #include "core/machine/step_runs.h"
+#include "fuzz_counters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  orvane::ParseCutHeader(text);
-
-  std::istringstream in(text);
+  static const char* const kPaths[] = {"several blocks of runs"};
+  fuzz::PathCounters& counters = fuzz::Counters(kPaths);
+  counters.Run();
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  std::istringstream in(bytes);
   const std::optional<orvane::StepRunIndex> index = orvane::IndexStepRuns(in);
   if (!index || index->bytes != size) std::abort();
-  uint64_t runs = 0, bytes = 0;
+  uint64_t runs = 0, offset = 0;
   for (uint64_t block = 0; block < index->blockOffsets.size(); ++block) {
     for (const orvane::StepRun& run : orvane::ReadStepRunBlock(in, *index, block)) {
-      if (run.length == 0 || run.number != runs + 1) std::abort();
+      if (run.length == 0 || run.number != runs + 1 || offset + run.length > size) std::abort();
+      // A run is its byte repeated, and the next one starts with another.
+      for (uint64_t i = 0; i < run.length; ++i) {
+        if (uint8_t(bytes[offset + i]) != run.byte) std::abort();
+      }
+      offset += run.length;
+      if (offset < size && uint8_t(bytes[offset]) == run.byte) std::abort();
       ++runs;
-      bytes += run.length;
     }
   }
-  if (runs != index->runs || bytes != size) std::abort();
+  if (runs != index->runs || offset != size) std::abort();
+  if (index->blockOffsets.size() > 1) counters.Reached("several blocks of runs");
   return 0;
 }

@@ -6,9 +6,13 @@
 #include <string_view>
 
 #include "core/project/drawing_readers.h"
+#include "fuzz_counters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orvane;
+  static const char* const kPaths[] = {"drawing read"};
+  fuzz::PathCounters& counters = fuzz::Counters(kPaths);
+  counters.Run();
   const DrawingRead read = ReadDxf(std::string_view(reinterpret_cast<const char*>(data), size));
   if (read.xs.size() != read.ys.size()) std::abort();
   if (read.status == DrawingRead::Status::Refused) {
@@ -25,5 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       !(*maxY <= kLargestCoordinate)) {
     std::abort();
   }
+  counters.Reached("drawing read");
   return 0;
 }

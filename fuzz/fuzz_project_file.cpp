@@ -7,9 +7,13 @@
 
 #include "core/common/text_number.h"
 #include "core/project/project_file.h"
+#include "fuzz_counters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace orvane;
+  static const char* const kPaths[] = {"project read"};
+  fuzz::PathCounters& counters = fuzz::Counters(kPaths);
+  counters.Run();
   const ProjectReadResult read =
       ReadProjectFile(std::string_view(reinterpret_cast<const char*>(data), size));
   if (!read.ok) return 0;
@@ -24,5 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       WriteProjectFile(p1, p2, read.data.decimals, read.data.dimensions);
   const ProjectReadResult again = ReadProjectFile(written.bytes);
   if (!again.ok || again.data.X1.size() != read.data.X1.size()) std::abort();
+  counters.Reached("project read");
   return 0;
 }

@@ -1,6 +1,7 @@
 // orvane-cli run as a process, on the recording virtual port: the bytes
 // played are the step file's, the heating goes on before the first tick and
-// off after the last, and a signal at any stage leaves it off.
+// off after the last, a signal at any stage leaves it off, and a set that is
+// not what its header says never ends as a finished cut.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -151,7 +152,8 @@ TEST_F(OrvaneCliRun, RefusesACutMadeForOtherMotorSettings) {
   EXPECT_THAT(run.output, HasSubstr("Paramètres machine différents"));
   EXPECT_THAT(run.output, HasSubstr("X1 : bits 0-1 dans la découpe, bits 2-3 dans les réglages"));
   EXPECT_THAT(run.output, HasSubstr("Y1 : bits 2-3 dans la découpe, bits 0-1 dans les réglages"));
-  EXPECT_THAT(run.output, HasSubstr("Y2 : 200 pas/mm dans la découpe, 400 pas/mm dans les réglages"));
+  EXPECT_THAT(run.output,
+              HasSubstr("Y2 : 200 pas/mm dans la découpe, 400 pas/mm dans les réglages"));
   EXPECT_FALSE(fs::exists(work / "run.txt") && fs::file_size(work / "run.txt") > 0);
 
   EXPECT_EQ(Cli("run " + out + "/absent.ovi").status, 1);
@@ -203,6 +205,96 @@ TEST_F(OrvaneCliRun, SigtermLeavesTheIdleImageLast) {
       for (const Write& w : writes) EXPECT_EQ(w.reg, 2) << c.name << ": a tick during the pre-heat";
     }
   }
+}
+
+// Sets that are not what their header says are refused before the heating
+// goes on.
+TEST_F(OrvaneCliRun, RefusesAMixedOrOutOfRangeSetBeforeHeating) {
+  Configure(0, true);
+  const std::string base = Generate(3);
+  const std::string header = test::ReadText(base + ".ovi");
+  const std::string steps = test::ReadText(base + ".ovd");
+  auto lineStart = [&header](int number) {
+    size_t start = 0;
+    for (int i = 1; i < number; ++i) start = header.find('\n', start) + 1;
+    return start;
+  };
+  auto line = [&](int number, const std::string& text) {
+    const size_t start = lineStart(number);
+    return header.substr(0, start) + text + header.substr(header.find('\r', start));
+  };
+  struct Case {
+    const char* name;
+    std::string header, steps;
+    const char* says;
+  } cases[] = {
+      // X1 up at every tick: the same size, three times the travel.
+      {"a step file of another cut", header, std::string(steps.size(), '\x03'),
+       "Fichiers de découpes différentes"},
+      {"a bit pair that would wrap to bits 0-1", line(38, "-9223372036854775808"), steps,
+       "ligne 38"},
+      {"a header without its tick count", header.substr(0, lineStart(47)), steps,
+       "46 lignes sur 48"},
+  };
+  for (const Case& c : cases) {
+    test::WriteText(base + ".ovi", c.header);
+    test::WriteText(base + ".ovd", c.steps);
+    const std::string recording = work / "run.txt";
+    const CliRun run = Cli("run " + base + ".ovi --record " + recording + " </dev/null");
+    EXPECT_EQ(run.status, 1) << c.name << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr(c.says)) << c.name;
+    for (const Write& w : ReadRecording(recording)) {
+      EXPECT_FALSE(w.reg == 2 && w.value == 3) << c.name << ": the heating went on";
+      EXPECT_FALSE(w.reg == 0 && w.value != 0) << c.name << ": a step was played";
+    }
+  }
+}
+
+// The file is cut short during the pre-heat: what was played is the start of
+// the cut, the run says it is unfinished and the heating is off.
+TEST_F(OrvaneCliRun, AStepFileThatShrinksDuringTheRunFails) {
+  Configure(1, true);
+  const std::string base = Generate(3);
+  const std::string steps = test::ReadText(base + ".ovd");
+  ASSERT_GT(steps.size(), 200000u);  // more than the reader's buffers ahead
+  const std::string recording = work / "run.txt";
+  const std::string output = work / "output.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::freopen("/dev/null", "r", stdin);
+    std::freopen(output.c_str(), "w", stdout);
+    dup2(fileno(stdout), STDERR_FILENO);
+    const std::string cut = base + ".ovi";
+    execl(ORVANE_CLI, ORVANE_CLI, "run", cut.c_str(), "--record", recording.c_str(), nullptr);
+    _exit(127);
+  }
+  // The run image: the wire heats, the ticks have not begun.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (ReadRecording(recording).empty() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  fs::resize_file(base + ".ovd", 1000);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string text = test::ReadText(output);
+  EXPECT_THAT(text, HasSubstr("Fichier de découpe raccourci pendant la découpe"));
+  EXPECT_THAT(text, HasSubstr("sur " + std::to_string(steps.size())));
+  EXPECT_THAT(text, ::testing::Not(HasSubstr("terminée normalement")));
+
+  const auto writes = ReadRecording(recording);
+  std::string patterns;  // each tick writes its pattern, then 0
+  for (size_t i = 0, data = 0; i < writes.size(); ++i) {
+    if (writes[i].reg == 0 && data++ % 2 == 0) patterns += static_cast<char>(writes[i].value);
+  }
+  EXPECT_LT(patterns.size(), steps.size());
+  EXPECT_EQ(patterns, steps.substr(0, patterns.size()));
+  ASSERT_FALSE(writes.empty());
+  size_t last = writes.size();
+  while (last > 0 && writes[last - 1].reg != 2) --last;
+  ASSERT_GT(last, 0u);
+  EXPECT_EQ(writes[last - 1].value, 1) << "the heating is off";
 }
 
 }  // namespace

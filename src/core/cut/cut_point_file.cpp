@@ -21,18 +21,30 @@ double LittleEndianDouble(const char* bytes) {
 
 }  // namespace
 
-CutPointRead ReadCutPointFile(const std::string& path, uint64_t maxPoints) {
+CutPointRead ReadCutPointFile(const std::string& path, uint64_t expectedPoints,
+                              uint64_t maxPoints) {
   namespace fs = std::filesystem;
   CutPointRead read;
   std::error_code error;
-  const uint64_t size = fs::file_size(path, error);
-  std::ifstream in(path, std::ios::binary);
-  if (error || !in) {
+  const bool regular = fs::is_regular_file(path, error);
+  const uint64_t size = regular ? fs::file_size(path, error) : 0;
+  if (!regular || error) {
     read.message = "Fichier de points illisible : " + path;
     return read;
   }
-  read.pointsInFile = size / kRecordBytes;
-  read.damaged = size % kRecordBytes != 0;
+  // Compared by division: the header's count times 32 could wrap.
+  if (size % kRecordBytes != 0 || size / kRecordBytes != expectedPoints) {
+    read.message = "Le fichier de points ne correspond pas à l'en-tête de la découpe : " +
+                   std::to_string(size) + " octets pour " + std::to_string(expectedPoints) +
+                   " points annoncés.";
+    return read;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    read.message = "Fichier de points illisible : " + path;
+    return read;
+  }
+  read.pointsInFile = expectedPoints;
   if (maxPoints == 0) maxPoints = 1;
   read.stride = std::max<uint64_t>(1, (read.pointsInFile + maxPoints - 1) / maxPoints);
   read.points.reserve(static_cast<size_t>(std::min(read.pointsInFile, maxPoints) + 1));

@@ -17,13 +17,16 @@ struct CutPointRead {
   uint64_t pointsInFile = 0;
   // Only every k-th point of a very large file is kept; the last always is.
   uint64_t stride = 1;
-  // A trailing partial record, or points with a value that is not a number.
+  // Points with a value that is not a number, or a file that shrank while read.
   bool damaged = false;
 };
 
-// Reads the point file for drawing. At most `maxPoints` are kept, so a huge
-// or hostile file never sizes the allocation.
-CutPointRead ReadCutPointFile(const std::string& path, uint64_t maxPoints = 200000);
+// Reads the point file for drawing. Its size must be that of the header's
+// `expectedPoints` (segments + 1), checked before anything is read, so a file
+// of another cut or a huge sparse one is refused at once. At most `maxPoints`
+// are kept, so a huge or hostile file never sizes the allocation.
+CutPointRead ReadCutPointFile(const std::string& path, uint64_t expectedPoints,
+                              uint64_t maxPoints = 200000);
 
 // The extent of the points of both profiles together, in mm.
 struct CutPointExtent {

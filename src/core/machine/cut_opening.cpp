@@ -4,95 +4,16 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
 
 #include "core/app/machine_settings.h"
-#include "core/common/text_lines.h"
-#include "core/common/text_number.h"
 #include "core/cut/cut_set_check.h"
 
 namespace orvane {
 namespace {
 
-constexpr size_t kLinesWithoutTicks = 46;
-constexpr size_t kMaxHeaderBytes = 64 * 1024;
 constexpr const char* kAxisNames[4] = {"X1", "Y1", "X2", "Y2"};
 
-CutHeaderRead Refused(std::string message) {
-  CutHeaderRead read;
-  read.message = std::move(message);
-  return read;
-}
-
-std::string LineNumberText(size_t line) {
-  return "ligne " + std::to_string(line);
-}
-
 }  // namespace
-
-CutHeaderRead ParseCutHeader(std::string_view text) {
-  const std::vector<std::string_view> lines = SplitLines(text);
-  if (lines.size() >= 2 && !lines[1].empty() && lines[1][0] == 'v') {
-    CutHeaderRead read;
-    read.ok = true;
-    read.info.olderVersion = true;
-    return read;
-  }
-  if (lines.size() < kLinesWithoutTicks) {
-    return Refused("En-tête de découpe incomplet : " + std::to_string(lines.size()) +
-                   " lignes sur 48.");
-  }
-  CutHeaderRead read;
-  std::string bad;
-  auto real = [&](size_t line) {
-    const std::optional<double> value = ParseReal(lines[line - 1]);
-    if (!value || !std::isfinite(*value)) {
-      if (bad.empty()) bad = LineNumberText(line);
-      return 0.0;
-    }
-    return *value;
-  };
-  auto integer = [&](size_t line) {
-    const std::optional<int64_t> value = ParseInteger(lines[line - 1]);
-    if (!value) {
-      if (bad.empty()) bad = LineNumberText(line);
-      return int64_t{0};
-    }
-    return *value;
-  };
-  constexpr size_t kSizeLines[8] = {6, 7, 8, 9, 11, 12, 13, 14};
-  for (size_t i = 0; i < 8; ++i) {
-    read.info.sizeLines[i] = std::string(lines[kSizeLines[i] - 1]);
-    read.info.sizes[i] = real(kSizeLines[i]);
-  }
-  constexpr size_t kLeadInLines[4] = {16, 17, 19, 20};
-  for (size_t i = 0; i < 4; ++i) read.info.leadIns[i] = real(kLeadInLines[i]);
-  for (size_t i = 0; i < 4; ++i) {
-    read.info.clockwise[i] = integer(28 + i);
-    read.info.stepsPerMm[i] = integer(33 + i);
-    read.info.ioSlots[i] = integer(38 + i);
-  }
-  auto shown = [&](size_t line) {
-    const std::string_view text = lines[line - 1];
-    if (const std::optional<int64_t> value = ParseInteger(text)) return *value;
-    const std::optional<double> value = ParseReal(text);
-    return value && std::isfinite(*value) && std::abs(*value) < 1e15
-               ? static_cast<int64_t>(std::trunc(*value))
-               : int64_t{0};
-  };
-  read.info.decimals = shown(4);
-  read.info.guideDistance = shown(22);
-  read.info.materialPosition = shown(24);
-  read.info.materialThickness = shown(26);
-  read.info.segments = shown(43);
-  read.info.developed = {shown(45), shown(46)};
-  if (!bad.empty()) {
-    return Refused("En-tête de découpe illisible (" + bad + ").");
-  }
-  read.ok = true;
-  return read;
-}
 
 std::vector<std::string> DifferingSettings(const CutHeaderInfo& info,
                                            const MachineSettings& settings) {
@@ -103,8 +24,9 @@ std::vector<std::string> DifferingSettings(const CutHeaderInfo& info,
   std::vector<std::string> out;
   // In the parameters window's words, so the user knows which box to look at.
   auto direction = [](int64_t flag) {
-    return flag == 0 ? std::string("sens normal") : flag == 1 ? std::string("sens inversé")
-                                                              : std::to_string(flag);
+    return flag == 0   ? std::string("sens normal")
+           : flag == 1 ? std::string("sens inversé")
+                       : std::to_string(flag);
   };
   auto bits = [](int64_t slot) {
     return "bits " + std::to_string(2 * slot) + "-" + std::to_string(2 * slot + 1);
@@ -140,15 +62,7 @@ OpenedCut OpenCut(const std::string& chosenPath, const MachineSettings& settings
   const std::string headerPath = cut.base + ".ovi";
   if (cut.base.empty() || !fs::is_regular_file(headerPath, error)) return cut;
 
-  std::ifstream in(headerPath, std::ios::binary);
-  std::string text(kMaxHeaderBytes + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<size_t>(in.gcount()));
-  if (in.bad() || text.size() > kMaxHeaderBytes) {
-    cut.message = "Ce fichier n'est pas un en-tête de découpe : " + headerPath;
-    return cut;
-  }
-  CutHeaderRead read = ParseCutHeader(text);
+  const CutHeaderRead read = ReadCutHeaderFile(headerPath);
   if (!read.ok) {
     cut.message = read.message;
     return cut;
@@ -160,14 +74,14 @@ OpenedCut OpenCut(const std::string& chosenPath, const MachineSettings& settings
   cut.hasPoints = fs::is_regular_file(cut.base + ".ovs", error);
   if (cut.header.olderVersion) return cut;
 
-  if (settings.PortType != 2) cut.differences = DifferingSettings(cut.header, settings);
-  const CutStepCheck check = CheckCutStepFile(
-      text, cut.hasSteps ? std::optional<uint64_t>(fs::file_size(cut.base + ".ovd", error))
-                         : std::nullopt);
-  cut.ticks = check.ticks;
+  cut.ticks = cut.header.ticks;
+  if (settings.PortType == 2) return cut;  // the board plays the G-code, not the step file
+  cut.differences = DifferingSettings(cut.header, settings);
+  // Decoded only when it could run: a cut for other motor settings is refused anyway.
+  if (!cut.Compatible()) return cut;
+  const CutStepCheck check = CheckStepFileOnDisk(cut.header, cut.base + ".ovd");
   if (!check.ok) {
     cut.message = check.message;
-    // The board plays the G-code, not the step file: a mismatch only bars the step-file links.
     cut.stepFileMatches = false;
   }
   return cut;

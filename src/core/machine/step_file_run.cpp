@@ -12,6 +12,22 @@ namespace {
 // The blinking of the pre-heat panel.
 constexpr int64_t kBlinkMicroseconds = 500000;
 
+// Plays no more than the header's tick count: bytes appended to the file
+// since it was checked are not the cut's.
+class CountedSource : public TickSource {
+ public:
+  CountedSource(TickSource& source, uint64_t count) : source_(source), left_(count) {}
+  bool Next(Tick& tick) override {
+    if (left_ == 0 || !source_.Next(tick)) return false;
+    --left_;
+    return true;
+  }
+
+ private:
+  TickSource& source_;
+  uint64_t left_;
+};
+
 bool StopAsked(const StepRunSetup& setup) {
   return setup.keys->IsKeyDown(Key::Space) ||
          (setup.stopRequest && setup.stopRequest->load(std::memory_order_acquire));
@@ -61,8 +77,9 @@ StepRunResult RunStepFile(const StepRunSetup& setup, StepRunView& view) {
   const MachineSettings& s = *setup.settings;
   StepRunResult result;
   const uint32_t period = StepRunPeriod(s);
-  StepFileSource source(setup.stepPath, SplitPeriod(period, s.Periode));
-  if (!source.IsOpen()) {
+  StepFileSource file(setup.stepPath, SplitPeriod(period, s.Periode));
+  CountedSource source(file, setup.ticks);
+  if (!file.IsOpen()) {
     setup.guard->Rest();
     result.error = "Fichier de découpe manquant";
     return result;
@@ -134,7 +151,12 @@ StepRunResult RunStepFile(const StepRunSetup& setup, StepRunView& view) {
       continue;
     }
     setup.guard->Rest();
-    if (state == EngineState::Finished) {
+    if (state == EngineState::Finished && result.ticksPlayed < setup.ticks) {
+      // The file shrank while it played: the cut is not done.
+      result.error = "Fichier de découpe raccourci pendant la découpe : " +
+                     std::to_string(result.ticksPlayed) + " pas joués sur " +
+                     std::to_string(setup.ticks) + ". Découpe inachevée.";
+    } else if (state == EngineState::Finished) {
       // The bar's steps of 25 may stop short of its maximum: the end shows full.
       view.Progress(ProgressView{plan.maximum, 100, 0}, result.ticksPlayed);
       result.end = StepRunEnd::Completed;

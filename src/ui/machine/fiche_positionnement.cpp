@@ -421,7 +421,8 @@ void TFormPosition::ShowPoints() {
     ShowPreviewMessage(QStringLiteral(" Fichier OVS absent "), false);
     return;
   }
-  CutPointRead read = ReadCutPointFile(cut_.base + ".ovs");
+  CutPointRead read =
+      ReadCutPointFile(cut_.base + ".ovs", static_cast<uint64_t>(cut_.header.segments) + 1);
   if (!read.ok) {
     ShowPreviewMessage(Text(" " + read.message + " "), false);
     return;

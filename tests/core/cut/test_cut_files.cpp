@@ -80,6 +80,81 @@ TEST(CutHeader, SetBExchangesTheProfilesButNotTheMotors) {
   for (int line = 27; line <= 40; ++line) EXPECT_EQ(a[line], b[line]) << line + 1;
 }
 
+TEST(CutHeader, ReadsBackWhatItWrites) {
+  MachineSettings s;
+  s.Y2clockwise = 1;
+  s.X2step = 400;
+  s.X1io = 3;
+  s.Y2io = 0;
+  CutHeaderData d = Header();
+  d.projection.projectedX2 = 95.25;
+  d.projection.guideDistance = 900;
+  d.projection.materialPosition = 40;
+  d.projection.materialThickness = 600;
+  const CutHeaderRead read = ParseCutHeader(WriteCutHeader(d, s, false));
+  ASSERT_TRUE(read.ok) << read.message;
+  const CutHeaderInfo& h = read.info;
+  EXPECT_FALSE(h.olderVersion);
+  EXPECT_EQ(h.decimals, 2);
+  EXPECT_EQ(h.sizes, (std::array<double, 8>{120.5, 40, 120.5, 40, 80, 20, 95.25, 20}));
+  EXPECT_EQ(h.sizeLines[6], "95.250");
+  EXPECT_EQ(h.leadIns, (std::array<double, 4>{0, 0, -10, 0}));
+  EXPECT_EQ(h.guideDistance, 900);
+  EXPECT_EQ(h.materialPosition, 40);
+  EXPECT_EQ(h.materialThickness, 600);
+  EXPECT_EQ(h.clockwise, (std::array<int64_t, 4>{0, 0, 0, 1}));
+  EXPECT_EQ(h.stepsPerMm, (std::array<int64_t, 4>{200, 200, 400, 200}));
+  EXPECT_EQ(h.ioSlots, (std::array<int64_t, 4>{3, 1, 2, 0}));
+  EXPECT_EQ(h.segments, 99);
+  EXPECT_EQ(h.developed, (std::array<int64_t, 2>{310, 205}));
+  EXPECT_EQ(h.ticks, 123456u);
+}
+
+// One line of a written header replaced, or lines missing or added: every
+// refusal names its line.
+TEST(CutHeader, ReadsOnlyWhatTheCutWindowCanWrite) {
+  const std::string good = WriteCutHeader(Header(), MachineSettings{}, false);
+  auto lineStart = [&good](size_t number) {
+    size_t start = 0;
+    for (size_t i = 1; i < number; ++i) start = good.find('\n', start) + 1;
+    return start;
+  };
+  struct Case {
+    size_t line;
+    const char* text;
+    bool ok;
+  } cases[] = {
+      {2, "161", false},  // another layout
+      {4, "6", true},        {4, "7", false},
+      {6, "1e300", false},  // overflowed the block proposal
+      {7, "-0.001", false},  {9, "100000000000", true},
+      {16, "-1e300", false}, {24, "101", false},
+      {28, "2", false},      {33, "800", true},
+      {33, "801", false},    {38, "-9223372036854775808", false},  // wrapped to bits 0-1
+      {45, "64.7", false},   {48, "4294967297", false},
+  };
+  for (const Case& c : cases) {
+    const size_t start = lineStart(c.line);
+    const CutHeaderRead read =
+        ParseCutHeader(good.substr(0, start) + c.text + good.substr(good.find('\r', start)));
+    EXPECT_EQ(read.ok, c.ok) << c.line << " " << c.text;
+    if (!c.ok) {
+      EXPECT_THAT(read.message, ::testing::HasSubstr("ligne " + std::to_string(c.line) + " : « " +
+                                                     c.text + " »"));
+    }
+  }
+  std::string lf = good;
+  std::erase(lf, '\r');
+  EXPECT_TRUE(ParseCutHeader(lf).ok);
+  EXPECT_THAT(ParseCutHeader(good.substr(0, lineStart(47))).message,
+              ::testing::HasSubstr("46 lignes sur 48"));  // without its tick count
+  EXPECT_THAT(ParseCutHeader(good + "0\r\n").message,
+              ::testing::HasSubstr("49 lignes au lieu de 48"));
+  // An older version's header follows another layout: only recognised.
+  const CutHeaderRead older = ParseCutHeader("// version\r\nv1.5\r\n");
+  EXPECT_TRUE(older.ok && older.info.olderVersion);
+}
+
 TEST(CutPoints, AreLittleEndianDoublesExchangedForSetB) {
   const std::string a = WriteCutPoints({{1, 2, 3, 4.5L}}, false);
   const std::string b = WriteCutPoints({{1, 2, 3, 4.5L}}, true);

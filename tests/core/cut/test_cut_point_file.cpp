@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "core/cut/cut_files.h"
@@ -20,45 +22,68 @@ TEST(CutPointFile, ReadsBackWhatTheCutWindowWrites) {
   const std::vector<CutPoint> points = {{0, 0, 10, 5}, {300.25L, 100, 280, 90}, {-3, 2, 1, -4}};
   WriteText(folder / "a.ovs", WriteCutPoints(points, false));
   WriteText(folder / "b.ovs", WriteCutPoints(points, true));
-  const CutPointRead a = ReadCutPointFile(folder / "a.ovs");
-  ASSERT_TRUE(a.ok);
+  const CutPointRead a = ReadCutPointFile(folder / "a.ovs", 3);
+  ASSERT_TRUE(a.ok) << a.message;
   EXPECT_FALSE(a.damaged);
   ASSERT_EQ(a.points.size(), 3u);
   EXPECT_DOUBLE_EQ(a.points[1][0], 300.25);
   EXPECT_DOUBLE_EQ(a.points[2][3], -4);
   // Set B holds profile 2 first.
-  const CutPointRead b = ReadCutPointFile(folder / "b.ovs");
+  const CutPointRead b = ReadCutPointFile(folder / "b.ovs", 3);
   ASSERT_EQ(b.points.size(), 3u);
   EXPECT_DOUBLE_EQ(b.points[1][0], 280);
   EXPECT_DOUBLE_EQ(b.points[1][2], 300.25);
-}
 
-TEST(CutPointFile, DamagedHugeAndMissingFiles) {
-  TempFolder folder;
-  // A trailing partial record and a point holding NaN are left out.
-  std::vector<CutPoint> points = {{1, 2, 3, 4}, {5, 6, 7, 8}};
-  points[1][1] = std::numeric_limits<long double>::quiet_NaN();
-  WriteText(folder / "d.ovs", WriteCutPoints(points, false) + "xyz");
-  const CutPointRead damaged = ReadCutPointFile(folder / "d.ovs");
+  // A point holding NaN is left out.
+  std::vector<CutPoint> nan = {{1, 2, 3, 4}, {5, 6, 7, 8}};
+  nan[1][1] = std::numeric_limits<long double>::quiet_NaN();
+  WriteText(folder / "d.ovs", WriteCutPoints(nan, false));
+  const CutPointRead damaged = ReadCutPointFile(folder / "d.ovs", 2);
   ASSERT_TRUE(damaged.ok);
   EXPECT_TRUE(damaged.damaged);
-  ASSERT_EQ(damaged.points.size(), 1u);
-  EXPECT_EQ(damaged.pointsInFile, 2u);
+  EXPECT_EQ(damaged.points.size(), 1u);
 
   // 1001 points kept as at most 100: every 11th, and the last one.
   std::vector<CutPoint> many;
   for (int i = 0; i <= 1000; ++i) many.push_back({double(i), 0, double(i), 0});
   WriteText(folder / "m.ovs", WriteCutPoints(many, false));
-  const CutPointRead thinned = ReadCutPointFile(folder / "m.ovs", 100);
+  const CutPointRead thinned = ReadCutPointFile(folder / "m.ovs", 1001, 100);
   EXPECT_EQ(thinned.stride, 11u);
   ASSERT_LE(thinned.points.size(), 100u);
   EXPECT_DOUBLE_EQ(thinned.points.front()[0], 0);
   EXPECT_DOUBLE_EQ(thinned.points[1][0], 11);
   EXPECT_DOUBLE_EQ(thinned.points.back()[0], 1000);
+}
 
-  const CutPointRead missing = ReadCutPointFile(folder / "none.ovs");
-  EXPECT_FALSE(missing.ok);
-  EXPECT_NE(missing.message.find("none.ovs"), std::string::npos);
+// The size is checked against the header's count before anything is read.
+TEST(CutPointFile, RefusesAFileThatIsNotTheHeaders) {
+  TempFolder folder;
+  const std::string points = WriteCutPoints({{1, 2, 3, 4}, {5, 6, 7, 8}}, false);
+  WriteText(folder / "p.ovs", points);
+  std::filesystem::create_directory(folder / "dir.ovs");
+  {
+    // 4 GB with no block behind it: refused without reading a byte.
+    std::ofstream sparse(folder / "sparse.ovs", std::ios::binary);
+    sparse.seekp((int64_t(1) << 32) - 1);
+    sparse.put('\0');
+  }
+  struct Case {
+    const char* file;
+    uint64_t expected;
+    const char* says;
+  } cases[] = {
+      {"p.ovs", 3, "64 octets pour 3 points annoncés"},
+      {"sparse.ovs", 6, "4294967296 octets pour 6 points"},
+      {"p.ovs", UINT64_MAX, "pour 18446744073709551615 points"},  // a count times 32 wraps
+      {"dir.ovs", 2, "illisible"},
+      {"none.ovs", 2, "none.ovs"},
+  };
+  for (const Case& c : cases) {
+    const CutPointRead read = ReadCutPointFile(folder / c.file, c.expected);
+    EXPECT_FALSE(read.ok) << c.file;
+    EXPECT_TRUE(read.points.empty()) << c.file;
+    EXPECT_NE(read.message.find(c.says), std::string::npos) << c.file << ": " << read.message;
+  }
 }
 
 TEST(CutPreviewLayout, BlockCentredAtOneScaleWithThePathInside) {

@@ -1,5 +1,6 @@
 #include "core/machine/step_file_run.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -282,13 +283,38 @@ TEST(StepFileRun, TheRightArrowTrimsWithinAQuarterOfThePeriod) {
   EXPECT_EQ(view.trims.back(), "-6 µs");
 }
 
-TEST(StepFileRun, AMissingStepFileRunsNothing) {
-  Bench bench;
-  ScriptedView view(bench.keys);
-  const StepRunResult result = RunStepFile(bench.Setup(10), view);
-  EXPECT_EQ(result.end, StepRunEnd::Failed);
-  EXPECT_EQ(result.error, "Fichier de découpe manquant");
-  EXPECT_TRUE(bench.port.writes.empty());
+// The run ends at the header's count: a file that shrank since it was
+// checked is a failure, bytes appended since are not played.
+TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
+  struct Case {
+    const char* name;
+    size_t fileBytes;  // 0: no file
+    uint64_t headerTicks;
+    StepRunEnd end;
+    const char* error;
+  } cases[] = {
+      {"missing", 0, 10, StepRunEnd::Failed, "Fichier de découpe manquant"},
+      {"shorter than its header", 50, 80, StepRunEnd::Failed,
+       "Fichier de découpe raccourci pendant la découpe : 50 pas joués sur 80."},
+      {"longer than its header", 80, 50, StepRunEnd::Completed, ""},
+  };
+  for (const Case& c : cases) {
+    Bench bench;
+    std::vector<uint8_t> bytes;
+    if (c.fileBytes > 0) bytes = bench.WriteSteps(c.fileBytes);
+    ScriptedView view(bench.keys);
+    const StepRunResult result = RunStepFile(bench.Setup(c.headerTicks), view);
+    EXPECT_EQ(result.end, c.end) << c.name;
+    EXPECT_THAT(result.error, ::testing::StartsWith(c.error)) << c.name;
+    const size_t played = std::min<size_t>(c.fileBytes, c.headerTicks);
+    EXPECT_EQ(bench.Played(), std::vector<uint8_t>(bytes.begin(), bytes.begin() + played))
+        << c.name;
+    if (c.fileBytes == 0) {
+      EXPECT_TRUE(bench.port.writes.empty()) << c.name;
+    } else {
+      EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage) << c.name;
+    }
+  }
 }
 
 }  // namespace

@@ -54,14 +54,14 @@ class PositionFixture : public ::testing::Test {
   std::string WriteCut(const std::string& name, const CutHeaderData& data,
                        const MachineSettings& recorded, CutFiles files = CutFiles()) {
     const std::string base = h.context.settings.CutPath + name;
-    test::WriteText(base + ".ovi", WriteCutHeader(data, recorded, false));
+    const std::vector<CutPoint> points = {
+        {0, 0, 10, 5}, {10, 0, 20, 5}, {300, 50, 280, 45}, {10, 100, 20, 95}, {0, 0, 10, 5}};
+    CutHeaderData header = data;
+    header.segments = points.size() - 1;  // the point file is checked against it
+    test::WriteText(base + ".ovi", WriteCutHeader(header, recorded, false));
     if (files.steps) test::WriteText(base + ".ovd", std::string(data.ticks, '\x01'));
     if (files.gcode) test::WriteText(base + ".ovg", "G90\r\nF300\r\nG01 X10\r\n");
-    if (files.points) {
-      const std::vector<CutPoint> points = {
-          {0, 0, 10, 5}, {10, 0, 20, 5}, {300, 50, 280, 45}, {10, 100, 20, 95}, {0, 0, 10, 5}};
-      test::WriteText(base + ".ovs", WriteCutPoints(points, false));
-    }
+    if (files.points) test::WriteText(base + ".ovs", WriteCutPoints(points, false));
     return base + ".ovi";
   }
   void Open(const std::string& path) {
