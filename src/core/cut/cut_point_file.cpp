@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/common/regular_file.h"
+
 namespace orvane {
 namespace {
 
@@ -26,8 +28,8 @@ CutPointRead ReadCutPointFile(const std::string& path, uint64_t maxPoints) {
   CutPointRead read;
   std::error_code error;
   const uint64_t size = fs::file_size(path, error);
-  std::ifstream in(path, std::ios::binary);
-  if (error || !in) {
+  std::ifstream in;
+  if (error || !OpenRegularStream(in, path)) {
     read.message = "Fichier de points illisible : " + path;
     return read;
   }

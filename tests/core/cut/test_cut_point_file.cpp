@@ -1,6 +1,8 @@
 #include "core/cut/cut_point_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <limits>
@@ -56,9 +58,15 @@ TEST(CutPointFile, DamagedHugeAndMissingFiles) {
   EXPECT_DOUBLE_EQ(thinned.points[1][0], 11);
   EXPECT_DOUBLE_EQ(thinned.points.back()[0], 1000);
 
-  const CutPointRead missing = ReadCutPointFile(folder / "none.ovs");
-  EXPECT_FALSE(missing.ok);
-  EXPECT_NE(missing.message.find("none.ovs"), std::string::npos);
+  // A pipe with no writer in the file's place is refused, not waited on.
+  ASSERT_EQ(mkfifo((folder / "pipe.ovs").c_str(), 0644), 0);
+  alarm(60);
+  for (const char* name : {"none.ovs", "pipe.ovs"}) {
+    const CutPointRead missing = ReadCutPointFile(folder / name);
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.message.find(name), std::string::npos);
+  }
+  alarm(0);
 }
 
 TEST(CutPreviewLayout, BlockCentredAtOneScaleWithThePathInside) {
