@@ -104,6 +104,57 @@ TEST(FileSettingsStore, AFileThatCannotBeReadIsNeverWrittenOver) {
   }
 }
 
+// Regression: a NUL restored into a folder value made the store refuse its
+// own file, and every later write with it.
+TEST(FileSettingsStore, NeverWritesAFileItWouldRefuseOrReadOtherwise) {
+  const struct {
+    const char* what;
+    std::string key, name, text;
+    const char* why;
+  } cases[] = {
+      {"NUL in a value", GroupKeyPath("Systeme"), "CutPath", std::string("/a\0b/", 5),
+       "la valeur CutPath contient un caractère nul"},
+      {"a name the reader trims", GroupKeyPath("Port"), " Port", "632", "ne se relirait pas"},
+      {"a key the reader drops", "", "Port", "632", "ne se relirait pas"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempFolder folder;
+    FileSettingsStore store(folder / "settings.ini");
+    store.WriteSettingString(GroupKeyPath("Port"), "Port", "888");
+    const std::string before = test::ReadText(store.Path());
+    try {
+      store.WriteSettingString(c.key, c.name, c.text);
+      ADD_FAILURE() << "written";
+    } catch (const SettingsWriteError& error) {
+      EXPECT_THAT(error.what(), HasSubstr(c.why));
+    }
+    {
+      SettingsBatch batch(store);
+      EXPECT_THROW(
+          {
+            store.WriteSettingString(c.key, c.name, c.text);
+            batch.Commit();
+          },
+          SettingsWriteError);
+    }
+    EXPECT_EQ(test::ReadText(store.Path()), before);
+    EXPECT_EQ(store.ReadProblem(), "");
+  }
+}
+
+// A settings file kept elsewhere behind a link (a dotfiles folder) stays there.
+TEST(FileSettingsStore, WritesThroughALinkToTheFile) {
+  test::TempFolder folder;
+  fs::create_directory(folder / "dotfiles");
+  test::WriteText(folder / "dotfiles/orvane.ini", "[K]\nA=1\n");
+  fs::create_symlink("dotfiles/orvane.ini", folder / "settings.ini");
+  FileSettingsStore store(folder / "settings.ini");
+  store.WriteSettingString("K", "A", "2");
+  EXPECT_TRUE(fs::is_symlink(folder / "settings.ini"));
+  EXPECT_EQ(test::ReadText(folder / "dotfiles/orvane.ini"), "[K]\nA=2\n");
+}
+
 TEST(FileSettingsStore, AnEarlierFileSetAsideIsKeptToo) {
   test::TempFolder folder;
   const std::string path = folder / "settings.ini";
