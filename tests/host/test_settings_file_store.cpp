@@ -143,18 +143,6 @@ TEST(FileSettingsStore, NeverWritesAFileItWouldRefuseOrReadOtherwise) {
   }
 }
 
-// A settings file kept elsewhere behind a link (a dotfiles folder) stays there.
-TEST(FileSettingsStore, WritesThroughALinkToTheFile) {
-  test::TempFolder folder;
-  fs::create_directory(folder / "dotfiles");
-  test::WriteText(folder / "dotfiles/orvane.ini", "[K]\nA=1\n");
-  fs::create_symlink("dotfiles/orvane.ini", folder / "settings.ini");
-  FileSettingsStore store(folder / "settings.ini");
-  store.WriteSettingString("K", "A", "2");
-  EXPECT_TRUE(fs::is_symlink(folder / "settings.ini"));
-  EXPECT_EQ(test::ReadText(folder / "dotfiles/orvane.ini"), "[K]\nA=2\n");
-}
-
 TEST(FileSettingsStore, AnEarlierFileSetAsideIsKeptToo) {
   test::TempFolder folder;
   const std::string path = folder / "settings.ini";
@@ -268,20 +256,6 @@ TEST(AtomicWriteFile, AnInterruptedWriteLeavesThePreviousFileWhole) {
   EXPECT_EQ(WEXITSTATUS(status), 3);  // the failure was reported
   EXPECT_EQ(test::ReadText(path), before);
   EXPECT_EQ(FilesIn(folder.Path()), 1u);
-}
-
-TEST(AtomicWriteFile, KeepsThePermissionsOfTheFileItReplaces) {
-  test::TempFolder folder;
-  const std::string path = folder / "f";
-  ASSERT_TRUE(AtomicWriteFile(path, "one"));
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-  ASSERT_TRUE(AtomicWriteFile(path, "two"));
-  EXPECT_EQ(test::ReadText(path), "two");
-  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
-  std::string error;
-  EXPECT_FALSE(AtomicWriteFile(folder / "missing/f", "x", &error));
-  EXPECT_NE(error.find("missing"), std::string::npos);
 }
 
 }  // namespace

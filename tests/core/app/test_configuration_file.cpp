@@ -233,9 +233,7 @@ TEST(ConfigurationFile, RefusesABadFileWholeAndLeavesTheStoreByteIdentical) {
       // Regression: a NUL was stored, and the store then refused its own file.
       {"NUL in a folder", 58, std::string_view("/home/a\0b/", 10),
        "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle (code 0)."},
-      {"NUL in the serial port", 36, std::string_view("ttyS0\0", 6), "Ligne 36 (SerialPort)"},
       {"tab in a folder", 61, "/tmp/a\tb/", "Ligne 61 (ExportPath) : la valeur contient un caract"},
-      {"escape", 60, "/x/\x1B[2J", "(code 27)"},
       {"delete", 59, "/x/\x7F", "(code 127)"},
   };
   MemorySettingsStore source = AwayStore();
