@@ -5,7 +5,9 @@
 
 #include "cli/cli_commands.h"
 #include "core/app/configuration_file.h"
+#include "core/app/startup.h"
 #include "host/atomic_file.h"
+#include "host/host_centronic.h"
 #include "host/settings_file_store.h"
 
 namespace orvane::cli {
@@ -16,8 +18,13 @@ constexpr size_t kMaxConfigurationFile = 1 << 20;
 
 int Save(const std::string& path) {
   FileSettingsStore store(SettingsFilePath());
+  // A folder the store lacks is the one the program would create and use.
+  const AppFolders folders = MakeAppFolders(ApplicationFolderPath());
+  MachineSettings inMemory;
+  inMemory.ProjectPath = folders.project, inMemory.CutPath = folders.cut;
+  inMemory.DxfPath = folders.dxf, inMemory.ExportPath = folders.exportFolder;
   std::string bytes;
-  const ConfigurationResult result = WriteConfigurationFile(store, bytes);
+  const ConfigurationResult result = WriteConfigurationFile(store, bytes, inMemory);
   if (!result.ok) {
     std::cerr << "orvane-cli : " << path << " : " << result.message << "\n";
     return 1;

@@ -10,6 +10,7 @@
 
 #include "cli/cli_run.h"
 #include "core/app/machine_settings.h"
+#include "core/common/regular_file.h"
 #include "core/machine/axis_positions.h"
 #include "core/machine/board_feed.h"
 #include "core/machine/board_run.h"
@@ -24,8 +25,8 @@ namespace {
 
 // The program's lines without their ends; nullopt when it cannot be read.
 std::optional<std::vector<std::string>> ReadProgram(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  std::ifstream in;
+  if (!OpenRegularStream(in, path)) return std::nullopt;
   std::vector<std::string> lines;
   std::string line;
   while (std::getline(in, line)) {

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -39,19 +40,61 @@ std::string Reason(int error) {
       return "Disque en lecture seule";
     case EFBIG:
       return "Fichier trop volumineux";
+    case ELOOP:
+      return "Trop de liens symboliques";
     default:
       return std::strerror(error);
   }
 }
 
-bool Fail(std::string* error, const std::string& what, int code = errno) {
-  if (error) *error = what + " : " + Reason(code);
+bool Fail(std::string* error, const std::string& what, const std::string& why) {
+  if (error) *error = what + " : " + why;
   return false;
+}
+
+bool Fail(std::string* error, const std::string& what, int code = errno) {
+  return Fail(error, what, Reason(code));
+}
+
+std::string NotRegular(mode_t mode) {
+  const char* kind = S_ISFIFO(mode)                   ? "tube nommé"
+                     : S_ISCHR(mode) || S_ISBLK(mode) ? "périphérique"
+                     : S_ISSOCK(mode)                 ? "socket"
+                                                      : "fichier spécial";
+  return std::string("Pas un fichier ordinaire (") + kind + ")";
+}
+
+// Why an existing file cannot be replaced by a plain one; empty when it can.
+std::string NotReplaceable(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return {};
+  if (S_ISDIR(info.st_mode)) return Reason(EISDIR);
+  if (!S_ISREG(info.st_mode)) return NotRegular(info.st_mode);
+  return {};
 }
 
 std::string Folder(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// The file a write to `path` replaces: its symbolic links followed, the last
+// one possibly to a file that does not exist yet, which the write creates
+// (as a shell's ">" would).
+bool FollowLinks(const std::string& path, std::string& target, std::string* error) {
+  target = path;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat info {};
+    if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    std::string link(PATH_MAX, '\0');
+    const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<size_t>(n) == link.size()) {
+      return Fail(error, "Impossible d'écrire " + path, n < 0 ? errno : ENAMETOOLONG);
+    }
+    link.resize(static_cast<size_t>(n));
+    target = link.front() == '/' ? link : Folder(target) + "/" + link;
+  }
+  return Fail(error, "Impossible d'écrire " + path, ELOOP);
 }
 
 std::string PartialName(const std::string& path) {
@@ -114,10 +157,13 @@ FileSetReplacement::~FileSetReplacement() {
 
 bool FileSetReplacement::Stage(const std::string& path, std::string* error, Entry& entry) {
   entry.path = path;
+  if (!FollowLinks(path, entry.target, error)) return false;
+  const std::string refusal = NotReplaceable(entry.target);
+  if (!refusal.empty()) return Fail(error, "Impossible d'écrire " + path, refusal);
   struct stat old {};
-  const bool exists = stat(path.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) return Fail(error, "Impossible d'écrire " + path, EISDIR);
-  const std::string folder = Folder(path);
+  const bool exists = stat(entry.target.c_str(), &old) == 0;
+  // Beside the target, so the final rename stays within one file system.
+  const std::string folder = Folder(entry.target);
   // Unnamed until the commit: a process killed while writing leaves nothing.
   entry.fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (entry.fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
@@ -126,7 +172,7 @@ bool FileSetReplacement::Stage(const std::string& path, std::string* error, Entr
     FolderLock lock(folder);
     TerminationSignalsHeld held;
     for (int attempt = 0; attempt < 100 && entry.fd < 0; ++attempt) {
-      entry.tempName = PartialName(path);
+      entry.tempName = PartialName(entry.target);
       entry.fd = open(entry.tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
       if (entry.fd < 0 && errno != EEXIST) break;
     }
@@ -168,9 +214,10 @@ bool FileSetReplacement::Add(const std::string& path, std::string_view data, std
 bool FileSetReplacement::AddCopy(const std::string& from, const std::string& path,
                                  std::string* error) {
   Entry& entry = entries_.emplace_back();
-  entry.path = path;  // a failed entry: a later Commit refuses
-  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Fail(error, "Impossible d'écrire " + path + " (copie de " + from + ")");
+  entry.path = entry.target = path;  // a failed entry: a later Commit refuses
+  std::string why;
+  const int in = OpenRegularFile(from, &why);
+  if (in < 0) return Fail(error, "Impossible d'écrire " + path + " (copie de " + from + ")", why);
   bool ok = Stage(path, error, entry);
   if (ok && (!CopyAll(in, entry.fd) || fsync(entry.fd) != 0)) {
     const int saved = errno;
@@ -183,7 +230,7 @@ bool FileSetReplacement::AddCopy(const std::string& from, const std::string& pat
 
 void FileSetReplacement::AddRemoval(const std::string& path) {
   Entry& entry = entries_.emplace_back();
-  entry.path = path;
+  entry.path = entry.target = path;  // a link goes, not what it points to
   entry.removal = true;
 }
 
@@ -199,12 +246,21 @@ bool FileSetReplacement::Commit(std::string* error) {
       return abandon("Impossible d'écrire " + entry.path, EIO);  // an Add that failed
     }
   }
-  // Every file gets its partial name first, so a failure here touches nothing.
+  // Every file gets its partial name first, and every target is checked
+  // again (it may have become a device since), so a failure here touches
+  // nothing.
   for (Entry& entry : entries_) {
-    if (entry.removal || !entry.tempName.empty()) continue;
+    if (entry.removal) continue;
+    const std::string refusal = NotReplaceable(entry.target);
+    if (!refusal.empty()) {
+      for (Entry& each : entries_) Discard(each);
+      entries_.clear();
+      return Fail(error, "Impossible d'écrire " + entry.path, refusal);
+    }
+    if (!entry.tempName.empty()) continue;
     const std::string self = "/proc/self/fd/" + std::to_string(entry.fd);
     for (int attempt = 0; attempt < 100 && entry.tempName.empty(); ++attempt) {
-      const std::string name = PartialName(entry.path);
+      const std::string name = PartialName(entry.target);
       if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         entry.tempName = name;
       } else if (errno != EEXIST) {
@@ -215,14 +271,14 @@ bool FileSetReplacement::Commit(std::string* error) {
   }
   std::set<std::string> folders;
   for (Entry& entry : entries_) {
-    folders.insert(Folder(entry.path));
+    folders.insert(Folder(entry.target));
     if (entry.removal) {
       if (unlink(entry.path.c_str()) != 0 && errno != ENOENT) {
         return abandon("Impossible de supprimer " + entry.path, errno);
       }
       continue;
     }
-    if (rename(entry.tempName.c_str(), entry.path.c_str()) != 0) {
+    if (rename(entry.tempName.c_str(), entry.target.c_str()) != 0) {
       return abandon("Impossible de remplacer " + entry.path, errno);
     }
     entry.tempName.clear();
@@ -279,25 +335,46 @@ void RemoveStalePartialFiles(const std::string& folder) {
   closedir(dir);
 }
 
+int OpenRegularFile(const std::string& path, std::string* why) {
+  auto refuse = [&](std::string reason) {
+    if (why) *why = std::move(reason);
+    return -1;
+  };
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return refuse(Reason(errno));
+  if (S_ISDIR(info.st_mode)) return refuse(Reason(EISDIR));
+  if (!S_ISREG(info.st_mode)) return refuse(NotRegular(info.st_mode));
+  // Non-blocking, in case a pipe took the file's place since.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return refuse(Reason(errno));
+  std::string reason;
+  if (fstat(fd, &info) != 0) {
+    reason = Reason(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    reason = S_ISDIR(info.st_mode) ? Reason(EISDIR) : NotRegular(info.st_mode);
+  }
+  if (!reason.empty()) {
+    close(fd);
+    return refuse(reason);
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 FileRead ReadFileLimited(const std::string& path, std::string& data, size_t limit) {
   FileRead result;
   data.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    result.message = Reason(errno);
-    return result;
-  }
+  const int fd = OpenRegularFile(path, &result.message);
+  if (fd < 0) return result;
   struct stat st {};
   if (fstat(fd, &st) != 0) {
     result.message = Reason(errno);
-  } else if (S_ISDIR(st.st_mode)) {
-    result.message = Reason(EISDIR);
-  } else if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > limit) {
+  } else if (static_cast<uint64_t>(st.st_size) > limit) {
     result.message = "Fichier trop volumineux (plus de " + SizeText(limit) + ")";
   } else {
-    if (S_ISREG(st.st_mode)) data.reserve(static_cast<size_t>(st.st_size));
-    // A device or a pipe says nothing of its size: read one byte past the
-    // limit at most, to tell a full file from a larger one.
+    data.reserve(static_cast<size_t>(st.st_size));
+    // The file may grow while it is read: one byte past the limit at most,
+    // to tell a full file from a larger one.
     char buffer[1 << 16];
     for (;;) {
       const size_t want = std::min(sizeof buffer, limit + 1 - data.size());

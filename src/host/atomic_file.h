@@ -12,6 +12,10 @@ namespace orvane {
 // only once every file is complete, in the order the files were added, so a
 // header added last always names a complete set. Whatever is not committed
 // is discarded when the object goes.
+//
+// A path that is a symbolic link is written through: its target is replaced,
+// beside the target, and the link stays. A path that is a folder, a device,
+// a pipe or a socket is refused, never replaced by a plain file.
 class FileSetReplacement {
  public:
   FileSetReplacement() = default;
@@ -31,7 +35,8 @@ class FileSetReplacement {
 
  private:
   struct Entry {
-    std::string path;
+    std::string path;    // as the caller named it
+    std::string target;  // the file replaced: `path` with its links followed
     int fd = -1;
     std::string tempName;  // empty while the file has no name
     int registration = -1;
@@ -58,10 +63,17 @@ bool IsPartialFileName(std::string_view name);
 // while committing; files of a live process are locked and stay.
 void RemoveStalePartialFiles(const std::string& folder);
 
-// Reads a whole file of at most `limit` bytes. A plain file's size is checked
-// before anything is read, and a device or pipe is read up to the limit only.
-// On failure the result says why in the user's words: "Introuvable",
-// "Permission refusée", "Dossier", or that the file is too large.
+// Opens `path` to read it, only when it is a regular file (links followed).
+// A pipe with no writer would block for ever and a device never ends, so
+// both are refused before they are opened, and again once opened in case the
+// path changed in between. Returns the descriptor, or -1 with `why` in the
+// user's words: "Introuvable", "Permission refusée", "Dossier", "Pas un
+// fichier ordinaire (tube nommé)" and the like.
+int OpenRegularFile(const std::string& path, std::string* why);
+
+// Reads a whole regular file of at most `limit` bytes; its size is checked
+// before anything is read. On failure the result says why in the user's
+// words, as OpenRegularFile does, or that the file is too large.
 struct FileRead {
   bool ok = false;
   std::string message;

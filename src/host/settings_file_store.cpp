@@ -111,10 +111,18 @@ FileSettingsStore::Loaded FileSettingsStore::Load() const {
 }
 
 void FileSettingsStore::Save(const SettingsDocument& document) {
+  const std::string text = document.Serialize();
+  // A file the next read refuses, or reads otherwise, would shut every
+  // later write out: never written.
+  const SettingsDocument reread = SettingsDocument::Parse(text);
+  if (!LooksLikeSettings(text, reread) || reread.Serialize() != text) {
+    throw SettingsWriteError(
+        "Les réglages n'ont pas été enregistrés : le fichier ne se relirait pas tel quel.");
+  }
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ignored);
   std::string error;
-  if (!AtomicWriteFile(path_, document.Serialize(), &error)) {
+  if (!AtomicWriteFile(path_, text, &error)) {
     throw SettingsWriteError("Les réglages n'ont pas pu être enregistrés.\n\n" + error);
   }
 }
@@ -138,6 +146,10 @@ std::string FileSettingsStore::ReadSettingString(std::string_view keyPath, std::
 
 void FileSettingsStore::WriteSettingString(std::string_view keyPath, std::string_view name,
                                            std::string_view text) {
+  if (text.find('\0') != std::string_view::npos) {
+    throw SettingsWriteError("Les réglages n'ont pas été enregistrés : la valeur " +
+                             std::string(name) + " contient un caractère nul.");
+  }
   Modify([&](SettingsDocument& d) { d.Write(keyPath, name, text); });
 }
 

@@ -1,6 +1,8 @@
 // orvane-cli config as a process: a save restored into another store, a bad
 // file refused with the store left byte for byte, a failed write named.
 #include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "cli/cli_harness.h"
 #include "core/common/text_lines.h"
@@ -66,19 +68,75 @@ TEST_F(CliConfig, RefusesABadFileAndLeavesTheStoreAsItWas) {
   EXPECT_EQ(StoreText(), before);
 }
 
-TEST_F(CliConfig, NamesTheFileItCannotWriteAndKeepsTheOldOne) {
-  const CliRun save = Cli("config save " + work / "no-such-folder/orvane.ovr");
-  EXPECT_EQ(save.status, 1);
-  EXPECT_THAT(save.output, HasSubstr("no-such-folder"));
+// Regression: `config save` over a pipe, a device or a link left a regular
+// file in its place; `config load` of a pipe with no writer never ended; a NUL
+// in a folder line was restored, after which the store refused its own file
+// and every later write.
+TEST_F(CliConfig, SavesThroughLinksAndRefusesWhatTheStoreCouldNotHoldWithoutBlocking) {
+  fs::create_directory(work / "backups");
+  test::WriteText(work / "backups/real.ovr", "old");
+  fs::create_symlink("backups/real.ovr", work / "link.ovr");
+  ASSERT_EQ(mkfifo((work / "fifo.ovr").c_str(), 0644), 0);
+  // A device node of its own, never one of /dev; without root a link to
+  // /dev/null stands in (a plain user cannot replace that one).
+  if (mknod((work / "null.ovr").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+    fs::create_symlink("/dev/null", work / "null.ovr");
+  }
+  ASSERT_EQ(Cli("config save " + work / "nul.ovr").status, 0);
+  std::string bytes = test::ReadText(work / "nul.ovr");
+  bytes.insert(bytes.find(home / "projets/") + 1, std::string(1, '\0'));  // line 58
+  test::WriteText(work / "nul.ovr", bytes);
+  const std::string store = StoreText();
+  const struct {
+    const char* command;
+    const char* file;
+    int status;
+    const char* said;
+  } cases[] = {
+      {"save", "no-such-folder/orvane.ovr", 1, "no-such-folder : Introuvable"},
+      {"save", "fifo.ovr", 1, "Pas un fichier ordinaire (tube nommé)"},
+      {"save", "null.ovr", 1, "Pas un fichier ordinaire (périphérique)"},
+      {"load", "fifo.ovr", 1, "Pas un fichier ordinaire (tube nommé)"},
+      {"load", "null.ovr", 1, "Pas un fichier ordinaire (périphérique)"},
+      {"load", "backups", 1, "Dossier"},
+      {"load", "nul.ovr", 1,
+       "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle"},
+      {"save", "link.ovr", 0, "Configuration enregistrée"},
+      {"load", "link.ovr", 0, "Configuration restaurée avec succès !"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + " " + c.file);
+    const fs::file_type type = fs::symlink_status(work / c.file).type();
+    // A read that blocks ends here, as a failure, rather than hanging.
+    const CliRun run = Cli(std::string("config ") + c.command + " " + work / c.file, "timeout 60 ");
+    EXPECT_EQ(run.status, c.status) << run.output;
+    EXPECT_THAT(run.output, HasSubstr(c.said));
+    EXPECT_EQ(fs::symlink_status(work / c.file).type(), type);
+    if (c.status) {
+      EXPECT_EQ(StoreText(), store);
+    }
+  }
+  EXPECT_EQ(SplitLines(test::ReadText(work / "backups/real.ovr")).size(), 108u);
+  EXPECT_EQ(Names(work / "backups"), std::set<std::string>{"real.ovr"});
+}
 
+// A store the program cannot read is not saved as factory values; with no
+// store yet, the backup holds the values the program runs on.
+TEST_F(CliConfig, ABackupHoldsTheValuesInForceAndNeverAnUnreadableStore) {
   const std::string file = work / "orvane.ovr";
+  // An unreadable store is not saved as factory values.
+  test::WriteText(config / "settings.ini", std::string("[K]\nA=\0\n", 8));
   test::WriteText(file, "old");
-  FileSettingsStore(config / "settings.ini")
-      .WriteSettingString(GroupKeyPath("Port"), "SerialPort", "");
   const CliRun refused = Cli("config save " + file);
   EXPECT_EQ(refused.status, 1);
-  EXPECT_THAT(refused.output, HasSubstr("Ligne 36 (SerialPort) : valeur absente"));
+  EXPECT_THAT(refused.output, HasSubstr("settings.ini"));
   EXPECT_EQ(test::ReadText(file), "old");
+
+  // No store yet: the factory values, and the folders the program would use.
+  fs::remove(config / "settings.ini");
+  ASSERT_EQ(Cli("config save " + file).status, 0);
+  EXPECT_EQ(SplitLines(test::ReadText(file))[57], home / "projets/");
+  EXPECT_EQ(Cli("config load " + file).status, 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -110,10 +111,11 @@ TEST_F(OrvaneCli, AnUnreadableInputSaysPermissionIsRefused) {
   EXPECT_TRUE(fs::is_empty(out));
 }
 
-// A 4 GB file was read whole into memory before its size was looked at, and
-// /dev/zero until memory ran out; here the commands run with 1 GB of address
-// space and must refuse both with a message.
-TEST_F(OrvaneCli, AnOversizedInputIsRefusedBeforeItIsRead) {
+// A 4 GB file was read whole into memory before its size was looked at,
+// /dev/zero until memory ran out, and a pipe with no writer blocked for ever;
+// here the commands run with 1 GB of address space and must refuse each with
+// a message.
+TEST_F(OrvaneCli, AnOversizedOrEndlessInputIsRefusedBeforeItIsRead) {
   const std::string sparse = work / "huge.ovp";
   {
     const int fd = open(sparse.c_str(), O_CREAT | O_WRONLY, 0644);
@@ -122,11 +124,23 @@ TEST_F(OrvaneCli, AnOversizedInputIsRefusedBeforeItIsRead) {
   }
   for (const std::string& arguments :
        {"info " + sparse, "export " + sparse + " --csv " + out + "/x.csv",
-        "generate " + sparse + " -o " + out + "/x", "import " + sparse + " -o " + out + "/x.ovp",
-        std::string("info /dev/zero")}) {
+        "generate " + sparse + " -o " + out + "/x", "import " + sparse + " -o " + out + "/x.ovp"}) {
     const CliRun run = Cli(arguments, "prlimit --as=1073741824 -- ");
     EXPECT_EQ(run.status, 1) << arguments;
     EXPECT_THAT(run.output, HasSubstr("Fichier trop volumineux (plus de 256 Mo)")) << arguments;
+  }
+  ASSERT_EQ(mkfifo((work / "pipe.ovp").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo((work / "pipe.dxf").c_str(), 0644), 0);
+  const std::pair<std::string, const char*> endless[] = {
+      {"info /dev/zero", "(périphérique)"},
+      {"info " + work / "pipe.ovp", "(tube nommé)"},
+      {"import " + work / "pipe.dxf" + " -o " + out + "/x.ovp", "(tube nommé)"},
+  };
+  for (const auto& [arguments, kind] : endless) {
+    const CliRun run = Cli(arguments, "timeout 60 prlimit --as=1073741824 -- ");
+    EXPECT_EQ(run.status, 1) << arguments;
+    EXPECT_THAT(run.output, HasSubstr(std::string("Pas un fichier ordinaire ") + kind))
+        << arguments;
   }
   EXPECT_TRUE(fs::is_empty(out));
 }

@@ -104,6 +104,45 @@ TEST(FileSettingsStore, AFileThatCannotBeReadIsNeverWrittenOver) {
   }
 }
 
+// Regression: a NUL restored into a folder value made the store refuse its
+// own file, and every later write with it.
+TEST(FileSettingsStore, NeverWritesAFileItWouldRefuseOrReadOtherwise) {
+  const struct {
+    const char* what;
+    std::string key, name, text;
+    const char* why;
+  } cases[] = {
+      {"NUL in a value", GroupKeyPath("Systeme"), "CutPath", std::string("/a\0b/", 5),
+       "la valeur CutPath contient un caractère nul"},
+      {"a name the reader trims", GroupKeyPath("Port"), " Port", "632", "ne se relirait pas"},
+      {"a key the reader drops", "", "Port", "632", "ne se relirait pas"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempFolder folder;
+    FileSettingsStore store(folder / "settings.ini");
+    store.WriteSettingString(GroupKeyPath("Port"), "Port", "888");
+    const std::string before = test::ReadText(store.Path());
+    try {
+      store.WriteSettingString(c.key, c.name, c.text);
+      ADD_FAILURE() << "written";
+    } catch (const SettingsWriteError& error) {
+      EXPECT_THAT(error.what(), HasSubstr(c.why));
+    }
+    {
+      SettingsBatch batch(store);
+      EXPECT_THROW(
+          {
+            store.WriteSettingString(c.key, c.name, c.text);
+            batch.Commit();
+          },
+          SettingsWriteError);
+    }
+    EXPECT_EQ(test::ReadText(store.Path()), before);
+    EXPECT_EQ(store.ReadProblem(), "");
+  }
+}
+
 TEST(FileSettingsStore, AnEarlierFileSetAsideIsKeptToo) {
   test::TempFolder folder;
   const std::string path = folder / "settings.ini";
@@ -217,20 +256,6 @@ TEST(AtomicWriteFile, AnInterruptedWriteLeavesThePreviousFileWhole) {
   EXPECT_EQ(WEXITSTATUS(status), 3);  // the failure was reported
   EXPECT_EQ(test::ReadText(path), before);
   EXPECT_EQ(FilesIn(folder.Path()), 1u);
-}
-
-TEST(AtomicWriteFile, KeepsThePermissionsOfTheFileItReplaces) {
-  test::TempFolder folder;
-  const std::string path = folder / "f";
-  ASSERT_TRUE(AtomicWriteFile(path, "one"));
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-  ASSERT_TRUE(AtomicWriteFile(path, "two"));
-  EXPECT_EQ(test::ReadText(path), "two");
-  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
-  std::string error;
-  EXPECT_FALSE(AtomicWriteFile(folder / "missing/f", "x", &error));
-  EXPECT_NE(error.find("missing"), std::string::npos);
 }
 
 }  // namespace

@@ -165,8 +165,19 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-bool HoldsLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
+// The code of the first control character of `text` (C0, DEL, or C1 as
+// UTF-8), or -1. None has a place in a number, a choice, a folder or a port
+// name, and a NUL makes the settings file unreadable.
+int ControlCharacter(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x20 || b == 0x7F) return b;
+    if (b == 0xC2 && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next < 0xA0) return next;
+    }
+  }
+  return -1;
 }
 
 const SettingValue* FindValue(std::string_view name) {
@@ -236,6 +247,25 @@ std::string LinePrefix(size_t index, std::string_view name) {
   return "Ligne " + std::to_string(index + 1) + " (" + std::string(name) + ") : ";
 }
 
+// Why `text` cannot stand on the line of `name`; empty when it can. Saving
+// and restoring apply this same rule, so a saved file always restores and a
+// restored one is what the store writes and reads back.
+std::string LineProblem(std::string_view name, std::string_view text) {
+  const SettingValue* value = FindValue(name);
+  if (text.empty()) return "valeur absente.";
+  if (text.find_first_of("\r\n") != std::string_view::npos) {
+    return "la valeur contient un saut de ligne.";
+  }
+  if (const int code = ControlCharacter(text); code >= 0) {
+    return "la valeur contient un caractère de contrôle (code " + std::to_string(code) + ").";
+  }
+  if (!value || !Converts(*value, text)) return Quoted(text) + " n'est pas une valeur valide.";
+  if (!SettingInRange(name, text)) {
+    return Quoted(text) + " est hors limites (" + SettingRangeText(name) + ").";
+  }
+  return {};
+}
+
 constexpr std::string_view kStoreKept = "\nLa configuration n'a pas été modifiée.";
 
 }  // namespace
@@ -244,21 +274,30 @@ std::span<const ConfigurationLine> ConfigurationLayout() {
   return kLayout;
 }
 
-ConfigurationResult WriteConfigurationFile(SettingsStore& store, std::string& bytes) {
+ConfigurationResult WriteConfigurationFile(SettingsStore& store, std::string& bytes,
+                                           const MachineSettings& inMemory) {
+  constexpr std::string_view kNotWritten = "\nLe fichier n'a pas été écrit.";
+  // An unreadable store reads as empty: that would save factory values.
+  if (const std::string problem = store.ReadProblem(); !problem.empty()) {
+    return {false, "Le fichier des réglages " + problem + "." + std::string(kNotWritten)};
+  }
+  SettingsBatch once(store);  // one read of the store; abandoned, nothing is written
+  // A stored text the program does not take (out of range, malformed,
+  // absent) gives way to the value it runs on instead.
+  MachineSettings inForce = inMemory;
+  ReadAllSettings(store, inForce, nullptr);
   std::string text;
   for (size_t i = 0; i < kLayout.size(); ++i) {
     const ConfigurationLine& line = kLayout[i];
     if (line.name.empty()) {
       text += line.header;
     } else {
-      const std::string value =
-          store.ReadSettingString(GroupKeyPath(GroupName(line.group)), line.name);
-      // Either would give a file that can never be restored.
-      std::string problem;
-      if (value.empty()) problem = "valeur absente des réglages enregistrés.";
-      if (HoldsLineBreak(value)) problem = "la valeur contient un saut de ligne.";
-      if (!problem.empty()) {
-        return {false, LinePrefix(i, line.name) + problem + "\nLe fichier n'a pas été écrit."};
+      std::string value = store.ReadSettingString(GroupKeyPath(GroupName(line.group)), line.name);
+      if (!LineProblem(line.name, value).empty()) {
+        value = SettingText(*FindValue(line.name), inForce);
+      }
+      if (const std::string problem = LineProblem(line.name, value); !problem.empty()) {
+        return {false, LinePrefix(i, line.name) + problem + std::string(kNotWritten)};
       }
       text += value;
     }
@@ -289,18 +328,7 @@ ConfigurationResult ReadConfigurationFile(std::string_view bytes, SettingsStore&
   for (size_t i = 0; i < kLayout.size(); ++i) {
     const ConfigurationLine& line = kLayout[i];
     if (line.name.empty()) continue;
-    const SettingValue* value = FindValue(line.name);
-    const std::string_view found = lines[i];
-    std::string problem;
-    if (found.empty()) {
-      problem = "valeur absente.";
-    } else if (found.find('\r') != std::string_view::npos) {
-      problem = "la valeur contient un saut de ligne.";
-    } else if (!value || !Converts(*value, found)) {
-      problem = Quoted(found) + " n'est pas une valeur valide.";
-    } else if (!SettingInRange(line.name, found)) {
-      problem = Quoted(found) + " est hors limites (" + SettingRangeText(line.name) + ").";
-    }
+    const std::string problem = LineProblem(line.name, lines[i]);
     if (!problem.empty()) {
       return {false, LinePrefix(i, line.name) + problem + std::string(kStoreKept)};
     }

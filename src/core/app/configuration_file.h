@@ -34,14 +34,21 @@ struct ConfigurationResult {
 
 // The file's bytes from the values now in the store, CR LF ended. Windows-1252
 // unless a value holds a character it cannot carry; then the whole file is
-// UTF-8, so no character is ever replaced. A value holding a line break would
-// shift every line after it, so it is refused.
-ConfigurationResult WriteConfigurationFile(SettingsStore& store, std::string& bytes);
+// UTF-8, so no character is ever replaced. Every line passes the rules the
+// reader applies: a stored text the program does not take (a number out of
+// range or malformed, an absent value) is written as the value the program
+// runs on in its place, the factory one or, for a folder or an option,
+// `inMemory`'s. A value that still fails (a folder holding a control
+// character) refuses the whole file, naming its line; so does a store that
+// cannot be read.
+ConfigurationResult WriteConfigurationFile(SettingsStore& store, std::string& bytes,
+                                           const MachineSettings& inMemory = {});
 
 // Checks the whole file before the store is touched: the version line, the
-// line count, and every value's conversion and range. A file that passes is
-// stored in one batch; any failure leaves the store as it was. UTF-8 is taken
-// when the file is valid UTF-8, else Windows-1252.
+// line count, and every value's conversion, range and characters (no control
+// character, no line break). A file that passes is stored in one batch; any
+// failure leaves the store as it was and names the line. UTF-8 is taken when
+// the file is valid UTF-8, else Windows-1252.
 ConfigurationResult ReadConfigurationFile(std::string_view bytes, SettingsStore& store);
 
 }  // namespace orvane

@@ -170,7 +170,9 @@ bool Assign(const SettingValue& value, MachineSettings& settings, sv text) {
   return false;
 }
 
-std::string FieldText(const SettingValue& value, const MachineSettings& settings) {
+}  // namespace
+
+std::string SettingText(const SettingValue& value, const MachineSettings& settings) {
   switch (value.conversion) {
     case C::Flag1:
       return settings.*std::get<bool M::*>(value.field) ? "1" : "0";
@@ -201,6 +203,8 @@ std::string FieldText(const SettingValue& value, const MachineSettings& settings
       value.field);
 }
 
+namespace {
+
 void ReadGroup(SettingsStore& store, MachineSettings& settings, SettingsGroup group,
                SettingsProblems& problems) {
   const std::string key = GroupKeyPath(GroupName(group));
@@ -214,7 +218,7 @@ void ReadGroup(SettingsStore& store, MachineSettings& settings, SettingsGroup gr
     const bool inRange = SettingInRange(value.name, text);
     if (!text.empty() && inRange && Assign(value, settings, text)) continue;
     std::string factory =
-        value.factory.empty() ? FieldText(value, settings) : std::string(value.factory);
+        value.factory.empty() ? SettingText(value, settings) : std::string(value.factory);
     // A number outside its range says which values are allowed.
     MachineSettings scratch = settings;
     const bool converts = !text.empty() && Assign(value, scratch, text);
@@ -270,7 +274,7 @@ void WriteDefaultSettings(SettingsStore& store, const MachineSettings& settings)
   SettingsBatch batch(store);
   for (const SettingValue& value : kValues) {
     std::string text =
-        value.factory.empty() ? FieldText(value, settings) : std::string(value.factory);
+        value.factory.empty() ? SettingText(value, settings) : std::string(value.factory);
     store.WriteSettingString(GroupKeyPath(GroupName(value.group)), value.name, text);
   }
   batch.Commit();
@@ -343,7 +347,7 @@ void WriteAllSettings(SettingsStore& store, MachineSettings& settings, SerialPor
       store.WriteSettingString(key, "SerialFlowControl", params.flowControl);
       continue;
     }
-    store.WriteSettingString(key, value.name, FieldText(value, settings));
+    store.WriteSettingString(key, value.name, SettingText(value, settings));
   }
   batch.Commit();
 }

@@ -95,6 +95,10 @@ struct SettingValue {
 // Every value of the store, group by group in store order.
 std::span<const SettingValue> AllSettingValues();
 
+// The text the store holds for `value` as `settings` has it ("2" for 2.00,
+// "on", "1").
+std::string SettingText(const SettingValue& value, const MachineSettings& settings);
+
 inline constexpr std::string_view kSettingsVersion = "160";
 
 // The six baud rates the parameters window offers; the board is told the index.

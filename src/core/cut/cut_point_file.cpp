@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/common/regular_file.h"
+
 namespace orvane {
 namespace {
 
@@ -39,8 +41,8 @@ CutPointRead ReadCutPointFile(const std::string& path, uint64_t expectedPoints,
                    " points annoncés.";
     return read;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::ifstream in;
+  if (!OpenRegularStream(in, path)) {
     read.message = "Fichier de points illisible : " + path;
     return read;
   }

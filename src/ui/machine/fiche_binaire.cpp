@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "core/app/machine_settings.h"
+#include "core/common/regular_file.h"
 #include "core/machine/step_runs.h"
 #include "ui/cut/fiche_patienter.h"
 
@@ -152,8 +153,8 @@ bool TFormBinaire::Fill(const std::string& stepPath, const std::string& gcodePat
                         const MachineSettings& settings) {
   model_->Clear();
   for (QLabel* label : {Sequences, OctetsN1, LignesGcode, OctetsN2, Rapport}) label->clear();
-  auto file = std::make_unique<std::ifstream>(stepPath, std::ios::binary);
-  if (!*file) {
+  auto file = std::make_unique<std::ifstream>();
+  if (!OpenRegularStream(*file, stepPath)) {
     context_.messages->Show(MessageKind::Warning, "Fichier de découpe manquant");
     return false;
   }
@@ -187,8 +188,8 @@ bool TFormBinaire::Fill(const std::string& stepPath, const std::string& gcodePat
   model_->Reset(std::move(file), *index, masks);
   Sequences->setText(Grouped(runs));
   OctetsN1->setText(Grouped(bytes));
-  std::ifstream gcode(gcodePath, std::ios::binary);
-  if (gcode) {
+  std::ifstream gcode;
+  if (OpenRegularStream(gcode, gcodePath)) {
     const uint64_t lines = CountTextLines(gcode);
     LignesGcode->setText(Grouped(lines));
     OctetsN2->setText(Grouped(lines * 48));

@@ -25,6 +25,7 @@
 #include <fstream>
 #include <thread>
 
+#include "core/common/regular_file.h"
 #include "core/machine/board_feed.h"
 #include "core/machine/board_run.h"
 #include "core/machine/centronic.h"
@@ -412,8 +413,10 @@ CutRunOutcome TFormStop::RunBoard(const CutRunRequest& request) {
   MachineSettings& s = context_.settings;
   std::vector<std::string> lines;
   {
-    std::ifstream in(request.cut->base + ".ovg", std::ios::binary);
-    if (!in) return {CutRunEnd::Failed, "Fichier de découpe manquant"};
+    std::ifstream in;
+    if (!OpenRegularStream(in, request.cut->base + ".ovg")) {
+      return {CutRunEnd::Failed, "Fichier de découpe manquant"};
+    }
     for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
   }
   SerialPort& serial = *context_.serial;

@@ -29,7 +29,8 @@ void TFormImport::SaveConfigurationFile() {
       context_.dialogs->SaveFile(ConfigurationDialog(context_, "Enregistrer la configuration"));
   if (!path) return;
   std::string bytes;
-  const ConfigurationResult result = WriteConfigurationFile(*context_.store, bytes);
+  const ConfigurationResult result =
+      WriteConfigurationFile(*context_.store, bytes, context_.settings);
   if (!result.ok) {
     context_.messages->Show(MessageKind::Error, *path + " :\n" + result.message);
     return;

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/app/settings_document.h"
+#include "core/common/cp1252.h"
 #include "core/common/text_lines.h"
 
 namespace orvane {
@@ -206,7 +207,7 @@ TEST(ConfigurationFile, ReadsLfEndsAndIgnoresTheHeaderTexts) {
 struct Refusal {
   const char* name;
   int line;  // 0: cut the file to 107 lines
-  const char* text;
+  std::string_view text;
   const char* expectedPart;
 };
 
@@ -229,6 +230,11 @@ TEST(ConfigurationFile, RefusesABadFileWholeAndLeavesTheStoreByteIdentical) {
       {"empty folder", 58, "", "Ligne 58 (ProjectPath) : valeur absente"},
       {"carriage return inside a value", 36, "tty\rS0", "Ligne 36 (SerialPort)"},
       {"last line empty", 108, "", "Ligne 108 (Precision)"},
+      // Regression: a NUL was stored, and the store then refused its own file.
+      {"NUL in a folder", 58, std::string_view("/home/a\0b/", 10),
+       "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle (code 0)."},
+      {"tab in a folder", 61, "/tmp/a\tb/", "Ligne 61 (ExportPath) : la valeur contient un caract"},
+      {"delete", 59, "/x/\x7F", "(code 127)"},
   };
   MemorySettingsStore source = AwayStore();
   const std::string good = Written(source);
@@ -246,7 +252,8 @@ TEST(ConfigurationFile, RefusesABadFileWholeAndLeavesTheStoreByteIdentical) {
   }
 }
 
-// A store whose serial port name came from elsewhere with a line break in it.
+// A store holding texts that came from elsewhere (a hand-edited file, an
+// older version), line breaks included.
 class StoreWithText : public MemorySettingsStore {
  public:
   StoreWithText(MemorySettingsStore base, std::string name, std::string text)
@@ -259,24 +266,49 @@ class StoreWithText : public MemorySettingsStore {
   std::string name_, text_;
 };
 
-TEST(ConfigurationFile, RefusesToWriteAValueThatCouldNotBeRestored) {
+// Regression: a stored X1step=9999 or Vadm=2,5 was saved as it stood, and the
+// backup's own restore refused it.
+TEST(ConfigurationFile, SavesTheValuesInForceSoEverySavedFileRestores) {
   const struct {
     const char* name;
-    const char* text;
-    const char* expected;
+    const char* stored;
+    int line;
+    const char* written;  // nullptr: the save is refused
+    const char* refusal;
   } cases[] = {
-      {"SerialPort", "ttyS0\nPortType=2", "Ligne 36 (SerialPort) : la valeur contient un saut"},
-      {"CutPath", "/a\r", "Ligne 59 (CutPath) : la valeur contient un saut"},
-      {"Precision", "", "Ligne 108 (Precision) : valeur absente"},
+      {"X1step", "9999", 9, "200", nullptr},
+      {"Vadm", "2,5", 27, "2", nullptr},
+      {"Periode", "", 19, "50", nullptr},
+      {"ActChauffe", "oui", 49, "0", nullptr},  // read as not ticked
+      {"GcodeOnly", "ON", 92, "off", nullptr},
+      {"Densite", "7", 104, "3", nullptr},             // the menu keeps its tick
+      {"CutPath", "", 59, "/mem/découpes/", nullptr},  // the folder in use
+      {"X1step", "200", 9, "200", nullptr},
+      {"SerialPort", "ttyS0\nPortType=2", 36, nullptr,
+       "Ligne 36 (SerialPort) : la valeur contient un saut de ligne."},
+      {"ProjectPath", "/a\tb/", 58, nullptr,
+       "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle (code 9)."},
   };
+  MachineSettings inMemory;
+  inMemory.CutPath = "/mem/découpes/";
+  inMemory.Densite = "3";
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    StoreWithText store(AwayStore(), c.name, c.text);
+    SCOPED_TRACE(std::string(c.name) + " = " + c.stored);
+    StoreWithText store(AwayStore(), c.name, c.stored);
     std::string bytes = "untouched";
-    const ConfigurationResult result = WriteConfigurationFile(store, bytes);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(c.expected), std::string::npos) << result.message;
-    EXPECT_EQ(bytes, "untouched");
+    const ConfigurationResult result = WriteConfigurationFile(store, bytes, inMemory);
+    if (!c.written) {
+      EXPECT_FALSE(result.ok);
+      EXPECT_NE(result.message.find(c.refusal), std::string::npos) << result.message;
+      EXPECT_EQ(bytes, "untouched");
+      continue;
+    }
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(Cp1252ToUtf8(SplitLines(bytes)[c.line - 1]), c.written);
+    MemorySettingsStore target = FactoryStore();
+    const ConfigurationResult restored = ReadConfigurationFile(bytes, target);
+    EXPECT_TRUE(restored.ok) << restored.message;
+    EXPECT_EQ(target.ReadSettingString(KeyOf(c.name), c.name), c.written);
   }
 }
 

@@ -1,6 +1,8 @@
 #include "core/cut/cut_point_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -61,6 +63,8 @@ TEST(CutPointFile, RefusesAFileThatIsNotTheHeaders) {
   const std::string points = WriteCutPoints({{1, 2, 3, 4}, {5, 6, 7, 8}}, false);
   WriteText(folder / "p.ovs", points);
   std::filesystem::create_directory(folder / "dir.ovs");
+  // A pipe with no writer in the file's place is refused, not waited on.
+  ASSERT_EQ(mkfifo((folder / "pipe.ovs").c_str(), 0644), 0);
   {
     // 4 GB with no block behind it: refused without reading a byte.
     std::ofstream sparse(folder / "sparse.ovs", std::ios::binary);
@@ -76,14 +80,17 @@ TEST(CutPointFile, RefusesAFileThatIsNotTheHeaders) {
       {"sparse.ovs", 6, "4294967296 octets pour 6 points"},
       {"p.ovs", UINT64_MAX, "pour 18446744073709551615 points"},  // a count times 32 wraps
       {"dir.ovs", 2, "illisible"},
+      {"pipe.ovs", 2, "illisible"},
       {"none.ovs", 2, "none.ovs"},
   };
+  alarm(60);
   for (const Case& c : cases) {
     const CutPointRead read = ReadCutPointFile(folder / c.file, c.expected);
     EXPECT_FALSE(read.ok) << c.file;
     EXPECT_TRUE(read.points.empty()) << c.file;
     EXPECT_NE(read.message.find(c.says), std::string::npos) << c.file << ": " << read.message;
   }
+  alarm(0);
 }
 
 TEST(CutPreviewLayout, BlockCentredAtOneScaleWithThePathInside) {
