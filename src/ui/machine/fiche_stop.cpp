@@ -405,6 +405,8 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
     case StepRunEnd::Failed:
       break;
   }
+  // The serial link's device may have taken less than was written.
+  if (s.PortType == 1) context_.positions.MarkUnknown();
   return {CutRunEnd::Failed, result.error};
 }
 
@@ -454,6 +456,7 @@ CutRunOutcome TFormStop::RunBoard(const CutRunRequest& request) {
     case BoardRunEnd::NoAnswer:
     case BoardRunEnd::PortLost:
     case BoardRunEnd::Refused:
+    case BoardRunEnd::BadAnswer:
       break;
   }
   AddConsoleLine(result.message);
