@@ -28,8 +28,9 @@ class AnswerPort : public orvane::SerialPort {
   void ClearBuffer(bool input, bool) override {
     if (input) read_ = shown_;
   }
-  void Write(const uint8_t*, size_t) override {}
-  void WriteStr(std::string_view) override {}
+  orvane::SerialWrite WriteBytes(const uint8_t*, size_t, const std::atomic<bool>*) override {
+    return orvane::SerialWrite::Done;
+  }
   size_t Read(uint8_t* out, size_t count) override {
     size_t n = 0;
     for (; n < count && read_ < shown_; ++n) out[n] = data_[read_++];

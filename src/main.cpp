@@ -13,9 +13,9 @@
 #include "host/heat_signals.h"
 #include "host/host_centronic.h"
 #include "host/parallel_port.h"
-#include "host/qt_serial_port.h"
 #include "host/settings_file_store.h"
 #include "host/signal_bridge.h"
+#include "host/termios_serial_port.h"
 #include "host/virtual_port.h"
 #include "ui/app/fiche_apropos.h"
 #include "ui/app/fiche_principale.h"
@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
   ui::QtMessageService messages;
   ui::QtFileDialogService dialogs;
   MonotonicClock clock;
-  QtSerialPort serial;
+  TermiosSerialPort serial;
   ui::QtHostProbe host;
   ui::QtDesktopService desktop;
   auto* keys = new ui::KeyStateFilter(&app);

@@ -8,8 +8,8 @@
 #include "core/app/machine_settings.h"
 #include "core/machine/board_wait.h"
 #include "host/host_centronic.h"
-#include "host/qt_serial_port.h"
 #include "host/settings_file_store.h"
+#include "host/termios_serial_port.h"
 
 namespace orvane::cli {
 namespace {
@@ -17,8 +17,7 @@ namespace {
 int Identify(const ParsedArgs& parsed) {
   MachineSettings settings = StoredSettings();
   if (parsed.Has("--device")) settings.SerialPort = parsed.Value("--device");
-  EnsureQtCoreApplication();
-  QtSerialPort serial;
+  TermiosSerialPort serial;
   MonotonicClock clock;
   serial.SetParams(SerialSelectorParams(settings));
   serial.Open();

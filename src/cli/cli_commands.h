@@ -13,9 +13,6 @@ using Args = std::vector<std::string>;
 // Prints the usage of every command and returns 2.
 int UsageError();
 
-// Before the first use of the serial port.
-void EnsureQtCoreApplication();
-
 // The settings of the store, with a warning on stderr for any value that had
 // to take its factory text; `complete` is false then (the working folders
 // aside, which play no part in a cut or a move).

@@ -26,14 +26,16 @@
 #include "host/heat_signals.h"
 #include "host/host_centronic.h"
 #include "host/parallel_port.h"
-#include "host/qt_serial_port.h"
 #include "host/settings_file_store.h"
+#include "host/termios_serial_port.h"
 #include "host/virtual_port.h"
 
 namespace orvane::cli {
 namespace {
 
 std::atomic<bool> gStop{false};
+// The serial step link drives no heating: nothing to claim switched off.
+bool gNoHeatingOutput = false;
 volatile sig_atomic_t gSignal = 0;
 
 void OnTermination(int number) {
@@ -262,7 +264,8 @@ int TerminationSignal() {
 }
 
 void DieOfTermination() {
-  std::cout << "Arrêt demandé : chauffe coupée.\n" << std::flush;
+  std::cout << (gNoHeatingOutput ? "Arrêt demandé.\n" : "Arrêt demandé : chauffe coupée.\n")
+            << std::flush;
   const int number = gSignal != 0 ? int(gSignal) : SIGTERM;
   signal(number, SIG_DFL);
   raise(number);
@@ -303,7 +306,7 @@ int RunCommand(const Args& args) {
   std::unique_ptr<PortOutput> port;
   std::unique_ptr<RecordingFile> file;
   VirtualPort* virtualPort = nullptr;
-  std::unique_ptr<QtSerialPort> serial;
+  std::unique_ptr<TermiosSerialPort> serial;
   std::unique_ptr<TickOutput> output;
   if (settings.PortType == 0) {
     const ParallelBackend backend =
@@ -328,8 +331,8 @@ int RunCommand(const Args& args) {
     }
     output = std::make_unique<ParallelTickOutput>(*port, settings.Port);
   } else {
-    EnsureQtCoreApplication();
-    serial = std::make_unique<QtSerialPort>();
+    gNoHeatingOutput = true;
+    serial = std::make_unique<TermiosSerialPort>();
     SerialParams params = SerialSelectorParams(settings);
     if (!options.device.empty()) params.port = options.device;
     serial->SetParams(params);
@@ -380,6 +383,8 @@ int RunCommand(const Args& args) {
   file.reset();
   if (serial) serial->Close();
 
+  // The serial link's device may have taken less than was written.
+  if (serial && result.end == StepRunEnd::Failed) positions.MarkUnknown();
   PrintPositions(positions);
   if (gSignal != 0) DieOfTermination();
   switch (result.end) {
@@ -387,7 +392,8 @@ int RunCommand(const Args& args) {
       std::cout << "Découpe terminée normalement\n";
       return 0;
     case StepRunEnd::Stopped:
-      std::cout << "Découpe interrompue : chauffe coupée.\n";
+      // The serial link has no heating output to speak of.
+      std::cout << (serial ? "Découpe interrompue.\n" : "Découpe interrompue : chauffe coupée.\n");
       return 1;
     case StepRunEnd::Failed:
       break;

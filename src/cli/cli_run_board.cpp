@@ -18,7 +18,7 @@
 #include "core/machine/cut_progress.h"
 #include "core/machine/serial_link.h"
 #include "host/host_centronic.h"
-#include "host/qt_serial_port.h"
+#include "host/termios_serial_port.h"
 
 namespace orvane::cli {
 namespace {
@@ -142,6 +142,7 @@ void SayHowItEnded(const BoardRunOutcome& outcome, bool simulation) {
     case BoardRunEnd::NoAnswer:
     case BoardRunEnd::PortLost:
     case BoardRunEnd::Refused:
+    case BoardRunEnd::BadAnswer:
       std::cerr << "orvane-cli : " << outcome.message << "\n";
       return;
   }
@@ -166,8 +167,7 @@ int RunOnBoard(const RunOptions& options, const MachineSettings& settings, const
   request.simulation = options.simulate;
   request.feed = BoardCutFeed(settings, periods, options.simulate);
 
-  EnsureQtCoreApplication();
-  QtSerialPort serial;
+  TermiosSerialPort serial;
   SerialParams params = SerialSelectorParams(settings);
   if (!options.device.empty()) params.port = options.device;
   serial.SetParams(params);
@@ -208,7 +208,8 @@ int RunOnBoard(const RunOptions& options, const MachineSettings& settings, const
     // Whatever the run had got to, the board's heating goes off before the
     // process dies; a run that failed or was stopped has just sent it.
     const bool sent = outcome.end == BoardRunEnd::StoppedByUser ||
-                      outcome.end == BoardRunEnd::NoAnswer || outcome.end == BoardRunEnd::PortLost;
+                      outcome.end == BoardRunEnd::NoAnswer ||
+                      outcome.end == BoardRunEnd::PortLost || outcome.end == BoardRunEnd::BadAnswer;
     if (!sent) SendBoardPacket(serial, HeatingOffFlags(settings), kBoardApply);
     serial.Close();
     PrintPositions(positions);

@@ -167,12 +167,14 @@ TEST_F(OrvaneCliBoard, SendsEveryLineInOrderWithTheFeedOfTheSettingsInMemory) {
   EXPECT_THAT(run.output, HasSubstr(ReportedPositions(program)));
 
   const auto log = StopAndLog();
-  // The hello, the origin, the pre-heat, then the lines.
-  ASSERT_GE(log.size(), 3u);
+  // The hello, the origin, the identification, the pre-heat, then the lines.
+  ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log[0].command, 0x40);
   EXPECT_EQ(log[1].flags, 0x40);
   EXPECT_EQ(log[1].command, 0x00);
-  EXPECT_EQ(log[2].command, 0x08);
+  EXPECT_EQ(log[2].flags, OutputTestReleaseFlags(settings));
+  EXPECT_EQ(log[2].command, 0x00);
+  EXPECT_EQ(log[3].command, 0x08);
   std::vector<std::string> expected = program;
   expected[0] = FeedLine(2400);
   const auto lines = CutLines(log);
@@ -265,8 +267,8 @@ TEST_F(OrvaneCliBoard, ASilentBoardOrAPulledCableEndsTheRunWithItsMessage) {
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_THAT(run.output, HasSubstr("La carte ne répond plus : découpe arrêtée, chauffe coupée."));
   EXPECT_THAT(run.output, HasSubstr("Positions : inconnues"));
-  // 10 s, plus twice the nine lines' 3.2 s the board may still be running
-  // (a board that answers at once is assumed to buffer them).
+  // 10 s, plus twice the longest of the last lines the board may still be
+  // running (0.4 s).
   EXPECT_GE(waited, 10.0);
   EXPECT_LT(waited, 25.0);
   auto log = StopAndLog();
@@ -279,7 +281,10 @@ TEST_F(OrvaneCliBoard, ASilentBoardOrAPulledCableEndsTheRunWithItsMessage) {
   run = Run(base, "");
   waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_THAT(run.output, HasSubstr("La carte ne répond plus : découpe arrêtée, chauffe coupée."));
+  // The heating-off packet could not reach the board: nothing says it is off.
+  EXPECT_THAT(run.output, HasSubstr("La carte ne répond plus : découpe arrêtée. La liaison est "
+                                    "perdue : vérifiez que la chauffe est coupée."));
+  EXPECT_THAT(run.output, Not(HasSubstr("chauffe coupée.")));
   EXPECT_LT(waited, 8.0);
   log = StopAndLog();
   // The line that pulled the cable is the last thing that reached the board.
@@ -324,6 +329,51 @@ TEST_F(OrvaneCliBoard, AStopOrASignalLeavesTheHeatingOffPacketLast) {
     EXPECT_EQ(log.back().flags, HeatingOffFlags(settings)) << c.name;
     EXPECT_EQ(log.back().flags & 0x0C, 0) << c.name;
   }
+}
+
+// Garbage after the hello, a stray byte, a short report were taken as a
+// finished cut: each is a failure now, with the heating-off packet last.
+TEST_F(OrvaneCliBoard, ABoardThatAnswersNonsenseFailsTheRun) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> fault;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"a stream of 0x00 after the hello", {"--garbage-after-hello"}, "orvane-cli : "},
+      {"a stray byte after line 5's answer",
+       {"--stray-after", "5"},
+       "orvane-cli : La carte a envoyé 1 octet(s) inattendu(s)"},
+      {"a report cut short",
+       {"--short-report"},
+       "orvane-cli : La carte ne répond plus : découpe arrêtée, chauffe coupée."},
+  };
+  Configure(100, true, 0);
+  const std::string base = Generate(10);
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--speed", "0"};
+    args.insert(args.end(), c.fault.begin(), c.fault.end());
+    StartSim(args);
+    const CliRun run = Run(base, "");
+    EXPECT_EQ(run.status, 1) << c.name << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr(c.said)) << c.name;
+    EXPECT_THAT(run.output, Not(HasSubstr("terminée normalement"))) << c.name;
+    const auto log = StopAndLog();
+    ASSERT_FALSE(log.empty()) << c.name;
+    EXPECT_EQ(log.back().command, 0x00) << c.name;
+    EXPECT_EQ(log.back().flags, HeatingOffFlags(settings)) << c.name;
+  }
+}
+
+// The board pre-heats for the time it holds: 12 s against the settings' 1 s
+// was taken for a silent board at 11 s.
+TEST_F(OrvaneCliBoard, WaitsForThePreheatTheBoardHolds) {
+  Configure(100, true, 1);
+  const std::string base = Generate(3);
+  StartSim({"--speed", "1", "--preheat", "12"});
+  const CliRun run = Run(base, "");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("Découpe terminée normalement"));
 }
 
 TEST_F(OrvaneCliBoard, RefusesWhatItCannotRun) {

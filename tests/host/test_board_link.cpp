@@ -1,4 +1,4 @@
-// The board protocol through the real serial layer (Qt SerialPort) against
+// The board protocol through the real serial layer (termios) against
 // tools/orvane-board-sim on its pseudo-terminal. Every check reads what the
 // simulator logged, packet by packet.
 #include <gtest/gtest.h>
@@ -7,7 +7,9 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "core/app/machine_settings.h"
 #include "core/machine/axis_positions.h"
@@ -15,7 +17,7 @@
 #include "core/machine/centronic.h"
 #include "core/machine/serial_step.h"
 #include "host/host_centronic.h"
-#include "host/qt_serial_port.h"
+#include "host/termios_serial_port.h"
 #include "support/board_sim.h"
 #include "support/temp_folder.h"
 
@@ -93,7 +95,7 @@ class BoardOnPty : public ::testing::Test {
 
   test::TempFolder folder;
   std::unique_ptr<BoardSim> sim;
-  QtSerialPort port;
+  TermiosSerialPort port;
   MonotonicClock clock;
   MachineSettings settings;
   AxisPositions positions;
@@ -185,14 +187,16 @@ TEST_F(BoardOnPty, AManualProgramRunsAndReportsItsPositions) {
   // The simulator counts 200 steps per mm, the factory value.
   EXPECT_EQ(positions.Steps(), (AxisSteps{2000, -500, 2000, 0}));
 
+  // The identification (outputs at rest), the pre-heat, the four lines.
   const auto log = StopAndLog();
-  ASSERT_EQ(log.size(), 5u);
-  EXPECT_EQ(log[0].command, 0x08);
-  EXPECT_EQ(log[0].flags, RunFlags(settings, true));
+  ASSERT_EQ(log.size(), 6u);
+  EXPECT_EQ(log[0].flags, OutputTestReleaseFlags(settings));
+  EXPECT_EQ(log[1].command, 0x08);
+  EXPECT_EQ(log[1].flags, RunFlags(settings, true));
   for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(log[i + 1].command, 0x02);
-    EXPECT_EQ(log[i + 1].flags, RunFlags(settings, true));
-    EXPECT_EQ(log[i + 1].payload, request.lines[i]);
+    EXPECT_EQ(log[i + 2].command, 0x02);
+    EXPECT_EQ(log[i + 2].flags, RunFlags(settings, true));
+    EXPECT_EQ(log[i + 2].payload, request.lines[i]);
   }
 }
 
@@ -307,7 +311,9 @@ TEST_F(BoardOnPty, APulledCableEndsTheWaitAtOnce) {
   const BoardRunOutcome outcome = RunBoardCut({StaircaseCut(200), 300, false}, link, observer);
   EXPECT_LT(Seconds(start), 5.0);  // far below the 10 s of an answer's limit
   EXPECT_EQ(outcome.end, BoardRunEnd::PortLost);
-  EXPECT_EQ(outcome.message, "La carte ne répond plus : découpe arrêtée, chauffe coupée.");
+  EXPECT_EQ(outcome.message,
+            "La carte ne répond plus : découpe arrêtée. La liaison est perdue : vérifiez que la "
+            "chauffe est coupée.");
   EXPECT_EQ(outcome.linesDone, 4u);
   EXPECT_FALSE(positions.Known());
   EXPECT_FALSE(port.IsOpen());
@@ -329,6 +335,56 @@ TEST_F(BoardOnPty, ALineTooLongIsRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(outcome.end, BoardRunEnd::Refused);
   EXPECT_NE(outcome.message.find("La ligne 13 "), std::string::npos);
   EXPECT_TRUE(StopAndLog().empty());
+}
+
+// A board with fixed framing keeps a partial packet whatever the pause, and
+// takes no line it cannot read: it stops and reports instead.
+TEST_F(BoardOnPty, TheSimulatorIsNoKinderThanABoard) {
+  struct Case {
+    const char* name;
+    uint8_t flags;
+    std::string text;
+    uint8_t answer;
+  };
+  const Case cases[] = {
+      {"a line it knows", 0x01, Move("G1", 1, 2, 3, 4), 0},
+      {"identification flag on a line", 0x81, Move("G1", 1, 2, 3, 4), 2},
+      {"origin flag on a line", 0x41, Move("G1", 1, 2, 3, 4), 2},
+      {"progressive stop on a cut line", 0x21, Move("G1", 1, 2, 3, 4), 2},
+      {"a letter it has no axis for", 0x01, "G1 X 1 Q 2", 2},
+      {"a number that is none", 0x01, "G1 X 1.2.3 Y 2", 2},
+      {"an unknown code", 0x01, "G2 X 1 Y 2", 2},
+      {"a control byte", 0x01, std::string("F300\x01"), 2},
+  };
+  StartSim();
+  for (const Case& c : cases) {
+    const BoardPacket packet = *MakeBoardLinePacket(c.flags, kBoardCutLine, c.text);
+    port.ClearBuffer(true, false);
+    ASSERT_TRUE(port.Write(packet.data(), packet.size()));
+    uint8_t answer = 0xFF;
+    ASSERT_EQ(WaitBoardAck(port, clock, 2'000'000, nullptr, answer), BoardWaitEnd::Answered);
+    EXPECT_EQ(answer, c.answer) << c.name;
+    // A refused line is followed by the report of a stopped board.
+    BoardReport report;
+    EXPECT_EQ(ReadBoardReport(port, clock, 300'000, nullptr, report),
+              c.answer ? BoardWaitEnd::Answered : BoardWaitEnd::TimedOut)
+        << c.name;
+    EXPECT_EQ(report.stopped, c.answer != 0) << c.name;
+  }
+
+  // Twenty bytes, a pause, then a whole packet of zeros: its first 28 bytes
+  // complete the partial one.
+  BoardPacket partial = MakeBoardPacket(0x01, 0x00);
+  partial[2] = 0x77;
+  ASSERT_TRUE(port.Write(partial.data(), 20));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const BoardPacket zeros = MakeBoardPacket(0x00, 0x00);
+  ASSERT_TRUE(port.Write(zeros.data(), zeros.size()));
+  const auto log = StopAndLog();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2].flags, 0x01);
+  EXPECT_EQ(log[log.size() - 2].payload, "77");
+  EXPECT_TRUE(log.back().error) << "the last 20 bytes make no packet";
 }
 
 TEST_F(BoardOnPty, TheCommandLinePrintsTheIdentification) {
@@ -362,7 +418,7 @@ TEST(SerialStepOnPty, SendsThePatternThenZeroForEachTick) {
   ASSERT_GE(master, 0);
   grantpt(master);
   unlockpt(master);
-  QtSerialPort port;
+  TermiosSerialPort port;
   SerialParams params;
   params.port = ptsname(master);
   port.SetParams(params);

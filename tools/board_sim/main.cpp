@@ -25,10 +25,6 @@ using orvane::sim::kPacketSize;
 using orvane::sim::SimBoard;
 using orvane::sim::SimOptions;
 
-// A partial packet followed by this much quiet is a framing error: the
-// program waits for an answer after every packet that gets one.
-constexpr double kFramingGapSeconds = 0.05;
-
 volatile std::sig_atomic_t gTerminate = 0;
 
 void OnTerminate(int) {
@@ -45,7 +41,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: orvane-board-sim [--link CHEMIN] [--log FICHIER] [--speed X]\n"
                "       [--stop-at N] [--silent-at N] [--disconnect-at N] [--hello 0xNN]\n"
-               "       [--short-ident]\n");
+               "       [--short-ident] [--garbage-after-hello] [--stray-after N]\n"
+               "       [--short-report] [--preheat SECONDES]\n");
   return 2;
 }
 
@@ -76,8 +73,10 @@ struct Config {
 bool ParseArgs(int argc, char** argv, Config& config) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--short-ident") {
-      config.options.shortIdent = true;
+    if (arg == "--short-ident" || arg == "--garbage-after-hello" || arg == "--short-report") {
+      config.options.shortIdent |= arg == "--short-ident";
+      config.options.garbageAfterHello |= arg == "--garbage-after-hello";
+      config.options.shortReport |= arg == "--short-report";
       continue;
     }
     if (i + 1 >= argc) return false;
@@ -95,6 +94,11 @@ bool ParseArgs(int argc, char** argv, Config& config) {
       if (!ParseCount(value, config.options.silentAt)) return false;
     } else if (arg == "--disconnect-at") {
       if (!ParseCount(value, config.options.disconnectAt)) return false;
+    } else if (arg == "--stray-after") {
+      if (!ParseCount(value, config.options.strayAfter)) return false;
+    } else if (arg == "--preheat") {
+      if (!ParseCount(value, count) || count > 0xFF) return false;
+      config.options.preheat = count;
     } else if (arg == "--hello") {
       if (!ParseCount(value, count) || count > 0xFF) return false;
       config.options.hello = static_cast<uint8_t>(count);
@@ -118,7 +122,6 @@ class Simulator {
       if (ready < 0 && errno != EINTR) return 1;
       if (ready > 0 && (p.revents & POLLIN) && !ReadAvailable()) return 0;
       if (disconnected_) return 0;
-      CheckGap();
       SendDue();
     }
     // What the program wrote before we were told to stop still gets logged.
@@ -135,7 +138,6 @@ class Simulator {
     double wait = 1.0;
     const double due = board_.NextDue(Elapsed());
     if (due >= 0) wait = std::min(wait, due);
-    if (!pending_.empty()) wait = std::min(wait, kFramingGapSeconds);
     return static_cast<int>(wait * 1000) + 1;
   }
 
@@ -145,8 +147,9 @@ class Simulator {
     for (;;) {
       const ssize_t n = read(master_, buffer, sizeof buffer);
       if (n > 0) {
+        // A partial packet waits for the rest, however long: a board with
+        // fixed framing takes the next bytes as its end.
         pending_.insert(pending_.end(), buffer, buffer + n);
-        lastByte_ = Elapsed();
         Packets();
         if (disconnected_) return true;
         continue;
@@ -170,13 +173,6 @@ class Simulator {
     FlushLog();
   }
 
-  void CheckGap() {
-    if (pending_.empty() || Elapsed() - lastByte_ < kFramingGapSeconds) return;
-    board_.FramingError(pending_.size(), Elapsed());
-    pending_.clear();
-    FlushLog();
-  }
-
   void SendDue() {
     const std::vector<uint8_t> bytes = board_.TakeDue(Elapsed());
     size_t done = 0;
@@ -184,7 +180,11 @@ class Simulator {
       const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
       if (n > 0) {
         done += static_cast<size_t>(n);
-      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else {
+        // Nobody reads (the program closed its side): a board's line does
+        // not wait, the bytes are lost.
         return;
       }
     }
@@ -202,7 +202,6 @@ class Simulator {
   FILE* log_;
   double start_;
   std::vector<uint8_t> pending_;
-  double lastByte_ = 0;
   bool disconnected_ = false;
 };
 

@@ -14,6 +14,68 @@ constexpr uint8_t kFlagOrigin = 0x40, kFlagIdentify = 0x80;
 constexpr uint8_t kFirmwareVersion = 100;  // "1.00"
 constexpr uint32_t kSerialNumber = 1789;
 constexpr size_t kShortIdentBytes = 7;
+constexpr size_t kShortReportBytes = 10;
+constexpr uint8_t kStrayByte = 0x07;
+constexpr uint8_t kRefusedAnswer = 2;
+constexpr double kGarbagePeriod = 0.002;  // one 0x00 every 2 ms
+
+// Skips blanks; true when the end of the text (or its padding) is reached.
+bool AtEnd(const std::string& text, size_t& at) {
+  while (at < text.size() && text[at] == ' ') ++at;
+  return at == text.size();
+}
+
+// A number as the board's parser takes it: sign, digits, one point.
+bool Number(const std::string& text, size_t& at, bool fraction) {
+  const size_t start = at;
+  if (at < text.size() && (text[at] == '-' || text[at] == '+') && fraction) ++at;
+  size_t digits = 0;
+  bool point = false;
+  for (; at < text.size(); ++at) {
+    if (text[at] >= '0' && text[at] <= '9') {
+      ++digits;
+    } else if (text[at] == '.' && fraction && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  return digits > 0 && at > start;
+}
+
+// The lines the board knows: "F<feed>", "G0"/"G1" with X Y A B each at most
+// once, "M2" with an optional comment in brackets.
+bool KnownLine(const std::string& text) {
+  size_t at = 0;
+  if (text.rfind("F", 0) == 0) {
+    at = 1;
+    return Number(text, at, false) && AtEnd(text, at);
+  }
+  if (text.rfind("M2", 0) == 0) {
+    at = 2;
+    if (AtEnd(text, at)) return true;
+    if (text[at] != '(') return false;
+    const size_t close = text.find(')', at);
+    if (close == std::string::npos) return false;
+    at = close + 1;
+    return AtEnd(text, at);
+  }
+  if (text.rfind("G0", 0) != 0 && text.rfind("G1", 0) != 0) return false;
+  at = 2;
+  std::string seen;
+  while (!AtEnd(text, at)) {
+    const char letter = text[at];
+    if (std::string("XYAB").find(letter) == std::string::npos ||
+        seen.find(letter) != std::string::npos) {
+      return false;
+    }
+    seen += letter;
+    ++at;
+    AtEnd(text, at);
+    if (!Number(text, at, true)) return false;
+  }
+  return !seen.empty();
+}
 
 bool IsLine(uint8_t command) {
   return command == kManualLine || command == kCutLine || command == kReturnLine;
@@ -134,6 +196,7 @@ SimBoard::Action SimBoard::Receive(const uint8_t* packet, double now) {
     }
     case kHello:
       Answer(now, {options_.hello});
+      if (options_.garbageAfterHello && garbageFrom_ < 0) garbageFrom_ = now;
       break;
     default: {
       char line[64];
@@ -145,11 +208,39 @@ SimBoard::Action SimBoard::Receive(const uint8_t* packet, double now) {
   return Action::Continue;
 }
 
+std::string SimBoard::Refusal(const uint8_t* packet) const {
+  const uint8_t flags = packet[0];
+  const uint8_t command = packet[1];
+  if (flags & (kFlagOrigin | kFlagIdentify)) return "flags of an output packet on a line";
+  if ((flags & 0x10) && command != kCutLine) return "simulation flag outside a cut";
+  if ((flags & 0x20) && command == kCutLine) return "progressive stop on a cut line";
+  std::string text;
+  size_t end = kPacketSize;
+  while (end > 2 && packet[end - 1] == 0) --end;  // a short line's zero padding
+  for (size_t i = 2; i < end; ++i) {
+    if (packet[i] < 0x20 || packet[i] > 0x7E) return "byte that is no text";
+    text += static_cast<char>(packet[i]);
+  }
+  if (!KnownLine(text)) return "line it does not know";
+  return {};
+}
+
 void SimBoard::Line(const uint8_t* packet, double now) {
   outputFlags_ = packet[0] & 0x0F;
+  const double start = std::max(now, busyUntil_);
+  if (const std::string refusal = Refusal(packet); !refusal.empty()) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%.6f ERROR refused line %ld: %s", now, lineCount_,
+                  refusal.c_str());
+    log_.push_back(line);
+    // Not done: the board stops as on its switch and says where it is.
+    busyUntil_ = start;
+    Answer(start, {kRefusedAnswer});
+    Answer(start, Report(true));
+    return;
+  }
   std::string text;
   for (size_t i = 2; i < kPacketSize && packet[i] != 0; ++i) text += static_cast<char>(packet[i]);
-  const double start = std::max(now, busyUntil_);
   if (options_.stopAt > 0 && lineCount_ == options_.stopAt) {
     busyUntil_ = start;
     Answer(start, {1});
@@ -168,7 +259,9 @@ void SimBoard::Line(const uint8_t* packet, double now) {
     end = true;
   }
   busyUntil_ = start + seconds * options_.speed;
-  Answer(busyUntil_, {0});
+  std::vector<uint8_t> ack = {0};
+  if (options_.strayAfter > 0 && lineCount_ == options_.strayAfter) ack.push_back(kStrayByte);
+  Answer(busyUntil_, ack);
   if (end) Answer(busyUntil_, Report(false));
 }
 
@@ -190,6 +283,7 @@ double SimBoard::Move(const std::string& text, bool startPoint) {
 std::vector<uint8_t> SimBoard::Report(bool stopped) const {
   std::vector<uint8_t> out;
   for (int64_t p : positions_) PutMagnitude(out, p, stopped);
+  if (options_.shortReport) out.resize(kShortReportBytes);
   return out;
 }
 
@@ -216,6 +310,10 @@ std::vector<uint8_t> SimBoard::Identification() const {
 
 std::vector<uint8_t> SimBoard::TakeDue(double now) {
   std::vector<uint8_t> bytes;
+  if (garbageFrom_ >= 0) {
+    const auto due = static_cast<long>((now - garbageFrom_) / kGarbagePeriod);
+    for (; garbageSent_ < due; ++garbageSent_) bytes.push_back(0);
+  }
   // Answers are queued in the order the board gives them; a later one never
   // overtakes an earlier one.
   while (!answers_.empty() && answers_.front().due <= now) {
@@ -226,8 +324,10 @@ std::vector<uint8_t> SimBoard::TakeDue(double now) {
 }
 
 double SimBoard::NextDue(double now) const {
-  if (answers_.empty()) return -1;
-  return std::max(0.0, answers_.front().due - now);
+  double next = garbageFrom_ >= 0 ? kGarbagePeriod : -1;
+  if (answers_.empty()) return next;
+  const double due = std::max(0.0, answers_.front().due - now);
+  return next < 0 ? due : std::min(next, due);
 }
 
 std::vector<std::string> SimBoard::TakeLog() {

@@ -20,6 +20,10 @@ struct SimOptions {
   long disconnectAt = 0;  // line at which the cable is pulled
   uint8_t hello = 0xAA;
   bool shortIdent = false;
+  bool garbageAfterHello = false;  // a stream of 0x00 once the hello is answered
+  long strayAfter = 0;             // line whose acknowledgement is followed by a stray byte
+  bool shortReport = false;        // reports cut short
+  long preheat = -1;               // the pre-heat seconds held before any parameters packet
 };
 
 struct SimAnswer {
@@ -29,12 +33,15 @@ struct SimAnswer {
 
 class SimBoard {
  public:
-  explicit SimBoard(const SimOptions& options) : options_(options) {}
+  explicit SimBoard(const SimOptions& options) : options_(options) {
+    if (options.preheat >= 0) params_.preheat = static_cast<uint8_t>(options.preheat);
+  }
 
   enum class Action { Continue, Disconnect };
   // One whole packet received at `now` (seconds since start).
   Action Receive(const uint8_t* packet, double now);
-  // Bytes that did not make a whole packet before the line went quiet.
+  // Bytes of a packet still incomplete when the line went quiet or closed:
+  // kept, as a board with fixed framing keeps them, but reported.
   void FramingError(size_t count, double now);
 
   // Answers whose time has come, in order; removed from the queue.
@@ -59,6 +66,8 @@ class SimBoard {
   void Log(double now, const uint8_t* packet);
   void Answer(double due, std::vector<uint8_t> bytes);
   void Line(const uint8_t* packet, double now);
+  // Why a board would refuse a line packet; empty when it takes it.
+  std::string Refusal(const uint8_t* packet) const;
   double Move(const std::string& text, bool startPoint);
   std::vector<uint8_t> Report(bool stopped) const;
   std::vector<uint8_t> Identification() const;
@@ -72,6 +81,8 @@ class SimBoard {
   long lineCount_ = 0;
   double busyUntil_ = 0;
   bool silent_ = false;
+  double garbageFrom_ = -1;  // when the stream of 0x00 began
+  long garbageSent_ = 0;
   std::deque<SimAnswer> answers_;
   std::vector<std::string> log_;
 };

@@ -67,6 +67,7 @@ BoardReport DecodeBoardReport(std::span<const uint8_t, kBoardReportSize> bytes) 
     const int64_t magnitude = int64_t(group[1]) << 16 | int64_t(group[2]) << 8 | group[3];
     report.steps[axis] = (group[0] & 0x80) ? -magnitude : magnitude;
     if (group[0] & 0x40) report.stopped = true;
+    if (group[0] & 0x3F) report.wellFormed = false;
   }
   return report;
 }

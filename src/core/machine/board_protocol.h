@@ -61,6 +61,7 @@ uint8_t HeatingOffFlags(const MachineSettings& settings);
 struct BoardReport {
   std::array<int64_t, 4> steps{};  // X1 Y1 X2 Y2
   bool stopped = false;            // bit 6 in any status byte
+  bool wellFormed = true;          // no status byte has a bit besides 7 and 6
 };
 BoardReport DecodeBoardReport(std::span<const uint8_t, kBoardReportSize> bytes);
 

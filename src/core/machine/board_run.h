@@ -45,28 +45,41 @@ enum class BoardRunEnd {
   NoAnswer,        // the board stayed silent past the limit
   PortLost,        // the serial port failed or went away
   Refused,         // a line could not fit a packet: nothing was sent
+  BadAnswer,       // the board answered what does not fit: nothing it did is confirmed
 };
 
 struct BoardRunOutcome {
   BoardRunEnd end = BoardRunEnd::Finished;
   std::string message;  // to show when not empty
   size_t linesDone = 0;
+  size_t strayBytes = 0;  // sent by the board unasked, drained before each packet
 };
 
+// The heating-off packet went out; "chauffe coupée" is said only then.
 inline constexpr char kBoardSilentMessage[] =
     "La carte ne répond plus : découpe arrêtée, chauffe coupée.";
+inline constexpr char kBoardLostMessage[] =
+    "La carte ne répond plus : découpe arrêtée. La liaison est perdue : vérifiez que la chauffe "
+    "est coupée.";
 inline constexpr char kBoardUserStopMessage[] =
     "Arrêt demandé : chauffe coupée, la position de la machine est inconnue.";
+inline constexpr char kBoardBadAnswerMessage[] =
+    "Réponse incohérente de la carte : découpe arrêtée, chauffe coupée, positions inconnues.";
+inline constexpr char kBoardNoIdentificationMessage[] =
+    "La carte ne donne pas son identification : rien n'a été lancé.";
+// Every line acknowledged and the report right, but bytes nobody asked for.
+std::string BoardStrayBytesMessage(size_t count);
 
 struct BoardCutRequest {
   std::vector<std::string> lines;  // the ".ovg" file's lines, without line ends
   uint16_t feed = 0;               // replaces every "F" line
   bool simulation = false;
 };
-// Origin (real cut with `OrigineAuto`), pre-heat, line / acknowledgement
-// pairs, the final report. A stop by the board asks the observer whether to
-// resume (with `Reprise`), and a resumed cut pre-heats again and sends the
-// interrupted line anew.
+// Origin (real cut with `OrigineAuto`), the board's identification (its own
+// pre-heat time and steps per mm), pre-heat, line / acknowledgement pairs,
+// the final report, which must match the end of the program. A stop by the board asks the observer
+// whether to resume (with `Reprise`), and a resumed cut pre-heats again and sends the interrupted
+// line anew.
 BoardRunOutcome RunBoardCut(const BoardCutRequest& request, BoardLink& link,
                             BoardRunObserver& observer);
 

@@ -59,7 +59,29 @@ BoardWaitEnd ReadBoardReport(SerialPort& serial, Clock& clock, int64_t limitUs, 
   std::array<uint8_t, kBoardReportSize> bytes{};
   if (serial.Read(bytes.data(), bytes.size()) != bytes.size()) return BoardWaitEnd::PortLost;
   report = DecodeBoardReport(bytes);
+  // A byte more means the 16 were not the report, or not all of it: one
+  // stray byte earlier shifts every position.
+  if (WaitForBoardBytes(serial, clock, 1, kBoardReportSettleUs, nullptr) ==
+          BoardWaitEnd::Answered ||
+      !report.wellFormed) {
+    DrainAnswers(serial);
+    return BoardWaitEnd::Garbled;
+  }
   return end;
+}
+
+size_t DrainAnswers(SerialPort& serial) {
+  size_t drained = 0;
+  uint8_t buffer[64];
+  // Bounded by what is waiting now: a board that never stops talking cannot
+  // hold the program here.
+  for (size_t waiting = serial.InputCount(); waiting > 0 && drained < (1u << 20);
+       waiting = serial.InputCount()) {
+    const size_t n = serial.Read(buffer, std::min(waiting, sizeof buffer));
+    if (n == 0) break;
+    drained += n;
+  }
+  return drained;
 }
 
 void ApplyBoardReport(const BoardReport& report, AxisPositions& positions, uint8_t& abortFlag) {
@@ -68,8 +90,9 @@ void ApplyBoardReport(const BoardReport& report, AxisPositions& positions, uint8
   if (report.stopped && abortFlag == 0) abortFlag = 1;
 }
 
-int64_t PreheatLimitUs(const MachineSettings& settings) {
-  return int64_t(settings.PreChauffe) * 1'000'000 + kBoardAnswerMarginUs;
+int64_t PreheatLimitUs(const MachineSettings& settings, uint8_t boardPreheatSeconds) {
+  const uint8_t seconds = std::max(settings.PreChauffe, boardPreheatSeconds);
+  return int64_t(seconds) * 1'000'000 + kBoardAnswerMarginUs;
 }
 
 BoardLineTimer::BoardLineTimer(const MachineSettings& settings, double slackMm)
@@ -99,11 +122,7 @@ int64_t BoardLineTimer::LineMicroseconds(std::string_view line) {
   return static_cast<int64_t>(std::min(us, kLongestLineUs));
 }
 
-double DistanceFromOriginMm(const MachineSettings& s, const std::array<int64_t, 4>& steps,
-                            bool known) {
-  if (!known) {
-    return std::sqrt(2.0 * s.MaxX * s.MaxX + 2.0 * s.MaxY * s.MaxY);
-  }
+double DistanceFromOriginMm(const MachineSettings& s, const std::array<int64_t, 4>& steps) {
   const uint16_t perMm[4] = {s.X1step, s.Y1step, s.X2step, s.Y2step};
   double squared = 0;
   for (size_t k = 0; k < 4; ++k) {

@@ -29,7 +29,13 @@ class WaitHost {
   virtual bool PollStop() = 0;
 };
 
-enum class BoardWaitEnd { Answered, TimedOut, PortLost, Stopped };
+enum class BoardWaitEnd {
+  Answered,
+  TimedOut,
+  PortLost,
+  Stopped,
+  Garbled,  // an answer that does not fit what was asked
+};
 
 // Waits until `count` bytes are waiting, for at most `limitUs` microseconds.
 // `host` may be null (short waits that need not stay responsive).
@@ -40,9 +46,14 @@ BoardWaitEnd WaitForBoardBytes(SerialPort& serial, Clock& clock, size_t count, i
 BoardWaitEnd WaitBoardAck(SerialPort& serial, Clock& clock, int64_t limitUs, WaitHost* host,
                           uint8_t& abortFlag);
 
-// The 16-byte final report, decoded. Nothing is applied here.
+// The 16-byte final report, decoded. Nothing is applied here. A report with
+// bytes beyond its 16 (within a short pause) or an impossible status byte is
+// `Garbled`.
 BoardWaitEnd ReadBoardReport(SerialPort& serial, Clock& clock, int64_t limitUs, WaitHost* host,
                              BoardReport& report);
+
+// Discards what the board sent unasked; returns how many bytes that was.
+size_t DrainAnswers(SerialPort& serial);
 
 // Sets the positions from the report and `abortFlag` when the run was stopped.
 void ApplyBoardReport(const BoardReport& report, AxisPositions& positions, uint8_t& abortFlag);
@@ -50,7 +61,9 @@ void ApplyBoardReport(const BoardReport& report, AxisPositions& positions, uint8
 // Limits of the waits, in microseconds.
 inline constexpr int64_t kBoardAnswerMarginUs = 10'000'000;
 inline constexpr int64_t kBoardIdentificationWaitUs = 100'000;
-int64_t PreheatLimitUs(const MachineSettings& settings);
+inline constexpr int64_t kBoardReportSettleUs = 100'000;
+// The board pre-heats for the time it holds, which may not be the settings'.
+int64_t PreheatLimitUs(const MachineSettings& settings, uint8_t boardPreheatSeconds);
 
 // How long the board needs for the lines of a program: each move's length
 // (over the four axes) at the feed of the last "F" line.
@@ -60,6 +73,8 @@ class BoardLineTimer {
   // reference before the first move (its distance to the origin).
   BoardLineTimer(const MachineSettings& settings, double slackMm);
   int64_t LineMicroseconds(std::string_view line);
+  // The end of the last move timed, in mm (X Y A B); none before the first.
+  const std::optional<std::array<double, 4>>& LastPoint() const { return last_; }
 
  private:
   double feedMmPerMin_;
@@ -67,10 +82,8 @@ class BoardLineTimer {
   std::optional<std::array<double, 4>> last_;
 };
 
-// Distance of the machine from the origin in mm over the four axes; the
-// whole machine's reach when the position is unknown.
-double DistanceFromOriginMm(const MachineSettings& settings, const std::array<int64_t, 4>& steps,
-                            bool known);
+// Distance of the machine from the origin in mm over the four axes.
+double DistanceFromOriginMm(const MachineSettings& settings, const std::array<int64_t, 4>& steps);
 
 // The output test of the ports page, pressed: applies the selectors to the
 // port, asks the board for its identification and waits at most 100 ms for

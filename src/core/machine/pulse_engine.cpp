@@ -122,7 +122,11 @@ EngineState PulseEngine::Loop() {
         return EngineState::Stopped;
       }
     }
-    output.Write(tick.pattern);
+    // A slow serial device can hold a write: the stop is seen there too.
+    if (!output.Write(tick.pattern, stop_)) {
+      pending_ = tick;
+      return EngineState::Stopped;
+    }
     // Late is judged after the write: a preemption between the deadline and
     // the write delays the edge itself, and the next period counts from it.
     const int64_t written = clock.Counter();
@@ -140,7 +144,10 @@ EngineState PulseEngine::Loop() {
     int64_t fall = start + high;
     while (clock.Counter() < fall) {
     }
-    output.Write(0);
+    if (!output.Write(0, stop_)) {
+      if (more) pending_ = next;
+      return EngineState::Stopped;
+    }
     // A late fall keeps its full low time too.
     if (const int64_t fell = clock.Counter(); fell - fall > lateAfter) fall = fell;
     deadline = fall + low;

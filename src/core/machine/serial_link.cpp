@@ -26,9 +26,9 @@ BoardPacket MakeBoardPacket(uint8_t flags, uint8_t command) {
   return packet;
 }
 
-void SendBoardPacket(SerialPort& serial, uint8_t flags, uint8_t command) {
-  BoardPacket packet = MakeBoardPacket(flags, command);
-  serial.Write(packet.data(), packet.size());
+bool SendBoardPacket(SerialPort& serial, uint8_t flags, uint8_t command) {
+  const BoardPacket packet = MakeBoardPacket(flags, command);
+  return serial.Write(packet.data(), packet.size());
 }
 
 uint8_t HoldFlags(const MachineSettings& s) {

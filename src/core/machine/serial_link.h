@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,10 +27,19 @@ struct SerialParams {
 
 SerialParams SerialSelectorParams(const MachineSettings& settings);
 
-// The serial port as the link protocols use it. Errors are silent: an
-// operation that fails has no effect, and a missing board shows only through
-// the hello and identification exchanges. A port whose device goes away (a
-// pulled USB cable) closes itself, so waits can end at once.
+// How a write to the serial port ended.
+enum class SerialWrite {
+  Done,     // every byte handed to the system
+  Failed,   // the device went away or took nothing for too long: the link is lost
+  Stopped,  // the stop request ended the wait first; the bytes were not sent
+};
+
+// The serial port as the link protocols use it. Opening fails silently (a
+// missing board shows only through the hello and identification exchanges),
+// but a write that fails or stays short is a lost link and says so: the port
+// then drops what it still held, so nothing half sent precedes the next packet.
+// A port whose device goes away (a pulled USB cable) closes itself, so waits
+// can end at once.
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
@@ -38,8 +48,17 @@ class SerialPort {
   virtual bool IsOpen() const = 0;
   virtual size_t InputCount() = 0;
   virtual void ClearBuffer(bool input, bool output) = 0;
-  virtual void Write(const uint8_t* data, size_t count) = 0;
-  virtual void WriteStr(std::string_view text) = 0;
+  // Hands `count` bytes to the system within a bound; `stop`, when given, is
+  // looked at while the device is slow and ends the wait early. Touches no
+  // object of the window thread: the output thread writes through it.
+  virtual SerialWrite WriteBytes(const uint8_t* data, size_t count,
+                                 const std::atomic<bool>* stop) = 0;
+  bool Write(const uint8_t* data, size_t count) {
+    return WriteBytes(data, count, nullptr) == SerialWrite::Done;
+  }
+  bool WriteStr(std::string_view text) {
+    return Write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  }
   virtual size_t Read(uint8_t* data, size_t count) = 0;
   // Blocks at most `milliseconds` for more input, so a long wait does not
   // spin; returns early when bytes arrive.
@@ -49,6 +68,8 @@ class SerialPort {
   virtual void SetParams(const SerialParams& params) = 0;
   // Why the last open failed, for the parameters window; empty when it did not.
   virtual std::string OpenError() const { return {}; }
+  // Why the last write failed; empty when none has.
+  virtual std::string WriteError() const { return {}; }
 };
 
 inline constexpr size_t kBoardPacketSize = 48;
@@ -60,7 +81,8 @@ inline constexpr uint8_t kBoardHelloAnswer = 0xAA;
 inline constexpr uint8_t kFlagSetOrigin = 0x40;
 
 BoardPacket MakeBoardPacket(uint8_t flags, uint8_t command);
-void SendBoardPacket(SerialPort& serial, uint8_t flags, uint8_t command);
+// False when the packet could not be handed whole to the system.
+bool SendBoardPacket(SerialPort& serial, uint8_t flags, uint8_t command);
 
 // Output-level flags of the USB board.
 uint8_t HoldFlags(const MachineSettings& settings);

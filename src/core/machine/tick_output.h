@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "core/machine/centronic.h"
@@ -7,18 +8,23 @@
 namespace orvane {
 
 // Where the pulse engine writes its tick bytes: the parallel port's data
-// register or the serial link. One call is one byte.
+// register or the serial link. One call is one byte, on the output thread.
+// False when `stop` ended a wait on a slow device before the byte went out; a
+// device that fails throws, which ends the run with the heating off.
 class TickOutput {
  public:
   virtual ~TickOutput() = default;
-  virtual void Write(uint8_t pattern) = 0;
+  virtual bool Write(uint8_t pattern, const std::atomic<bool>& stop) = 0;
 };
 
 class ParallelTickOutput : public TickOutput {
  public:
   ParallelTickOutput(PortOutput& port, uint16_t dataAddress)
       : port_(port), dataAddress_(dataAddress) {}
-  void Write(uint8_t pattern) override { port_.WriteByte(dataAddress_, pattern); }
+  bool Write(uint8_t pattern, const std::atomic<bool>&) override {
+    port_.WriteByte(dataAddress_, pattern);
+    return true;
+  }
 
  private:
   PortOutput& port_;

@@ -406,6 +406,8 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
     case StepRunEnd::Failed:
       break;
   }
+  // The serial link's device may have taken less than was written.
+  if (s.PortType == 1) context_.positions.MarkUnknown();
   return {CutRunEnd::Failed, result.error};
 }
 
@@ -457,6 +459,7 @@ CutRunOutcome TFormStop::RunBoard(const CutRunRequest& request) {
     case BoardRunEnd::NoAnswer:
     case BoardRunEnd::PortLost:
     case BoardRunEnd::Refused:
+    case BoardRunEnd::BadAnswer:
       break;
   }
   AddConsoleLine(result.message);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <functional>
 #include <stdexcept>
 
 #include "core/app/machine_settings.h"
@@ -19,33 +22,17 @@ const std::string kOrigin = "G0 X    0.000 Y    0.000 A    0.000 B    0.000";
 const std::string kFiftyMm = "G1 X   30.000 Y   40.000 A    0.000 B    0.000";
 const std::string kEnd = "M2 (----------- fin du programme ------------)";
 
-// The board's side in memory. Lines are answered 0 (or `stopAnswer` at line
-// `stopAt`); a board that `runs` its lines moves the clock on by their time
-// before answering, as a real one does. M2 and a stop bring the report.
+// The board's side in memory, 200 steps per mm. It identifies itself, answers
+// lines 0 (or `stopAnswer` at line `stopAt`); a board that `runs` its lines
+// moves the clock on by their time before answering, as a real one does. M2
+// and a stop bring the report of where it stands; the knobs spoil it.
 class FakeBoard {
  public:
   FakeBoard() {
     clock.stepPerRead = 100'000;  // 100 µs a look
     serial.open = true;
     serial.onWrite = [this](const std::vector<uint8_t>& p, test::FakeSerialPort& port) {
-      const uint8_t command = p[1];
-      if (command == 0x08 || command == 0x18) {
-        if (!silentPreheat) port.input.push_back(preheatAnswer);
-        return;
-      }
-      if (command != 0x02 && command != 0x04 && command != 0x22) return;
-      ++lines;
-      lineWrittenAt = clock.now;
-      if (lines == silentAt) return;
-      const std::string text(p.begin() + 2, p.end());
-      if (runs && text == kFiftyMm) clock.now += 5 * kTicksPerSecond;
-      const bool stop = lines == stopAt;
-      port.input.push_back(stop ? stopAnswer : 0);
-      if ((stop || text == kEnd) && !silentReport) {
-        std::array<uint8_t, 16> sent = report;
-        if (stop) sent[0] |= 0x40;
-        port.input.insert(port.input.end(), sent.begin(), sent.end());
-      }
+      Take(p, port);
     };
   }
   // The packets written, as (flags, command).
@@ -54,10 +41,13 @@ class FakeBoard {
     for (const auto& p : serial.written) out.emplace_back(p[0], p[1]);
     return out;
   }
-  double SecondsSinceLastLine() const { return double(clock.now - lineWrittenAt) / 1e9; }
+  // Since the last line or pre-heat went out.
+  double SecondsWaited() const { return double(clock.now - waitFrom) / 1e9; }
 
   test::FakeSerialPort serial;
   test::FakeClock clock;
+  bool identifies = true;
+  uint8_t storedPreheat = 8;
   bool runs = true;
   int lines = 0;
   int silentAt = 0;
@@ -66,8 +56,55 @@ class FakeBoard {
   uint8_t preheatAnswer = 0;
   bool silentPreheat = false;
   bool silentReport = false;
-  int64_t lineWrittenAt = 0;
-  std::array<uint8_t, 16> report = {0x80, 0x00, 0x01, 0x2C, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0};
+  int strayAfter = 0;        // line whose answer a stray byte follows
+  int64_t reportOffset = 0;  // added to X1 in the report
+  uint8_t statusJunk = 0;    // or-ed into the status bytes
+  bool reportExtraByte = false;
+  bool reportStopped = false;  // bit 6 in Y1's status without a stop
+  int64_t waitFrom = 0;
+
+ private:
+  void Take(const std::vector<uint8_t>& p, test::FakeSerialPort& port) {
+    const uint8_t command = p[1];
+    if (command == 0x00 && (p[0] & 0x80)) {
+      if (identifies) {
+        port.input.insert(port.input.end(), {0x00, 0xC8, 50, 0, 33, 70, storedPreheat, 100, 0, 0, 0,
+                                             0x30, 0x39, 0, 0, 0});
+      }
+      return;
+    }
+    if (command == 0x08 || command == 0x18) {
+      waitFrom = clock.now;
+      if (!silentPreheat) port.input.push_back(preheatAnswer);
+      return;
+    }
+    if (command != 0x02 && command != 0x04 && command != 0x22) return;
+    ++lines;
+    waitFrom = clock.now;
+    if (lines == silentAt) return;
+    const std::string text(p.begin() + 2, p.end());
+    if (runs && text == kFiftyMm) clock.now += 5 * kTicksPerSecond;
+    const bool stop = lines == stopAt;
+    port.input.push_back(stop ? stopAnswer : 0);
+    if (lines == strayAfter) port.input.push_back(0x07);
+    if (!stop && text.starts_with("G")) {
+      std::sscanf(text.c_str() + 2, " X %lf Y %lf A %lf B %lf", &at[0], &at[1], &at[2], &at[3]);
+    }
+    if ((stop || text == kEnd) && !silentReport) Report(port, stop);
+  }
+  void Report(test::FakeSerialPort& port, bool stop) {
+    for (size_t k = 0; k < 4; ++k) {
+      int64_t steps = std::llround(at[k] * 200) + (k == 0 ? reportOffset : 0);
+      uint8_t status = statusJunk | (stop ? 0x40 : 0) | (steps < 0 ? 0x80 : 0);
+      if (k == 1 && reportStopped) status |= 0x40;
+      steps = std::abs(steps);
+      port.input.insert(port.input.end(),
+                        {status, uint8_t(steps >> 16), uint8_t(steps >> 8), uint8_t(steps)});
+    }
+    if (reportExtraByte) port.input.push_back(0);
+  }
+
+  double at[4] = {};
 };
 
 class Observer : public BoardRunObserver {
@@ -87,10 +124,18 @@ class Observer : public BoardRunObserver {
 
 class BoardRun : public ::testing::Test {
  protected:
+  void SetUp() override {
+    settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = 200;
+  }
   BoardLink Link() { return {board.serial, board.clock, settings, positions, abortFlag}; }
   BoardRunOutcome Cut(std::vector<std::string> lines, bool simulation = false) {
     BoardLink link = Link();
     return RunBoardCut({std::move(lines), 600, simulation}, link, observer);
+  }
+  // A fresh board and settings for each case of a table.
+  BoardRunOutcome CutOn(FakeBoard& b, std::vector<std::string> lines) {
+    BoardLink link{b.serial, b.clock, settings, positions, abortFlag};
+    return RunBoardCut({std::move(lines), 600, false}, link, observer);
   }
   BoardRunOutcome Program(BoardProgramRequest request) {
     BoardLink link = Link();
@@ -105,48 +150,153 @@ class BoardRun : public ::testing::Test {
   Observer observer;
 };
 
-TEST_F(BoardRun, ALineMayTakeTwiceItsTimePlusTenSeconds) {
-  board.silentAt = 3;  // 50 mm at 10 mm/s: 5 s, so 20 s
-  const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kFiftyMm, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer);
-  EXPECT_NEAR(board.SecondsSinceLastLine(), 20.0, 0.001);
-  EXPECT_EQ(outcome.message, kBoardSilentMessage);
-  EXPECT_FALSE(positions.Known());
-  EXPECT_EQ(abortFlag, 1);
-  EXPECT_EQ(board.Packets().back(), HeatingOff());
+// A board acknowledges a line when it takes it: what it may still be busy
+// with is bounded by the lines it holds, never by everything sent so far nor
+// by the whole machine's reach (a silent board once kept the wire hot for
+// 2418 s). Each wait is twice the longest of the last three lines, plus 10 s;
+// the pre-heat takes the longer of the settings' time and the board's own.
+TEST_F(BoardRun, EachWaitFollowsWhatTheBoardMayStillBeDoing) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::function<void(FakeBoard&, MachineSettings&, AxisPositions&)> arrange;
+    double seconds;
+  };
+  const Case cases[] = {
+      {"a board that runs a 50 mm line, then falls silent",
+       {kFeed600, kOrigin, kFiftyMm, kEnd},
+       [](FakeBoard& b, MachineSettings&, AxisPositions&) { b.silentAt = 3; },
+       20},
+      {"a board that answers at once: four 5 s lines sent, not 4 x 5 s held",
+       {kFeed600, kFiftyMm, kOrigin, kFiftyMm, kOrigin, kEnd},
+       [](FakeBoard& b, MachineSettings&, AxisPositions&) { b.runs = false, b.silentAt = 5; },
+       20},
+      {"position unknown: the first move timed from the origin",
+       {kFeed600, kFiftyMm, kEnd},
+       [](FakeBoard& b, MachineSettings&, AxisPositions& p) { p.MarkUnknown(), b.silentAt = 2; },
+       20},
+      {"a start 50 mm from the origin",
+       {kFeed600, kOrigin, kEnd},
+       [](FakeBoard& b, MachineSettings&, AxisPositions& p) {
+         p.Set({6000, 8000, 0, 0});
+         b.silentAt = 2;
+       },
+       20},
+      {"no report after the end",
+       {kFeed600, kOrigin, kFiftyMm, kEnd},
+       [](FakeBoard& b, MachineSettings&, AxisPositions&) { b.silentReport = true; },
+       20},
+      {"a board holding a pre-heat longer than the settings'",
+       {kFeed600, kEnd},
+       [](FakeBoard& b, MachineSettings& s, AxisPositions&) {
+         s.ActChauffe = true, s.PreChauffe = 8;
+         b.storedPreheat = 30, b.silentPreheat = true;
+       },
+       40},
+      {"settings longer than the board's pre-heat",
+       {kFeed600, kEnd},
+       [](FakeBoard& b, MachineSettings& s, AxisPositions&) {
+         s.ActChauffe = true, s.PreChauffe = 30;
+         b.storedPreheat = 8, b.silentPreheat = true;
+       },
+       40},
+  };
+  for (const Case& c : cases) {
+    FakeBoard b;
+    settings = MachineSettings{};
+    SetUp();
+    positions.SetOrigin();
+    c.arrange(b, settings, positions);
+    const BoardRunOutcome outcome = CutOn(b, c.lines);
+    EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer) << c.name;
+    EXPECT_NEAR(b.SecondsWaited(), c.seconds, 0.01) << c.name;
+    EXPECT_EQ(outcome.message, kBoardSilentMessage) << c.name;
+    EXPECT_EQ(abortFlag, 1) << c.name;
+    EXPECT_EQ(b.Packets().back(), HeatingOff()) << c.name;
+  }
 }
 
-TEST_F(BoardRun, ABoardThatAnswersAtOnceGetsTheTimeOfWhatItHolds) {
-  board.runs = false;  // answers on receipt, runs later
-  board.silentAt = 5;  // three 50 mm moves before it: 4 × 5 s to run, so 50 s
-  const BoardRunOutcome outcome = Cut({kFeed600, kFiftyMm, kOrigin, kFiftyMm, kOrigin, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer);
-  EXPECT_NEAR(board.SecondsSinceLastLine(), 50.0, 0.01);
+// Garbage from the board was taken as success: one stray byte shifted every
+// later read and applied positions like 8388615.
+TEST_F(BoardRun, AnAnswerThatDoesNotFitIsAFault) {
+  struct Case {
+    const char* name;
+    std::function<void(FakeBoard&)> spoil;
+    BoardRunEnd end;
+    bool positionsKnown;
+  };
+  const Case cases[] = {
+      {"a clean run", [](FakeBoard&) {}, BoardRunEnd::Finished, true},
+      {"a stray byte after line 2's answer", [](FakeBoard& b) { b.strayAfter = 2; },
+       BoardRunEnd::BadAnswer, true},
+      {"a stray byte after the last answer", [](FakeBoard& b) { b.strayAfter = 4; },
+       BoardRunEnd::BadAnswer, false},
+      {"a byte beyond the report's 16", [](FakeBoard& b) { b.reportExtraByte = true; },
+       BoardRunEnd::BadAnswer, false},
+      {"a report off the end of the program", [](FakeBoard& b) { b.reportOffset = 8388615; },
+       BoardRunEnd::BadAnswer, false},
+      {"a status byte with unknown bits", [](FakeBoard& b) { b.statusJunk = 0x07; },
+       BoardRunEnd::BadAnswer, false},
+      {"a stop far from every point sent",
+       [](FakeBoard& b) { b.stopAt = 3, b.reportOffset = -100000; }, BoardRunEnd::BadAnswer, false},
+  };
+  for (const Case& c : cases) {
+    FakeBoard b;
+    positions.SetOrigin();
+    c.spoil(b);
+    const BoardRunOutcome outcome = CutOn(b, {kFeed600, kOrigin, kFiftyMm, kEnd});
+    EXPECT_EQ(outcome.end, c.end) << c.name;
+    EXPECT_EQ(positions.Known(), c.positionsKnown) << c.name;
+    if (c.end == BoardRunEnd::Finished) {
+      EXPECT_EQ(positions.Steps(), (AxisSteps{6000, 8000, 0, 0})) << c.name;
+      continue;
+    }
+    EXPECT_EQ(abortFlag, 1) << c.name;
+    EXPECT_EQ(b.Packets().back(), HeatingOff()) << c.name;
+    EXPECT_EQ(outcome.message,
+              c.positionsKnown ? BoardStrayBytesMessage(1) : std::string(kBoardBadAnswerMessage))
+        << c.name;
+  }
 }
 
-TEST_F(BoardRun, TheReportAndThePreheatHaveTheirOwnLimits) {
-  board.silentReport = true;
-  EXPECT_EQ(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}).end, BoardRunEnd::NoAnswer);
-  EXPECT_NEAR(board.SecondsSinceLastLine(), 10.0, 0.001);  // everything ran: the margin alone
-  EXPECT_EQ(board.Packets().back(), HeatingOff());
+// A lost serial link was a finished cut, and "chauffe coupée" was said when
+// the heating-off packet could not be written.
+TEST_F(BoardRun, AFailedWriteIsALostLinkAndSaysSo) {
+  struct Case {
+    const char* name;
+    std::function<void(test::FakeSerialPort&)> fail;
+    int outputClears;  // the unsent bytes dropped before the heating-off packet
+  };
+  const Case cases[] = {
+      {"the cable pulled at the third line", [](test::FakeSerialPort& p) { p.failAtWrite = 4; }, 0},
+      {"a device that takes nothing", [](test::FakeSerialPort& p) { p.stuck = true; }, 2},
+      {"a port closed from the start", [](test::FakeSerialPort& p) { p.open = false; }, 0},
+  };
+  for (const Case& c : cases) {
+    FakeBoard b;
+    positions.SetOrigin();
+    c.fail(b.serial);
+    const BoardRunOutcome outcome = CutOn(b, {kFeed600, kOrigin, kFiftyMm, kEnd});
+    EXPECT_EQ(outcome.end, BoardRunEnd::PortLost) << c.name;
+    EXPECT_EQ(outcome.message,
+              "La carte ne répond plus : découpe arrêtée. La liaison est perdue : vérifiez que la "
+              "chauffe est coupée.")
+        << c.name;
+    EXPECT_FALSE(positions.Known()) << c.name;
+    EXPECT_EQ(abortFlag, 1) << c.name;
+    EXPECT_EQ(b.serial.outputClears, c.outputClears) << c.name;
+    EXPECT_LT(b.clock.now, kTicksPerSecond) << c.name;
+  }
+}
 
+TEST_F(BoardRun, NothingHeatsBeforeTheBoardHasIdentifiedItself) {
   settings.ActChauffe = true;
-  settings.PreChauffe = 8;
-  board.silentPreheat = true;
-  const int64_t start = board.clock.now;
-  EXPECT_EQ(Cut({kFeed600, kEnd}).end, BoardRunEnd::NoAnswer);
-  EXPECT_NEAR(double(board.clock.now - start) / 1e9, 18.0, 0.001);
-  EXPECT_EQ(observer.preheat, (std::vector<bool>{true, false}));
-  EXPECT_EQ(board.Packets().back(), HeatingOff());
-}
-
-TEST_F(BoardRun, AClosedPortEndsAtOnce) {
-  board.serial.open = false;
-  board.serial.openable = false;
-  const BoardRunOutcome outcome = Cut({kFeed600, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::PortLost);
-  EXPECT_EQ(outcome.message, kBoardSilentMessage);
-  EXPECT_LT(board.clock.now, kTicksPerSecond);
+  board.identifies = false;
+  const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kEnd});
+  EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer);
+  EXPECT_EQ(outcome.message, kBoardNoIdentificationMessage);
+  EXPECT_EQ(board.Packets(), (std::vector<std::pair<int, int>>{
+                                 {OutputTestReleaseFlags(settings), 0x00}, HeatingOff()}));
 }
 
 TEST_F(BoardRun, TheStopKeyEndsAWaitWithTheHeatingOff) {
@@ -194,20 +344,23 @@ TEST_F(BoardRun, ARealCutSetsTheOriginFirstASimulationDoesNot) {
   settings.OrigineAuto = 1;
   settings.ActChauffe = true;
   positions.Set({5, 6, 7, 8});
-  EXPECT_EQ(Cut({kFeed600, kOrigin, kEnd}).end, BoardRunEnd::Finished);
+  EXPECT_EQ(Cut({kFeed600, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
   const int run = RunFlags(settings, true);
-  EXPECT_EQ(board.Packets(),
-            (std::vector<std::pair<int, int>>{
-                {0x40, 0x00}, {run, 0x08}, {run, 0x04}, {run, 0x04}, {run, 0x04}}));
-  // The report: X1 = -300, Y1 = 7.
-  EXPECT_EQ(positions.Steps(), (AxisSteps{-300, 7, 0, 0}));
+  const int identify = OutputTestReleaseFlags(settings);
+  EXPECT_EQ(
+      board.Packets(),
+      (std::vector<std::pair<int, int>>{
+          {0x40, 0x00}, {identify, 0x00}, {run, 0x08}, {run, 0x04}, {run, 0x04}, {run, 0x04}}));
+  EXPECT_EQ(positions.Steps(), (AxisSteps{6000, 8000, 0, 0}));
 
   board.serial.written.clear();
   positions.Set({5, 6, 7, 8});
   EXPECT_EQ(Cut({kFeed600, kOrigin, kEnd}, true).end, BoardRunEnd::Finished);
-  for (const auto& [flags, command] : board.Packets()) {
-    EXPECT_EQ(command, 0x04);
-    EXPECT_EQ(flags, run | 0x10);
+  const auto packets = board.Packets();
+  ASSERT_EQ(packets.size(), 4u);
+  EXPECT_EQ(packets[0], (std::pair<int, int>{identify, 0x00}));
+  for (size_t i = 1; i < packets.size(); ++i) {
+    EXPECT_EQ(packets[i], (std::pair<int, int>{run | 0x10, 0x04}));
   }
 }
 
@@ -229,14 +382,15 @@ TEST_F(BoardRun, NeverClearsWhatItHasJustSent) {
 
 TEST_F(BoardRun, ABoardStopWithoutResumeReadsTheReportAndEnds) {
   settings.Reprise = true;
-  board.stopAt = 2;
+  board.stopAt = 3;
   board.stopAnswer = 3;
   const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kFiftyMm, kEnd});
   EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
-  EXPECT_EQ(outcome.linesDone, 1u);
+  EXPECT_EQ(outcome.linesDone, 2u);
   EXPECT_EQ(abortFlag, 3);
   EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{BoardStopFlags(settings), 0x00}));
-  EXPECT_EQ(positions.Steps()[0], -300);
+  EXPECT_TRUE(positions.Known());
+  EXPECT_EQ(positions.Steps(), (AxisSteps{0, 0, 0, 0}));
 }
 
 // Resuming counts the lines sent before the interrupted one: none when the
@@ -259,21 +413,21 @@ TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
 }
 
 TEST_F(BoardRun, AManualProgramStopsAtTheBoardsAnswer) {
-  board.stopAt = 2;
+  board.stopAt = 3;
   BoardProgramRequest request;
   request.lines = {kFeed600, kOrigin, kFiftyMm, kEnd};
   request.command = kBoardReturnLine;
   request.progressiveStop = true;
   const BoardRunOutcome outcome = Program(request);
   EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
-  EXPECT_EQ(board.lines, 2);
+  EXPECT_EQ(board.lines, 3);
   EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{RunFlags(settings, false) | 0x20, 0x22}));
-  EXPECT_EQ(positions.Steps()[0], -300);
+  EXPECT_TRUE(positions.Known());
   EXPECT_EQ(abortFlag, 1);
 }
 
 TEST_F(BoardRun, AMotorTestTakesOnlyTheStopFromTheReport) {
-  board.report[4] = 0x40;  // stopped, as seen on Y1's status
+  board.reportStopped = true;
   settings.ActChauffe = true;
   BoardProgramRequest request;
   request.lines = {kFeed600, kOrigin, kFiftyMm, kEnd};
@@ -284,7 +438,7 @@ TEST_F(BoardRun, AMotorTestTakesOnlyTheStopFromTheReport) {
   EXPECT_EQ(abortFlag, 1);
   EXPECT_TRUE(positions.AtOrigin());
   const int flags = RunFlags(settings, true);
-  EXPECT_EQ(board.Packets().front(), (std::pair<int, int>{flags, 0x08}));
+  EXPECT_EQ(board.Packets()[1], (std::pair<int, int>{flags, 0x08}));
   EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{flags, 0x00}));
 }
 

@@ -34,12 +34,10 @@ TEST(BoardLineTimer, CountsTheSlackOnTheFirstMoveAndNeverStandsStill) {
   EXPECT_GT(timer.LineMicroseconds("G1 X 1e300 Y 0 A 0 B 0"), 0);
 }
 
-TEST(BoardLineTimer, SlackIsTheDistanceToTheOriginOrTheWholeMachine) {
+TEST(BoardLineTimer, SlackIsTheDistanceToTheOrigin) {
   MachineSettings s;
   s.X1step = 100;
-  EXPECT_DOUBLE_EQ(DistanceFromOriginMm(s, {300, 800, 0, 0}, true), 5.0);  // 3 mm, 4 mm
-  s.MaxX = 3, s.MaxY = 4;
-  EXPECT_DOUBLE_EQ(DistanceFromOriginMm(s, {300, 800, 0, 0}, false), std::sqrt(50.0));
+  EXPECT_DOUBLE_EQ(DistanceFromOriginMm(s, {300, 800, 0, 0}), 5.0);  // 3 mm, 4 mm
 }
 
 class Identify : public ::testing::Test {

@@ -126,9 +126,9 @@ TEST(PulseEngine, PlaysEveryTickOnItsScheduleAndTheBytesOfTheSource) {
 struct StallingOutput : TickOutput {
   StallingOutput(TickOutput& inner, FakeClock& clock, int at, int64_t stall)
       : inner(inner), clock(clock), at(at), stall(stall) {}
-  void Write(uint8_t pattern) override {
+  bool Write(uint8_t pattern, const std::atomic<bool>& stop) override {
     if (++writes == at) clock.now += stall;
-    inner.Write(pattern);
+    return inner.Write(pattern, stop);
   }
   TickOutput& inner;
   FakeClock& clock;
@@ -263,9 +263,66 @@ TEST(PulseEngine, TheSerialLinkGetsPatternThenZeroForEveryTick) {
   // The Part's own routine: the same two bytes, each followed by its delay.
   serial.written.clear();
   const int64_t before = clock.now;
-  SerialStep(serial, clock, 0x0C, 30, 70);
+  EXPECT_TRUE(SerialStep(serial, clock, 0x0C, 30, 70));
   EXPECT_EQ(serial.written, (std::vector<std::vector<uint8_t>>{{0x0C}, {0x00}}));
   EXPECT_GE(clock.now - before, kPeriod);
+  serial.failAtWrite = 1;
+  EXPECT_FALSE(SerialStep(serial, clock, 0x0C, 30, 70));
+}
+
+// Writes to a lost port returned silently and the run ended "normally".
+TEST(PulseEngine, ALostSerialLinkFailsTheRunNamingTheDevice) {
+  FakeClock clock;
+  test::FakeSerialPort serial;
+  serial.params.port = "/dev/ttyUSB3";
+  serial.Open();
+  serial.failAtWrite = 5;  // the third tick's pattern
+  SerialTickOutput output(serial);
+  PulseEngine::Setup setup;
+  setup.clock = &clock;
+  setup.output = &output;
+  PulseEngine engine(setup);
+  FixedPatternSource source(0x05, 100, kSplit);
+  EXPECT_EQ(engine.Play(source), EngineState::Failed);
+  EXPECT_EQ(engine.Ticks(), 2u);
+  EXPECT_EQ(engine.Error(), SerialLinkLostMessage("/dev/ttyUSB3", "perdu"));
+  EXPECT_NE(engine.Error().find("/dev/ttyUSB3"), std::string::npos);
+}
+
+// A device that takes nothing holds the write: the stop is seen there, and
+// the zero of the tick cut short goes first when the run resumes.
+TEST(PulseEngine, ASlowSerialDeviceStillSeesTheStopAndLosesNoEdge) {
+  FakeClock clock;
+  test::FakeSerialPort serial;
+  serial.Open();
+  SerialTickOutput output(serial);
+  PulseEngine::Setup setup;
+  setup.clock = &clock;
+  setup.output = &output;
+  PulseEngine engine(setup);
+  FixedPatternSource inner(0x05, 6, kSplit);
+  // Taken during tick 2's high time: its zero meets the stuck device.
+  HookedSource source(inner, 3, [&] {
+    serial.stuck = true;
+    engine.RequestStop();
+  });
+  ASSERT_TRUE(engine.Start(source));
+  while (engine.Playing()) {
+  }
+  engine.Join();
+  EXPECT_EQ(engine.State(), EngineState::Stopped);
+  EXPECT_EQ(engine.Ticks(), 2u);
+  serial.stuck = false;
+  ASSERT_TRUE(engine.Resume());
+  while (engine.Playing()) {
+  }
+  engine.Join();
+  EXPECT_EQ(engine.State(), EngineState::Finished);
+  std::vector<uint8_t> wire;
+  for (const auto& w : serial.written) wire.insert(wire.end(), w.begin(), w.end());
+  std::vector<uint8_t> expected;
+  for (int i = 0; i < 6; ++i) expected.push_back(0x05), expected.push_back(0);
+  EXPECT_EQ(wire, expected);
 }
 
 // Every way a run ends leaves the control register at the idle image,

@@ -20,7 +20,7 @@
 #include "core/machine/board_feed.h"
 #include "core/machine/board_protocol.h"
 #include "core/machine/board_run.h"
-#include "host/qt_serial_port.h"
+#include "host/termios_serial_port.h"
 #include "support/board_sim.h"
 #include "ui/app/fiche_principale.h"
 
@@ -98,7 +98,7 @@ class StopWindowBoard : public StopWindow {
 
   std::vector<std::string> fileLines;
   std::array<int32_t, 4> periods{};
-  QtSerialPort port;
+  TermiosSerialPort port;
   std::unique_ptr<test::BoardSim> sim;
 };
 
@@ -210,7 +210,7 @@ TEST_F(StopWindowBoard, SilenceOrAPulledCableEndsWithinTheLimitWithTheHeatingOff
   outcome = RunBoard();
   EXPECT_LT(timer.elapsed(), 5000);
   EXPECT_EQ(outcome.end, CutRunEnd::Failed);
-  EXPECT_EQ(outcome.message, kBoardSilentMessage);
+  EXPECT_EQ(outcome.message, kBoardLostMessage);
   EXPECT_EQ(Lines(StopAndLog()).size(), 5u);
 }
 

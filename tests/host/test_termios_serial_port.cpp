@@ -1,4 +1,4 @@
-#include "host/qt_serial_port.h"
+#include "host/termios_serial_port.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "core/app/machine_settings.h"
 #include "core/app/settings_document.h"
 #include "host/host_centronic.h"
+#include "support/temp_folder.h"
 
 namespace orvane {
 namespace {
@@ -27,7 +30,7 @@ class PtyPeer {
   }
   ~PtyPeer() {
     if (thread_.joinable()) thread_.join();
-    close(master_);
+    CloseLine();
   }
   void AnswerOnePacket(std::optional<uint8_t> reply) {
     thread_ = std::thread([this, reply] {
@@ -51,6 +54,10 @@ class PtyPeer {
   void Send(const std::string& bytes) {
     [[maybe_unused]] ssize_t n = write(master_, bytes.data(), bytes.size());
   }
+  void CloseLine() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
   const std::string& Slave() const { return slave_; }
   std::vector<uint8_t> received;
 
@@ -68,7 +75,7 @@ class SerialPeer : public ::testing::Test {
     port.SetParams(SerialSelectorParams(settings));
   }
   PtyPeer peer;
-  QtSerialPort port;
+  TermiosSerialPort port;
   MachineSettings settings;
   MonotonicClock clock;
   MemorySettingsStore store;
@@ -97,29 +104,67 @@ TEST_F(SerialPeer, ASilentPeerMeansNoBoard) {
 TEST_F(SerialPeer, CountsReadsAndClearsWhatArrives) {
   port.Open();
   ASSERT_TRUE(port.IsOpen()) << port.OpenError();
-  peer.Send("abc");
+  // Raw: no byte of a packet is translated on the way.
+  peer.Send(std::string("a\nb\r\x03", 5));
   const int64_t deadline = clock.Counter() + int64_t(2000) * 1000 * 1000;
-  while (port.InputCount() < 3 && clock.Counter() < deadline) {
-  }
-  ASSERT_EQ(port.InputCount(), 3u);
-  uint8_t first = 0;
-  EXPECT_EQ(port.Read(&first, 1), 1u);
-  EXPECT_EQ(first, 'a');
+  while (port.InputCount() < 5 && clock.Counter() < deadline) port.WaitForInput(10);
+  ASSERT_EQ(port.InputCount(), 5u);
+  uint8_t first[2] = {};
+  EXPECT_EQ(port.Read(first, 2), 2u);
+  EXPECT_EQ(first[1], '\n');
   port.ClearBuffer(true, true);
   EXPECT_EQ(port.InputCount(), 0u);
 }
 
-TEST(QtSerialPort, AMissingDeviceFailsSilentlyButSaysWhy) {
-  QtSerialPort port;
-  SerialParams params;
-  params.port = "/dev/orvane-no-such-port";
-  port.SetParams(params);
+// A write is bounded and says how it ended; the port goes away with its
+// device, so a wait on it ends at once.
+TEST_F(SerialPeer, AWriteEndsDoneLostStuckOrStopped) {
+  std::vector<uint8_t> big(1 << 20, 0x55);  // more than the line holds
+  std::atomic<bool> stop{false};
   port.Open();
+  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+  EXPECT_EQ(port.WriteBytes(big.data(), 48, &stop), SerialWrite::Done);
+
+  // Nobody reads: the device takes nothing more, and the bound ends it.
+  EXPECT_EQ(port.WriteBytes(big.data(), big.size(), &stop), SerialWrite::Failed);
+  EXPECT_EQ(port.WriteError(), "le périphérique ne prend plus rien");
+  EXPECT_TRUE(port.IsOpen()) << "kept open for the heating-off packet";
+
+  // A stop ends a write that has not started.
+  stop = true;
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, &stop), SerialWrite::Stopped);
+
+  // The line closed: the next write fails at once and the port closes.
+  peer.CloseLine();
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, nullptr), SerialWrite::Failed);
   EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(port.OpenError().empty());
-  const uint8_t byte = 1;
-  port.Write(&byte, 1);
+  EXPECT_FALSE(port.WriteError().empty());
   EXPECT_EQ(port.InputCount(), 0u);
+}
+
+TEST(TermiosSerialPort, WhatIsNoSerialPortFailsSilentlyButSaysWhy) {
+  test::TempFolder folder;
+  const std::string file = folder / "plain";
+  {
+    std::FILE* f = std::fopen(file.c_str(), "w");
+    std::fclose(f);
+  }
+  const std::pair<std::string, std::string> cases[] = {
+      {"/dev/orvane-no-such-port", "absent"},
+      {file, "ce n'est pas un port série"},
+  };
+  for (const auto& [path, reason] : cases) {
+    TermiosSerialPort port;
+    SerialParams params;
+    params.port = path;
+    port.SetParams(params);
+    port.Open();
+    EXPECT_FALSE(port.IsOpen()) << path;
+    EXPECT_EQ(port.OpenError(), reason) << path;
+    const uint8_t byte = 1;
+    EXPECT_FALSE(port.Write(&byte, 1)) << path;
+    EXPECT_EQ(port.InputCount(), 0u) << path;
+  }
 }
 
 }  // namespace
