@@ -26,7 +26,7 @@ TFormAPropos::TFormAPropos(QWidget* parent) : QDialog(parent) {
   Bibliotheques = new QLabel(
       QStringLiteral(
           "Bibliothèques utilisées :<br>"
-          "&nbsp;&nbsp;Qt %1 (Core, Gui, Widgets, SerialPort, Multimedia ; compilé avec Qt %2), "
+          "&nbsp;&nbsp;Qt %1 (Core, Gui, Widgets, Multimedia ; compilé avec Qt %2), "
           "licence GNU LGPL version 3<br>"
           "&nbsp;&nbsp;Bibliothèque standard C++ (GCC %3)")
           .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR),
