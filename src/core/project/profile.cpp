@@ -52,8 +52,6 @@ void RefreshAdjusted(Profile& profile, int decimals) {
     x.min = std::min(x.min, xs[i]), y.min = std::min(y.min, ys[i]);
   const double width = x.max - x.min;
   const double height = y.max - y.min;
-  double ratio = height / width;
-  if (height == width || height == 0 || width <= 0) ratio = 1;
 
   profile.adjusted.resize(profile.raw.size());
   for (size_t i = 0; i < profile.raw.size(); ++i) {
@@ -63,7 +61,7 @@ void RefreshAdjusted(Profile& profile, int decimals) {
     profile.adjusted[i] = {FormatFixed(rx, decimals), FormatFixed(ry, decimals)};
   }
   profile.width = profile.raw.empty() ? 0 : width;
-  profile.ratio = ratio;
+  profile.height = profile.raw.empty() ? 0 : height;
 }
 
 bool IsClosed(const PointRows& rows) {
@@ -144,8 +142,8 @@ void RescaleRows(PointRows& raw, double k, Axis axis, bool proportions,
 }
 
 DimensionTexts DimensionsOf(const Profile& profile, int decimals) {
-  return {FormatFixed(profile.width, decimals),
-          FormatFixed(profile.width * profile.ratio, decimals)};
+  // Each axis its own extent: a flat profile is 0 high, never as high as wide.
+  return {FormatFixed(profile.width, decimals), FormatFixed(profile.height, decimals)};
 }
 
 DimensionChange EditDimension(Profile& profile, int number, Axis axis, const std::string& text,

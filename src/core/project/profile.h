@@ -24,9 +24,9 @@ inline int RowCount(const PointRows& rows) {
 struct Profile {
   PointRows raw;       // full precision, "%.6f"
   PointRows adjusted;  // the same points with D decimals
-  // Remembered by the last RefreshAdjusted, for the dimensions.
-  double width = 0;
-  double ratio = 1;
+  // The extents found by the last RefreshAdjusted, for the dimensions: a
+  // profile without extent on an axis measures 0 on it.
+  double width = 0, height = 0;
   // Window state of the profile.
   double DimX = 0, DimY = 0;
   bool modified = false;
@@ -52,7 +52,7 @@ struct MinMax {
 MinMax FindMinMax(const PointRows& rows, int column);
 
 // Re-anchors the raw rows so that their bounding box starts at (0, 0),
-// rebuilds the adjusted rows with `decimals`, and remembers width and ratio.
+// rebuilds the adjusted rows with `decimals`, and remembers width and height.
 void RefreshAdjusted(Profile& profile, int decimals);
 
 bool IsClosed(const PointRows& rows);
