@@ -91,6 +91,10 @@ std::pair<double, double> ProfileExtent(const PointRows& rows, bool includeLeadI
   return {x.max - x.min, y.max - y.min};
 }
 
+bool ProfileHasLeadIn(const Profile& profile) {
+  return profile.leadIn || HasLeadIn(profile.raw).has_value();
+}
+
 double DevelopedLength(const PointRows& rows) {
   double length = 0;
   for (size_t i = 1; i < rows.size(); ++i) {
@@ -230,6 +234,7 @@ void CopyProfile(const Profile& source, Profile& destination, int decimals) {
   destination.raw = source.raw;
   destination.fileName = source.fileName;
   destination.proportions = source.proportions;
+  destination.leadIn = source.leadIn;
   RefreshAdjusted(destination, decimals);
   destination.DimX = source.DimX;
   destination.DimY = source.DimY;

@@ -36,6 +36,9 @@ struct Profile {
   PointText clipboard;                        // "Copier XY"; empty when nothing copied
   bool proportions = true;
   std::string fileName;  // what the title shows after " PROFIL n : "
+  // Its first and last rows are the points the lead-in command added. On an
+  // open profile they differ, so the rows alone cannot show it.
+  bool leadIn = false;
 
   bool Present() const { return RowCount(raw) >= 3; }
 };
@@ -59,6 +62,9 @@ bool IsClosed(const PointRows& rows);
 // Points 1, 2 repeated in reverse as the last two: the lead-in vector.
 std::optional<std::pair<double, double>> HasLeadIn(const PointRows& rows);
 std::pair<double, double> ProfileExtent(const PointRows& rows, bool includeLeadIn);
+// Whether the lead-in commands see a lead-in: one added to this profile, open
+// or closed, or the closed pattern of HasLeadIn.
+bool ProfileHasLeadIn(const Profile& profile);
 // Sum of the segment lengths, mm.
 double DevelopedLength(const PointRows& rows);
 bool ProfilesDiffer(const PointRows& adjusted1, const PointRows& adjusted2);
