@@ -506,7 +506,7 @@ bool TFormImport::ConfirmAbandon(bool askAnyway) {
   if (!modified || !context_.settings.ConfirmeAbandon) return true;
   return context_.messages->Show(MessageKind::Confirmation,
                                  "Abandonner les modifications en cours ?",
-                                 MessageButtons::YesNo) == MessageAnswer::Yes;
+                                 MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
 }
 
 void TFormImport::FermerClick() {
