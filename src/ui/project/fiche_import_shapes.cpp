@@ -33,7 +33,7 @@ void TFormImport::BuildShapeMenu() {
   };
   QMenu* rectangle = pleine->addMenu(QStringLiteral("Rectangle"));
   item(rectangle, "Simple", kRectangleSimple);
-  item(rectangle, "Chanfeiné", kRectangleChanfrein);
+  item(rectangle, "Chanfreiné", kRectangleChanfrein);
   QMenu* triangle = pleine->addMenu(QStringLiteral("Triangle"));
   item(triangle, "Rectangle", kTriangleRectangle);
   item(triangle, "Isocèle", kTriangleIsocele);
