@@ -106,7 +106,10 @@ LeadInOutcome AddLeadIn(int number, LeadInTarget self, LeadInTarget other,
 
 bool RemoveLeadIn(LeadInTarget target) {
   PointRows& rows = *target.rows;
-  if (rows.size() < 5 || !HasOne(target)) return false;
+  // A marked lead-in may leave a single segment; the closed pattern needs a
+  // profile of at least three points besides it.
+  const size_t least = target.leadIn && *target.leadIn ? 4 : 5;
+  if (rows.size() < least || !HasOne(target)) return false;
   rows.erase(rows.begin());
   rows.pop_back();
   if (target.lockedRows) {

@@ -46,7 +46,8 @@ LeadInOutcome AddLeadIn(int number, LeadInTarget self, LeadInTarget other,
                         const LeadInOptions& options);
 
 // "Supprimer les dégagements": drops the first and the last point; refused
-// (false) below five points or when the profile has no lead-in, open or closed.
+// (false) when the profile has no lead-in, open or closed, or below five
+// points (four for a lead-in marked on the profile: a segment remains).
 bool RemoveLeadIn(LeadInTarget target);
 
 // Locked row numbers from `fromRow` on move by `delta`; rows that no longer

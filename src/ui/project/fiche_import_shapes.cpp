@@ -88,7 +88,7 @@ void TFormImport::UpdateLeadInCommands(ProfilePanel* panel) {
   (panel->number == 1 ? AjoutDegagement1 : AjoutDegagement2)
       ->setEnabled(p.Present() && !leadIn && degagement_);
   (panel->number == 1 ? SupprimeDegagement1 : SupprimeDegagement2)
-      ->setEnabled(p.Present() && leadIn && p.raw.size() >= 5);
+      ->setEnabled(p.Present() && leadIn && p.raw.size() >= (p.leadIn ? 4u : 5u));
 }
 
 void TFormImport::Nouvelleforme1Click(int code) {

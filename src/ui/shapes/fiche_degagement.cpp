@@ -92,7 +92,6 @@ TFormDegagement::TFormDegagement(QWidget* parent) : QDialog(parent) {
   length->addWidget(new QLabel(QStringLiteral("Longueur"), this));
   length->addWidget(EditLongueur);
   length->addWidget(new QLabel(QStringLiteral("mm"), this));
-  length->addWidget(LongueurRefusee);
   length->addStretch();
   auto* kind = new QHBoxLayout;
   kind->addWidget(RadioButton1);
@@ -100,6 +99,9 @@ TFormDegagement::TFormDegagement(QWidget* parent) : QDialog(parent) {
   kind->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(length);
+  // On a line of its own, so that it shows whole in the narrow dialog.
+  LongueurRefusee->setWordWrap(true);
+  layout->addWidget(LongueurRefusee);
   layout->addLayout(kind);
   layout->addLayout(images);
   layout->addWidget(CheckBox3);

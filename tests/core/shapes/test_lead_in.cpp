@@ -181,6 +181,12 @@ TEST(LeadIn, AnOpenProfileKeepsItsLeadInMarkedUntilRemoved) {
     CopyProfile(other, copy, 3);
     EXPECT_TRUE(ProfileHasLeadIn(copy));
   }
+  // A single segment's lead-in comes off too.
+  Profile segment;
+  segment.raw = Rows({{0, 0}, {5, 0}});
+  ASSERT_TRUE(InsertLeadIn(TargetOf(segment), 1, 5, true));
+  ASSERT_TRUE(RemoveLeadIn(TargetOf(segment)));
+  EXPECT_EQ(segment.raw, Rows({{0, 0}, {5, 0}}));
 }
 
 TEST(LeadIn, NothingForAZeroLengthOrAOnePointProfile) {
