@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "core/app/machine_settings.h"
-#include "core/machine/cut_opening.h"
 #include "support/profiles.h"
 #include "support/temp_folder.h"
 
@@ -75,42 +74,6 @@ TEST(CutLimits, ACellThatIsNotANumberIsRefusedFirst) {
   p1.adjusted[1].x = "abc";
   EXPECT_EQ(CutRefusal(p1.adjusted, p2.adjusted, MachineSettings{}),
             "Point 2, colonne X1 : « abc » n'est pas un nombre.");
-}
-
-// Regression: a flat segment (length 5, angle 0) was recorded as 5 x 5 mm and
-// the execution window proposed an 11 x 11 block; a vertical line likewise in X.
-TEST(CutHeader, AProfileWithoutExtentOnAnAxisIsRecordedZeroThereAndSoIsItsBlock) {
-  const struct {
-    const char* name;
-    std::vector<std::pair<double, double>> points;
-    const char *sizeX, *sizeY;
-    int64_t blockWidth, blockHeight;
-  } cases[] = {
-      {"flat segment", {{0, 0}, {5, 0}}, "5.000", "0.000", 11, 6},
-      {"vertical line", {{0, 0}, {0, 40}}, "0.000", "40.000", 6, 46},
-      {"rectangle", {{0, 0}, {100, 0}, {100, 75}, {0, 75}}, "100.000", "75.000", 106, 81},
-  };
-  MachineSettings settings;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    test::TempFolder folder;
-    Profile p = test::MakeProfile(c.points);
-    UpdateDimensions(p, 1, 3, settings.MaxX, settings.MaxY, false);
-    const CutGeneration g =
-        GenerateCut(p.adjusted, p.adjusted, settings, folder.Path(), true, nullptr);
-    ASSERT_TRUE(g.Ok()) << g.error;
-    const double dimensions[4] = {p.DimX, p.DimY, p.DimX, p.DimY};
-    const CutHeaderData data = MakeCutHeader(g, p.adjusted, p.adjusted, 3, {}, dimensions);
-    const CutHeaderRead read = ParseCutHeader(WriteCutHeader(data, settings, false));
-    ASSERT_TRUE(read.ok) << read.message;
-    for (size_t line : {0u, 2u, 4u, 6u}) {
-      EXPECT_EQ(read.info.sizeLines[line], c.sizeX) << line;
-      EXPECT_EQ(read.info.sizeLines[line + 1], c.sizeY) << line;
-    }
-    const BlockSize block = ProposeBlock(read.info);
-    EXPECT_EQ(block.width, c.blockWidth);
-    EXPECT_EQ(block.height, c.blockHeight);
-  }
 }
 
 }  // namespace
