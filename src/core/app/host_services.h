@@ -11,7 +11,8 @@ namespace orvane {
 // The four kinds of message box, titled "Avertissement", "Erreur",
 // "Information" and "Confirmation".
 enum class MessageKind { Warning, Error, Information, Confirmation };
-enum class MessageButtons { Ok, YesNo, YesNoCancel };
+// YesNoDefaultNo: a destructive question, whose default (Enter) is "Non".
+enum class MessageButtons { Ok, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 // Every message the program shows goes through here, so tests can read the

@@ -217,13 +217,13 @@ void RunVersionCheck(SettingsStore& store, MessageService& messages, MachineSett
   const double version = RoundHalfEven(ParseReal(text).value_or(0));
 
   if (version > 0 && version < 120 &&
-      messages.Show(MessageKind::Confirmation, UpgradeQuestion(), MessageButtons::YesNo) ==
+      messages.Show(MessageKind::Confirmation, UpgradeQuestion(), MessageButtons::YesNoDefaultNo) ==
           MessageAnswer::Yes) {
     EmptyIfExists(OldFolder(store, "ProjectPath", settings.ProjectPath));
     EmptyIfExists(OldFolder(store, "CutPath", settings.CutPath));
   }
   if (version > 0 && version < 134 &&
-      messages.Show(MessageKind::Confirmation, UpgradeQuestion(), MessageButtons::YesNo) ==
+      messages.Show(MessageKind::Confirmation, UpgradeQuestion(), MessageButtons::YesNoDefaultNo) ==
           MessageAnswer::Yes) {
     EmptyIfExists(OldFolder(store, "CutPath", settings.CutPath));
   }
@@ -238,7 +238,7 @@ bool ResetSettings(SettingsStore& store, MessageService& messages,
   if (messages.Show(MessageKind::Confirmation,
                     "Etes-vous certain de vouloir initialiser la configuration aux valeurs par "
                     "défaut ?",
-                    MessageButtons::YesNo) != MessageAnswer::Yes) {
+                    MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes) {
     return false;
   }
   ReplaceWithDefaults(store, settings);

@@ -14,6 +14,13 @@ namespace {
 // with: its bar moves every 1,000 ticks instead (25 × 40).
 constexpr uint64_t kFallbackN = 40;
 
+// The rate is measured over the last 5 s of play, and only once 1 s has been
+// played since the last start: a shorter span says more about the moment
+// the progress was looked at than about the speed.
+constexpr int64_t kRateWindowMicroseconds = 5000000;
+constexpr int64_t kShortestMeasureMicroseconds = 1000000;
+constexpr size_t kMostSamples = 4096;
+
 uint64_t RemainingSeconds(int percent, uint64_t duration) {
   const uint64_t done = static_cast<uint64_t>(percent) * duration / 100;
   return duration > done ? duration - done : 0;
@@ -64,6 +71,26 @@ ProgressView LineProgressAt(uint64_t lineCount, uint64_t linesSent, uint64_t dur
   view.position = static_cast<uint64_t>(view.percent);
   view.remainingSeconds = RemainingSeconds(view.percent, durationSeconds);
   return view;
+}
+
+uint64_t RemainingTime::SecondsAt(int64_t now, uint64_t ticksPlayed) {
+  const uint64_t left = ticksPlayed < ticks_ ? ticks_ - ticksPlayed : 0;
+  if (!samples_.empty() && (now < samples_.back().time || ticksPlayed < samples_.back().ticks)) {
+    samples_.clear();  // a clock or a count that went back: measure afresh
+  }
+  samples_.push_back({now, ticksPlayed});
+  // The reference is the newest sample at least the window old.
+  while (samples_.size() > 2 && now - samples_[1].time >= kRateWindowMicroseconds) {
+    samples_.pop_front();
+  }
+  if (samples_.size() > kMostSamples) samples_.pop_front();
+  const Sample& reference = samples_.front();
+  const int64_t elapsed = now - reference.time;
+  const uint64_t played = ticksPlayed - reference.ticks;
+  const double microsecondsPerTick = elapsed >= kShortestMeasureMicroseconds && played > 0
+                                         ? static_cast<double>(elapsed) / double(played)
+                                         : static_cast<double>(period_);
+  return static_cast<uint64_t>(std::llround(double(left) * microsecondsPerTick / 1e6));
 }
 
 std::string FormatDuration(uint64_t seconds) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 
 namespace orvane {
@@ -26,6 +27,30 @@ struct ProgressView {
 // The bar and labels after `ticksPlayed` ticks: a refresh every interval
 // moves the bar by 25.
 ProgressView ProgressAt(const ProgressPlan& plan, uint64_t ticksPlayed, uint64_t durationSeconds);
+
+// The remaining time of a step-file run from the ticks actually played per
+// second over the last seconds of play, so that the live trim and the time
+// each tick really takes show in it; before there is enough to measure, from
+// the period the run plays at. The speed preset does not enter: the step
+// links play the configured periods.
+class RemainingTime {
+ public:
+  RemainingTime(uint64_t ticks, uint32_t periodMicroseconds)
+      : ticks_(ticks), period_(periodMicroseconds) {}
+  // A pre-heat or a pause is not play: the measure starts again after it.
+  void Restart() { samples_.clear(); }
+  // `now` in microseconds of any monotonic clock.
+  uint64_t SecondsAt(int64_t nowMicroseconds, uint64_t ticksPlayed);
+
+ private:
+  struct Sample {
+    int64_t time;
+    uint64_t ticks;
+  };
+  uint64_t ticks_;
+  uint32_t period_;
+  std::deque<Sample> samples_;
+};
 
 // The board run's progress after `linesSent` of `lineCount` lines.
 ProgressView LineProgressAt(uint64_t lineCount, uint64_t linesSent, uint64_t durationSeconds);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 #include "core/common/text_number.h"
 #include "core/project/drawing_readers.h"
@@ -363,6 +364,7 @@ void ExchangeProfiles(Profile& p1, Profile& p2) {
   p2.raw = std::move(second);
   RemoveConsecutiveDuplicates(p1.raw);
   RemoveConsecutiveDuplicates(p2.raw);
+  std::swap(p1.leadIn, p2.leadIn);
 }
 
 }  // namespace orvane

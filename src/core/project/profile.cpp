@@ -52,8 +52,6 @@ void RefreshAdjusted(Profile& profile, int decimals) {
     x.min = std::min(x.min, xs[i]), y.min = std::min(y.min, ys[i]);
   const double width = x.max - x.min;
   const double height = y.max - y.min;
-  double ratio = height / width;
-  if (height == width || height == 0 || width <= 0) ratio = 1;
 
   profile.adjusted.resize(profile.raw.size());
   for (size_t i = 0; i < profile.raw.size(); ++i) {
@@ -63,7 +61,7 @@ void RefreshAdjusted(Profile& profile, int decimals) {
     profile.adjusted[i] = {FormatFixed(rx, decimals), FormatFixed(ry, decimals)};
   }
   profile.width = profile.raw.empty() ? 0 : width;
-  profile.ratio = ratio;
+  profile.height = profile.raw.empty() ? 0 : height;
 }
 
 bool IsClosed(const PointRows& rows) {
@@ -91,6 +89,10 @@ std::pair<double, double> ProfileExtent(const PointRows& rows, bool includeLeadI
   const MinMax x = FindMinMax(*used, 1);
   const MinMax y = FindMinMax(*used, 2);
   return {x.max - x.min, y.max - y.min};
+}
+
+bool ProfileHasLeadIn(const Profile& profile) {
+  return profile.leadIn || HasLeadIn(profile.raw).has_value();
 }
 
 double DevelopedLength(const PointRows& rows) {
@@ -144,8 +146,8 @@ void RescaleRows(PointRows& raw, double k, Axis axis, bool proportions,
 }
 
 DimensionTexts DimensionsOf(const Profile& profile, int decimals) {
-  return {FormatFixed(profile.width, decimals),
-          FormatFixed(profile.width * profile.ratio, decimals)};
+  // Each axis its own extent: a flat profile is 0 high, never as high as wide.
+  return {FormatFixed(profile.width, decimals), FormatFixed(profile.height, decimals)};
 }
 
 DimensionChange EditDimension(Profile& profile, int number, Axis axis, const std::string& text,
@@ -232,6 +234,7 @@ void CopyProfile(const Profile& source, Profile& destination, int decimals) {
   destination.raw = source.raw;
   destination.fileName = source.fileName;
   destination.proportions = source.proportions;
+  destination.leadIn = source.leadIn;
   RefreshAdjusted(destination, decimals);
   destination.DimX = source.DimX;
   destination.DimY = source.DimY;

@@ -24,9 +24,9 @@ inline int RowCount(const PointRows& rows) {
 struct Profile {
   PointRows raw;       // full precision, "%.6f"
   PointRows adjusted;  // the same points with D decimals
-  // Remembered by the last RefreshAdjusted, for the dimensions.
-  double width = 0;
-  double ratio = 1;
+  // The extents found by the last RefreshAdjusted, for the dimensions: a
+  // profile without extent on an axis measures 0 on it.
+  double width = 0, height = 0;
   // Window state of the profile.
   double DimX = 0, DimY = 0;
   bool modified = false;
@@ -36,6 +36,9 @@ struct Profile {
   PointText clipboard;                        // "Copier XY"; empty when nothing copied
   bool proportions = true;
   std::string fileName;  // what the title shows after " PROFIL n : "
+  // Its first and last rows are the points the lead-in command added. On an
+  // open profile they differ, so the rows alone cannot show it.
+  bool leadIn = false;
 
   bool Present() const { return RowCount(raw) >= 3; }
 };
@@ -52,13 +55,16 @@ struct MinMax {
 MinMax FindMinMax(const PointRows& rows, int column);
 
 // Re-anchors the raw rows so that their bounding box starts at (0, 0),
-// rebuilds the adjusted rows with `decimals`, and remembers width and ratio.
+// rebuilds the adjusted rows with `decimals`, and remembers width and height.
 void RefreshAdjusted(Profile& profile, int decimals);
 
 bool IsClosed(const PointRows& rows);
 // Points 1, 2 repeated in reverse as the last two: the lead-in vector.
 std::optional<std::pair<double, double>> HasLeadIn(const PointRows& rows);
 std::pair<double, double> ProfileExtent(const PointRows& rows, bool includeLeadIn);
+// Whether the lead-in commands see a lead-in: one added to this profile, open
+// or closed, or the closed pattern of HasLeadIn.
+bool ProfileHasLeadIn(const Profile& profile);
 // Sum of the segment lengths, mm.
 double DevelopedLength(const PointRows& rows);
 bool ProfilesDiffer(const PointRows& adjusted1, const PointRows& adjusted2);

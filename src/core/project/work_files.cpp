@@ -358,6 +358,19 @@ WorkFileOutcome RenameWorkFiles(const WorkFileSearch& search, const std::string&
   return outcome;
 }
 
+std::string DeleteQuestion(const WorkFileSearch& search) {
+  constexpr size_t kNamed = 10;
+  std::string text = "Supprimer ces fichiers ?\n";
+  for (size_t i = 0; i < search.files.size() && i < kNamed; ++i) {
+    text += "\n" + search.files[i].display;
+  }
+  if (search.files.size() > kNamed) {
+    const size_t more = search.files.size() - kNamed;
+    text += "\net " + std::to_string(more) + (more == 1 ? " autre" : " autres");
+  }
+  return text;
+}
+
 WorkFileOutcome DeleteWorkFiles(const WorkFileSearch& search) {
   WorkFileOutcome outcome;
   if (!search.CanActOn()) {

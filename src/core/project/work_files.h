@@ -77,6 +77,10 @@ struct WorkFileOutcome {
 // is already taken in its folder or would be given to two files.
 WorkFileOutcome RenameWorkFiles(const WorkFileSearch& search, const std::string& newName);
 
+// "Supprimer ces fichiers ?" followed by the files it would delete, as listed:
+// the first ten, then how many more.
+std::string DeleteQuestion(const WorkFileSearch& search);
+
 // Deletes every file of `search`; the ones that cannot go are listed.
 WorkFileOutcome DeleteWorkFiles(const WorkFileSearch& search);
 

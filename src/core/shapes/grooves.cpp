@@ -1,6 +1,7 @@
 #include "core/shapes/grooves.h"
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/common/text_number.h"
@@ -24,6 +25,39 @@ GrooveValues ReplaceZeroGroove(GrooveValues v) {
   zeroTakes(v.trait, 1);
   zeroTakes(v.fuite, 1);
   return v;
+}
+
+CheckedGroove CheckGrooveValues(int model, const GrooveValues& typed, const GrooveValues& accepted,
+                                int decimals) {
+  static constexpr std::pair<double GrooveValues::*, double> kFields[] = {
+      {&GrooveValues::largeur, 10},
+      {&GrooveValues::hauteur, 10},
+      {&GrooveValues::profondeur, 30},
+      {&GrooveValues::trait, 1},
+      {&GrooveValues::fuite, 1}};
+  CheckedGroove checked;
+  GrooveValues v = typed;
+  for (auto [field, replacement] : kFields) {
+    v.*field = AsShown(v.*field, decimals);
+    if (v.*field > 0) continue;
+    v.*field = replacement;
+    checked.notes.push_back(
+        {field, "Valeur nulle : remplacée par " + FormatFixed(replacement, decimals) + "."});
+  }
+  checked.problem = GrooveProblem(model, v);
+  const std::optional<PointRows> rows = GenerateGroove(model, v);
+  if (checked.problem.empty() && rows && WithinReaderLimits(*rows)) {
+    checked.values = v;
+    return checked;
+  }
+  checked.notes.clear();
+  if (checked.problem.empty()) {
+    for (auto [field, replacement] : kFields) {
+      if (v.*field != accepted.*field) checked.notes.push_back({field, OversizeReason()});
+    }
+  }
+  checked.values = accepted;
+  return checked;
 }
 
 std::string GrooveProblem(int model, const GrooveValues& v) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/project/profile.h"
+#include "core/shapes/number_text.h"
 
 namespace orvane {
 
@@ -20,6 +21,18 @@ inline constexpr int kGrooveModels = 4;
 
 // A zero (or empty) field takes its replacement: 10, 10, 30, 1 and 1.
 GrooveValues ReplaceZeroGroove(GrooveValues values);
+
+struct CheckedGroove {
+  GrooveValues values;
+  std::vector<FieldNote<GrooveValues>> notes;
+  std::string problem;  // why the accepted sizes came back, said under the fields
+};
+// The exit logic of the groove window's edits: every size taken as shown with
+// `decimals` decimals, zero fields replaced with their reason; the
+// `accepted` sizes come back when the path would cross itself (`problem`) or
+// span more than the drawing readers take (noted on the fields changed).
+CheckedGroove CheckGrooveValues(int model, const GrooveValues& typed, const GrooveValues& accepted,
+                                int decimals);
 
 // Why the wire path would cross itself (the kerf fills the slot, the slot
 // has no depth, the hole reaches the surface); empty when it can be cut.

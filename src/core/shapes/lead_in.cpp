@@ -46,6 +46,10 @@ bool Diagonal(int direction) {
   return direction >= 5;
 }
 
+bool HasOne(const LeadInTarget& target) {
+  return (target.leadIn && *target.leadIn) || HasLeadIn(*target.rows).has_value();
+}
+
 }  // namespace
 
 void RenumberLockedRows(std::vector<int>& lockedRows, int fromRow, int delta, int rowsAfter) {
@@ -67,6 +71,7 @@ bool InsertLeadIn(LeadInTarget target, int direction, double length, bool extern
   if (target.lockedRows) {
     RenumberLockedRows(*target.lockedRows, 1, 1, static_cast<int>(rows.size()));
   }
+  if (target.leadIn) *target.leadIn = true;
   return true;
 }
 
@@ -82,7 +87,7 @@ LeadInOutcome AddLeadIn(int number, LeadInTarget self, LeadInTarget other,
     const int column = (d == 1 || d == 3 || d == 5 || d == 7) ? 2 : 1;
     const double mine = FindMinMax(*self.rows, column).max;
     const double theirs = FindMinMax(*other.rows, column).max;
-    const bool otherHasOne = HasLeadIn(*other.rows).has_value();
+    const bool otherHasOne = HasOne(other);
     double otherLength = l;
     if (options.adjust && theirs > mine) {
       l += (theirs - mine) / 2;
@@ -101,12 +106,16 @@ LeadInOutcome AddLeadIn(int number, LeadInTarget self, LeadInTarget other,
 
 bool RemoveLeadIn(LeadInTarget target) {
   PointRows& rows = *target.rows;
-  if (rows.size() < 5 || !HasLeadIn(rows)) return false;
+  // A marked lead-in may leave a single segment; the closed pattern needs a
+  // profile of at least three points besides it.
+  const size_t least = target.leadIn && *target.leadIn ? 4 : 5;
+  if (rows.size() < least || !HasOne(target)) return false;
   rows.erase(rows.begin());
   rows.pop_back();
   if (target.lockedRows) {
     RenumberLockedRows(*target.lockedRows, 1, -1, static_cast<int>(rows.size()));
   }
+  if (target.leadIn) *target.leadIn = false;
   return true;
 }
 

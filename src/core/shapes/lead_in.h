@@ -17,11 +17,16 @@ struct LeadInOptions {
   bool adjust = true;    // "Ajuster la longueur sur le plus petit profil"
 };
 
-// One profile's raw rows and locked rows.
+// One profile's raw rows and locked rows, and its lead-in mark (see
+// Profile::leadIn; none: only the closed pattern counts).
 struct LeadInTarget {
   PointRows* rows;
   std::vector<int>* lockedRows;
+  bool* leadIn = nullptr;
 };
+inline LeadInTarget TargetOf(Profile& profile) {
+  return {&profile.raw, &profile.LockedRows, &profile.leadIn};
+}
 
 // Puts the lead-in point before the first point and the lead-out point after
 // the last, with `length` used as it is; locked rows follow their points.
@@ -41,7 +46,8 @@ LeadInOutcome AddLeadIn(int number, LeadInTarget self, LeadInTarget other,
                         const LeadInOptions& options);
 
 // "Supprimer les dégagements": drops the first and the last point; refused
-// (false) below five points or when the profile has no lead-in.
+// (false) when the profile has no lead-in, open or closed, or below five
+// points (four for a lead-in marked on the profile: a segment remains).
 bool RemoveLeadIn(LeadInTarget target);
 
 // Locked row numbers from `fromRow` on move by `delta`; rows that no longer

@@ -1,6 +1,7 @@
 #include "core/shapes/number_text.h"
 
 #include "core/common/text_number.h"
+#include "core/project/drawing_readers.h"
 
 namespace orvane {
 
@@ -23,6 +24,19 @@ std::string CleanNumberText(std::string_view text, const NumberTextRule& rule) {
 
 double NumberTextValue(std::string_view text) {
   return ParseReal(text).value_or(0);
+}
+
+bool WithinReaderLimits(const PointRows& rows) {
+  const auto [width, height] = ProfileExtent(rows, true);
+  return width <= kLargestCoordinate && height <= kLargestCoordinate;
+}
+
+std::string OversizeReason() {
+  return "Forme de plus de " + FormatFixed(kLargestCoordinate, 0) + " mm : valeur refusée.";
+}
+
+double AsShown(double value, int decimals) {
+  return ParseReal(FormatFixed(value, decimals)).value_or(value);
 }
 
 }  // namespace orvane

@@ -12,6 +12,34 @@ SegmentValues ValidateSegment(SegmentValues v) {
   return v;
 }
 
+CheckedSegment CheckSegmentValues(const SegmentValues& typed, const SegmentValues& accepted,
+                                  const PointRows& base, int decimals) {
+  static constexpr double SegmentValues::*kSizes[] = {
+      &SegmentValues::longueur, &SegmentValues::largeur, &SegmentValues::hauteur};
+  CheckedSegment checked;
+  SegmentValues v = typed;
+  for (double SegmentValues::*field : kSizes) v.*field = AsShown(v.*field, decimals);
+  v.angle = AsShown(v.angle, 1);
+  if (!(v.longueur > 0)) {
+    checked.notes.push_back({&SegmentValues::longueur,
+                             "Valeur nulle : remplacée par " + FormatFixed(50, decimals) + "."});
+  }
+  if (v.angle > 360 || v.angle < 0) {
+    checked.notes.push_back({&SegmentValues::angle, "Au-delà de 360 degrés : remplacé par 0.0."});
+  }
+  v = ValidateSegment(v);
+  if (WithinReaderLimits(GenerateSegment(base, v))) {
+    checked.values = v;
+    return checked;
+  }
+  checked.notes.clear();
+  for (double SegmentValues::*field : kSizes) {
+    if (v.*field != accepted.*field) checked.notes.push_back({field, OversizeReason()});
+  }
+  checked.values = accepted;
+  return checked;
+}
+
 PointRows GenerateSegment(const PointRows& base, const SegmentValues& v) {
   // Appending always starts from the profile as it was, so that each
   // regeneration replaces the segment instead of adding another.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/project/profile.h"
+#include "core/shapes/number_text.h"
 
 namespace orvane {
 
@@ -16,6 +17,18 @@ struct SegmentValues {
 // The rules applied when an edit is left: a zero length takes 50, an angle
 // above 360 becomes 0.
 SegmentValues ValidateSegment(SegmentValues values);
+
+struct CheckedSegment {
+  SegmentValues values;
+  std::vector<FieldNote<SegmentValues>> notes;
+};
+// The exit logic of the segment window's edits: the angle taken as shown
+// with one decimal and the sizes with `decimals`, then the rules of
+// ValidateSegment with their reasons; the `accepted` values come back, with
+// the reason, when the profile made on `base` would span more than the
+// drawing readers take.
+CheckedSegment CheckSegmentValues(const SegmentValues& typed, const SegmentValues& accepted,
+                                  const PointRows& base, int decimals);
 
 // Profile 1's rows after the segment: `base` (profile 1 as the window found
 // it) with the end and return points appended, or a new start at (0, 0).

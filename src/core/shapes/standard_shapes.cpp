@@ -6,6 +6,7 @@
 
 #include "core/common/text_number.h"
 #include "core/project/exports.h"
+#include "core/shapes/number_text.h"
 
 namespace orvane {
 namespace {
@@ -52,10 +53,6 @@ const ShapeDefinition kShapes[kShapeCount] = {
 };
 // clang-format on
 
-void ZeroTakes(double& value, double replacement) {
-  if (!(value > 0)) value = replacement;
-}
-
 ShapePoint Polar(double r, double cx, double cy, double angle) {
   return {cx + r * std::cos(angle), cy + r * std::sin(angle)};
 }
@@ -73,45 +70,66 @@ std::optional<int> ShapeCodeByName(std::string_view cliName) {
   return std::nullopt;
 }
 
-ShapeValues ValidateShape(int code, ShapeValues v) {
+namespace {
+
+// The rules of ValidateShape, each change noted with its reason when asked.
+ShapeValues Validate(int code, ShapeValues v, std::vector<ShapeNote>* notes, int decimals) {
+  auto note = [&](unsigned field, std::string reason) {
+    if (notes) notes->push_back({field, std::move(reason)});
+  };
+  auto shown = [decimals](double value) { return FormatFixed(value, decimals); };
+  auto zeroTakes = [&](double& value, unsigned field, double replacement) {
+    if (value > 0) return;
+    value = replacement;
+    note(field, "Valeur nulle : remplacée par " + shown(replacement) + ".");
+  };
   switch (code) {
     case kRectangleSimple:
     case kRectangleChanfrein:
     case kLosange:
-      ZeroTakes(v.largeur, 10);
-      ZeroTakes(v.hauteur, 10);
-      if (v.chanfrein > v.largeur / 2 || v.chanfrein > v.hauteur / 2) v.chanfrein = 0;
+      zeroTakes(v.largeur, kLargeur, 10);
+      zeroTakes(v.hauteur, kHauteur, 10);
+      if (v.chanfrein > v.largeur / 2 || v.chanfrein > v.hauteur / 2) {
+        v.chanfrein = 0;
+        note(kChanfrein, "Plus de la moitié d'un côté : chanfrein supprimé.");
+      }
       break;
     case kPolygone:
     case kCercle:
     case kSecteur:
-      ZeroTakes(v.rayon, 10);
+      zeroTakes(v.rayon, kRayon, 10);
       break;
     case kEtoile:
     case kTube:
     case kArche:
-      ZeroTakes(v.rayon, 10);
-      ZeroTakes(v.rayon2, 10);
-      if (v.rayon2 >= v.rayon) v.rayon = v.rayon2 + 10;
+      zeroTakes(v.rayon, kRayon, 10);
+      zeroTakes(v.rayon2, kRayon2, 10);
+      if (v.rayon2 >= v.rayon) {
+        v.rayon = v.rayon2 + 10;
+        note(kRayon, "Il doit dépasser le rayon 2 : porté à " + shown(v.rayon) + ".");
+      }
       break;
     case kTrapezeRegulier:
     case kTrapezeIrregulier:
-      ZeroTakes(v.largeur, 10);
-      ZeroTakes(v.largeur2, 10);
-      ZeroTakes(v.hauteur, 10);
-      if (v.largeur2 > v.largeur) v.largeur2 = v.largeur;
+      zeroTakes(v.largeur, kLargeur, 10);
+      zeroTakes(v.largeur2, kLargeur2, 10);
+      zeroTakes(v.hauteur, kHauteur, 10);
+      if (v.largeur2 > v.largeur) {
+        v.largeur2 = v.largeur;
+        note(kLargeur2, "Plus grande que la largeur : ramenée à " + shown(v.largeur) + ".");
+      }
       break;
     case kTriangleRectangle:
     case kTriangleIsocele:  // a flat isosceles triangle is no shape: 10, as for code 11
-      ZeroTakes(v.largeur, 10);
-      ZeroTakes(v.hauteur, 10);
+      zeroTakes(v.largeur, kLargeur, 10);
+      zeroTakes(v.hauteur, kHauteur, 10);
       break;
     case kTriangleEquilateral:
-      ZeroTakes(v.largeur, 10);
+      zeroTakes(v.largeur, kLargeur, 10);
       break;
     case kEllipse:
-      ZeroTakes(v.rayon, 10);
-      ZeroTakes(v.rayon2, 10);
+      zeroTakes(v.rayon, kRayon, 10);
+      zeroTakes(v.rayon2, kRayon2, 10);
       break;
     default:
       break;
@@ -124,6 +142,46 @@ ShapeValues ValidateShape(int code, ShapeValues v) {
   }
   if (v.chanfrein < 0) v.chanfrein = 0;
   return v;
+}
+
+constexpr std::pair<unsigned, double ShapeValues::*> kDimensionFields[] = {
+    {kLargeur, &ShapeValues::largeur}, {kLargeur2, &ShapeValues::largeur2},
+    {kHauteur, &ShapeValues::hauteur}, {kChanfrein, &ShapeValues::chanfrein},
+    {kRayon, &ShapeValues::rayon},     {kRayon2, &ShapeValues::rayon2}};
+
+}  // namespace
+
+ShapeValues ValidateShape(int code, ShapeValues v) {
+  return Validate(code, v, nullptr, 6);
+}
+
+CheckedShape CheckShapeValues(int code, const ShapeValues& typed, const ShapeValues& accepted,
+                              int decimals) {
+  CheckedShape checked;
+  ShapeValues v = typed;
+  // Taken as the edits will show them: the preview and "Valider" then agree.
+  for (auto [bit, field] : kDimensionFields) v.*field = AsShown(v.*field, decimals);
+  v = Validate(code, v, &checked.notes, decimals);
+  const unsigned shown = ShapeOf(code).fields;
+  auto refuse = [&](const std::string& reason) {
+    checked.notes.clear();
+    for (auto [bit, field] : kDimensionFields) {
+      if ((shown & bit) && AsShown(typed.*field, decimals) != accepted.*field) {
+        checked.notes.push_back({bit, reason});
+      }
+    }
+    checked.values = accepted;
+    return checked;
+  };
+  const std::optional<PointRows> rows = GenerateShape(code, v);
+  if (!rows) {
+    // The irregular trapezoid's offset beyond W - W2.
+    return refuse("Décalage trop grand : au plus largeur - largeur 2 = " +
+                  FormatFixed(v.largeur - v.largeur2, decimals) + ".");
+  }
+  if (!WithinReaderLimits(*rows)) return refuse(OversizeReason());
+  checked.values = v;
+  return checked;
 }
 
 int ArcSegments(int cotes, int revolution) {

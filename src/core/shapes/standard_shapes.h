@@ -68,6 +68,25 @@ std::optional<int> ShapeCodeByName(std::string_view cliName);
 // large for the sides goes, an inner radius pushes the outer one out, ...
 ShapeValues ValidateShape(int code, ShapeValues values);
 
+// Why a value of the shape window was not taken as typed, for the field
+// (ShapeField bit) whose edit shows it.
+struct ShapeNote {
+  unsigned field;
+  std::string reason;
+};
+struct CheckedShape {
+  ShapeValues values;
+  std::vector<ShapeNote> notes;
+};
+// The exit logic of the shape window's edits: every size taken as shown with
+// `decimals` decimals (so that the preview and "Valider" make the same
+// shape), then the rules of ValidateShape, each change with its reason. The
+// `accepted` values come back, with the reason, when the shape cannot be made
+// (an irregular trapezoid's offset beyond W - W2) or would span more than the
+// drawing readers take.
+CheckedShape CheckShapeValues(int code, const ShapeValues& typed, const ShapeValues& accepted,
+                              int decimals);
+
 // The point list before the reversal of the cutting direction; empty when the
 // values give nothing (an irregular trapezoid offset beyond W - W2).
 struct ShapePoint {

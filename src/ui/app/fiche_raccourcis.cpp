@@ -83,7 +83,10 @@ std::vector<ShortcutEntry> CollectShortcuts(const std::vector<QWidget*>& windows
   // windows by the window's caption first.
   const auto place = [main](QWidget* widget) {
     QWidget* window = widget->window();
-    return window == main ? QString() : window->windowTitle();
+    if (window == main) return QString();
+    // A caption that names the open document says nothing of the command.
+    const QVariant fixed = window->property(kShortcutPlaceProperty);
+    return fixed.isValid() ? fixed.toString() : window->windowTitle();
   };
   for (QWidget* window : windows) {
     if (auto* bar = window->findChild<QMenuBar*>()) {

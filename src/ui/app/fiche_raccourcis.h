@@ -8,6 +8,10 @@ class QTableWidget;
 
 namespace orvane::ui {
 
+// A window whose caption follows what it shows (an open cut) names its
+// commands by this property's text instead.
+inline constexpr char kShortcutPlaceProperty[] = "shortcutPlace";
+
 struct ShortcutEntry {
   QString keys;     // as the user reads it: "Ctrl+C", "F10"
   QString command;  // where the command is: "Outils › Calculatrice"

@@ -52,7 +52,7 @@ MessageAnswer QtMessageService::Show(MessageKind kind, const std::string& text,
       cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
     }
   }
-  box.setDefaultButton(ok ? ok : yes);
+  box.setDefaultButton(ok ? ok : buttons == MessageButtons::YesNoDefaultNo ? no : yes);
   // A question asked during long work shows the ordinary pointer, not the busy one.
   const bool busy = QApplication::overrideCursor() != nullptr;
   if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "core/app/machine_settings.h"
+#include "ui/app/fiche_raccourcis.h"
 #include "ui/machine/cut_preview_pane.h"
 #include "ui/machine/fiche_binaire.h"
 #include "ui/machine/fiche_stop.h"
@@ -37,13 +38,13 @@ QString Printf(const char* format, double value) {
   return QString::fromLatin1(text);
 }
 
-// " X1 = 200 pas/tr | sens normal | bits 0-1 ": the motor values the cut
+// " X1 = 200 pas/mm | sens normal | bits 0-1 ": the motor values the cut
 // was made with.
 QString RecordedAxis(const CutHeaderInfo& header, size_t axis) {
   static const char* const kNames[4] = {" X1 = ", " Y1 = ", " X2 = ", " Y2 = "};
   const int64_t slot = header.ioSlots[axis];
   return QString::fromUtf8(kNames[axis]) +
-         Printf("%.0f", static_cast<double>(header.stepsPerMm[axis])) + QStringLiteral(" pas/tr") +
+         Printf("%.0f", static_cast<double>(header.stepsPerMm[axis])) + QStringLiteral(" pas/mm") +
          (header.clockwise[axis] == 0 ? QStringLiteral(" | sens normal ")
                                       : QStringLiteral(" | sens inversé ")) +
          QStringLiteral("| bits %1-%2 ").arg(2 * slot).arg(2 * slot + 1);
@@ -60,6 +61,7 @@ QLabel* ValueLabel(QWidget* parent) {
 TFormPosition::TFormPosition(AppContext& context, QWidget* parent)
     : QDialog(parent), context_(context) {
   setWindowTitle(kCaption);
+  setProperty(kShortcutPlaceProperty, kCaption);
   BuildControls();
   resize(1300, 670);
 }
@@ -227,9 +229,13 @@ void TFormPosition::BuildControls() {
     EditHauteur->setText(QString::number(value));
     RefreshBlock();
   };
-  // Their windows are not part of this program yet.
+  // Their windows are not part of this program yet: said where it is seen.
   Manettes->setEnabled(false);
+  Manettes->setToolTip(
+      QStringLiteral("Le mode manuel n'est pas encore disponible dans cette version."));
   Memo->setEnabled(false);
+  Memo->setToolTip(
+      QStringLiteral("Le mémo de découpe n'est pas encore disponible dans cette version."));
   // Enter belongs to the block edits, never to a default button.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 }
@@ -288,6 +294,7 @@ void TFormPosition::ResetWindow() {
     label->clear();
   }
   for (QPushButton* b : {Lancer, Simulation, Detail}) b->setEnabled(false);
+  ExplainSimulation(false);
   SetBlockEnabled(false);
   Preview1->Clear();
   Preview2->Clear();
@@ -482,10 +489,26 @@ void TFormPosition::RefreshBlock() {
   UpdateRunCommands();
 }
 
+void TFormPosition::ExplainSimulation(bool cutShown) {
+  // Why it is off, where the user looks for it.
+  QString why;
+  if (context_.settings.PortType != 2) {
+    why = QStringLiteral(
+        "La simulation se fait sur la carte USB : choisissez-la dans les "
+        "paramètres du port.");
+  } else if (!cutShown) {
+    why = QStringLiteral("Ouvrez d'abord une découpe.");
+  } else if (!cut_.hasGcode) {
+    why = QStringLiteral("Fichier G-code absent : la simulation le lit.");
+  }
+  Simulation->setToolTip(why);
+}
+
 void TFormPosition::UpdateRunCommands() {
   const uint8_t portType = context_.settings.PortType;
   Lancer->setEnabled(cut_.CanRun(portType) && blockFits_);
   Simulation->setEnabled(cut_.CanSimulate(portType));
+  ExplainSimulation(cut_.loaded);
   Detail->setEnabled(cut_.CanDetail());
 }
 

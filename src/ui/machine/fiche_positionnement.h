@@ -107,6 +107,8 @@ class TFormPosition : public QDialog {
   void ShowPreviewMessage(const QString& message, bool withRecordedSettings);
   void RefreshBlock();
   void UpdateRunCommands();
+  // The tooltip of "Simulation" while it is off: what it needs.
+  void ExplainSimulation(bool cutShown);
   int BlockValue(QLineEdit* edit) const;
   void SetBlockEnabled(bool enabled);
   void StartRun(bool simulation);

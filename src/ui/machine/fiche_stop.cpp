@@ -35,6 +35,7 @@
 #include "core/machine/step_file_run.h"
 #include "core/machine/tick_output.h"
 #include "host/data_files.h"
+#include "ui/app/key_state_filter.h"
 
 namespace orvane::ui {
 namespace {
@@ -73,26 +74,39 @@ std::thread StartWithoutTerminationSignals(std::function<void()> body) {
 
 class WindowStepView : public StepRunView {
  public:
-  WindowStepView(TFormStop& window, MessageService& messages, std::atomic<bool>& stop)
-      : window_(window), messages_(messages), stop_(stop) {}
+  WindowStepView(TFormStop& window, AppContext& context, std::atomic<bool>& stop,
+                 RemainingTime remaining)
+      : window_(window), context_(context), stop_(stop), remaining_(remaining) {}
   void Wait() override {
     if (window_.PumpEvents()) stop_.store(true, std::memory_order_release);
   }
-  void PreHeating(bool visible, int seconds) override { window_.ShowPreheat(visible, seconds); }
-  void Progress(const ProgressView& view, uint64_t) override { window_.ShowProgress(view); }
+  void PreHeating(bool visible, int seconds) override {
+    window_.ShowPreheat(visible, seconds);
+    if (!visible) remaining_.Restart();
+  }
+  void Progress(const ProgressView& view, uint64_t ticksPlayed) override {
+    ProgressView shown = view;
+    Clock& clock = *context_.clock;
+    shown.remainingSeconds =
+        remaining_.SecondsAt(clock.Counter() / clock.TicksPerMicrosecond(), ticksPlayed);
+    window_.ShowProgress(shown);
+  }
   void Trim(const std::string& label) override { window_.ShowTrim(label); }
   bool AskAbandon() override {
+    remaining_.Restart();
     if (window_.Closing()) return true;
-    const MessageAnswer answer =
-        messages_.Show(MessageKind::Confirmation, "Abandonner la découpe ?", MessageButtons::YesNo);
+    DropRepeatsOfHeldKeys(context_.keys);
+    const MessageAnswer answer = context_.messages->Show(
+        MessageKind::Confirmation, "Abandonner la découpe ?", MessageButtons::YesNo);
     // A termination signal that came while the question was open ends the run.
     return answer == MessageAnswer::Yes || window_.Closing();
   }
 
  private:
   TFormStop& window_;
-  MessageService& messages_;
+  AppContext& context_;
   std::atomic<bool>& stop_;
+  RemainingTime remaining_;
 };
 
 // The board run's side of the window: the console, the progress, the
@@ -119,6 +133,7 @@ class WindowBoardObserver : public BoardRunObserver {
   bool AbandonAfterStop() override {
     window_.AddConsoleLine("Arrêt par la carte");
     if (window_.Closing()) return true;
+    DropRepeatsOfHeldKeys(context_.keys);
     const std::string question =
         request_.simulation ? "Abandonner la simulation ?" : "Abandonner la découpe ?";
     const bool abandon = context_.messages->Show(MessageKind::Confirmation, question,
@@ -332,6 +347,9 @@ CutRunOutcome TFormStop::RunCut(const CutRunRequest& request) {
   CutRunOutcome outcome = board ? RunBoard(request) : RunSteps(request);
   PanelPrechauffe->hide();
   hide();
+  // A key still held at the end (the space bar that stopped the run) must
+  // not press the buttons of the execution window by auto-repeat.
+  DropRepeatsOfHeldKeys(context_.keys);
   context_.abortFlag = outcome.end == CutRunEnd::Completed ? context_.abortFlag : 1;
   return outcome;
 }
@@ -374,7 +392,8 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
 
   HeatGuard guard(port, s);
   std::atomic<bool> stop{context_.closingOnSignal};
-  WindowStepView view(*this, *context_.messages, stop);
+  const uint32_t period = StepRunPeriod(s);
+  WindowStepView view(*this, context_, stop, RemainingTime(request.cut->ticks, period));
   StepRunSetup setup;
   setup.clock = context_.clock;
   setup.keys = context_.keys;
@@ -389,7 +408,6 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
   setup.preHeat = s.PortType == 0;
   setup.stopRequest = &stop;
   setup.startThread = StartWithoutTerminationSignals;
-  const uint32_t period = StepRunPeriod(s);
   TrackBar1->setRange(0, static_cast<int>(LiveTrim(period).Maximum()));
   TrackBar1->setValue(TrackBar1->maximum() / 2);
   const StepRunResult result = RunStepFile(setup, view);
@@ -467,15 +485,18 @@ CutRunOutcome TFormStop::RunBoard(const CutRunRequest& request) {
 }
 
 void TFormStop::AnnounceEnd(const CutRunOutcome& outcome, bool simulation) {
-  // A program closing on a signal asks and tells nothing.
+  // A program closing on a signal asks and tells nothing. The signal may
+  // have stopped the run before its bridge, through the event loop, said so.
+  QCoreApplication::processEvents();
   if (context_.closingOnSignal) return;
   switch (outcome.end) {
-    case CutRunEnd::Stopped:
-      // A stop says only what the user must know (the machine's position lost).
-      if (!outcome.message.empty()) {
-        context_.messages->Show(MessageKind::Information, outcome.message);
-      }
+    case CutRunEnd::Stopped: {
+      // Nothing about a stopped run may look like a finished one.
+      std::string text = simulation ? "Simulation interrompue." : "Découpe interrompue.";
+      if (!outcome.message.empty()) text += "\n\n" + outcome.message;
+      context_.messages->Show(MessageKind::Information, text);
       return;
+    }
     case CutRunEnd::Failed:
       if (!outcome.message.empty()) {
         context_.messages->Show(MessageKind::Warning, outcome.message);

@@ -282,8 +282,8 @@ void TFormManageFiles::RenameFilesClick() {
 
 void TFormManageFiles::DeleteFilesClick() {
   if (!DeleteFiles->isEnabled()) return;
-  if (context_.messages->Show(MessageKind::Confirmation, "Supprimer ces fichiers ?",
-                              MessageButtons::YesNo) != MessageAnswer::Yes) {
+  if (context_.messages->Show(MessageKind::Confirmation, DeleteQuestion(search_),
+                              MessageButtons::YesNoDefaultNo) != MessageAnswer::Yes) {
     return;
   }
   const WorkFileOutcome outcome = DeleteWorkFiles(search_);

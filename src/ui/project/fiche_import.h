@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,8 @@ class TFormImport : public QMainWindow {
   QAction* Segment1 = nullptr;
   QAction *AjoutDegagement1 = nullptr, *AjoutDegagement2 = nullptr;
   QAction *SupprimeDegagement1 = nullptr, *SupprimeDegagement2 = nullptr;
+  // "Forme": the lead-in commands of each profile, as in its popup menu.
+  QMenu *FormeDegagements1 = nullptr, *FormeDegagements2 = nullptr;
   void Nouvelleforme1Click(int code);
   void Rainure1Click();
   void Segment1Click();
@@ -264,6 +267,8 @@ class TFormImport : public QMainWindow {
   // take back when it ends.
   std::vector<std::pair<QObject*, bool>> editModeRemembered_;
   History history_;
+  // The profiles' lead-in marks after each history entry, by its number.
+  std::map<uint16_t, std::pair<bool, bool>> leadInMarks_;
   ProjectData importBuffer_;
   int decimals_ = 3;
   bool projectionDone_ = false;

@@ -16,7 +16,7 @@ FileDialogRequest ConfigurationDialog(const AppContext& context, const char* tit
   FileDialogRequest request;
   request.title = title;
   request.folder = context.applicationFolder;
-  request.filters = {"Paramètes Orvane (*.ovr)"};
+  request.filters = {"Paramètres Orvane (*.ovr)"};
   request.defaultSuffix = "ovr";
   request.fileName = "orvane";
   return request;

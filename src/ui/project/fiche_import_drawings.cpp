@@ -109,6 +109,7 @@ void TFormImport::ImporterClick(ProfilePanel* panel) {
     p.clipboard = {};
     panel->Zoom->setValue(10);
     p.raw = RowsFrom(importBuffer_.X1, importBuffer_.Y1);
+    p.leadIn = false;
     const size_t duplicates = CountConsecutiveDuplicates(p.raw);
     if (duplicates > 0) {
       const std::string question = duplicates == 1

@@ -86,6 +86,7 @@ void TFormImport::LoadProfilePair(PointRows raw1, PointRows raw2, const std::str
   ResetProjectWindow();
   Profile1.raw = std::move(raw1);
   Profile2.raw = std::move(raw2);
+  Profile1.leadIn = Profile2.leadIn = false;
   for (ProfilePanel* panel : {Profil1, Profil2}) {
     panel->SetTitle(name);
     EnableProfileEdits(panel, true);

@@ -58,7 +58,7 @@ void TFormImport::UpdateOperationCommands(ProfilePanel* panel) {
   const bool present = p.Present();
   const bool clipboard = !p.clipboard.x.empty() && !p.clipboard.y.empty();
   const bool locked = !p.LockedRows.empty();
-  const bool leadIn = HasLeadIn(p.adjusted).has_value();
+  const bool leadIn = ProfileHasLeadIn(p);
   std::string kerfLabel = Prefix(panel) + "Trait de coupe";
   bool kerfDone = false;
   for (const std::string& caption : history_.Captions()) kerfDone |= caption.starts_with(kerfLabel);
@@ -93,6 +93,7 @@ void TFormImport::UpdateOperationCommands(ProfilePanel* panel) {
   panel->Annuler->setEnabled(history_.CanUndo());
   for (QPushButton* b : {panel->RotationHoraire, panel->MiroirH, panel->MiroirV})
     b->setEnabled(present);
+  UpdateLeadInCommands(panel);
 }
 
 void TFormImport::AfterOperation(ProfilePanel* panel, const std::string& label) {
@@ -151,8 +152,11 @@ void TFormImport::OperationClick(ProfilePanel* panel, QAction* action) {
     InsertPoint(rows, current, &p.LockedRows);
     AfterOperation(panel, prefix + "Insérer point");
   } else if (action == panel->Supprimer) {
+    const PointText first = rows.front(), last = rows.back();
     const Deleted deleted = DeleteRows(rows, p.LockedRows, p.selectionTop, p.selectionBottom);
     if (deleted == Deleted::Nothing) return;
+    // A lead-in point deleted takes the lead-in with it.
+    if (!(rows.front() == first) || !(rows.back() == last)) p.leadIn = false;
     p.currentRow = std::min(p.selectionTop, static_cast<int>(rows.size()));
     AfterOperation(
         panel, prefix + (deleted == Deleted::Locked ? "Supprimer sélection" : "Supprimer point"));
@@ -163,9 +167,11 @@ void TFormImport::OperationClick(ProfilePanel* panel, QAction* action) {
     AfterOperation(panel, prefix + "Rotation " + FormatFixed(values->first, 0) + "°");
   } else if (action == panel->FermerForme) {
     CloseOutline(rows);
+    p.leadIn = false;  // the lead-out point is no longer the last
     AfterOperation(panel, prefix + "Fermer tracé");
   } else if (action == panel->Definir) {
     if (!SetStartPoint(rows, current)) return;
+    p.leadIn = false;
     p.currentRow = 1;
     AfterOperation(panel, prefix + "Définir départ");
   } else if (action == panel->Inverser) {

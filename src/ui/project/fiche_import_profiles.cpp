@@ -439,6 +439,7 @@ void TFormImport::UpdateProjectState() {
 
 void TFormImport::PushHistory(const std::string& label) {
   history_.Push(label, Profile1, Profile2);
+  leadInMarks_[history_.Counter()] = {Profile1.leadIn, Profile2.leadIn};
   const ModifiedByLabel flags = FlagsForLabel(label);
   Profile1.modified |= flags.profile1;
   Profile2.modified |= flags.profile2;
@@ -466,6 +467,10 @@ void TFormImport::UndoClick() {
       Profile& p = *panel->profile;
       p.raw = *rows.first;
       p.currentRow = rows.second;
+      // The snapshot files hold the rows only: the lead-in marks are kept here.
+      const auto marks = leadInMarks_.find(history_.Counter());
+      p.leadIn = marks != leadInMarks_.end() &&
+                 (panel == Profil1 ? marks->second.first : marks->second.second);
       if (RowCount(p.raw) <= 2) {
         p.raw.clear();
         p.adjusted.clear();
@@ -501,7 +506,7 @@ bool TFormImport::ConfirmAbandon(bool askAnyway) {
   if (!modified || !context_.settings.ConfirmeAbandon) return true;
   return context_.messages->Show(MessageKind::Confirmation,
                                  "Abandonner les modifications en cours ?",
-                                 MessageButtons::YesNo) == MessageAnswer::Yes;
+                                 MessageButtons::YesNoDefaultNo) == MessageAnswer::Yes;
 }
 
 void TFormImport::FermerClick() {

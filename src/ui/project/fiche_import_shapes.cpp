@@ -33,7 +33,7 @@ void TFormImport::BuildShapeMenu() {
   };
   QMenu* rectangle = pleine->addMenu(QStringLiteral("Rectangle"));
   item(rectangle, "Simple", kRectangleSimple);
-  item(rectangle, "Chanfeiné", kRectangleChanfrein);
+  item(rectangle, "Chanfreiné", kRectangleChanfrein);
   QMenu* triangle = pleine->addMenu(QStringLiteral("Triangle"));
   item(triangle, "Rectangle", kTriangleRectangle);
   item(triangle, "Isocèle", kTriangleIsocele);
@@ -55,6 +55,14 @@ void TFormImport::BuildShapeMenu() {
   Segment1 = forme->addAction(QStringLiteral("Segment"));
   connect(Rainure1, &QAction::triggered, this, [this] { Rainure1Click(); });
   connect(Segment1, &QAction::triggered, this, [this] { Segment1Click(); });
+  // The lead-in commands of both profiles, the popup menus' own actions.
+  forme->addSeparator();
+  FormeDegagements1 = forme->addMenu(QStringLiteral("Dégagements du profil 1"));
+  FormeDegagements2 = forme->addMenu(QStringLiteral("Dégagements du profil 2"));
+  connect(forme, &QMenu::aboutToShow, this, [this] {
+    UpdateLeadInCommands(Profil1);
+    UpdateLeadInCommands(Profil2);
+  });
 }
 
 void TFormImport::WireShapes(ProfilePanel* panel) {
@@ -63,6 +71,7 @@ void TFormImport::WireShapes(ProfilePanel* panel) {
   panel->Popup->insertAction(panel->Proprietes, ajout);
   panel->Popup->insertAction(panel->Proprietes, supprime);
   panel->Popup->insertSeparator(panel->Proprietes);
+  (panel->number == 1 ? FormeDegagements1 : FormeDegagements2)->addActions({ajout, supprime});
   (panel->number == 1 ? AjoutDegagement1 : AjoutDegagement2) = ajout;
   (panel->number == 1 ? SupprimeDegagement1 : SupprimeDegagement2) = supprime;
   connect(ajout, &QAction::triggered, this, [this, panel] { AjoutDegagementClick(panel); });
@@ -75,11 +84,11 @@ void TFormImport::WireShapes(ProfilePanel* panel) {
 
 void TFormImport::UpdateLeadInCommands(ProfilePanel* panel) {
   const Profile& p = *panel->profile;
-  const bool leadIn = HasLeadIn(p.raw).has_value();
+  const bool leadIn = ProfileHasLeadIn(p);
   (panel->number == 1 ? AjoutDegagement1 : AjoutDegagement2)
       ->setEnabled(p.Present() && !leadIn && degagement_);
   (panel->number == 1 ? SupprimeDegagement1 : SupprimeDegagement2)
-      ->setEnabled(p.Present() && leadIn && p.raw.size() >= 5);
+      ->setEnabled(p.Present() && leadIn && p.raw.size() >= (p.leadIn ? 4u : 5u));
 }
 
 void TFormImport::Nouvelleforme1Click(int code) {
@@ -103,12 +112,11 @@ void TFormImport::Segment1Click() {
 
 void TFormImport::AjoutDegagementClick(ProfilePanel* panel) {
   Profile& p = *panel->profile;
-  if (!degagement_ || !p.Present() || HasLeadIn(p.raw)) return;
+  if (!degagement_ || !p.Present() || ProfileHasLeadIn(p)) return;
   if (!degagement_->Run()) return;
   ProfilePanel* other = Other(panel);
   const LeadInOutcome outcome =
-      AddLeadIn(panel->number, {&p.raw, &p.LockedRows},
-                {&other->profile->raw, &other->profile->LockedRows}, degagement_->Options());
+      AddLeadIn(panel->number, TargetOf(p), TargetOf(*other->profile), degagement_->Options());
   if (!outcome.changedThis) return;
   if (outcome.changedOther) {
     RefreshProfile(other);
@@ -120,7 +128,7 @@ void TFormImport::AjoutDegagementClick(ProfilePanel* panel) {
 
 void TFormImport::SupprimeDegagementClick(ProfilePanel* panel) {
   Profile& p = *panel->profile;
-  if (!RemoveLeadIn({&p.raw, &p.LockedRows})) return;
+  if (!RemoveLeadIn(TargetOf(p))) return;
   p.currentRow = std::clamp(p.currentRow - 1, 1, static_cast<int>(p.raw.size()));
   AfterOperation(panel, "P" + std::to_string(panel->number) + " - Supprimer dégagements");
   UpdateLeadInCommands(panel);
@@ -134,6 +142,7 @@ void TFormImport::AlignementClick() {
 
 void TFormImport::ShowGeneratedProfile(PointRows rows, const std::string& name) {
   Profile1.raw = std::move(rows);
+  Profile1.leadIn = false;
   Profile1.LockedRows.clear();
   Profile1.clipboard = {};
   Profile1.currentRow = 1;

@@ -37,9 +37,12 @@ TFormCreation::TFormCreation(TFormImport* project) : QDialog(project), project_(
     layout->addWidget(label);
     layout->addWidget(edit);
     layout->addWidget(new QLabel(QStringLiteral("mm"), row));
+    auto* note = new QLabel(row);
+    note->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    layout->addWidget(note);
     layout->addStretch();
     grid->addWidget(row);
-    fields_.push_back({edit, row, bit, value});
+    fields_.push_back({edit, row, bit, value, note});
     if (labelOut) *labelOut = label;
     QLineEdit* self = edit;
     connect(edit, &QLineEdit::editingFinished, this, [this, self] { EditLargeurExit(self); });
@@ -113,6 +116,7 @@ void TFormCreation::FormShow() {
                                                       : QStringLiteral("Chanfrein"));
   for (const Field& field : fields_) {
     const bool shown = definition.fields & field.bit;
+    field.note->clear();
     field.row->setVisible(shown);
     if (shown) {
       WriteField(field, definition.defaults.*field.value);
@@ -130,8 +134,7 @@ void TFormCreation::FormShow() {
     UpDown2->setValue(definition.defaults.revolution);
   }
   previousCotes_ = definition.defaults.cotes;
-  accepted_.clear();
-  for (const Field& field : fields_) accepted_.push_back({field.edit, field.edit->text()});
+  accepted_ = Values();
   Apercu1->setChecked(true);
   saved_ = project_->Profile1;
   Generate();
@@ -159,18 +162,19 @@ void TFormCreation::WriteField(const Field& field, double value) {
 void TFormCreation::EditLargeurExit(QLineEdit* edit) {
   const ShapeDefinition& definition = ShapeOf(code_);
   const ShapeValues before = Values();
-  const ShapeValues after = ValidateShape(code_, before);
+  const CheckedShape checked = CheckShapeValues(code_, before, accepted_, project_->Decimals());
   for (const Field& field : fields_) {
     if (!(definition.fields & field.bit)) continue;
-    if (field.edit == edit || after.*field.value != before.*field.value) {
-      WriteField(field, after.*field.value);
+    if (field.edit == edit || checked.values.*field.value != before.*field.value) {
+      WriteField(field, checked.values.*field.value);
     }
+    QString why;
+    for (const ShapeNote& note : checked.notes) {
+      if (note.field == field.bit) why = QString::fromStdString(note.reason);
+    }
+    field.note->setText(why);
   }
-  if (!GenerateShape(code_, Values())) {
-    // An offset the trapezoid cannot take: the edits get back their last accepted texts.
-    for (auto& [field, text] : accepted_) field->setText(text);
-  }
-  for (auto& [field, text] : accepted_) text = field->text();
+  accepted_ = Values();
   if (Apercu1->isChecked()) Generate();
 }
 

@@ -56,6 +56,7 @@ class TFormCreation : public QDialog {
     QWidget* row;  // label and edit, shown together
     unsigned bit;
     double ShapeValues::*value;
+    QLabel* note;  // why the value shown is not the one typed
   };
   void FormShow();
   void Generate();
@@ -65,7 +66,7 @@ class TFormCreation : public QDialog {
   int code_ = 0;
   Profile saved_;  // profile 1 as the window found it
   std::vector<Field> fields_;
-  std::vector<std::pair<QLineEdit*, QString>> accepted_;  // last accepted texts
+  ShapeValues accepted_;  // the values of the last shape made
   QWidget* cotesRow_ = nullptr;
   QWidget* revolutionRow_ = nullptr;
   int previousCotes_ = 0;

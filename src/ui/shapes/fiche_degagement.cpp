@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/shapes/number_validator.h"
 
@@ -64,6 +65,9 @@ TFormDegagement::TFormDegagement(QWidget* parent) : QDialog(parent) {
   EditLongueur = new QLineEdit(this);
   EditLongueur->setFixedWidth(60);
   MakeNumberEdit(EditLongueur, {false, false, 2});
+  LongueurRefusee = new QLabel(this);
+  LongueurRefusee->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+  connect(EditLongueur, &QLineEdit::textEdited, LongueurRefusee, &QLabel::clear);
   RadioButton1 = new QRadioButton(QStringLiteral("Externe"), this);
   RadioButton2 = new QRadioButton(QStringLiteral("Interne"), this);
   RadioButton1->setChecked(true);
@@ -95,6 +99,9 @@ TFormDegagement::TFormDegagement(QWidget* parent) : QDialog(parent) {
   kind->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(length);
+  // On a line of its own, so that it shows whole in the narrow dialog.
+  LongueurRefusee->setWordWrap(true);
+  layout->addWidget(LongueurRefusee);
   layout->addLayout(kind);
   layout->addLayout(images);
   layout->addWidget(CheckBox3);
@@ -109,6 +116,9 @@ TFormDegagement::TFormDegagement(QWidget* parent) : QDialog(parent) {
   }
   connect(CheckBox3, &QCheckBox::clicked, this, [this] { CheckBox3Click(); });
   connect(Annuler, &QPushButton::clicked, this, [this] { AnnulerClick(); });
+  // The caption whole, beside the frame's buttons.
+  const int caption = fontMetrics().horizontalAdvance(windowTitle()) + 160;
+  setMinimumWidth(std::max(caption, sizeHint().width()));
 }
 
 bool TFormDegagement::Run() {
@@ -119,6 +129,7 @@ bool TFormDegagement::Run() {
 
 void TFormDegagement::FormShow() {
   EditLongueur->setText(QStringLiteral("5"));
+  LongueurRefusee->clear();
   RadioButton1Click();
   CheckBox3Click();
   options_.direction = 0;
@@ -142,9 +153,12 @@ void TFormDegagement::ImageClick(int direction) {
   const double length = EditNumber(EditLongueur);
   // Without a length there is nothing to add: the click waits for one.
   if (!(length > 0)) {
+    LongueurRefusee->setText(QStringLiteral("Indiquez une longueur de 1 à 99 mm"));
     EditLongueur->setFocus();
+    EditLongueur->selectAll();
     return;
   }
+  LongueurRefusee->clear();
   options_.direction = direction;
   options_.length = length;
   options_.external = RadioButton1->isChecked();

@@ -5,6 +5,7 @@
 #include "core/shapes/lead_in.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -29,6 +30,7 @@ class TFormDegagement : public QDialog {
   void AnnulerClick();
 
   QLineEdit* EditLongueur = nullptr;
+  QLabel* LongueurRefusee = nullptr;     // why a length was refused, beside it
   QRadioButton* RadioButton1 = nullptr;  // "Externe"
   QRadioButton* RadioButton2 = nullptr;  // "Interne"
   QCheckBox* CheckBox3 = nullptr;        // both profiles

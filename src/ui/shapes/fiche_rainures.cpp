@@ -39,24 +39,29 @@ TFormRainures::TFormRainures(TFormImport* project) : QDialog(project), project_(
   auto* sizes = new QGroupBox(this);
   auto* grid = new QGridLayout(sizes);
   int row = 0;
-  auto addField = [&](const char* caption, QLineEdit*& edit, QLabel** labelOut = nullptr) {
+  auto addField = [&](const char* caption, QLineEdit*& edit, double GrooveValues::*value,
+                      QLabel** labelOut = nullptr) {
     auto* label = new QLabel(QString::fromUtf8(caption), sizes);
     edit = new QLineEdit(sizes);
     edit->setFixedWidth(110);
     MakeNumberEdit(edit, {}, Valider);
+    auto* note = new QLabel(sizes);
+    note->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
     grid->addWidget(label, row, 0);
     grid->addWidget(edit, row, 1);
     grid->addWidget(new QLabel(QStringLiteral("mm"), sizes), row, 2);
+    grid->addWidget(note, row, 3);
+    fields_.push_back({edit, value, note});
     ++row;
     if (labelOut) *labelOut = label;
     QLineEdit* self = edit;
     connect(edit, &QLineEdit::editingFinished, this, [this, self] { EditLargeurExit(self); });
   };
-  addField("Largeur", EditLargeur);
-  addField("Hauteur", EditHauteur, &LabelHauteur);
-  addField("Profondeur totale", EditProfondeur);
-  addField("Trait de coupe", EditTrait);
-  addField("Dégagement en sortie", EditFuite);
+  addField("Largeur", EditLargeur, &GrooveValues::largeur);
+  addField("Hauteur", EditHauteur, &GrooveValues::hauteur, &LabelHauteur);
+  addField("Profondeur totale", EditProfondeur, &GrooveValues::profondeur);
+  addField("Trait de coupe", EditTrait, &GrooveValues::trait);
+  addField("Dégagement en sortie", EditFuite, &GrooveValues::fuite);
 
   Probleme = new QLabel(this);
   Probleme->setWordWrap(true);
@@ -97,11 +102,9 @@ void TFormRainures::FormShow() {
                                                   {EditProfondeur, defaults.profondeur},
                                                   {EditTrait, defaults.trait},
                                                   {EditFuite, defaults.fuite}};
-  accepted_.clear();
-  for (auto [edit, value] : fields) {
-    edit->setText(QString::fromStdString(FormatFixed(value, d)));
-    accepted_.push_back({edit, edit->text()});
-  }
+  for (auto [edit, value] : fields) edit->setText(QString::fromStdString(FormatFixed(value, d)));
+  for (const Field& field : fields_) field.note->clear();
+  accepted_ = Values();
   Probleme->clear();
   Apercu1->setChecked(true);
   saved_ = project_->Profile1;
@@ -143,26 +146,22 @@ void TFormRainures::ModelClick(QRadioButton* model) {
 void TFormRainures::EditLargeurExit(QLineEdit* edit) {
   const int d = project_->Decimals();
   const GrooveValues before = Values();
-  const GrooveValues after = ReplaceZeroGroove(before);
-  const std::tuple<QLineEdit*, double, double> fields[] = {
-      {EditLargeur, before.largeur, after.largeur},
-      {EditHauteur, before.hauteur, after.hauteur},
-      {EditProfondeur, before.profondeur, after.profondeur},
-      {EditTrait, before.trait, after.trait},
-      {EditFuite, before.fuite, after.fuite}};
-  for (auto [field, was, now] : fields) {
-    if (field == edit || was != now) field->setText(QString::fromStdString(FormatFixed(now, d)));
+  const CheckedGroove checked = CheckGrooveValues(Model(), before, accepted_, d);
+  for (const Field& field : fields_) {
+    const double now = checked.values.*field.value;
+    if (field.edit == edit || now != before.*field.value) {
+      field.edit->setText(QString::fromStdString(FormatFixed(now, d)));
+    }
+    QString why;
+    for (const auto& note : checked.notes) {
+      if (note.field == field.value) why = QString::fromStdString(note.reason);
+    }
+    field.note->setText(why);
   }
-  const std::string problem = GrooveProblem(Model(), Values());
-  if (!problem.empty()) {
-    // A path that would cross itself is not taken: back to the last accepted sizes.
-    for (auto& [field, text] : accepted_) field->setText(text);
-    Probleme->setText(QString::fromStdString(problem));
-    return;
-  }
-  Probleme->clear();
-  for (auto& [field, text] : accepted_) text = field->text();
-  if (Apercu1->isChecked()) Generate();
+  // A path that would cross itself is not taken: the last accepted sizes are back.
+  Probleme->setText(QString::fromStdString(checked.problem));
+  accepted_ = checked.values;
+  if (checked.problem.empty() && Apercu1->isChecked()) Generate();
 }
 
 bool TFormRainures::Generate() {

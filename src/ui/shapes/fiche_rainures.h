@@ -52,7 +52,13 @@ class TFormRainures : public QDialog {
 
   TFormImport* project_;
   Profile saved_;
-  std::vector<std::pair<QLineEdit*, QString>> accepted_;
+  struct Field {
+    QLineEdit* edit;
+    double GrooveValues::*value;
+    QLabel* note;  // why the value shown is not the one typed
+  };
+  std::vector<Field> fields_;
+  GrooveValues accepted_;  // the sizes of the last path made
   QRadioButton* acceptedModel_ = nullptr;
 };
 

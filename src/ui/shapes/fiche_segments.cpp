@@ -48,21 +48,25 @@ TFormSegment::TFormSegment(TFormImport* project) : QDialog(project), project_(pr
   auto* grid = new QGridLayout(sizes);
   int row = 0;
   auto addField = [&](const char* caption, const char* unit, QLineEdit*& edit,
-                      NumberTextRule rule) {
+                      double SegmentValues::*value, NumberTextRule rule) {
     edit = new QLineEdit(sizes);
     edit->setFixedWidth(110);
     MakeNumberEdit(edit, rule, Valider);
+    auto* note = new QLabel(sizes);
+    note->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
     grid->addWidget(new QLabel(QString::fromUtf8(caption), sizes), row, 0);
     grid->addWidget(edit, row, 1);
     grid->addWidget(new QLabel(QString::fromUtf8(unit), sizes), row, 2);
+    grid->addWidget(note, row, 3);
+    fields_.push_back({edit, value, note});
     ++row;
     QLineEdit* self = edit;
     connect(edit, &QLineEdit::editingFinished, this, [this, self] { EditExit(self); });
   };
-  addField("Longueur", "mm", EditLongueur, {});
-  addField("Angle", "degrés", EditAngle, {});
-  addField("Largeur", "mm", EditLargeur, {true, true, 0});
-  addField("Hauteur", "mm", EditHauteur, {true, true, 0});
+  addField("Longueur", "mm", EditLongueur, &SegmentValues::longueur, {});
+  addField("Angle", "degrés", EditAngle, &SegmentValues::angle, {});
+  addField("Largeur", "mm", EditLargeur, &SegmentValues::largeur, {true, true, 0});
+  addField("Hauteur", "mm", EditHauteur, &SegmentValues::hauteur, {true, true, 0});
 
   auto* mode = new QGroupBox(QStringLiteral(" Trajectoire "), this);
   auto* modeLayout = new QVBoxLayout(mode);
@@ -119,8 +123,12 @@ void TFormSegment::FormShow() {
   EditLargeur->setText(QString::fromStdString(FormatFixed(defaults.largeur, d)));
   EditHauteur->setText(QString::fromStdString(FormatFixed(defaults.hauteur, d)));
   Apercu1->setChecked(true);
+  // Appending is asked for each time, never left over from the last use.
+  Ajouter->setChecked(false);
   Probleme->clear();
+  for (const Field& field : fields_) field.note->clear();
   saved_ = project_->Profile1;
+  accepted_ = Values();
   ApplyForm();
   Generate();
 }
@@ -160,16 +168,22 @@ SegmentValues TFormSegment::Values() const {
 }
 
 void TFormSegment::EditExit(QLineEdit* edit) {
-  const SegmentValues v = ValidateSegment(Values());
   const int d = project_->Decimals();
-  if (edit == EditAngle) {
-    edit->setText(QString::fromStdString(FormatFixed(v.angle, 1)));
-  } else {
-    const double value = edit == EditLongueur  ? v.longueur
-                         : edit == EditLargeur ? v.largeur
-                                               : v.hauteur;
-    edit->setText(QString::fromStdString(FormatFixed(value, d)));
+  const SegmentValues before = Values();
+  const CheckedSegment checked = CheckSegmentValues(before, accepted_, saved_.raw, d);
+  for (const Field& field : fields_) {
+    const double now = checked.values.*field.value;
+    if (field.edit == edit || now != before.*field.value) {
+      const int shown = field.edit == EditAngle ? 1 : d;
+      field.edit->setText(QString::fromStdString(FormatFixed(now, shown)));
+    }
+    QString why;
+    for (const auto& note : checked.notes) {
+      if (note.field == field.value) why = QString::fromStdString(note.reason);
+    }
+    field.note->setText(why);
   }
+  accepted_ = Values();
   if (Apercu1->isChecked()) Generate();
 }
 

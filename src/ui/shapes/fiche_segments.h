@@ -52,8 +52,15 @@ class TFormSegment : public QDialog {
   void ApplyForm();
   void Generate();
 
+  struct Field {
+    QLineEdit* edit;
+    double SegmentValues::*value;
+    QLabel* note;  // why the value shown is not the one typed
+  };
   TFormImport* project_;
   Profile saved_;
+  std::vector<Field> fields_;
+  SegmentValues accepted_;  // the values of the last segment made
 };
 
 }  // namespace orvane::ui

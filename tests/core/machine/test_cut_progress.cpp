@@ -46,6 +46,38 @@ TEST(CutProgress, MovesByTwentyFiveEachIntervalAndCountsTheTimeDown) {
   EXPECT_EQ(ProgressAt(PlanProgress(1500), 1500, 600).percent, 100);
 }
 
+// Regression: with the preset at 3110 µs the window counted down from the
+// preset's 3:43 while the cut played the configured 5000 µs (about 6 min).
+TEST(CutProgress, TheRemainingTimeFollowsTheTicksActuallyPlayed) {
+  constexpr uint64_t kTicks = 72000;  // 6 min at 5000 µs
+  struct Step {
+    const char* what;
+    int64_t seconds;  // since the start, on the run's clock
+    uint64_t played;
+    uint64_t remaining;
+    bool restart = false;  // a pause or a pre-heat just ended
+  };
+  const Step steps[] = {
+      {"before any tick: from the period played", 0, 0, 360},
+      {"half a second is too short to measure", 0, 100, 360},
+      {"5000 µs a tick, as configured", 10, 2000, 350},
+      {"5000 µs", 15, 3000, 345},
+      {"trimmed to 2500 µs: the last 5 s count", 20, 5000, 168},
+      {"still 2500 µs", 25, 7000, 163},
+      {"a 60 s pause, then the measure starts again", 85, 7000, 325, true},
+      {"1 s later, 400 ticks: 2500 µs", 86, 7400, 162},
+      {"the last tick", 250, kTicks, 0},
+      {"more ticks than the header says: nothing left", 251, kTicks + 5, 0},
+  };
+  RemainingTime remaining(kTicks, 5000);
+  for (const Step& step : steps) {
+    if (step.restart) remaining.Restart();
+    // The first look at 0.5 s: too short a span, the period still rules.
+    const int64_t now = step.played == 100 ? 500000 : step.seconds * 1000000;
+    EXPECT_EQ(remaining.SecondsAt(now, step.played), step.remaining) << step.what;
+  }
+}
+
 TEST(CutProgress, LineProgressOfShortFilesIsDone) {
   EXPECT_EQ(LineProgressAt(102, 50, 1000).percent, 50);
   EXPECT_EQ(LineProgressAt(102, 50, 1000).remainingSeconds, 500u);

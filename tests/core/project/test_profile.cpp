@@ -16,15 +16,38 @@ TEST(RefreshAdjusted, ReAnchorsTheBoundingBoxAtTheOrigin) {
   EXPECT_EQ(p.raw[2], (PointText{"15.000000", "40.500000"}));
   EXPECT_EQ(p.adjusted[2], (PointText{"15.00", "40.50"}));
   EXPECT_DOUBLE_EQ(p.width, 30);
-  EXPECT_DOUBLE_EQ(p.ratio, 40.5 / 30);
+  EXPECT_DOUBLE_EQ(p.height, 40.5);
 }
 
-TEST(RefreshAdjusted, AHorizontalLineShowsCoteYEqualToCoteX) {
-  Profile p = test::MakeProfile({{0, 7}, {80, 7}});
-  EXPECT_EQ(p.ratio, 1);
-  DimensionTexts texts = DimensionsOf(p, 3);
-  EXPECT_EQ(texts.x, "80.000");
-  EXPECT_EQ(texts.y, "80.000");
+// Regression: a flat segment showed Cote Y equal to Cote X (5 x 5 mm), and
+// the cut header and the block proposal followed.
+TEST(RefreshAdjusted, AProfileWithoutExtentOnAnAxisMeasuresZeroOnIt) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<double, double>> points;
+    const char *x, *y;
+  } cases[] = {
+      {"horizontal line", {{0, 7}, {80, 7}}, "80.000", "0.000"},
+      {"flat segment, length 5 at 0 degrees", {{0, 0}, {5, 0}}, "5.000", "0.000"},
+      {"vertical line", {{3, 0}, {3, 30}}, "0.000", "30.000"},
+      {"square", {{0, 0}, {20, 0}, {20, 20}, {0, 0}}, "20.000", "20.000"},
+      {"taller than wide", {{-20, 5}, {10, 25}, {-5, 45.5}}, "30.000", "40.500"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Profile p = test::MakeProfile(c.points);
+    const DimensionTexts texts = DimensionsOf(p, 3);
+    EXPECT_EQ(texts.x, c.x);
+    EXPECT_EQ(texts.y, c.y);
+    UpdateDimensions(p, 1, 3, 600, 600, false);
+    EXPECT_EQ(p.DimX, CellNumber(c.x));
+    EXPECT_EQ(p.DimY, CellNumber(c.y));
+    // With proportions kept, a new width leaves a zero height at zero.
+    const DimensionChange change = EditDimension(p, 1, Axis::X, "100", p.DimX, 3, 600, 600, false);
+    if (CellNumber(c.y) == 0) {
+      EXPECT_EQ(change.texts.y, "0.000");
+    }
+  }
 }
 
 TEST(RefreshAdjusted, FewerDecimalsMakeNearPointsDuplicates) {

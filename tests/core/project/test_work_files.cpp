@@ -306,5 +306,25 @@ TEST(WorkFileNames, BrowsingStripsOnlyTheProgramsExtensions) {
   }
 }
 
+// Regression: the question named neither the files nor their number.
+TEST(DeleteQuestion, NamesTheFirstTenFilesThenCountsTheRest) {
+  const struct {
+    size_t files;
+    const char* last;  // the question's last line
+  } cases[] = {{1, "f0.ovd"}, {10, "f9.ovd"}, {11, "et 1 autre"}, {25, "et 15 autres"}};
+  for (const auto& c : cases) {
+    WorkFileSearch search;
+    search.name = "f";
+    for (size_t i = 0; i < c.files; ++i) {
+      search.files.push_back({FileFamily::Cuts, "/x/f" + std::to_string(i) + ".ovd",
+                              "f" + std::to_string(i) + ".ovd"});
+    }
+    const std::string question = DeleteQuestion(search);
+    EXPECT_TRUE(question.starts_with("Supprimer ces fichiers ?\n\nf0.ovd")) << question;
+    EXPECT_TRUE(question.ends_with(std::string("\n") + c.last)) << question;
+    EXPECT_EQ(question.find("f10.ovd"), std::string::npos) << "ten named at most";
+  }
+}
+
 }  // namespace
 }  // namespace orvane

@@ -73,9 +73,41 @@ TEST(Grooves, GeometryThatCrossesItselfIsRefused) {
   EXPECT_TRUE(GrooveProblem(4, {}).empty());
 }
 
-TEST(Grooves, ZeroFieldsTakeTheirReplacements) {
-  const GrooveValues v = ReplaceZeroGroove({0, 0, 0, 0, 0});
-  EXPECT_EQ(v, (GrooveValues{10, 10, 30, 1, 1}));
+TEST(Grooves, LeavingAnEditReplacesZerosRefusesTheImpossibleAndSaysWhy) {
+  EXPECT_EQ(ReplaceZeroGroove({0, 0, 0, 0, 0}), (GrooveValues{10, 10, 30, 1, 1}));
+  const GrooveValues accepted;
+  struct Case {
+    const char* name;
+    double GrooveValues::*field;
+    double typed, expected;
+    const char* note;  // on the field typed; empty for none
+    bool problem;
+  };
+  const Case cases[] = {
+      {"a depth as typed", &GrooveValues::profondeur, 40, 40, "", false},
+      {"a zero kerf", &GrooveValues::trait, 0, 1, "Valeur nulle : remplacée par 1.000.", false},
+      {"a kerf rounding to 0.000", &GrooveValues::trait, 0.0004, 1,
+       "Valeur nulle : remplacée par 1.000.", false},
+      {"a kerf that fills the slot: the accepted one back", &GrooveValues::trait, 6, 1, "", true},
+      {"a depth of 99,999,999 mm: refused", &GrooveValues::profondeur, 99999999, 30,
+       "Forme de plus de 1000000 mm : valeur refusée.", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GrooveValues typed = accepted;
+    typed.*c.field = c.typed;
+    const CheckedGroove checked = CheckGrooveValues(1, typed, accepted, 3);
+    EXPECT_EQ(checked.values.*c.field, c.expected);
+    EXPECT_EQ(checked.problem.empty(), !c.problem);
+    if (*c.note) {
+      ASSERT_EQ(checked.notes.size(), 1u);
+      EXPECT_EQ(checked.notes[0].field, c.field);
+      EXPECT_EQ(checked.notes[0].reason, c.note);
+    } else {
+      EXPECT_TRUE(checked.notes.empty());
+    }
+    EXPECT_TRUE(GenerateGroove(1, checked.values));
+  }
 }
 
 }  // namespace

@@ -155,6 +155,40 @@ TEST(LeadIn, RemovalNeedsALeadInAndFivePoints) {
   EXPECT_EQ(square, Square(20));
 }
 
+// Regression: on an open groove the lead-in could be added again and never
+// removed, its two points differing.
+TEST(LeadIn, AnOpenProfileKeepsItsLeadInMarkedUntilRemoved) {
+  const PointRows groove = Rows({{5, 29}, {1, 29}, {1, 0}, {9, 0}, {9, 34}});
+  for (const bool both : {false, true}) {
+    SCOPED_TRACE(both ? "both profiles" : "one profile");
+    Profile open, other;
+    open.raw = groove;
+    other.raw = groove;
+    const LeadInOutcome added = AddLeadIn(1, TargetOf(open), TargetOf(other), {1, 5, true, both});
+    ASSERT_TRUE(added.changedThis);
+    EXPECT_FALSE(HasLeadIn(open.raw)) << "the rows alone do not show it";
+    EXPECT_TRUE(ProfileHasLeadIn(open));
+    EXPECT_EQ(ProfileHasLeadIn(other), both);
+    // The other profile's command leaves this one alone: it has one.
+    AddLeadIn(2, TargetOf(other), TargetOf(open), {1, 5, true, true});
+    EXPECT_EQ(open.raw.size(), 7u);
+    ASSERT_TRUE(RemoveLeadIn(TargetOf(open)));
+    EXPECT_EQ(open.raw, groove);
+    EXPECT_FALSE(ProfileHasLeadIn(open));
+    EXPECT_FALSE(RemoveLeadIn(TargetOf(open))) << "nothing left to remove";
+    // Copying a profile copies its mark.
+    Profile copy;
+    CopyProfile(other, copy, 3);
+    EXPECT_TRUE(ProfileHasLeadIn(copy));
+  }
+  // A single segment's lead-in comes off too.
+  Profile segment;
+  segment.raw = Rows({{0, 0}, {5, 0}});
+  ASSERT_TRUE(InsertLeadIn(TargetOf(segment), 1, 5, true));
+  ASSERT_TRUE(RemoveLeadIn(TargetOf(segment)));
+  EXPECT_EQ(segment.raw, Rows({{0, 0}, {5, 0}}));
+}
+
 TEST(LeadIn, NothingForAZeroLengthOrAOnePointProfile) {
   PointRows rows = Square(20), other;
   std::vector<int> locks;

@@ -58,13 +58,45 @@ TEST(Segments, ZeroSegmentAddsNoDuplicate) {
   EXPECT_EQ(GenerateSegment(base, v), base);
 }
 
-TEST(Segments, LeavingAnEditAppliesTheRules) {
-  SegmentValues v;
-  v.angle = 400;
-  v.longueur = 0;
-  v = ValidateSegment(v);
-  EXPECT_EQ(v.angle, 0);
-  EXPECT_EQ(v.longueur, 50);
+TEST(Segments, LeavingAnEditAppliesTheRulesAndSaysWhy) {
+  const SegmentValues accepted;
+  const PointRows farEnd{{"0.000000", "0.000000"}, {"999990.000000", "0.000000"}};
+  struct Case {
+    const char* name;
+    double SegmentValues::*field;
+    double typed, expected;
+    const char* note;  // on the field typed; empty for none
+    bool append = false;
+  };
+  const Case cases[] = {
+      {"a length as typed", &SegmentValues::longueur, 75, 75, ""},
+      {"a zero length", &SegmentValues::longueur, 0, 50, "Valeur nulle : remplacée par 50.000."},
+      {"a length rounding to 0.000", &SegmentValues::longueur, 0.0001, 50,
+       "Valeur nulle : remplacée par 50.000."},
+      {"an angle of 400", &SegmentValues::angle, 400, 0,
+       "Au-delà de 360 degrés : remplacé par 0.0."},
+      {"an angle shown with one decimal", &SegmentValues::angle, 30.04, 30, ""},
+      {"99,999,999 mm: refused", &SegmentValues::longueur, 99999999, 50,
+       "Forme de plus de 1000000 mm : valeur refusée."},
+      {"appended past 1,000,000 mm: refused", &SegmentValues::longueur, 20, 50,
+       "Forme de plus de 1000000 mm : valeur refusée.", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SegmentValues typed = accepted;
+    typed.angle = 0;
+    typed.append = c.append;
+    typed.*c.field = c.typed;
+    const CheckedSegment checked = CheckSegmentValues(typed, accepted, farEnd, 3);
+    EXPECT_DOUBLE_EQ(checked.values.*c.field, c.expected);
+    if (*c.note) {
+      ASSERT_EQ(checked.notes.size(), 1u);
+      EXPECT_EQ(checked.notes[0].field, c.field);
+      EXPECT_EQ(checked.notes[0].reason, c.note);
+    } else {
+      EXPECT_TRUE(checked.notes.empty());
+    }
+  }
 }
 
 }  // namespace

@@ -114,34 +114,64 @@ TEST(StandardShapes, ArchSidesSearchStaysInRangeAndEnds) {
   EXPECT_EQ(AdjustArchSides(8, 7, 5), 36);
 }
 
-TEST(StandardShapes, LeavingAnEditAppliesTheRules) {
-  ShapeValues v = ShapeOf(kRectangleChanfrein).defaults;
-  v.chanfrein = 40;  // more than 75 / 2
-  EXPECT_EQ(ValidateShape(kRectangleChanfrein, v).chanfrein, 0);
-  v = {};
-  const ShapeValues zero = ValidateShape(kRectangleSimple, v);
-  EXPECT_EQ(zero.largeur, 10);
-  EXPECT_EQ(zero.hauteur, 10);
-  v = ShapeOf(kTube).defaults;
-  v.rayon2 = 120;  // inner beyond outer: the outer radius makes room
-  EXPECT_EQ(ValidateShape(kTube, v).rayon, 130);
-  v = ShapeOf(kTrapezeRegulier).defaults;
-  v.largeur2 = 150;
-  EXPECT_EQ(ValidateShape(kTrapezeRegulier, v).largeur2, 100);
-  v = ShapeOf(kTriangleIsocele).defaults;
-  v.hauteur = 0;
-  EXPECT_EQ(ValidateShape(kTriangleIsocele, v).hauteur, 10);
-  v = ShapeOf(kPolygone).defaults;
+// Each rule of an edit left, what it gives and the reason shown beside the
+// field. Regressions: a value rounding to 0 at the shown decimals previewed
+// flat and "Valider" made 10 mm; 99,999,999 was taken; a refused value came
+// back without a word.
+TEST(StandardShapes, LeavingAnEditAppliesTheRulesAndSaysWhy) {
+  struct Case {
+    const char* name;
+    int code;
+    int decimals;
+    double ShapeValues::*field;
+    double typed;
+    double expected;  // the field's value afterwards
+    unsigned noted;   // the field whose reason is shown, 0 for none
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a width as typed", kRectangleSimple, 3, &ShapeValues::largeur, 120.5, 120.5, 0, ""},
+      {"a zero width", kRectangleSimple, 3, &ShapeValues::largeur, 0, 10, kLargeur,
+       "Valeur nulle : remplacée par 10.000."},
+      {"0.3 shown with no decimal is 0", kRectangleSimple, 0, &ShapeValues::largeur, 0.3, 10,
+       kLargeur, "Valeur nulle : remplacée par 10."},
+      {"0.7 shown with no decimal is 1", kRectangleSimple, 0, &ShapeValues::largeur, 0.7, 1, 0, ""},
+      {"a chamfer over half a side", kRectangleChanfrein, 3, &ShapeValues::chanfrein, 40, 0,
+       kChanfrein, "Plus de la moitié d'un côté : chanfrein supprimé."},
+      {"a tube's inner radius beyond the outer", kTube, 3, &ShapeValues::rayon2, 120, 120, kRayon,
+       "Il doit dépasser le rayon 2 : porté à 130.000."},
+      {"a trapezoid's top wider than its base", kTrapezeRegulier, 1, &ShapeValues::largeur2, 150,
+       100, kLargeur2, "Plus grande que la largeur : ramenée à 100.0."},
+      {"an isosceles triangle of no height", kTriangleIsocele, 3, &ShapeValues::hauteur, 0, 10,
+       kHauteur, "Valeur nulle : remplacée par 10.000."},
+      {"an offset beyond W - W2: the accepted one back", kTrapezeIrregulier, 3,
+       &ShapeValues::chanfrein, 40, 0, kChanfrein,
+       "Décalage trop grand : au plus largeur - largeur 2 = 30.000."},
+      {"99,999,999 mm: the accepted width back", kRectangleSimple, 3, &ShapeValues::largeur,
+       99999999, 100, kLargeur, "Forme de plus de 1000000 mm : valeur refusée."},
+      {"a radius of 600,000 is a circle of 1,200,000", kCercle, 3, &ShapeValues::rayon, 600000, 50,
+       kRayon, "Forme de plus de 1000000 mm : valeur refusée."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ShapeValues accepted = ShapeOf(c.code).defaults;
+    ShapeValues typed = accepted;
+    typed.*c.field = c.typed;
+    const CheckedShape checked = CheckShapeValues(c.code, typed, accepted, c.decimals);
+    EXPECT_EQ(checked.values.*c.field, c.expected);
+    if (c.noted == 0) {
+      EXPECT_TRUE(checked.notes.empty());
+    } else {
+      ASSERT_EQ(checked.notes.size(), 1u);
+      EXPECT_EQ(checked.notes[0].field, c.noted);
+      EXPECT_EQ(checked.notes[0].reason, c.reason);
+    }
+    // What the window keeps always makes the shape it previews.
+    EXPECT_TRUE(GenerateShape(c.code, checked.values));
+  }
+  ShapeValues v = ShapeOf(kPolygone).defaults;
   v.cotes = 40;
   EXPECT_EQ(ValidateShape(kPolygone, v).cotes, 18);
-}
-
-TEST(StandardShapes, IrregularTrapezoidRefusesAnOffsetBeyondItsWidths) {
-  ShapeValues v = ShapeOf(kTrapezeIrregulier).defaults;
-  v.chanfrein = 40;  // 100 - 70 < 40
-  EXPECT_FALSE(GenerateShape(kTrapezeIrregulier, v));
-  v.chanfrein = 30;
-  EXPECT_TRUE(GenerateShape(kTrapezeIrregulier, v));
 }
 
 TEST(StandardShapes, HalfSideChamferLeavesNoDuplicatePoint) {

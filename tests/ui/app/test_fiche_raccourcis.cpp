@@ -89,6 +89,8 @@ TEST_F(ShortcutReminder, ListsTheOtherWindowsUnderTheirCaptions) {
   // The execution window binds F11 on a button; a window of no parent
   // binds an action of its own.
   TFormPosition position(h.context, &window);
+  // Regression: the caption of an open cut showed in place of the window's.
+  position.setWindowTitle(QStringLiteral("Orvane - Découpe et positionnement - [ /CUTS/WING ]"));
   QDialog other;
   other.setWindowTitle(QStringLiteral("Orvane - Essai"));
   auto* detail = new QAction(QStringLiteral("Détails"), &other);

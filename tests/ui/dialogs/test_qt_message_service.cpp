@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -54,6 +55,26 @@ TEST(QtMessageService, AQuestionDuringBusyWorkShowsTheOrdinaryPointer) {
   EXPECT_EQ(messages.Show(MessageKind::Confirmation, "Continuer ?", MessageButtons::YesNo),
             MessageAnswer::Yes);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// Regression: Enter on "Supprimer ces fichiers ?" deleted them: a
+// destructive question's default is "Non", an ordinary one's "Oui".
+TEST(QtMessageService, EnterAnswersADestructiveQuestionWithNon) {
+  QtMessageService messages;
+  QObject test;
+  for (auto [buttons, answer] : {std::pair{MessageButtons::YesNoDefaultNo, MessageAnswer::No},
+                                 std::pair{MessageButtons::YesNo, MessageAnswer::Yes}}) {
+    QTimer::singleShot(0, &test, [] {
+      if (QMessageBox* box = ShownBox()) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+      }
+    });
+    QTimer::singleShot(5000, &test, [] {
+      if (QMessageBox* box = ShownBox()) box->done(0);
+    });
+    EXPECT_EQ(messages.Show(MessageKind::Confirmation, "Supprimer ?", buttons), answer);
+  }
 }
 
 }  // namespace

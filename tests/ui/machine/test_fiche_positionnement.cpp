@@ -94,13 +94,13 @@ TEST_F(ExecutionWindow, PreviewMessagesOfOlderDifferingAndPointlessCuts) {
   window->BrowseCut(other);
   EXPECT_EQ(window->Preview1->Message(), kDiffering);
   EXPECT_EQ(window->Preview2->Message(), kDiffering);
-  const QString x1 = QStringLiteral(" X1 = %1 pas/tr | sens normal | bits %2-%3 ")
+  const QString x1 = QStringLiteral(" X1 = %1 pas/mm | sens normal | bits %2-%3 ")
                          .arg(recorded.X1step)
                          .arg(2 * recorded.X1io)
                          .arg(2 * recorded.X1io + 1);
   EXPECT_EQ(window->Preview1->Details().value(0), x1);
   EXPECT_EQ(window->Preview2->Details().value(0),
-            QStringLiteral(" X2 = 400 pas/tr | sens inversé | bits 6-7 "));
+            QStringLiteral(" X2 = 400 pas/mm | sens inversé | bits 6-7 "));
   EXPECT_TRUE(window->Preview2->Details().value(1).endsWith(QStringLiteral("| bits 4-5 ")));
   EXPECT_TRUE(window->windowTitle().contains(QStringLiteral("AUTRE ]")));
   EXPECT_TRUE(window->LabelGcode->text().isEmpty());
@@ -115,7 +115,8 @@ TEST_F(ExecutionWindow, PreviewMessagesOfOlderDifferingAndPointlessCuts) {
   const QString differences = window->LabelDifferences->text();
   EXPECT_TRUE(differences.contains(QStringLiteral("X2 : 400 pas/mm dans la découpe, 200 pas/mm")))
       << differences.toStdString();
-  EXPECT_TRUE(differences.contains(QStringLiteral("X2 : sens inversé dans la découpe, sens normal")));
+  EXPECT_TRUE(
+      differences.contains(QStringLiteral("X2 : sens inversé dans la découpe, sens normal")));
 
   // No point file: the header is shown, the previews say the file is missing.
   const std::string pointless =
@@ -133,13 +134,14 @@ TEST_F(ExecutionWindow, CommandsFollowTheLinkAndTheFilesPresent) {
     uint8_t portType;
     bool steps, gcode;
     bool lancer, simulation, detail;
+    const char* simulationTip;  // why it is off, in part
   };
   const Case cases[] = {
-      {"parallel_all", 0, true, true, true, false, true},
-      {"serial_steps_only", 1, true, false, true, false, true},
-      {"parallel_gcode_only", 0, false, true, false, false, false},
-      {"board_gcode_only", 2, false, true, true, true, false},
-      {"board_steps_only", 2, true, false, false, false, true},
+      {"parallel_all", 0, true, true, true, false, true, "carte USB"},
+      {"serial_steps_only", 1, true, false, true, false, true, "carte USB"},
+      {"parallel_gcode_only", 0, false, true, false, false, false, "carte USB"},
+      {"board_gcode_only", 2, false, true, true, true, false, ""},
+      {"board_steps_only", 2, true, false, false, false, true, "G-code absent"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -151,6 +153,9 @@ TEST_F(ExecutionWindow, CommandsFollowTheLinkAndTheFilesPresent) {
     EXPECT_EQ(window->Simulation->isEnabled(), c.simulation);
     EXPECT_EQ(window->Detail->isEnabled(), c.detail);
     EXPECT_TRUE(window->Auto->isEnabled());
+    const QString tip = window->Simulation->toolTip();
+    EXPECT_EQ(tip.isEmpty(), !*c.simulationTip);
+    EXPECT_TRUE(tip.contains(QString::fromUtf8(c.simulationTip))) << tip.toStdString();
   }
   // The board has no motor check: a cut made for other motors still runs there.
   MachineSettings recorded = h.context.settings;

@@ -170,8 +170,10 @@ TEST_F(StopWindowBoard, AStopAtLine50ThenNoResendsItAndASimulationAbandonedEndsI
   for (const auto& line : lines) EXPECT_NE(line.flags & kFlagSimulation, 0);
   EXPECT_EQ(lines[0].payload, Expected()[0]);
   harness.messages.shown.clear();
+  harness.messages.onShow = nullptr;
   window->AnnounceEnd(outcome, true);
-  EXPECT_TRUE(harness.messages.shown.empty());
+  ASSERT_EQ(harness.messages.shown.size(), 1u);
+  EXPECT_EQ(harness.messages.shown[0].text, "Simulation interrompue.");
   EXPECT_TRUE(played.empty());
 }
 

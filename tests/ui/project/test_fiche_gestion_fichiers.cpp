@@ -102,7 +102,13 @@ TEST_F(ManageFilesWindow, SearchRenameAndDeleteEachListTheFoldersAgain) {
 
   h.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
   window->DeleteFiles->click();
-  EXPECT_EQ(h.messages.shown.back().text, "Supprimer ces fichiers ?");
+  // The question names what it would delete, and "Non" is its default.
+  const std::string question = h.messages.shown.back().text;
+  EXPECT_TRUE(question.starts_with("Supprimer ces fichiers ?\n")) << question;
+  for (const char* name : {"aile2.ovd", "aile2.ovg", "aile2.dxf"}) {
+    EXPECT_NE(question.find(name), std::string::npos) << name;
+  }
+  EXPECT_EQ(h.messages.shown.back().buttons, MessageButtons::YesNoDefaultNo);
   EXPECT_TRUE(Present("découpes/aile2.ovd"));
   window->DeleteFiles->click();
   EXPECT_FALSE(Present("découpes/aile2.ovd") || Present("dessins/aile2.dxf"));

@@ -76,7 +76,7 @@ TEST_F(ConfigurationMenu, SavedThenRestoredInAnotherStoreGivesTheSameSettings) {
   const FileDialogRequest& save = h.dialogs.requests.back();
   EXPECT_EQ(save.title, "Enregistrer la configuration");
   EXPECT_EQ(save.folder, h.home.Path());
-  EXPECT_EQ(save.filters, std::vector<std::string>{"Paramètes Orvane (*.ovr)"});
+  EXPECT_EQ(save.filters, std::vector<std::string>{"Paramètres Orvane (*.ovr)"});
   EXPECT_EQ(save.defaultSuffix, "ovr");
   EXPECT_EQ(save.fileName, "orvane");
 

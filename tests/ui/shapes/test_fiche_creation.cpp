@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -64,6 +65,13 @@ TEST_F(Creation, RefusedOffsetGetsItsLastTextBack) {
     Leave(creation->EditChanfrein, QStringLiteral("20"));
     Leave(creation->EditChanfrein, QStringLiteral("40"));  // 100 - 70 < 40
     EXPECT_EQ(creation->EditChanfrein->text(), QStringLiteral("20.000"));
+    // Said beside the field, not reverted without a word.
+    QStringList beside;
+    for (QLabel* label : creation->EditChanfrein->parentWidget()->findChildren<QLabel*>()) {
+      beside << label->text();
+    }
+    EXPECT_TRUE(beside.contains(
+        QStringLiteral("Décalage trop grand : au plus largeur - largeur 2 = 30.000.")));
     // The profile is still the trapezoid offset by 20.
     EXPECT_EQ(window->Profile1.raw.size(), 5u);
     creation->Annuler->click();
@@ -78,6 +86,11 @@ TEST_F(Creation, PastedTextIsCleanedAndUnfinishedTextReadsAsZero) {
     EXPECT_EQ(creation->EditLargeur->text(), QStringLiteral("15"));
     Leave(creation->EditHauteur, QStringLiteral("."));  // zero: the rule's 10
     EXPECT_EQ(creation->EditHauteur->text(), QStringLiteral("10.000"));
+    // Regression: 0.0004 shows as 0.000 and previewed flat, while "Valider"
+    // made 10: both take the value shown.
+    Leave(creation->EditHauteur, QStringLiteral("0.0004"));
+    EXPECT_EQ(creation->EditHauteur->text(), QStringLiteral("10.000"));
+    EXPECT_EQ(window->Profil1->DimY->text(), QStringLiteral("10.000"));
     creation->Annuler->click();
   });
   window->FormeItems[kTriangleIsocele]->trigger();

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <QToolButton>
 
 #include "core/common/text_number.h"
+#include "core/shapes/grooves.h"
 #include "ui/project/profile_panel.h"
 #include "ui/shapes/shapes_fixture.h"
 
@@ -34,9 +36,15 @@ TEST_F(LeadIns, BothProfilesGetOneTheSmallerTheLongerAndRemovalTakesItBack) {
     EXPECT_EQ(degagement->EditLongueur->text(), QStringLiteral("5"));
     EXPECT_TRUE(degagement->ImageE[0]->isVisible());
     EXPECT_FALSE(degagement->ImageI[0]->isVisible());
+    // The caption whole beside the frame's buttons.
+    EXPECT_GT(degagement->width(),
+              degagement->fontMetrics().horizontalAdvance(degagement->windowTitle()));
+    EXPECT_TRUE(degagement->LongueurRefusee->text().isEmpty());
     degagement->EditLongueur->clear();
-    degagement->ImageE[0]->click();  // no length: ignored
+    degagement->ImageE[0]->click();  // no length: refused, and says why
     EXPECT_TRUE(degagement->isVisible());
+    EXPECT_EQ(degagement->LongueurRefusee->text(),
+              QStringLiteral("Indiquez une longueur de 1 à 99 mm"));
     degagement->EditLongueur->insert(QStringLiteral("123"));  // two digits at most
     EXPECT_EQ(degagement->EditLongueur->text(), QStringLiteral("12"));
     degagement->EditLongueur->setText(QStringLiteral("5"));
@@ -94,6 +102,38 @@ TEST_F(LeadIns, InsideOnOneProfileMovesItsLocksAndCancelChangesNothing) {
     degagement->Annuler->click();
   });
   window->AjoutDegagementClick(window->Profil1);
+}
+
+// Regression: on an open groove the lead-in could be added again and never
+// removed (the commands keyed on the closed pattern).
+TEST_F(ShapeWindows, OnAnOpenGrooveTheCommandsFollowItsLeadInInBothMenus) {
+  window->ShowGeneratedProfile(*GenerateGroove(1, {}), "rainure");
+  window->CommitGenerated("Créer rainure", true);
+  const PointRows groove = window->Profile1.raw;
+  // "Forme" holds each profile's two commands, the popup menu's own.
+  EXPECT_TRUE(window->FormeDegagements1->actions().contains(window->AjoutDegagement1));
+  EXPECT_TRUE(window->FormeDegagements2->actions().contains(window->SupprimeDegagement2));
+  EXPECT_TRUE(window->AjoutDegagement1->isEnabled());
+  EXPECT_FALSE(window->SupprimeDegagement1->isEnabled());
+
+  WhileOpen(degagement.get(), [this] { degagement->ImageE[1]->click(); });  // right
+  window->AjoutDegagementClick(window->Profil1);
+  ASSERT_EQ(window->Profile1.raw.size(), groove.size() + 2);
+  ASSERT_EQ(window->Profile2.raw.size(), groove.size() + 2);
+  for (QAction* added : {window->AjoutDegagement1, window->AjoutDegagement2})
+    EXPECT_FALSE(added->isEnabled());
+  for (QAction* remove : {window->SupprimeDegagement1, window->SupprimeDegagement2})
+    EXPECT_TRUE(remove->isEnabled());
+
+  window->SupprimeDegagementClick(window->Profil1);
+  EXPECT_EQ(window->Profile1.raw, groove);
+  EXPECT_TRUE(window->AjoutDegagement1->isEnabled());
+  EXPECT_FALSE(window->SupprimeDegagement1->isEnabled());
+  // Undone, the lead-in is back, and so is its command.
+  window->UndoClick();
+  EXPECT_EQ(window->Profile1.raw.size(), groove.size() + 2);
+  EXPECT_TRUE(window->SupprimeDegagement1->isEnabled());
+  EXPECT_FALSE(window->AjoutDegagement1->isEnabled());
 }
 
 }  // namespace

@@ -45,6 +45,15 @@ TEST_F(Segments, ANewSegmentThenOneAppendedOnce) {
   EXPECT_EQ(window->Profile2.raw, window->Profile1.raw);
   EXPECT_EQ(window->OperationHistory().Captions(),
             (std::vector<std::string>{"Créer segment", "Ajouter segment"}));
+
+  // Regression: the window opened still ticked and appended at once.
+  WhileOpen(segment.get(), [this] {
+    EXPECT_FALSE(segment->Ajouter->isChecked());
+    EXPECT_EQ(window->Profile1.raw.size(), 2u) << "a new segment previewed, nothing appended";
+    segment->Annuler->click();
+  });
+  window->Segment1->trigger();
+  EXPECT_EQ(window->Profile1.raw.size(), 3u);
 }
 
 TEST_F(Segments, ANewSegmentOverUnsavedWorkAsksAndAZeroSegmentIsRefused) {
@@ -55,8 +64,11 @@ TEST_F(Segments, ANewSegmentOverUnsavedWorkAsksAndAZeroSegmentIsRefused) {
 
   h.messages.answers = {MessageAnswer::No};
   WhileOpen(segment.get(), [this] {
-    Leave(segment->EditAngle, QStringLiteral("400"));  // becomes 0.0
+    Leave(segment->EditAngle, QStringLiteral("400"));  // becomes 0.0, and says why
     EXPECT_EQ(segment->EditAngle->text(), QStringLiteral("0.0"));
+    QStringList notes;
+    for (QLabel* label : segment->findChildren<QLabel*>()) notes << label->text();
+    EXPECT_TRUE(notes.contains(QStringLiteral("Au-delà de 360 degrés : remplacé par 0.0.")));
     segment->Valider->click();  // No: the window stays
     EXPECT_TRUE(segment->isVisible());
     segment->Modele2->click();
