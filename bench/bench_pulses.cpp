@@ -1,8 +1,11 @@
 // Step timing on the virtual port with a progress window refreshed every
-// 15 ms in the same process: the pulse engine on its output thread, and the
-// same ticks played the old way (StepPulse on the window thread with one
-// event-loop pass per tick), side by side. The counters are the timing
-// analysis of each run's recording.
+// 15 ms in the same process: the pulse engine on its output thread, with and
+// without real time, and the same ticks played the old way (StepPulse on the
+// window thread with one event-loop pass per tick), side by side. The
+// counters are the timing analysis of each run's recording; `max_us` is the
+// worst tick. The engine's third argument: 0 no real time, 1 what the
+// program asks for (no SCHED_FIFO where the kernel throttles it), 2
+// SCHED_FIFO even there; `fifo` and `locked` say what was granted.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -13,6 +16,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdlib>
+#include <memory>
 
 #include "core/app/machine_settings.h"
 #include "core/machine/heat_guard.h"
@@ -20,6 +24,7 @@
 #include "core/machine/pulse_engine.h"
 #include "core/machine/tick_output.h"
 #include "host/host_centronic.h"
+#include "host/realtime.h"
 #include "host/virtual_port.h"
 
 namespace {
@@ -71,8 +76,14 @@ void Report(benchmark::State& state, const VirtualPort& port, double periodUs) {
 void BM_Engine(benchmark::State& state) {
   const auto periodUs = static_cast<uint32_t>(state.range(0));
   const auto ticks = static_cast<int>(state.range(1));
+  const int64_t realTime = state.range(2);
   const PulseSplit split = SplitPeriod(periodUs, 50);
   for (auto _ : state) {
+    std::unique_ptr<RealTimeRun> granted;
+    if (realTime > 0) {
+      granted = std::make_unique<RealTimeRun>(realTime == 2 ? RealTimeThrottle::Accept
+                                                            : RealTimeThrottle::Avoid);
+    }
     MonotonicClock clock;
     VirtualPort port(&clock, size_t(ticks) * 2 + 16, kPort);
     MachineSettings settings;
@@ -82,6 +93,7 @@ void BM_Engine(benchmark::State& state) {
     setup.clock = &clock;
     setup.output = &output;
     setup.guard = &guard;
+    if (granted) setup.startThread = granted->Starter();
     PulseEngine engine(setup);
     ProgressWindow progress(ticks);
     QEventLoop loop;
@@ -96,6 +108,9 @@ void BM_Engine(benchmark::State& state) {
     loop.exec();
     engine.Join();
     Report(state, port, periodUs);
+    state.counters["fifo"] = granted && granted->Grant().scheduling ? 1 : 0;
+    state.counters["locked"] = granted && granted->Grant().memoryLocked ? 1 : 0;
+    if (granted) state.SetLabel(RealTimeSummary(granted->Grant()));
   }
 }
 
@@ -119,8 +134,12 @@ void BM_PartWay(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Engine)
-    ->Args({1000, 10000})
-    ->Args({100, 20000})
+    ->Args({1000, 10000, 0})
+    ->Args({1000, 10000, 1})
+    ->Args({1000, 10000, 2})
+    ->Args({100, 20000, 0})
+    ->Args({100, 20000, 1})
+    ->Args({100, 20000, 2})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

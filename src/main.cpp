@@ -1,4 +1,3 @@
-#include <pthread.h>
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -6,13 +5,13 @@
 #include <QTranslator>
 
 #include <clocale>
-#include <csignal>
 #include <cstdlib>
 #include <memory>
 
 #include "host/heat_signals.h"
 #include "host/host_centronic.h"
 #include "host/parallel_port.h"
+#include "host/realtime.h"
 #include "host/settings_file_store.h"
 #include "host/signal_bridge.h"
 #include "host/termios_serial_port.h"
@@ -91,20 +90,28 @@ int main(int argc, char* argv[]) {
       if (recording->IsOpen()) {
         // The stream's thread never takes a termination signal: the handler
         // waits for that thread to take its last write.
-        sigset_t termination;
-        sigemptyset(&termination);
-        for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&termination, number);
-        sigset_t previous;
-        pthread_sigmask(SIG_BLOCK, &termination, &previous);
+        TerminationSignalsHeld held;
         RecordingFile* file = recording.get();
         dry->StartStream([file](const VirtualPort::Write* writes, size_t count) {
           file->Append(writes, count);
         });
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
       }
     }
     return port;
   };
+  // The machine at rest before anything else, the second-instance question
+  // included: a run killed before this start (kill -9) may have left a step
+  // pattern and the heating on. The link keeps this port.
+  {
+    MachineSettings stored;
+    ReadAllSettings(store, stored, nullptr);
+    if (stored.PortType == 0) {
+      context.port = context.openParallelPort(stored.Port);
+      context.portBase = stored.Port;
+      if (context.port) ParallelLinkStartUp(*context.port, stored);
+    }
+  }
+  context.realTimeNote = RealTimeNote(ProbeRealTime());
 
   // Windows are created once, in this order, and live for the whole run.
   ui::TMainForm mainForm(context);

@@ -42,6 +42,10 @@ int BoardCommand(const Args& args) {
   const auto parsed = ParseArgs(Args(args.begin() + 1, args.end()), {"--device"}, {});
   if (!parsed) return UsageError();
   if (!parsed->positional.empty()) return UsageError("argument en trop : " + parsed->positional[0]);
+  // An empty name would fall back on the settings' port, or open a folder.
+  if (parsed->Has("--device") && parsed->Value("--device").empty()) {
+    return UsageError("--device attend le chemin d'un périphérique");
+  }
   return Identify(*parsed);
 }
 

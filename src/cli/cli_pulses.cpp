@@ -1,7 +1,6 @@
 // orvane-cli pulses: a fixed pattern played by the pulse engine on the
 // recording virtual port, never on a real one, with the timing analysis; the
 // heating goes through the heat guard exactly as in a cut.
-#include <pthread.h>
 #include <time.h>
 
 #include <csignal>
@@ -17,6 +16,7 @@
 #include "core/machine/tick_output.h"
 #include "host/heat_signals.h"
 #include "host/host_centronic.h"
+#include "host/realtime.h"
 #include "host/settings_file_store.h"
 #include "host/virtual_port.h"
 
@@ -28,15 +28,6 @@ volatile sig_atomic_t gSignal = 0;
 void OnTermination(int number) {
   RestHeatingFromSignal();  // before anything else; the engine stops at its next tick
   gSignal = number;
-}
-
-constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
-sigset_t TerminationSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int number : kTerminationSignals) sigaddset(&set, number);
-  return set;
 }
 
 struct PulseOptions {
@@ -106,29 +97,44 @@ int PulsesCommand(const Args& args) {
 
   // Termination signals reach this thread only; the helpers block them.
   InstallFatalSignalHandlers();
-  const sigset_t termination = TerminationSet();
-  pthread_sigmask(SIG_BLOCK, &termination, nullptr);
-  port.StartStream([&](const VirtualPort::Write* writes, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-      analyzer.Add(writes[i].time * 1000 / perUs, writes[i].address - port.Base(), writes[i].value);
-    }
-    if (file) file->Append(writes, count);
-  });
+  {
+    TerminationSignalsHeld held;
+    // The analysis times the pattern: the two writes of the start-up's rest
+    // are not part of it; the recording keeps every write.
+    port.StartStream(
+        [&, startUp = size_t{2}](const VirtualPort::Write* writes, size_t count) mutable {
+          for (size_t i = 0; i < count; ++i) {
+            if (startUp > 0) {
+              --startUp;
+              continue;
+            }
+            analyzer.Add(writes[i].time * 1000 / perUs, writes[i].address - port.Base(),
+                         writes[i].value);
+          }
+          if (file) file->Append(writes, count);
+        });
+  }
+  // At rest before anything else, as every start of a run.
+  ParallelLinkStartUp(port, settings);
+  RealTimeRun realTime;
+  std::cout << RealTimeSummary(realTime.Grant()) << "\n" << std::flush;
   HeatGuard guard(&port, settings);
   ParallelTickOutput output(port, settings.Port);
   PulseEngine::Setup setup;
   setup.clock = &clock;
   setup.output = &output;
   setup.guard = &guard;
+  setup.startThread = realTime.Starter();
   PulseEngine engine(setup);
   FixedPatternSource source(pattern, static_cast<uint64_t>(options.ticks), split);
-  guard.Heat();
-  const bool started = engine.Start(source);
-  struct sigaction action {};
-  action.sa_handler = OnTermination;
-  sigemptyset(&action.sa_mask);
-  for (int number : kTerminationSignals) sigaction(number, &action, nullptr);
-  pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+  bool started = false;
+  {
+    // A signal from here on finds the guard heating and its handler in place.
+    TerminationSignalsHeld held;
+    guard.Heat();
+    started = engine.Start(source);
+    InstallTerminationHandler(OnTermination);
+  }
 
   if (started) {
     // The run ends by itself; the limit only guards against a stuck engine.

@@ -2,11 +2,11 @@
 // execution window's checks, pre-heat, pulse engine and heat safety. The
 // terminal stands in for the progress window: space stops, the arrows trim.
 #include <poll.h>
-#include <pthread.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -26,6 +26,7 @@
 #include "host/heat_signals.h"
 #include "host/host_centronic.h"
 #include "host/parallel_port.h"
+#include "host/realtime.h"
 #include "host/settings_file_store.h"
 #include "host/termios_serial_port.h"
 #include "host/virtual_port.h"
@@ -44,27 +45,6 @@ void OnTermination(int number) {
   gStop.store(true);
 }
 
-constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
-
-sigset_t TerminationSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int number : kTerminationSignals) sigaddset(&set, number);
-  return set;
-}
-
-// Helper threads are started with the termination signals blocked, so the
-// handler always runs on the main thread and never inside the recording's
-// stream, which it waits for.
-std::thread StartBlocked(std::function<void()> body) {
-  const sigset_t termination = TerminationSet();
-  sigset_t previous;
-  pthread_sigmask(SIG_BLOCK, &termination, &previous);
-  std::thread thread(std::move(body));
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return thread;
-}
-
 bool ParseOptions(const Args& args, RunOptions& options) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -75,6 +55,11 @@ bool ParseOptions(const Args& args, RunOptions& options) {
       }
     } else if (a == "--device" && i + 1 < args.size()) {
       options.device = args[++i];
+      // An empty name would silently fall back on the settings' port.
+      if (options.device.empty()) {
+        std::cerr << "orvane-cli : --device attend le chemin d'un périphérique\n";
+        return false;
+      }
     } else if (a == "--record" && i + 1 < args.size()) {
       options.record = args[++i];
     } else if (a == "--simulate") {
@@ -113,7 +98,7 @@ class TerminalView : public StepRunView {
   void Trim(const std::string& label) override { trim_ = "(" + label + ")"; }
   bool AskAbandon() override {
     keys_.ReleaseSpace();
-    std::cout << (bar_ ? "\n" : "") << "Abandonner la découpe ? [o/N] " << std::flush;
+    std::cout << (bar_ ? "\n" : "") << "Abandonner la découpe ? [o/n] " << std::flush;
     const bool yes = keys_.AskYes();
     std::cout << (yes ? "o" : "n") << "\n" << std::flush;
     announced_ = false;
@@ -149,6 +134,42 @@ std::string Refusal(const OpenedCut& cut, const std::string& path, uint8_t portT
   if (!cut.hasSteps) return "Fichier de découpe manquant";
   if (!cut.stepFileMatches) return cut.message;
   return {};
+}
+
+// The parallel port of a run and the recording its writes stream to. The
+// port goes first, so that its stream ends into a file still open.
+struct RestedParallelPort {
+  std::unique_ptr<RecordingFile> file;
+  std::unique_ptr<PortOutput> port;
+  VirtualPort* recorded = nullptr;  // the port, when it streams to `file`
+};
+
+// Opens the port and brings it to rest before anything else is done: data 0
+// and the idle image, for a run killed before this one (kill -9) may have
+// left a step pattern and the heating on. A recording starts with them.
+bool OpenRestedParallelPort(const RunOptions& options, const MachineSettings& settings,
+                            MonotonicClock& clock, RestedParallelPort& parallel) {
+  const ParallelBackend backend =
+      options.record.empty() ? ParallelBackendFromEnvironment() : ParallelBackend::Virtual;
+  parallel.port = OpenParallelPort(settings.Port, backend, &clock);
+  if (!options.record.empty()) {
+    auto* virtualPort = dynamic_cast<VirtualPort*>(parallel.port.get());
+    parallel.file =
+        std::make_unique<RecordingFile>(options.record, *virtualPort, clock.TicksPerMicrosecond());
+    if (!parallel.file->IsOpen()) {
+      std::cerr << "orvane-cli : impossible d'écrire " << options.record << " : "
+                << parallel.file->Error() << "\n";
+      return false;
+    }
+    TerminationSignalsHeld held;  // the stream's thread never takes them
+    RecordingFile* file = parallel.file.get();
+    virtualPort->StartStream(
+        [file](const VirtualPort::Write* writes, size_t count) { file->Append(writes, count); });
+    parallel.recorded = virtualPort;
+  }
+  ParallelLinkStartUp(*parallel.port, settings);
+  std::cout << parallel.port->Description() << "\n" << std::flush;
+  return true;
 }
 
 }  // namespace
@@ -187,15 +208,25 @@ bool TerminalKeys::IsKeyDown(Key key) const {
 
 void TerminalKeys::Poll(int milliseconds) {
   right_ = left_ = up_ = down_ = false;
-  pollfd fd{STDIN_FILENO, POLLIN, 0};
   // After a space, what follows is the answer to the question: left unread.
-  if (eof_ || space_ || poll(&fd, 1, milliseconds) <= 0 || !(fd.revents & (POLLIN | POLLHUP))) {
+  // At the end of the input nothing more comes. Either way the wait still
+  // lasts its time: the loop that calls this must never spin.
+  if (eof_ || space_) {
+    if (milliseconds > 0) poll(nullptr, 0, milliseconds);
     return;
   }
+  pollfd fd{STDIN_FILENO, POLLIN, 0};
+  if (poll(&fd, 1, milliseconds) <= 0) return;
+  if (fd.revents & (POLLERR | POLLNVAL)) {
+    eof_ = true;
+    return;
+  }
+  if (!(fd.revents & (POLLIN | POLLHUP))) return;
   char bytes[64];
   // From a file or a pipe, one key at a time; a terminal sends an arrow's
   // sequence in one piece.
   const ssize_t n = read(STDIN_FILENO, bytes, interactive_ ? sizeof bytes : 1);
+  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
   if (n <= 0) {
     eof_ = true;
     return;
@@ -222,20 +253,36 @@ bool TerminalKeys::NextByte(char& c) {
     typedAhead_.erase(0, 1);
     return true;
   }
-  return read(STDIN_FILENO, &c, 1) == 1;
+  if (eof_) return false;
+  if (read(STDIN_FILENO, &c, 1) == 1) return true;
+  eof_ = true;
+  return false;
 }
 
 bool TerminalKeys::AskYes() {
-  std::string answer;
+  // Only an explicit "n" resumes (the heating goes on again); the end of the
+  // input, a hang-up or a signal abandons.
   char c = 0;
   if (interactive_) {
-    if (read(STDIN_FILENO, &c, 1) == 1) answer = c;
-  } else {
-    while (NextByte(c) && c != '\n') {
-      if (c != ' ' && c != '\r' && answer.empty()) answer = c;
+    // One key; anything but o or n (a space still held down, Enter) is no answer.
+    while (read(STDIN_FILENO, &c, 1) == 1) {
+      if (c == 'o' || c == 'O') return true;
+      if (c == 'n' || c == 'N') return false;
     }
+    return true;
   }
-  return answer == "o" || answer == "O";
+  // From a file or a pipe: the first line that starts with o or n, read to
+  // its end so that the next question starts on the next line.
+  char first = 0;
+  while (NextByte(c)) {
+    if (c != '\n') {
+      if (first == 0 && c != ' ' && c != '\r' && c != '\t') first = c;
+      continue;
+    }
+    if (first == 'o' || first == 'O' || first == 'n' || first == 'N') break;
+    first = 0;
+  }
+  return !(first == 'n' || first == 'N');
 }
 
 void PrintPositions(const AxisPositions& positions) {
@@ -249,10 +296,7 @@ void PrintPositions(const AxisPositions& positions) {
 }
 
 void CatchTermination() {
-  struct sigaction action {};
-  action.sa_handler = OnTermination;
-  sigemptyset(&action.sa_mask);
-  for (int number : kTerminationSignals) sigaction(number, &action, nullptr);
+  InstallTerminationHandler(OnTermination);
 }
 
 bool TerminationRequested() {
@@ -288,6 +332,13 @@ int RunCommand(const Args& args) {
     return 2;
   }
 
+  MonotonicClock clock;
+  InstallFatalSignalHandlers();
+  RestedParallelPort parallel;
+  if (settings.PortType == 0 && !OpenRestedParallelPort(options, settings, clock, parallel)) {
+    return 1;
+  }
+
   const OpenedCut cut = OpenCut(options.cut, settings);
   if (const std::string refusal = Refusal(cut, options.cut, settings.PortType); !refusal.empty()) {
     std::cerr << "orvane-cli : " << refusal << "\n";
@@ -298,38 +349,13 @@ int RunCommand(const Args& args) {
   const uint64_t duration =
       ComputeSpeedPreset(settings, maximum / 2, maximum, cut.ticks).durationSeconds;
 
-  MonotonicClock clock;
   AxisPositions positions;
   if (settings.OrigineAuto) positions.SetOrigin();
 
-  InstallFatalSignalHandlers();
-  std::unique_ptr<PortOutput> port;
-  std::unique_ptr<RecordingFile> file;
-  VirtualPort* virtualPort = nullptr;
   std::unique_ptr<TermiosSerialPort> serial;
   std::unique_ptr<TickOutput> output;
   if (settings.PortType == 0) {
-    const ParallelBackend backend =
-        options.record.empty() ? ParallelBackendFromEnvironment() : ParallelBackend::Virtual;
-    port = OpenParallelPort(settings.Port, backend, &clock);
-    virtualPort = dynamic_cast<VirtualPort*>(port.get());
-    std::cout << port->Description() << "\n" << std::flush;
-    if (!options.record.empty()) {
-      file = std::make_unique<RecordingFile>(options.record, *virtualPort,
-                                             clock.TicksPerMicrosecond());
-      if (!file->IsOpen()) {
-        std::cerr << "orvane-cli : impossible d'écrire " << options.record << " : " << file->Error()
-                  << "\n";
-        return 1;
-      }
-      const sigset_t termination = TerminationSet();
-      sigset_t previous;
-      pthread_sigmask(SIG_BLOCK, &termination, &previous);
-      virtualPort->StartStream(
-          [&](const VirtualPort::Write* writes, size_t count) { file->Append(writes, count); });
-      pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    }
-    output = std::make_unique<ParallelTickOutput>(*port, settings.Port);
+    output = std::make_unique<ParallelTickOutput>(*parallel.port, settings.Port);
   } else {
     gNoHeatingOutput = true;
     serial = std::make_unique<TermiosSerialPort>();
@@ -347,8 +373,13 @@ int RunCommand(const Args& args) {
     output = std::make_unique<SerialTickOutput>(*serial);
   }
 
-  HeatGuard guard(port.get(), settings);
+  HeatGuard guard(parallel.port.get(), settings);
   CatchTermination();
+  // Asked for before the first tick; the cut runs without it, saying so.
+  RealTimeRun realTime;
+  if (const std::string warning = RealTimeWarning(realTime.Grant()); !warning.empty()) {
+    std::cout << warning << "\n" << std::flush;
+  }
 
   StepRunResult result;
   {
@@ -368,7 +399,7 @@ int RunCommand(const Args& args) {
     setup.resumeAllowed = settings.Reprise;
     setup.preHeat = settings.PortType == 0;
     setup.stopRequest = &gStop;
-    setup.startThread = StartBlocked;
+    setup.startThread = realTime.Starter();
     std::cout << "Découpe " << cut.base << " : " << cut.ticks << " pas, durée estimée "
               << FormatDuration(duration) << "\n"
               << std::flush;
@@ -376,11 +407,12 @@ int RunCommand(const Args& args) {
     guard.Rest();
     view.Finish();
   }
-  if (virtualPort) virtualPort->StopStream();
-  if (file && !file->Error().empty()) {
-    std::cerr << "orvane-cli : écriture de " << options.record << " : " << file->Error() << "\n";
+  if (parallel.recorded) parallel.recorded->StopStream();
+  if (parallel.file && !parallel.file->Error().empty()) {
+    std::cerr << "orvane-cli : écriture de " << options.record << " : " << parallel.file->Error()
+              << "\n";
   }
-  file.reset();
+  parallel.file.reset();
   if (serial) serial->Close();
 
   // The serial link's device may have taken less than was written.

@@ -38,7 +38,8 @@ class TerminalKeys : public KeyState {
   // Reads what was typed, waiting at most `milliseconds`.
   void Poll(int milliseconds);
   void ReleaseSpace() { space_ = false; }
-  // "o" abandons; anything else, or nothing more to read, resumes.
+  // "o" abandons, "n" resumes; the end of the input (or a signal) abandons:
+  // nobody is there to watch the wire heat again.
   bool AskYes();
 
  private:
@@ -52,9 +53,9 @@ class TerminalKeys : public KeyState {
   std::string typedAhead_;
 };
 
-// SIGTERM, SIGINT and SIGHUP rest the parallel port's heating at once and
-// ask the run to stop; the run ends through its own guards, then the process
-// dies of the signal.
+// Every termination signal rests the parallel port's heating at once and
+// asks the run to stop; the run ends through its own guards, then the
+// process dies of the signal.
 void CatchTermination();
 bool TerminationRequested();
 int TerminationSignal();

@@ -78,8 +78,8 @@ class BoardTerminal : public BoardRunObserver {
   bool AbandonAfterStop() override {
     ClearBar();
     std::cout << "Arrêt par la carte.\n"
-              << (simulation_ ? "Abandonner la simulation ? [o/N] "
-                              : "Abandonner la découpe ? [o/N] ")
+              << (simulation_ ? "Abandonner la simulation ? [o/n] "
+                              : "Abandonner la découpe ? [o/n] ")
               << std::flush;
     const bool yes = keys_.AskYes();
     std::cout << (yes ? "o" : "n") << "\n" << std::flush;

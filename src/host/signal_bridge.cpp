@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 
 #include "host/heat_signals.h"
@@ -14,10 +15,12 @@ namespace {
 int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int number) {
+  const int saved = errno;
   // The heating off before anything else; the orderly close follows.
   RestHeatingFromSignal();
   const unsigned char byte = static_cast<unsigned char>(number);
   [[maybe_unused]] ssize_t n = write(gSignalPipe[1], &byte, 1);
+  errno = saved;
 }
 
 }  // namespace
@@ -32,15 +35,16 @@ SignalBridge::SignalBridge(QObject* parent) : QObject(parent) {
     unsigned char byte = 0;
     if (read(gSignalPipe[0], &byte, 1) == 1) emit terminationRequested(byte);
   });
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
+  InstallTerminationHandler(OnSignal, true);
 }
 
 SignalBridge::~SignalBridge() {
-  for (int number : {SIGTERM, SIGINT, SIGHUP}) signal(number, SIG_DFL);
+  for (int number : TerminationSignals()) {
+    struct sigaction current {};
+    if (sigaction(number, nullptr, &current) == 0 && current.sa_handler == OnSignal) {
+      signal(number, SIG_DFL);
+    }
+  }
 }
 
 }  // namespace orvane

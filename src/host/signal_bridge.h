@@ -6,8 +6,9 @@
 
 namespace orvane {
 
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal delivered on the event
-// loop, so that the program ends through its orderly close.
+// Turns every termination signal into a Qt signal delivered on the event
+// loop, so that the program ends through its orderly close; the heating is
+// off before the handler returns.
 class SignalBridge : public QObject {
   Q_OBJECT
  public:

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,15 +26,7 @@ struct Slot {
 constexpr int kSlots = 64;
 Slot gSlots[kSlots];
 
-constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr std::string_view kWorkPrefix = "orvane-cli-";
-
-sigset_t TerminationSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int number : kTerminationSignals) sigaddset(&set, number);
-  return set;
-}
 
 void RemoveTracked(bool folders) {
   for (Slot& slot : gSlots) {
@@ -73,10 +64,7 @@ bool IsWorkFolderName(std::string_view name) {
 }  // namespace
 
 void RemoveTemporariesOnSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnTermination;
-  action.sa_mask = TerminationSet();
-  for (int number : kTerminationSignals) sigaction(number, &action, nullptr);
+  InstallTerminationHandler(OnTermination);
 }
 
 int TrackTemporary(const std::string& path) {
@@ -95,15 +83,6 @@ void ForgetTemporary(int handle) {
   if (handle < 0 || handle >= kSlots) return;
   TerminationSignalsHeld held;
   gSlots[handle].used = 0;
-}
-
-TerminationSignalsHeld::TerminationSignalsHeld() {
-  const sigset_t set = TerminationSet();
-  pthread_sigmask(SIG_BLOCK, &set, &saved_);
-}
-
-TerminationSignalsHeld::~TerminationSignalsHeld() {
-  pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
 }
 
 FolderLock::FolderLock(const std::string& folder) {

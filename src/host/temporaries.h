@@ -1,14 +1,14 @@
 #pragma once
 
-#include <signal.h>
-
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "host/heat_signals.h"
+
 namespace orvane {
 
-// Installs handlers so that SIGINT, SIGTERM and SIGHUP rest the heating,
+// Installs handlers so that the termination signals rest the heating,
 // remove every tracked temporary and then end the process as the signal
 // would have. For orvane-cli; the windows end through their own orderly
 // close instead.
@@ -19,19 +19,6 @@ void RemoveTemporariesOnSignals();
 // table is full (the stale sweep of a later run then takes the file).
 int TrackTemporary(const std::string& path);
 void ForgetTemporary(int handle);
-
-// Holds SIGINT, SIGTERM and SIGHUP back while it lives; they are delivered
-// when it goes.
-class TerminationSignalsHeld {
- public:
-  TerminationSignalsHeld();
-  ~TerminationSignalsHeld();
-  TerminationSignalsHeld(const TerminationSignalsHeld&) = delete;
-  TerminationSignalsHeld& operator=(const TerminationSignalsHeld&) = delete;
-
- private:
-  sigset_t saved_;
-};
 
 // An exclusive lock on a folder, taken by whoever creates or sweeps
 // temporaries in it, so a sweep never sees a temporary before its owner has

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "host/heat_signals.h"
+
 namespace orvane {
 namespace {
 
@@ -119,9 +121,7 @@ void VirtualPort::StartStream(Sink sink) {
   streaming_.store(true, std::memory_order_release);
   drain_ = std::thread([this] {
     // Termination requests belong to the thread that can end the run.
-    sigset_t mask;
-    sigemptyset(&mask);
-    for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&mask, number);
+    const sigset_t mask = TerminationSignalSet();
     pthread_sigmask(SIG_BLOCK, &mask, nullptr);
     drainThreadId_.store(ThreadId());
     Drain();

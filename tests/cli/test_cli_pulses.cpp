@@ -1,5 +1,6 @@
-// orvane-cli pulses as a process: its timing report, and the heating left off
-// when it is terminated or killed while it plays ticks.
+// orvane-cli pulses as a process: its timing report, the port at rest before
+// anything else, and the heating left off whatever signal ends it while it
+// plays ticks.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -121,20 +122,59 @@ TEST(OrvaneCliPulses, ReportsTheTimingAndRecordsEveryWrite) {
   EXPECT_THAT(output, HasSubstr("Octets joués           : 0x55 x 300\n"));
 
   const auto lines = ReadRecording(recording);
-  ASSERT_EQ(lines.size(), 2 + 2 * 300u);
-  EXPECT_EQ(lines.front().ns, 0);
-  EXPECT_EQ(lines.front().reg, 2);
-  EXPECT_EQ(lines.front().value, 3);  // heating on before the first tick
+  ASSERT_EQ(lines.size(), 4 + 2 * 300u);
+  // At rest first (data 0, the idle image), as after a run killed with -9.
+  EXPECT_EQ(lines[0].ns, 0);
+  EXPECT_EQ(lines[0].reg, 0);
+  EXPECT_EQ(lines[0].value, 0);
+  EXPECT_EQ(lines[1].reg, 2);
+  EXPECT_EQ(lines[1].value, 1);
+  EXPECT_EQ(lines[2].reg, 2);
+  EXPECT_EQ(lines[2].value, 3);  // heating on before the first tick
   EXPECT_EQ(lines.back().reg, 2);
   EXPECT_EQ(lines.back().value, 1);  // and off after the last
-  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+  for (size_t i = 3; i + 1 < lines.size(); ++i) {
     EXPECT_EQ(lines[i].reg, 0);
     EXPECT_EQ(lines[i].value, i % 2 ? 0x55 : 0) << i;
     EXPECT_GE(lines[i].ns, lines[i - 1].ns);
     if (i % 2 == 0) {
-      EXPECT_GE(lines[i].ns - lines[i - 1].ns, 50000 - 1000) << "high " << i;
+      EXPECT_GE(lines[i].ns - lines[i - 1].ns, 50000) << "high " << i;
+    } else if (i > 3) {
+      EXPECT_GE(lines[i].ns - lines[i - 2].ns, 200000) << "no tick before its deadline " << i;
     }
   }
+}
+
+// Without the right to real time the run says so, with the limit to raise,
+// and plays all the same.
+TEST(OrvaneCliPulses, SaysWhenRealTimeIsRefused) {
+  TempFolder folder;
+  // Root keeps real time whatever its limits: the capabilities go too.
+  const std::string refuse =
+      std::string(geteuid() == 0 ? "setpriv --bounding-set=-sys_nice,-ipc_lock -- " : "") +
+      "prlimit --rtprio=0 --memlock=0 -- ";
+  const std::string command = "ORVANE_CONFIG_DIR=" + ConfigWithHeating(folder) + " " + refuse +
+                              ORVANE_CLI + " pulses --period 100 --ticks 200 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string output;
+  char buffer[512];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+  ASSERT_EQ(pclose(pipe), 0) << output;
+  std::ifstream runtime("/proc/sys/kernel/sched_rt_runtime_us");
+  long long rtRuntime = 0;
+  runtime >> rtRuntime;
+  if (sysconf(_SC_NPROCESSORS_ONLN) < 2) {
+    EXPECT_THAT(output, HasSubstr("Un seul processeur"));
+  } else if (rtRuntime >= 0) {
+    // A kernel that would stop the busy wait for part of every second.
+    EXPECT_THAT(output, HasSubstr("Priorité temps réel non demandée"));
+    EXPECT_THAT(output, HasSubstr("kernel.sched_rt_runtime_us à -1 et la limite rtprio"));
+    EXPECT_THAT(output, HasSubstr("Mémoire non verrouillée : augmentez la limite memlock."));
+  } else {
+    EXPECT_THAT(output, HasSubstr("Priorité temps réel et verrouillage de la mémoire refusés"));
+    EXPECT_THAT(output, HasSubstr("Augmentez les limites rtprio et memlock"));
+  }
+  EXPECT_THAT(output, HasSubstr("Ticks joués            : 200\n"));
 }
 
 TEST(OrvaneCliPulses, RefusesImpossibleValuesAndUnwritableRecordings) {
@@ -156,9 +196,20 @@ struct SignalCase {
   int number;
 };
 
-TEST(OrvaneCliPulses, ASignalDuringTheTicksLeavesTheHeatingOffInTheRecording) {
+// Every signal whose default action ends a process (all but SIGKILL, which
+// nothing can catch, and the next start rests the port).
+TEST(OrvaneCliPulses, EverySignalThatEndsTheProcessLeavesTheHeatingOffInTheRecording) {
   const SignalCase cases[] = {
-      {"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGSEGV", SIGSEGV}, {"SIGABRT", SIGABRT}};
+      {"SIGHUP", SIGHUP},     {"SIGINT", SIGINT},     {"SIGQUIT", SIGQUIT},
+      {"SIGILL", SIGILL},     {"SIGTRAP", SIGTRAP},   {"SIGABRT", SIGABRT},
+      {"SIGBUS", SIGBUS},     {"SIGFPE", SIGFPE},     {"SIGUSR1", SIGUSR1},
+      {"SIGSEGV", SIGSEGV},   {"SIGUSR2", SIGUSR2},   {"SIGPIPE", SIGPIPE},
+      {"SIGALRM", SIGALRM},   {"SIGTERM", SIGTERM},   {"SIGSTKFLT", SIGSTKFLT},
+      {"SIGXCPU", SIGXCPU},   {"SIGXFSZ", SIGXFSZ},   {"SIGVTALRM", SIGVTALRM},
+      {"SIGPROF", SIGPROF},   {"SIGPOLL", SIGPOLL},   {"SIGPWR", SIGPWR},
+      {"SIGSYS", SIGSYS},     {"SIGRTMIN", SIGRTMIN}, {"SIGRTMIN+7", SIGRTMIN + 7},
+      {"SIGRTMAX", SIGRTMAX},
+  };
   for (const SignalCase& c : cases) {
     TempFolder folder;
     const std::string recording = folder / "run.txt";
@@ -177,7 +228,8 @@ TEST(OrvaneCliPulses, ASignalDuringTheTicksLeavesTheHeatingOffInTheRecording) {
     for (const Line& line : lines) {
       if (line.reg == 2) control.push_back(line.value);
     }
-    EXPECT_THAT(control, ::testing::ElementsAre(3, 1)) << c.name;
+    // At rest, heating, then at rest: the signal's idle image is the last.
+    EXPECT_THAT(control, ::testing::ElementsAre(1, 3, 1)) << c.name;
     EXPECT_LT(lines.size(), 2 + 2 * 10000000u) << c.name;
   }
 }

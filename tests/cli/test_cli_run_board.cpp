@@ -216,7 +216,7 @@ TEST_F(OrvaneCliBoard, AStopAtLine50AsksAndResumesWithTheInterruptedLine) {
   StartSim({"--speed", "0", "--stop-at", "50"});
   CliRun run = Run(base, "n\n");
   ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_THAT(run.output, HasSubstr("Abandonner la découpe ? [o/N] n"));
+  EXPECT_THAT(run.output, HasSubstr("Abandonner la découpe ? [o/n] n"));
   EXPECT_THAT(run.output, HasSubstr("Découpe terminée normalement"));
   EXPECT_THAT(run.output, HasSubstr(ReportedPositions(program)));
   auto lines = CutLines(StopAndLog());
@@ -226,15 +226,18 @@ TEST_F(OrvaneCliBoard, AStopAtLine50AsksAndResumesWithTheInterruptedLine) {
     EXPECT_EQ(lines[i].payload, program[line]) << "packet " << i + 1;
   }
 
-  StartSim({"--speed", "0", "--stop-at", "50"});
-  run = Run(base, "o\n");
-  EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_THAT(run.output, HasSubstr("Abandonner la découpe ? [o/N] o"));
-  EXPECT_THAT(run.output, Not(HasSubstr("terminée normalement")));
-  const auto log = StopAndLog();
-  EXPECT_EQ(CutLines(log).size(), 50u);
-  EXPECT_EQ(log.back().command, 0x00);
-  EXPECT_EQ(log.back().flags, BoardStopFlags(settings));
+  // "o", or the end of the input with nobody to answer: the run ends there.
+  for (const char* keys : {"o\n", ""}) {
+    StartSim({"--speed", "0", "--stop-at", "50"});
+    run = Run(base, keys);
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Abandonner la découpe ? [o/n] o"));
+    EXPECT_THAT(run.output, Not(HasSubstr("terminée normalement")));
+    const auto log = StopAndLog();
+    EXPECT_EQ(CutLines(log).size(), 50u) << "answer \"" << keys << "\"";
+    EXPECT_EQ(log.back().command, 0x00);
+    EXPECT_EQ(log.back().flags, BoardStopFlags(settings));
+  }
 
   // Without resuming, no question.
   settings.Reprise = false;
@@ -253,7 +256,7 @@ TEST_F(OrvaneCliBoard, AStopAtLine50AsksAndResumesWithTheInterruptedLine) {
   StartSim({"--speed", "0", "--stop-at", "3"});
   run = Run(base, "o\n", "--simulate");
   EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_THAT(run.output, HasSubstr("Abandonner la simulation ? [o/N] o"));
+  EXPECT_THAT(run.output, HasSubstr("Abandonner la simulation ? [o/n] o"));
 }
 
 TEST_F(OrvaneCliBoard, ASilentBoardOrAPulledCableEndsTheRunWithItsMessage) {

@@ -38,18 +38,33 @@ void HeatGuard::Write(uint8_t value) {
 
 void HeatGuard::Heat(bool heating) {
   Publish();
-  active_.store(this, std::memory_order_release);
-  state_.store(kHeating, std::memory_order_release);
+  active_.store(this);
+  state_.store(kHeating);
   uint8_t image = ComputeControlImages(settings_).RunControlImage;
   if (!heating && settings_.ActChauffe) image ^= settings_.BitChauffe;
   Write(image);
+  RestAgainIfRested();
 }
 
 bool HeatGuard::Pause() {
   uint8_t expected = kHeating;
   if (!state_.compare_exchange_strong(expected, kPaused)) return false;
   Write(PauseControlImage(ComputeControlImages(settings_), settings_));
+  RestAgainIfRested();
   return true;
+}
+
+void HeatGuard::RestAgainIfRested() {
+  // A signal handler (or another thread) that rested the guard between the
+  // state and the write wrote the idle image before ours: the port holds
+  // ours now, so the idle image goes again. After this check, a rest finds
+  // the state heating and writes it itself.
+  if (state_.load() != kResting) return;
+  try {
+    Write(ComputeControlImages(settings_).IdleControlImage);
+  } catch (...) {
+    // The port itself is failing: the caller's write would have thrown too.
+  }
 }
 
 bool HeatGuard::Rest() noexcept {

@@ -48,6 +48,7 @@ class HeatGuard {
   enum : uint8_t { kResting, kHeating, kPaused };
   void Write(uint8_t value);
   void Publish();
+  void RestAgainIfRested();
 
   PortOutput* port_;
   const MachineSettings& settings_;

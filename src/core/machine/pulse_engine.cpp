@@ -100,8 +100,8 @@ EngineState PulseEngine::Loop() {
   HeatGuard* guard = setup_.guard;
   AxisPositions* positions = setup_.positions;
   const int64_t perUs = clock.TicksPerMicrosecond();
-  // Later than this, a tick counts as late and the schedule restarts from it;
-  // within it, the schedule holds and the mean period stays exact.
+  // A fall later than this restarts the low time from it; within it the low
+  // time may lose what the fall was late, never the period.
   const int64_t lateAfter = perUs;
 
   Tick tick;
@@ -127,10 +127,10 @@ EngineState PulseEngine::Loop() {
       pending_ = tick;
       return EngineState::Stopped;
     }
-    // Late is judged after the write: a preemption between the deadline and
-    // the write delays the edge itself, and the next period counts from it.
-    const int64_t written = clock.Counter();
-    const int64_t start = written - deadline > lateAfter ? written : deadline;
+    // The edge is on the port once the write has returned: the next tick
+    // counts its period from there, so however late this one came (a
+    // preemption before or inside the write), the next is never early.
+    const int64_t start = clock.Counter();
     const int64_t trim = trim_.load(std::memory_order_relaxed);
     const int64_t high = std::max<int64_t>(0, tick.highUs + trim) * perUs;
     const int64_t low = std::max<int64_t>(0, tick.lowUs + trim) * perUs;

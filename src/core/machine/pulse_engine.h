@@ -25,13 +25,14 @@ enum class EngineState : uint8_t {
   Failed,    // an exception on the output thread, or no thread; heating off
 };
 
-// Plays tick bytes with deadline-based busy-waits on the counter. Tick k
-// starts at its scheduled time, so the per-tick work (the next byte, the
-// positions, the counters) is done inside the high time and never lengthens
-// the period. A tick that starts late moves the schedule on: the next one
-// comes a full period later, never sooner (a burst of short periods is what
-// makes a stepper lose steps). Between a pattern's write and the end of its
-// low time nothing is allocated and no lock is taken.
+// Plays tick bytes with deadline-based busy-waits on the counter. A tick's
+// deadline is one period after the previous tick's write returned, so the
+// per-tick work (the next byte, the positions, the counters) is done inside
+// the high time and never lengthens the period, and no tick ever starts
+// before its deadline: a late one moves the schedule on and the next comes a
+// full period later, never sooner (a burst of short periods is what makes a
+// stepper lose steps). Between a pattern's write and the end of its low time
+// nothing is allocated and no lock is taken.
 //
 // The window thread reads `Ticks` and `State` and writes the stop request and
 // the trim; nothing else is shared with the output thread.

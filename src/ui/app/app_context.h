@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
@@ -41,6 +42,9 @@ struct AppContext {
   AxisPositions positions;
   uint8_t abortFlag = 0;
   bool linkStarted = false;
+  // What the step links' output thread will not get (real time, locked
+  // memory), for the status line; empty when it gets both.
+  std::string realTimeNote;
   // Ending on a termination signal: nothing may wait for an answer.
   bool closingOnSignal = false;
   // A cut is running: closing waits for its end, which rests the heating.

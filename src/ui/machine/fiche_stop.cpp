@@ -3,8 +3,6 @@
 
 #include "ui/machine/fiche_stop.h"
 
-#include <pthread.h>
-
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
@@ -19,7 +17,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +32,7 @@
 #include "core/machine/step_file_run.h"
 #include "core/machine/tick_output.h"
 #include "host/data_files.h"
+#include "host/realtime.h"
 #include "ui/app/key_state_filter.h"
 
 namespace orvane::ui {
@@ -57,19 +55,6 @@ constexpr int kLookMilliseconds = 2;
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-// The output thread never takes a termination signal: the handler must run
-// where it cannot interrupt the thread it would wait for.
-std::thread StartWithoutTerminationSignals(std::function<void()> body) {
-  sigset_t termination;
-  sigemptyset(&termination);
-  for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&termination, number);
-  sigset_t previous;
-  pthread_sigmask(SIG_BLOCK, &termination, &previous);
-  std::thread thread(std::move(body));
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return thread;
 }
 
 class WindowStepView : public StepRunView {
@@ -407,7 +392,8 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
   setup.resumeAllowed = s.Reprise;
   setup.preHeat = s.PortType == 0;
   setup.stopRequest = &stop;
-  setup.startThread = StartWithoutTerminationSignals;
+  RealTimeRun realTime;
+  setup.startThread = realTime.Starter();
   TrackBar1->setRange(0, static_cast<int>(LiveTrim(period).Maximum()));
   TrackBar1->setValue(TrackBar1->maximum() / 2);
   const StepRunResult result = RunStepFile(setup, view);

@@ -210,7 +210,9 @@ void TFormImport::FormShow() {
   ApplyOptionsToMenus();
   ResetProjectWindow();
   if (!context_.linkStarted) {
-    if (context_.settings.PortType == 0 && context_.openParallelPort) {
+    // The port opened (and rested) at start-up serves, when the address is the same.
+    if (context_.settings.PortType == 0 && context_.openParallelPort &&
+        (!context_.port || context_.portBase != context_.settings.Port)) {
       context_.port = context_.openParallelPort(context_.settings.Port);
       context_.portBase = context_.settings.Port;
     }
@@ -236,12 +238,19 @@ QString TFormImport::SerialPortProblem(bool namePort) const {
 
 QString TFormImport::LinkDescription() const {
   const MachineSettings& s = context_.settings;
+  // The step links play their ticks on the output thread.
+  const QString realTime = context_.realTimeNote.empty()
+                               ? QString()
+                               : " — " + QString::fromStdString(context_.realTimeNote);
   switch (s.PortType) {
     case 0:
-      return context_.port ? QString::fromStdString(context_.port->Description()) : QString();
+      return context_.port ? QString::fromStdString(context_.port->Description()) + realTime
+                           : QString();
     case 1:
       return QStringLiteral("Liaison SERIE : %1%2")
-          .arg(QString::fromStdString(context_.serial->Params().port), SerialPortProblem(false));
+                 .arg(QString::fromStdString(context_.serial->Params().port),
+                      SerialPortProblem(false)) +
+             realTime;
     default:
       return QStringLiteral("Liaison USB - Keldrino : %1%2")
           .arg(s.BoardPresent ? QStringLiteral("carte présente") : QStringLiteral("carte absente"),

@@ -45,13 +45,17 @@ TEST(ProgramRecording, TheVirtualPortsWritesGoToTheFileAndEndWithTheMachineAtRes
     execl(ORVANE_BINARY, ORVANE_BINARY, static_cast<char*>(nullptr));
     _exit(127);
   }
-  // The project window starts the link: the hold and heating images reach
-  // the control register.
+  // The start rests the port (data 0, the idle image), then the project
+  // window starts the link: the hold and heating images reach the control
+  // register again.
   QElapsedTimer timer;
   timer.start();
-  while (ReadRecording(recording).empty() && timer.elapsed() < 20000) usleep(20000);
+  while (ReadRecording(recording).size() <= 2 && timer.elapsed() < 20000) usleep(20000);
   const std::vector<Write> started = ReadRecording(recording);
-  ASSERT_FALSE(started.empty()) << "nothing recorded";
+  ASSERT_GT(started.size(), 2u) << "the link was not started";
+  EXPECT_EQ(started[0].reg, 0);
+  EXPECT_EQ(started[0].value, 0);
+  EXPECT_EQ(started[1].reg, 2);
   usleep(200000);
   kill(child, SIGTERM);
   int status = 0;
