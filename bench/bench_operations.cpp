@@ -40,7 +40,7 @@ void Run(benchmark::State& state, const std::function<void(PointRows&)>& operati
 
 #define OPERATION(name, body)                  \
   void BM_##name(benchmark::State& state) {    \
-    Run(state, [](PointRows& rows) { body; }); \
+    Run(state, []([[maybe_unused]] PointRows& rows) { body; }); \
   }                                            \
   BENCHMARK(BM_##name)->Unit(benchmark::kMillisecond)
 
