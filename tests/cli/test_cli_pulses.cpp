@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/recording_file.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -25,19 +26,8 @@ namespace {
 using orvane::test::TempFolder;
 using ::testing::HasSubstr;
 
-struct Line {
-  long long ns;
-  int reg;
-  int value;
-};
-
-std::vector<Line> ReadRecording(const std::string& path) {
-  std::vector<Line> lines;
-  std::ifstream in(path);
-  Line line{};
-  while (in >> line.ns >> line.reg >> line.value) lines.push_back(line);
-  return lines;
-}
+using Line = orvane::test::RecordedWrite;
+using orvane::test::ReadRecording;
 
 size_t CountLines(const std::string& path) {
   std::ifstream in(path);

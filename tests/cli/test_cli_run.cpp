@@ -24,25 +24,15 @@
 
 #include "cli_harness.h"
 #include "host/settings_file_store.h"
+#include "support/recording_file.h"
 
 namespace orvane {
 namespace {
 
 using ::testing::HasSubstr;
 
-struct Write {
-  long long ns;
-  int reg;
-  int value;
-};
-
-std::vector<Write> ReadRecording(const std::string& path) {
-  std::vector<Write> lines;
-  std::ifstream in(path);
-  Write w{};
-  while (in >> w.ns >> w.reg >> w.value) lines.push_back(w);
-  return lines;
-}
+using Write = orvane::test::RecordedWrite;
+using orvane::test::ReadRecording;
 
 // The recording after the start's rest, which must come first: data 0, then
 // the idle image (0x01), as after a run killed with -9.

@@ -14,6 +14,7 @@
 
 #include "core/app/machine_settings.h"
 #include "core/machine/centronic.h"
+#include "support/recording_file.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -114,19 +115,8 @@ bool WaitForSignalHandler(pid_t child, uint64_t wanted = SignalBit(SIGTERM)) {
   return false;
 }
 
-struct PortWrite {
-  long long ns;
-  int reg;
-  int value;
-};
-
-std::vector<PortWrite> ReadRecording(const std::string& path) {
-  std::vector<PortWrite> writes;
-  std::ifstream in(path);
-  PortWrite w{};
-  while (in >> w.ns >> w.reg >> w.value) writes.push_back(w);
-  return writes;
-}
+using PortWrite = orvane::test::RecordedWrite;
+using orvane::test::ReadRecording;
 
 // A killed run leaves the run marked. Regression: after a kill -9 the next
 // start asked its second-instance

@@ -11,24 +11,14 @@
 
 #include "core/app/machine_settings.h"
 #include "core/machine/centronic.h"
+#include "support/recording_file.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
-struct Write {
-  long long ns;
-  int reg;
-  int value;
-};
-
-std::vector<Write> ReadRecording(const std::string& path) {
-  std::vector<Write> writes;
-  std::ifstream in(path);
-  Write w{};
-  while (in >> w.ns >> w.reg >> w.value) writes.push_back(w);
-  return writes;
-}
+using Write = orvane::test::RecordedWrite;
+using orvane::test::ReadRecording;
 
 TEST(ProgramRecording, TheVirtualPortsWritesGoToTheFileAndEndWithTheMachineAtRest) {
   test::TempFolder home, config, work;
