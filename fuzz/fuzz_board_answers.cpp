@@ -2,9 +2,11 @@
 // final report must decode to something whatever they hold, and a program
 // whose answers come from the input must end (answered, stopped or timed
 // out) without a crash or a hang.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <vector>
 
 #include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
@@ -14,26 +16,32 @@
 
 namespace {
 
+// The input is the board's answers, each a length byte and its bytes. An
+// answer becomes readable, whole, only once a packet was written, as a board
+// speaks only when spoken to; so the program's draining of stray bytes before
+// each packet cannot swallow the answers to come.
 class AnswerPort : public orvane::SerialPort {
  public:
   AnswerPort(const uint8_t* data, size_t size) : data_(data), size_(size) {}
   void Open() override {}
   void Close() override {}
   bool IsOpen() const override { return true; }
-  // One more byte of the input becomes readable at every look.
-  size_t InputCount() override {
-    if (shown_ < size_) ++shown_;
-    return shown_ - read_;
-  }
+  size_t InputCount() override { return answers_.size() - read_; }
   void ClearBuffer(bool input, bool) override {
-    if (input) read_ = shown_;
+    if (input) read_ = answers_.size();
   }
   orvane::SerialWrite WriteBytes(const uint8_t*, size_t, const std::atomic<bool>*) override {
+    if (next_ < size_) {
+      const size_t announced = data_[next_++];
+      const size_t length = std::min(announced, size_ - next_);
+      answers_.insert(answers_.end(), data_ + next_, data_ + next_ + length);
+      next_ += length;
+    }
     return orvane::SerialWrite::Done;
   }
   size_t Read(uint8_t* out, size_t count) override {
     size_t n = 0;
-    for (; n < count && read_ < shown_; ++n) out[n] = data_[read_++];
+    for (; n < count && read_ < answers_.size(); ++n) out[n] = answers_[read_++];
     return n;
   }
   orvane::SerialParams Params() const override { return {}; }
@@ -42,12 +50,13 @@ class AnswerPort : public orvane::SerialPort {
  private:
   const uint8_t* data_;
   size_t size_;
-  size_t shown_ = 0;
+  size_t next_ = 0;
+  std::vector<uint8_t> answers_;
   size_t read_ = 0;
 };
 
 // Every look at the counter moves it a quarter of a second on, so each limit
-// ends soon, yet a 16-byte report shown a byte per look arrives in time.
+// ends after a few looks; answers are there at once, so none comes too late.
 class JumpingClock : public orvane::Clock {
  public:
   int64_t Counter() override { return now_ += 250'000'000; }
