@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "core/common/text_number.h"
 
@@ -28,51 +30,20 @@ int64_t NowMs() {
   return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
 }
 
-speed_t Speed(const std::string& text) {
-  switch (ParseInteger(text).value_or(9600)) {
-    case 110:
-      return B110;
-    case 300:
-      return B300;
-    case 600:
-      return B600;
-    case 1200:
-      return B1200;
-    case 2400:
-      return B2400;
-    case 4800:
-      return B4800;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    case 230400:
-      return B230400;
-    case 460800:
-      return B460800;
-    case 921600:
-      return B921600;
-    default:
-      return B9600;
+template <typename T, size_t N>
+T Lookup(const std::pair<int64_t, T> (&table)[N], const std::string& text, T otherwise) {
+  const std::optional<int64_t> value = ParseInteger(text);
+  for (const auto& [number, setting] : table) {
+    if (value == number) return setting;
   }
+  return otherwise;
 }
 
-tcflag_t DataBits(const std::string& text) {
-  switch (ParseInteger(text).value_or(8)) {
-    case 5:
-      return CS5;
-    case 6:
-      return CS6;
-    case 7:
-      return CS7;
-    default:
-      return CS8;
-  }
-}
+constexpr std::pair<int64_t, speed_t> kSpeeds[] = {
+    {110, B110},       {300, B300},       {600, B600},       {1200, B1200},    {2400, B2400},
+    {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},  {57600, B57600},
+    {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600}};
+constexpr std::pair<int64_t, tcflag_t> kDataBits[] = {{5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}};
 
 std::string DevicePath(const std::string& name) {
   return name.find('/') == std::string::npos ? "/dev/" + name : name;
@@ -117,7 +88,7 @@ bool TermiosSerialPort::Configure() {
   cfmakeraw(&t);
   t.c_cflag |= CLOCAL | CREAD;
   t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-  t.c_cflag |= DataBits(params_.dataBits);
+  t.c_cflag |= Lookup(kDataBits, params_.dataBits, tcflag_t(CS8));
   if (params_.parity != "None") t.c_cflag |= PARENB;
   if (params_.parity == "Odd" || params_.parity == "Mark") t.c_cflag |= PARODD;
   if (params_.parity == "Mark" || params_.parity == "Space") t.c_cflag |= CMSPAR;
@@ -128,8 +99,9 @@ bool TermiosSerialPort::Configure() {
   // away reads as end of file (VMIN 0 would make the two look alike).
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
-  cfsetispeed(&t, Speed(params_.baudRate));
-  cfsetospeed(&t, Speed(params_.baudRate));
+  const speed_t speed = Lookup(kSpeeds, params_.baudRate, speed_t(B9600));
+  cfsetispeed(&t, speed);
+  cfsetospeed(&t, speed);
   if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
   // The board must not see DTR or RTS move (a pseudo-terminal has neither).
   int lines = TIOCM_DTR;
