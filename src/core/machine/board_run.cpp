@@ -176,10 +176,11 @@ class Runner {
   BoardRunOutcome Settle(BoardRunEnd end, size_t linesDone) {
     // Bytes nobody asked for leave the end unconfirmed, even a good one.
     if (end == BoardRunEnd::Finished && strays_ > 0) {
-      SendBoardPacket(link_.serial, HeatingOffFlags(link_.settings), kBoardApply);
+      const bool off = SendBoardPacket(link_.serial, HeatingOffFlags(link_.settings), kBoardApply);
       link_.abortFlag = 1;
       settled_ = true;
-      return {BoardRunEnd::BadAnswer, BoardStrayBytesMessage(strays_), linesDone, strays_};
+      return {BoardRunEnd::BadAnswer, off ? BoardStrayBytesMessage(strays_) : kBoardLostMessage,
+              linesDone, strays_};
     }
     settled_ = true;
     return {end, {}, linesDone, strays_};
