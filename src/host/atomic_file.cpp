@@ -56,7 +56,10 @@ bool Fail(std::string* error, const std::string& what, int code = errno) {
   return Fail(error, what, Reason(code));
 }
 
+// Why a file of this kind is not a regular one; empty when it is.
 std::string NotRegular(mode_t mode) {
+  if (S_ISREG(mode)) return {};
+  if (S_ISDIR(mode)) return Reason(EISDIR);
   const char* kind = S_ISFIFO(mode)                   ? "tube nommé"
                      : S_ISCHR(mode) || S_ISBLK(mode) ? "périphérique"
                      : S_ISSOCK(mode)                 ? "socket"
@@ -67,10 +70,7 @@ std::string NotRegular(mode_t mode) {
 // Why an existing file cannot be replaced by a plain one; empty when it can.
 std::string NotReplaceable(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return {};
-  if (S_ISDIR(info.st_mode)) return Reason(EISDIR);
-  if (!S_ISREG(info.st_mode)) return NotRegular(info.st_mode);
-  return {};
+  return stat(path.c_str(), &info) == 0 ? NotRegular(info.st_mode) : std::string();
 }
 
 std::string Folder(const std::string& path) {
@@ -342,17 +342,11 @@ int OpenRegularFile(const std::string& path, std::string* why) {
   };
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return refuse(Reason(errno));
-  if (S_ISDIR(info.st_mode)) return refuse(Reason(EISDIR));
-  if (!S_ISREG(info.st_mode)) return refuse(NotRegular(info.st_mode));
+  if (std::string reason = NotRegular(info.st_mode); !reason.empty()) return refuse(reason);
   // Non-blocking, in case a pipe took the file's place since.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return refuse(Reason(errno));
-  std::string reason;
-  if (fstat(fd, &info) != 0) {
-    reason = Reason(errno);
-  } else if (!S_ISREG(info.st_mode)) {
-    reason = S_ISDIR(info.st_mode) ? Reason(EISDIR) : NotRegular(info.st_mode);
-  }
+  const std::string reason = fstat(fd, &info) != 0 ? Reason(errno) : NotRegular(info.st_mode);
   if (!reason.empty()) {
     close(fd);
     return refuse(reason);
