@@ -97,13 +97,22 @@ StepRunResult RunStepFile(const StepRunSetup& setup, StepRunView& view) {
 
   const ProgressPlan plan = PlanProgress(setup.ticks);
   LiveTrim trim(period);
-  view.Progress(ProgressAt(plan, 0, setup.durationSeconds), 0);
+  // The time left follows the ticks actually played, the trim included.
+  RemainingTime remaining(setup.ticks, period);
+  const int64_t perUs = setup.clock->TicksPerMicrosecond();
+  auto progress = [&](uint64_t ticks) {
+    ProgressView shown = ProgressAt(plan, ticks, setup.durationSeconds);
+    shown.remainingSeconds = remaining.SecondsAt(setup.clock->Counter() / perUs, ticks);
+    view.Progress(shown, ticks);
+  };
+  progress(0);
   view.Trim(trim.Label());
 
   if (!PreHeat(setup, view)) {
     result.end = StepRunEnd::Stopped;
     return result;
   }
+  remaining.Restart();
   if (!engine.Start(source)) {
     result.error = engine.Error();
     return result;
@@ -127,7 +136,7 @@ StepRunResult RunStepFile(const StepRunSetup& setup, StepRunView& view) {
       if (StopAsked(setup)) engine.RequestStop();
       if (plan.interval > 0 && ticks / plan.interval != lastRefresh) {
         lastRefresh = ticks / plan.interval;
-        view.Progress(ProgressAt(plan, ticks, setup.durationSeconds), ticks);
+        progress(ticks);
       }
     }
     engine.Join();
@@ -144,6 +153,8 @@ StepRunResult RunStepFile(const StepRunSetup& setup, StepRunView& view) {
         result.end = StepRunEnd::Stopped;
         return result;
       }
+      // The question and the pre-heat were no play.
+      remaining.Restart();
       if (!engine.Resume()) {
         result.error = engine.Error();
         return result;

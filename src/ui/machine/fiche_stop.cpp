@@ -59,26 +59,15 @@ QString Text(const std::string& text) {
 
 class WindowStepView : public StepRunView {
  public:
-  WindowStepView(TFormStop& window, AppContext& context, std::atomic<bool>& stop,
-                 RemainingTime remaining)
-      : window_(window), context_(context), stop_(stop), remaining_(remaining) {}
+  WindowStepView(TFormStop& window, AppContext& context, std::atomic<bool>& stop)
+      : window_(window), context_(context), stop_(stop) {}
   void Wait() override {
     if (window_.PumpEvents()) stop_.store(true, std::memory_order_release);
   }
-  void PreHeating(bool visible, int seconds) override {
-    window_.ShowPreheat(visible, seconds);
-    if (!visible) remaining_.Restart();
-  }
-  void Progress(const ProgressView& view, uint64_t ticksPlayed) override {
-    ProgressView shown = view;
-    Clock& clock = *context_.clock;
-    shown.remainingSeconds =
-        remaining_.SecondsAt(clock.Counter() / clock.TicksPerMicrosecond(), ticksPlayed);
-    window_.ShowProgress(shown);
-  }
+  void PreHeating(bool visible, int seconds) override { window_.ShowPreheat(visible, seconds); }
+  void Progress(const ProgressView& view, uint64_t) override { window_.ShowProgress(view); }
   void Trim(const std::string& label) override { window_.ShowTrim(label); }
   bool AskAbandon() override {
-    remaining_.Restart();
     if (window_.Closing()) return true;
     DropRepeatsOfHeldKeys(context_.keys);
     const MessageAnswer answer = context_.messages->Show(
@@ -91,7 +80,6 @@ class WindowStepView : public StepRunView {
   TFormStop& window_;
   AppContext& context_;
   std::atomic<bool>& stop_;
-  RemainingTime remaining_;
 };
 
 // The board run's side of the window: the console, the progress, the
@@ -378,7 +366,7 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
   HeatGuard guard(port, s);
   std::atomic<bool> stop{context_.closingOnSignal};
   const uint32_t period = StepRunPeriod(s);
-  WindowStepView view(*this, context_, stop, RemainingTime(request.cut->ticks, period));
+  WindowStepView view(*this, context_, stop);
   StepRunSetup setup;
   setup.clock = context_.clock;
   setup.keys = context_.keys;
