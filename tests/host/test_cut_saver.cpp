@@ -1,7 +1,6 @@
 #include "host/cut_saver.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -22,13 +21,14 @@ namespace fs = std::filesystem;
 
 class CutSaving : public ::testing::Test {
  protected:
-  CutSaveRequest Generate(bool gcodeOnly) {
+  CutSaveRequest Generate(bool gcodeOnly, bool twoCuts = false) {
     generation = GenerateCut(p1.adjusted, p2.adjusted, settings, temp.Path(), gcodeOnly, nullptr);
     EXPECT_TRUE(generation.Ok()) << generation.error;
     CutSaveRequest r;
     r.cutFolder = temp.Path();
     r.base = temp / "wing";
     r.gcodeOnly = gcodeOnly;
+    r.twoCuts = twoCuts;
     const double dims[4] = {10, 5, 10, 5};
     r.header = MakeCutHeader(generation, p1.adjusted, p2.adjusted, 3, ProjectionState{}, dims);
     r.points = &generation.table.points;
@@ -38,54 +38,46 @@ class CutSaving : public ::testing::Test {
   test::TempFolder temp;
   MachineSettings settings;
   Profile p1 = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {0, 0}});
-  Profile p2 = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {0, 0}});
+  Profile p2 = p1;
   CutGeneration generation;
 };
 
-TEST_F(CutSaving, GcodeOnlyWritesNoStepFileButCountsTheTicks) {
-  CutSaveRequest r = Generate(true);
+// A step file of the tick count, or none with the ticks counted all the
+// same; and the header of a G-code-only cut beside the step file of an
+// earlier cut would run that earlier cut.
+TEST_F(CutSaving, WritesTheStepFileOrNoneAndNeverKeepsAnEarlierOne) {
+  ASSERT_TRUE(SaveCut(Generate(false)).ok);
+  EXPECT_EQ(fs::file_size(temp / "wing.ovd"), generation.steps.ticks);
+  EXPECT_EQ(fs::file_size(temp / "wing.ovg"), 6u * 48);
+
+  p1 = test::MakeProfile({{0, 0}, {40, 0}, {40, 20}, {0, 0}});
+  fs::remove(temp / "tmp1");
+  const CutSaveRequest r = Generate(true);
   EXPECT_FALSE(fs::exists(temp / "tmp1"));
   ASSERT_TRUE(SaveCut(r).ok);
   EXPECT_FALSE(fs::exists(temp / "wing.ovd"));
   EXPECT_EQ(fs::file_size(temp / "wing.ovs"), 4u * 32);
-  const std::string header = test::ReadText(temp / "wing.ovi");
-  EXPECT_NE(header.find("// nombre de pas\r\n" + std::to_string(generation.steps.ticks) + "\r\n"),
-            std::string::npos);
   EXPECT_GT(generation.steps.ticks, 0u);
-}
-
-TEST_F(CutSaving, AStepFileOfTheTickCountIsCopied) {
-  CutSaveRequest r = Generate(false);
-  ASSERT_TRUE(SaveCut(r).ok);
-  EXPECT_EQ(fs::file_size(temp / "wing.ovd"), generation.steps.ticks);
-  EXPECT_EQ(fs::file_size(temp / "wing.ovg"), 6u * 48);
-}
-
-TEST_F(CutSaving, AMissingTemporaryFileIsNamedAndNothingElseIsWritten) {
-  CutSaveRequest r = Generate(false);
-  r.twoCuts = true;
-  fs::remove(temp / "gcd1");
-  CutSaveResult result = SaveCut(r);
-  EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.message.find("wing_A.ovg"), std::string::npos);
-  EXPECT_FALSE(fs::exists(temp / "wing_A.ovd"));
-  EXPECT_FALSE(fs::exists(temp / "wing_A.ovi"));
-  EXPECT_FALSE(fs::exists(temp / "wing_B.ovd"));
+  EXPECT_NE(test::ReadText(temp / "wing.ovi")
+                .find("// nombre de pas\r\n" + std::to_string(generation.steps.ticks) + "\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(CheckCutSet(temp / "wing").ok);
 }
 
 // A save that fails on the last file of a two-cut set used to leave new
 // step files beside old headers.
 TEST_F(CutSaving, ASaveThatFailsMidwayLeavesTheOldSetWhole) {
-  CutSaveRequest r = Generate(false);
-  r.twoCuts = true;
-  ASSERT_TRUE(SaveCut(r).ok);
-  const char* files[] = {"wing_A.ovd", "wing_A.ovg", "wing_A.ovi", "wing_A.ovs",
-                         "wing_B.ovd", "wing_B.ovg", "wing_B.ovi", "wing_B.ovs"};
+  ASSERT_TRUE(SaveCut(Generate(false, true)).ok);
   std::map<std::string, std::string> old;
-  for (const char* name : files) old[name] = test::ReadText(temp / name);
+  for (const auto& entry : fs::directory_iterator(temp.Path())) {
+    if (entry.path().filename().string().starts_with("wing_")) {
+      old[entry.path()] = test::ReadText(entry.path());
+    }
+  }
+  ASSERT_EQ(old.size(), 8u);
 
   p1 = test::MakeProfile({{0, 0}, {40, 0}, {40, 20}, {0, 0}});
-  struct Case {
+  const struct {
     const char* name;
     std::function<void()> breakIt, mendIt;
   } cases[] = {
@@ -100,24 +92,24 @@ TEST_F(CutSaving, ASaveThatFailsMidwayLeavesTheOldSetWhole) {
        }},
       {"set B's G-code missing", [&] { fs::remove(temp / "gcd2"); }, [] {}},
   };
-  for (const Case& c : cases) {
-    CutSaveRequest newer = Generate(false);
-    newer.twoCuts = true;
+  for (const auto& c : cases) {
+    const CutSaveRequest newer = Generate(false, true);
     c.breakIt();
     const CutSaveResult result = SaveCut(newer);
     c.mendIt();
     EXPECT_FALSE(result.ok) << c.name;
     EXPECT_NE(result.message.find("wing_B.ov"), std::string::npos) << result.message;
-    for (const char* name : files) EXPECT_EQ(test::ReadText(temp / name), old[name]) << c.name;
+    for (const auto& [path, bytes] : old) EXPECT_EQ(test::ReadText(path), bytes) << c.name;
     for (const auto& entry : fs::directory_iterator(temp.Path())) {
       EXPECT_FALSE(IsPartialFileName(entry.path().filename().string())) << entry.path();
     }
   }
 }
 
+// Files are replaced in the order they were added, the headers last: a set
+// interrupted on the way keeps its old headers, which refuse the new steps.
 TEST_F(CutSaving, TheHeadersAreReplacedLast) {
-  CutSaveRequest r = Generate(false);
-  r.twoCuts = true;
+  const CutSaveRequest r = Generate(false, true);
   const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ASSERT_GE(inotify_add_watch(watch, temp.Path().c_str(), IN_MOVED_TO), 0);
   ASSERT_TRUE(SaveCut(r).ok);
@@ -133,17 +125,6 @@ TEST_F(CutSaving, TheHeadersAreReplacedLast) {
   ASSERT_EQ(moved.size(), 8u);
   EXPECT_EQ(moved[6], "wing_A.ovi");
   EXPECT_EQ(moved[7], "wing_B.ovi");
-}
-
-// The header of a G-code-only cut beside the step file of an earlier cut
-// would run that earlier cut.
-TEST_F(CutSaving, AGcodeOnlySaveRemovesTheStepFileOfAnEarlierCut) {
-  ASSERT_TRUE(SaveCut(Generate(false)).ok);
-  ASSERT_TRUE(fs::exists(temp / "wing.ovd"));
-  p1 = test::MakeProfile({{0, 0}, {40, 0}, {40, 20}, {0, 0}});
-  ASSERT_TRUE(SaveCut(Generate(true)).ok);
-  EXPECT_FALSE(fs::exists(temp / "wing.ovd"));
-  EXPECT_TRUE(CheckCutSet(temp / "wing").ok);
 }
 
 }  // namespace

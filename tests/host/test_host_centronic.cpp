@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "host/parallel_port.h"
+#include "host/settings_file_store.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -21,44 +22,46 @@ TEST(ReadProcessorName, TakesTheModelNameOrSaysUnknown) {
   EXPECT_EQ(ReadProcessorName(folder / "absent"), "inconnu");
 }
 
-TEST(ApplicationFolderPath, FollowsOrvaneHomeWithATrailingSlash) {
-  setenv("ORVANE_HOME", "/srv/atelier", 1);
-  EXPECT_EQ(ApplicationFolderPath(), "/srv/atelier/");
-  unsetenv("ORVANE_HOME");
-  setenv("XDG_DATA_HOME", "/d", 1);
-  EXPECT_EQ(ApplicationFolderPath(), "/d/orvane/");
-  unsetenv("XDG_DATA_HOME");
+// The application and settings folders follow ORVANE_HOME and
+// ORVANE_CONFIG_DIR, else the desktop's data and configuration folders.
+TEST(HostFolders, FollowTheEnvironment) {
+  const struct {
+    const char* variable;
+    const char* value;
+    std::string (*path)();
+    const char* expected;
+  } cases[] = {
+      {"ORVANE_HOME", "/srv/atelier", ApplicationFolderPath, "/srv/atelier/"},
+      {"XDG_DATA_HOME", "/d", ApplicationFolderPath, "/d/orvane/"},
+      {"ORVANE_CONFIG_DIR", "/c/", SettingsFilePath, "/c/settings.ini"},
+      {"XDG_CONFIG_HOME", "/x/conf", SettingsFilePath, "/x/conf/orvane/settings.ini"},
+  };
+  for (const auto& c : cases) {
+    setenv(c.variable, c.value, 1);
+    EXPECT_EQ(c.path(), c.expected) << c.variable;
+    unsetenv(c.variable);
+  }
 }
 
-TEST(ParallelPort, FindsTheDeviceWhoseBaseAddressMatches) {
+TEST(ParallelPort, FindsTheDeviceWhoseBaseAddressMatchesElseRecords) {
   test::TempFolder proc;
-  std::filesystem::create_directories(proc / "parport0");
-  std::filesystem::create_directories(proc / "parport1");
-  std::filesystem::create_directories(proc / "default");
+  for (const char* name : {"parport0", "parport1", "default"}) {
+    std::filesystem::create_directories(proc / name);
+  }
   test::WriteText(proc / "parport0/base-addr", "888\t1912\n");
   test::WriteText(proc / "parport1/base-addr", "632\t1656\n");
   EXPECT_EQ(FindPpdevDevice(888, proc.Path()), "/dev/parport0");
   EXPECT_EQ(FindPpdevDevice(632, proc.Path()), "/dev/parport1");
   EXPECT_EQ(FindPpdevDevice(956, proc.Path()), "");
-}
 
-TEST(ParallelPort, FallsBackToTheRecordingVirtualPort) {
-  test::TempFolder proc;
-  auto port = OpenParallelPort(888, ParallelBackend::Ppdev, nullptr, proc.Path());
+  auto port = OpenParallelPort(956, ParallelBackend::Ppdev, nullptr, proc.Path());
   auto* recording = dynamic_cast<VirtualPort*>(port.get());
   ASSERT_NE(recording, nullptr);
   EXPECT_NE(port->Description().find("virtuel"), std::string::npos);
-  port->WriteByte(890, 0x05);
+  port->WriteByte(958, 0x05);
   ASSERT_EQ(recording->Writes().size(), 1u);
-  EXPECT_EQ(recording->Writes()[0].address, 890);
+  EXPECT_EQ(recording->Writes()[0].address, 958);
   EXPECT_EQ(recording->Writes()[0].value, 0x05);
-}
-
-TEST(ParallelPort, TheVirtualPortStopsRecordingAtItsCapacity) {
-  VirtualPort port(nullptr, 3);
-  for (int i = 0; i < 5; ++i) port.WriteByte(888, static_cast<uint8_t>(i));
-  EXPECT_EQ(port.Writes().size(), 3u);
-  EXPECT_EQ(port.DroppedWrites(), 2u);
 }
 
 }  // namespace

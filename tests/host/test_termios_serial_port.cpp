@@ -1,111 +1,60 @@
 #include "host/termios_serial_port.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <optional>
 #include <thread>
 
 #include "core/app/machine_settings.h"
 #include "core/app/settings_document.h"
 #include "host/host_centronic.h"
+#include "support/pty.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
-// The board's side of a pseudo-terminal: reads one 48-byte packet and
-// answers `reply`, or stays silent.
-class PtyPeer {
- public:
-  PtyPeer() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(master_);
-    unlockpt(master_);
-    slave_ = ptsname(master_);
-  }
-  ~PtyPeer() {
-    if (thread_.joinable()) thread_.join();
-    CloseLine();
-  }
-  void AnswerOnePacket(std::optional<uint8_t> reply) {
-    thread_ = std::thread([this, reply] {
-      uint8_t packet[48];
-      size_t got = 0;
-      while (got < sizeof packet) {
-        pollfd p{master_, POLLIN, 0};
-        if (poll(&p, 1, 5000) <= 0) return;
-        ssize_t n = read(master_, packet + got, sizeof packet - got);
-        if (n <= 0) return;
-        got += static_cast<size_t>(n);
-      }
-      received = std::vector<uint8_t>(packet, packet + got);
-      if (reply) [[maybe_unused]]
-        ssize_t n = write(master_, &*reply, 1);
-    });
-  }
-  void Finish() {
-    if (thread_.joinable()) thread_.join();
-  }
-  void Send(const std::string& bytes) {
-    [[maybe_unused]] ssize_t n = write(master_, bytes.data(), bytes.size());
-  }
-  void CloseLine() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
-  }
-  const std::string& Slave() const { return slave_; }
-  std::vector<uint8_t> received;
-
- private:
-  int master_ = -1;
-  std::string slave_;
-  std::thread thread_;
-};
-
-class SerialPeer : public ::testing::Test {
- protected:
-  void SetUp() override {
-    settings.SerialPort = peer.Slave();
+// A port set to the test's end of a pseudo-terminal.
+struct PeerLine {
+  PeerLine() {
+    settings.SerialPort = peer.Device();
     settings.PortType = 2;
     port.SetParams(SerialSelectorParams(settings));
   }
-  PtyPeer peer;
+  test::PtyEnd peer;
   TermiosSerialPort port;
   MachineSettings settings;
   MonotonicClock clock;
-  MemorySettingsStore store;
 };
+class SerialPeer : public ::testing::Test, public PeerLine {};
 
-TEST_F(SerialPeer, ABoardAnsweringAaIsFoundWhenSettingsAreSaved) {
-  peer.AnswerOnePacket(0xAA);
-  WriteAllSettings(store, settings, &port, &clock);
-  peer.Finish();
-  EXPECT_TRUE(settings.BoardPresent);
-  ASSERT_EQ(peer.received.size(), 48u);
-  EXPECT_EQ(peer.received[0], 0x00);
-  EXPECT_EQ(peer.received[1], 0x40);
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_EQ(store.ReadSettingString(GroupKeyPath("Port"), "SerialPort"), peer.Slave());
+// Saving the settings looks for the board: one packet, and the board is the
+// peer that answers 0xAA to it.
+TEST(SerialBoardSearch, ABoardAnsweringAaIsFoundWhenSettingsAreSaved) {
+  for (const std::optional<uint8_t> reply :
+       {std::optional<uint8_t>(0xAA), std::optional<uint8_t>()}) {
+    PeerLine line;
+    std::thread board([&] {
+      line.peer.Receive(48, 5);
+      if (reply) line.peer.Send(std::string(1, char(*reply)));
+    });
+    MemorySettingsStore store;
+    WriteAllSettings(store, line.settings, &line.port, &line.clock);
+    board.join();
+    EXPECT_EQ(line.settings.BoardPresent, reply.has_value());
+    ASSERT_EQ(line.peer.received.size(), 48u);
+    EXPECT_EQ(line.peer.received[0], 0x00);
+    EXPECT_EQ(line.peer.received[1], 0x40);
+    EXPECT_TRUE(line.port.IsOpen());
+    EXPECT_EQ(store.ReadSettingString(GroupKeyPath("Port"), "SerialPort"), line.peer.Device());
+  }
 }
 
-TEST_F(SerialPeer, ASilentPeerMeansNoBoard) {
-  peer.AnswerOnePacket(std::nullopt);
-  WriteAllSettings(store, settings, &port, &clock);
-  peer.Finish();
-  EXPECT_FALSE(settings.BoardPresent);
-  EXPECT_EQ(peer.received.size(), 48u);
-}
-
-TEST_F(SerialPeer, CountsReadsAndClearsWhatArrives) {
+TEST_F(SerialPeer, CountsReadsAndClearsWhatArrivesUntranslated) {
   port.Open();
   ASSERT_TRUE(port.IsOpen()) << port.OpenError();
-  // Raw: no byte of a packet is translated on the way.
-  peer.Send(std::string("a\nb\r\x03", 5));
+  ASSERT_TRUE(peer.Send(std::string("a\nb\r\x03", 5)));
   const int64_t deadline = clock.Counter() + int64_t(2000) * 1000 * 1000;
   while (port.InputCount() < 5 && clock.Counter() < deadline) port.WaitForInput(10);
   ASSERT_EQ(port.InputCount(), 5u);
@@ -135,7 +84,7 @@ TEST_F(SerialPeer, AWriteEndsDoneLostStuckOrStopped) {
   EXPECT_EQ(port.WriteBytes(big.data(), 1, &stop), SerialWrite::Stopped);
 
   // The line closed: the next write fails at once and the port closes.
-  peer.CloseLine();
+  peer.Close();
   EXPECT_EQ(port.WriteBytes(big.data(), 1, nullptr), SerialWrite::Failed);
   EXPECT_FALSE(port.IsOpen());
   EXPECT_FALSE(port.WriteError().empty());
@@ -144,14 +93,10 @@ TEST_F(SerialPeer, AWriteEndsDoneLostStuckOrStopped) {
 
 TEST(TermiosSerialPort, WhatIsNoSerialPortFailsSilentlyButSaysWhy) {
   test::TempFolder folder;
-  const std::string file = folder / "plain";
-  {
-    std::FILE* f = std::fopen(file.c_str(), "w");
-    std::fclose(f);
-  }
+  test::WriteText(folder / "plain", "");
   const std::pair<std::string, std::string> cases[] = {
       {"/dev/orvane-no-such-port", "absent"},
-      {file, "ce n'est pas un port série"},
+      {folder / "plain", "ce n'est pas un port série"},
   };
   for (const auto& [path, reason] : cases) {
     TermiosSerialPort port;

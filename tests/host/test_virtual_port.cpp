@@ -12,18 +12,11 @@
 namespace orvane {
 namespace {
 
-struct Collected {
-  std::vector<VirtualPort::Write> writes;
-  VirtualPort::Sink Sink() {
-    return [this](const VirtualPort::Write* w, size_t n) { writes.insert(writes.end(), w, w + n); };
-  }
-};
-
 TEST(VirtualPort, StreamsEveryWriteInOrderThroughASmallRing) {
   MonotonicClock clock;
   VirtualPort port(&clock, 1 << 16, 0x378);
-  Collected out;
-  port.StartStream(out.Sink());
+  std::vector<VirtualPort::Write> out;
+  port.StartStream([&](const VirtualPort::Write* w, size_t n) { out.insert(out.end(), w, w + n); });
   // Two writers, as the output thread and the window thread can be.
   auto writer = [&](uint16_t address) {
     for (int i = 0; i < 20000; ++i) port.WriteByte(address, static_cast<uint8_t>(i));
@@ -33,28 +26,30 @@ TEST(VirtualPort, StreamsEveryWriteInOrderThroughASmallRing) {
   other.join();
   port.StopStream();
   EXPECT_EQ(port.DroppedWrites(), 0u);
-  ASSERT_EQ(out.writes.size(), 40000u);
+  ASSERT_EQ(out.size(), 40000u);
   int next[2] = {0, 0};
-  for (const auto& w : out.writes) {
+  for (const auto& w : out) {
     int& expected = next[w.address == 0x37A];
     EXPECT_EQ(w.value, static_cast<uint8_t>(expected++));
   }
 }
 
-TEST(VirtualPort, AFullRingEndsTheRecordingThereAndSaysSo) {
+// A full ring or a full store ends the recording there and counts what was
+// dropped: whatever was kept is a whole prefix, no write skipped in the middle.
+TEST(VirtualPort, AFullRingOrStoreEndsTheRecordingThereAndSaysSo) {
   VirtualPort port(nullptr, 8);
-  Collected out;
-  port.StartStream([&](const VirtualPort::Write* w, size_t n) {
-    out.writes.insert(out.writes.end(), w, w + n);
-  });
+  std::vector<VirtualPort::Write> out;
+  port.StartStream([&](const VirtualPort::Write* w, size_t n) { out.insert(out.end(), w, w + n); });
   for (int i = 0; i < 100000; ++i) port.WriteByte(888, static_cast<uint8_t>(i));
   port.StopStream();
-  // Whatever was kept is a whole prefix: no write skipped in the middle.
-  ASSERT_GE(out.writes.size(), 8u);
-  for (size_t i = 0; i < out.writes.size(); ++i) {
-    EXPECT_EQ(out.writes[i].value, static_cast<uint8_t>(i));
-  }
-  EXPECT_EQ(out.writes.size() + port.DroppedWrites(), 100000u);
+  ASSERT_GE(out.size(), 8u);
+  for (size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i].value, static_cast<uint8_t>(i));
+  EXPECT_EQ(out.size() + port.DroppedWrites(), 100000u);
+
+  VirtualPort stored(nullptr, 3);
+  for (int i = 0; i < 5; ++i) stored.WriteByte(888, static_cast<uint8_t>(i));
+  EXPECT_EQ(stored.Writes().size(), 3u);
+  EXPECT_EQ(stored.DroppedWrites(), 2u);
 }
 
 TEST(RecordingFile, WritesOneLinePerWriteInNanosecondsFromTheFirst) {

@@ -1,7 +1,6 @@
 // Installs the built tree into a temporary prefix, as a user's
 // `cmake --install build --prefix ~/.local` does, and checks what lands there.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <QEventLoop>
 #include <QFile>
@@ -9,14 +8,13 @@
 #include <QTimer>
 #include <QUrl>
 #include <QXmlStreamReader>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
 
 #include "host/data_files.h"
+#include "support/process.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -24,45 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ShellRun {
-  int status;
-  std::string output;
-};
-
-ShellRun Shell(const std::string& command) {
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  std::string output;
-  char buffer[512];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
-}
-
 std::string Quoted(const std::string& path) {
   return "'" + path + "'";
-}
-
-// The keys of the [Desktop Entry] group; a key given twice is reported.
-std::map<std::string, std::string> DesktopEntry(const std::string& path, std::string& problems) {
-  std::istringstream lines(test::ReadText(path));
-  std::map<std::string, std::string> keys;
-  std::string line, group;
-  while (std::getline(lines, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    if (line.front() == '[') {
-      group = line;
-      continue;
-    }
-    const size_t equals = line.find('=');
-    if (group != "[Desktop Entry]" || equals == std::string::npos) {
-      problems += "stray line: " + line + "\n";
-      continue;
-    }
-    if (!keys.emplace(line.substr(0, equals), line.substr(equals + 1)).second) {
-      problems += "key twice: " + line + "\n";
-    }
-  }
-  return keys;
 }
 
 class InstalledTree : public ::testing::Test {
@@ -74,77 +35,76 @@ class InstalledTree : public ::testing::Test {
     const fs::path manifest = fs::path(ORVANE_BUILD_DIR) / "install_manifest.txt";
     const bool hadManifest = fs::exists(manifest);
     const std::string userManifest = test::ReadText(manifest);
-    const ShellRun install = Shell(Quoted(ORVANE_CMAKE) + " --install " + Quoted(ORVANE_BUILD_DIR) +
-                                   " --prefix " + Quoted(prefix_->Path()));
-    installStatus_ = install.status;
-    installOutput_ = install.output;
-    if (hadManifest) {
-      test::WriteText(manifest, userManifest);
-    } else {
-      fs::remove(manifest);
-    }
+    install_ = test::Shell(Quoted(ORVANE_CMAKE) + " --install " + Quoted(ORVANE_BUILD_DIR) +
+                           " --prefix " + Quoted(prefix_->Path()));
+    if (hadManifest) test::WriteText(manifest, userManifest);
+    if (!hadManifest) fs::remove(manifest);
   }
   static void TearDownTestSuite() {
     delete prefix_;
     prefix_ = nullptr;
   }
-  void SetUp() override { ASSERT_EQ(installStatus_, 0) << installOutput_; }
+  void SetUp() override { ASSERT_EQ(install_.status, 0) << install_.output; }
 
   static std::string At(const std::string& relative) { return *prefix_ / relative; }
 
   static test::TempFolder* prefix_;
-  static int installStatus_;
-  static std::string installOutput_;
+  static test::ShellRun install_;
 };
 
 test::TempFolder* InstalledTree::prefix_ = nullptr;
-int InstalledTree::installStatus_ = -1;
-std::string InstalledTree::installOutput_;
+test::ShellRun InstalledTree::install_;
 
-TEST_F(InstalledTree, ProgramsOnThePathAndDataWhereTheyLookForIt) {
+TEST_F(InstalledTree, ProgramsRunFromThePrefixAndFindTheirData) {
   for (const char* program : {"orvane", "orvane-cli", "orvane-board-sim"}) {
     const fs::path path = At(std::string("bin/") + program);
     ASSERT_TRUE(fs::is_regular_file(path)) << path;
     EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_exec, fs::perms::none) << path;
   }
-
-  // The installed programs search beside themselves, then the prefix's share folder.
-  EXPECT_EQ(ProgramDataFileFrom(At("bin"), "orvane.wav"), At("share/orvane/orvane.wav"));
-  EXPECT_EQ(test::ReadText(At("share/orvane/orvane.wav")),
-            test::ReadText(std::string(ORVANE_BUILD_DIR) + "/orvane.wav"));
-
-  // Every help file of the sources, unchanged, both installed and copied beside the build.
-  const fs::path sources = fs::path(ORVANE_SOURCE_DIR) / "data/help";
-  if (fs::is_directory(sources)) {
-    for (const auto& entry : fs::recursive_directory_iterator(sources)) {
-      if (!entry.is_regular_file()) continue;
-      const std::string relative = "help/" + fs::relative(entry.path(), sources).string();
-      const std::string source = test::ReadText(entry.path());
-      EXPECT_EQ(ProgramDataFileFrom(At("bin"), relative), At("share/orvane/" + relative));
-      EXPECT_EQ(test::ReadText(At("share/orvane/" + relative)), source) << relative;
-      EXPECT_EQ(test::ReadText(std::string(ORVANE_BUILD_DIR) + "/" + relative), source) << relative;
-    }
-  }
-  // The page "Aide" opens.
-  EXPECT_EQ(ProgramDataFileFrom(At("bin"), "help/orvane.htm"), At("share/orvane/help/orvane.htm"));
-}
-
-TEST_F(InstalledTree, InstalledCliRunsFromThePrefix) {
   test::TempFolder home, config;
-  const ShellRun info =
-      Shell("ORVANE_HOME=" + Quoted(home.Path()) + " ORVANE_CONFIG_DIR=" + Quoted(config.Path()) +
-            " " + Quoted(At("bin/orvane-cli")) + " info " +
-            Quoted(std::string(ORVANE_TEST_DATA) + "/maison.ovp"));
+  const test::ShellRun info = test::Shell("ORVANE_HOME=" + Quoted(home.Path()) +
+                                          " ORVANE_CONFIG_DIR=" + Quoted(config.Path()) + " " +
+                                          Quoted(At("bin/orvane-cli")) + " info " +
+                                          Quoted(std::string(ORVANE_TEST_DATA) + "/maison.ovp"));
   EXPECT_EQ(info.status, 0) << info.output;
   EXPECT_NE(info.output.find("Profil 1"), std::string::npos) << info.output;
+
+  // The installed programs search beside themselves, then the prefix's share
+  // folder: the chime, and every help file of the sources, unchanged, both
+  // installed and copied beside the build.
+  const std::string build = ORVANE_BUILD_DIR;
+  EXPECT_EQ(ProgramDataFileFrom(At("bin"), "orvane.wav"), At("share/orvane/orvane.wav"));
+  EXPECT_EQ(test::ReadText(At("share/orvane/orvane.wav")), test::ReadText(build + "/orvane.wav"));
+  const fs::path sources = fs::path(ORVANE_SOURCE_DIR) / "data/help";
+  ASSERT_TRUE(fs::exists(sources / "orvane.htm"));  // the page "Aide" opens
+  for (const auto& entry : fs::recursive_directory_iterator(sources)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string relative = "help/" + fs::relative(entry.path(), sources).string();
+    const std::string source = test::ReadText(entry.path());
+    EXPECT_EQ(ProgramDataFileFrom(At("bin"), relative), At("share/orvane/" + relative));
+    EXPECT_EQ(test::ReadText(At("share/orvane/" + relative)), source) << relative;
+    EXPECT_EQ(test::ReadText(build + "/" + relative), source) << relative;
+  }
 }
 
 TEST_F(InstalledTree, DesktopEntryLaunchesTheInstalledProgramWithItsIcon) {
   const std::string path = At("share/applications/orvane.desktop");
   ASSERT_TRUE(fs::is_regular_file(path));
-  std::string problems;
-  auto keys = DesktopEntry(path, problems);
-  EXPECT_EQ(problems, "");
+  // The keys of the [Desktop Entry] group, each once.
+  std::map<std::string, std::string> keys;
+  std::istringstream lines(test::ReadText(path));
+  std::string line, group;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line[0] == '[') {
+      group = line;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    EXPECT_TRUE(group == "[Desktop Entry]" && equals != std::string::npos) << "stray: " << line;
+    EXPECT_TRUE(keys.emplace(line.substr(0, equals), line.substr(equals + 1)).second)
+        << "twice: " << line;
+  }
   EXPECT_EQ(keys["Type"], "Application");
   EXPECT_EQ(keys["Name"], "Orvane");
   EXPECT_EQ(keys["Terminal"], "false");
@@ -158,10 +118,10 @@ TEST_F(InstalledTree, DesktopEntryLaunchesTheInstalledProgramWithItsIcon) {
   EXPECT_TRUE(fs::is_regular_file(At("share/icons/hicolor/scalable/apps/" + keys["Icon"] + ".svg")))
       << keys["Icon"];
 
-  if (Shell("command -v desktop-file-validate").status != 0) {
+  if (test::Shell("command -v desktop-file-validate").status != 0) {
     GTEST_SKIP() << "desktop-file-validate is not installed (desktop-file-utils)";
   }
-  const ShellRun validate = Shell("desktop-file-validate " + Quoted(path));
+  const test::ShellRun validate = test::Shell("desktop-file-validate " + Quoted(path));
   EXPECT_EQ(validate.status, 0) << validate.output;
   EXPECT_EQ(validate.output, "");
 }
@@ -199,10 +159,10 @@ TEST_F(InstalledTree, IconIsASelfContainedSquareSvg) {
     }
     for (const QXmlStreamAttribute& attribute : xml.attributes()) {
       const QString value = attribute.value().toString();
-      if (attribute.name() == QStringLiteral("href")) {
-        EXPECT_TRUE(value.startsWith('#')) << value.toStdString();
-      }
-      EXPECT_FALSE(value.contains("url(") && !value.contains("url(#")) << value.toStdString();
+      const bool outside = attribute.name() == QStringLiteral("href")
+                               ? !value.startsWith('#')
+                               : value.contains("url(") && !value.contains("url(#");
+      EXPECT_FALSE(outside) << value.toStdString();
     }
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString() << " at line "
