@@ -21,6 +21,7 @@
 namespace orvane {
 
 namespace fs = std::filesystem;
+using test::Names;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using CliRun = test::ShellRun;
@@ -29,14 +30,6 @@ using Write = test::RecordedWrite;
 // `prefix` runs it under another command (a user, a memory limit).
 inline CliRun Cli(const std::string& arguments, const std::string& prefix = "") {
   return test::Shell(prefix + ORVANE_CLI + " " + arguments);
-}
-
-inline std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
 }
 
 // The recording after the start's rest, which must come first: data 0, then

@@ -1,7 +1,9 @@
 // orvane-cli config as a process: a save restored into another store, a bad
 // file refused with the store left byte for byte, a failed write named.
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 
 #include "cli/cli_harness.h"
 #include "core/common/text_lines.h"
@@ -43,15 +45,27 @@ TEST_F(CliConfig, SavesTheStoreAndRestoresItInAnotherOne) {
 }
 
 // Regression: `config save` over a pipe, a device or a link left a regular
-// file in its place; `config load` of a pipe with no writer never ended; a NUL
-// in a folder line was restored, after which the store refused its own file
-// and every later write. A value out of range or a missing file is refused
-// with the store left as it was.
-TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndSavesThroughLinksWithoutBlocking) {
+// file in its place (as root it replaced /dev/full); `config load` of a pipe
+// with no writer never ended; a NUL in a folder line was restored, after
+// which the store refused its own file and every later write. Files are
+// read and written through links, keeping their permissions; nothing else is
+// read or replaced, a value out of range or a missing file is refused, and
+// each refusal leaves the store as it was.
+TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndWritesThroughLinksWithoutBlocking) {
   fs::create_directory(work / "backups");
   test::WriteText(work / "backups/real.ovr", "old");
+  fs::permissions(work / "backups/real.ovr", fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink("backups/real.ovr", work / "link.ovr");
+  fs::create_symlink(work / "link.ovr", work / "chain.ovr");  // absolute, to a link
+  fs::create_symlink("backups/new.ovr", work / "dangling.ovr");
+  fs::create_symlink(work / "loop.ovr", work / "loop.ovr");
   ASSERT_EQ(mkfifo((work / "fifo.ovr").c_str(), 0644), 0);
+  fs::create_symlink(work / "fifo.ovr", work / "to-fifo.ovr");
+  sockaddr_un address{AF_UNIX, {}};
+  (work / "socket.ovr").copy(address.sun_path, sizeof address.sun_path - 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(fd);
   // A device node of its own, never one of /dev; without root a link to
   // /dev/null stands in (a plain user cannot replace that one).
   if (mknod((work / "null.ovr").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
@@ -66,40 +80,52 @@ TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndSavesThroughLinksWithoutBloc
   bytes.replace(bytes.find("\r\n50\r\n"), 6, "\r\n150\r\n");  // line 19, the only "50"
   test::WriteText(work / "range.ovr", bytes);
   const std::string store = StoreText();
+  const std::string fifo = "Pas un fichier ordinaire (tube nommé)";
+  const std::string socketRefused = "Pas un fichier ordinaire (socket)";
+  const std::string device = "Pas un fichier ordinaire (périphérique)";
   const struct {
     const char* command;
     const char* file;
-    int status;
-    const char* said;
+    std::string said;  // empty: done
   } cases[] = {
-      {"save", "no-such-folder/orvane.ovr", 1, "no-such-folder : Introuvable"},
-      {"save", "fifo.ovr", 1, "Pas un fichier ordinaire (tube nommé)"},
-      {"save", "null.ovr", 1, "Pas un fichier ordinaire (périphérique)"},
-      {"load", "fifo.ovr", 1, "Pas un fichier ordinaire (tube nommé)"},
-      {"load", "null.ovr", 1, "Pas un fichier ordinaire (périphérique)"},
-      {"load", "backups", 1, "Dossier"},
-      {"load", "absent.ovr", 1, "absent.ovr"},
-      {"load", "range.ovr", 1, "Ligne 19 (Periode) : « 150 »"},
-      {"load", "nul.ovr", 1,
-       "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle"},
-      {"save", "link.ovr", 0, "Configuration enregistrée"},
-      {"load", "link.ovr", 0, "Configuration restaurée avec succès !"},
+      {"save", "no-such-folder/orvane.ovr", "no-such-folder : Introuvable"},
+      {"save", "fifo.ovr", fifo},
+      {"save", "to-fifo.ovr", fifo},
+      {"save", "socket.ovr", socketRefused},
+      {"save", "null.ovr", device},
+      {"save", "loop.ovr", "Trop de liens symboliques"},
+      {"save", "backups", "Dossier"},
+      {"load", "fifo.ovr", fifo},
+      {"load", "to-fifo.ovr", fifo},
+      {"load", "socket.ovr", socketRefused},
+      {"load", "null.ovr", device},
+      {"load", "backups", "Dossier"},
+      {"load", "dangling.ovr", "Introuvable"},
+      {"load", "range.ovr", "Ligne 19 (Periode) : « 150 »"},
+      {"load", "nul.ovr", "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle"},
+      {"save", "link.ovr", ""},
+      {"save", "chain.ovr", ""},
+      {"save", "dangling.ovr", ""},
+      {"load", "chain.ovr", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.command) + " " + c.file);
     const fs::file_type type = fs::symlink_status(work / c.file).type();
     // A read that blocks ends here, as a failure, rather than hanging.
     const CliRun run = Cli(std::string("config ") + c.command + " " + work / c.file, "timeout 60 ");
-    EXPECT_EQ(run.status, c.status) << run.output;
+    EXPECT_EQ(run.status, c.said.empty() ? 0 : 1) << run.output;
     EXPECT_THAT(run.output, HasSubstr(c.said));
     EXPECT_EQ(fs::symlink_status(work / c.file).type(), type);
-    if (c.status) {
-      EXPECT_THAT(run.output, Not(HasSubstr("succès")));
+    if (!c.said.empty()) {
+      EXPECT_THAT(run.output, Not(HasSubstr("Configuration")));
       EXPECT_EQ(StoreText(), store);
     }
   }
+  EXPECT_EQ(Names(work / "backups"), (std::set<std::string>{"new.ovr", "real.ovr"}));
+  EXPECT_EQ(test::ReadText(work / "backups/new.ovr"), test::ReadText(work / "backups/real.ovr"));
   EXPECT_EQ(SplitLines(test::ReadText(work / "backups/real.ovr")).size(), 108u);
-  EXPECT_EQ(Names(work / "backups"), std::set<std::string>{"real.ovr"});
+  EXPECT_EQ(fs::status(work / "backups/real.ovr").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // A store the program cannot read is not saved as factory values; with no

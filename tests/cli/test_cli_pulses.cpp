@@ -72,17 +72,8 @@ TEST_F(CliPulses, SaysWhenRealTimeIsRefused) {
   for (const char* text : said) EXPECT_THAT(run.output, HasSubstr(text));
 }
 
-TEST_F(CliPulses, RefusesImpossibleValuesAndUnwritableRecordings) {
-  const std::pair<std::string, int> cases[] = {
-      {"--period 0", 2},
-      {"--period 100 --ticks -5", 2},
-      {"--period 100 --duty 100", 2},
-      {"--ticks 10", 2},
-      {"--period 100 --ticks 10 --record " + work / "absent/run.txt", 1},
-  };
-  for (const auto& [arguments, status] : cases) {
-    EXPECT_EQ(Cli("pulses " + arguments).status, status) << arguments;
-  }
+TEST_F(CliPulses, RefusesARecordingItCannotWrite) {
+  EXPECT_EQ(Cli("pulses --period 100 --ticks 10 --record " + work / "absent/run.txt").status, 1);
 }
 
 // Every signal whose default action ends a process (all but SIGKILL, which

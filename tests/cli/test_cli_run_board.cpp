@@ -305,10 +305,15 @@ TEST_F(OrvaneCliBoard, RefusesWhatItCannotRunBeforeSendingIt) {
   EXPECT_THAT(run.output, HasSubstr("La ligne 4 "));
   for (const SimPacket& p : StopAndLog()) EXPECT_EQ(p.command, 0x40) << "only the hello";
 
-  const std::string missing = work / "no-board";
-  run = Cli("run " + base + ".ovi --link board --device " + missing + " </dev/null");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_THAT(run.output, HasSubstr(missing));
+  // What is no serial port is named with the reason.
+  test::WriteText(work / "plain", "");
+  for (const auto& [device, why] :
+       {std::pair<std::string, std::string>{work / "no-board", "absent"},
+        {work / "plain", "ce n'est pas un port série"}}) {
+    run = Cli("run " + base + ".ovi --link board --device " + device + " </dev/null");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.output, HasSubstr(device + " : " + why));
+  }
 }
 
 // Qt's serial layer had no application object and complained on stderr; the

@@ -9,18 +9,14 @@
 namespace orvane {
 namespace {
 
-TEST_F(OrvaneCli, InfoDescribesBothProfilesOfAProject) {
-  const CliRun run = Cli("info " + data + "/maison.ovp");
-  EXPECT_EQ(run.status, 0);
+TEST_F(OrvaneCli, InfoImportAndExportReadAndWriteProfiles) {
+  const CliRun info = Cli("info " + data + "/maison.ovp");
+  EXPECT_EQ(info.status, 0);
   for (const char* said :
-       {"Profil 1 : 6 points, fermé, sans dégagement\n", "  Etendue : 100.000 x 60.000 mm\n",
-        "  Développé : 287.703 mm\n",  // 100 + 40 + 2 x hypot(50, 20) + 40
+       {"Profil 1 : 6 points, fermé, sans dégagement\n", "  Développé : 287.703 mm\n",
         "Profil 2 : 6 points", "  Etendue : 60.000 x 30.000 mm\n"}) {
-    EXPECT_THAT(run.output, HasSubstr(said));
+    EXPECT_THAT(info.output, HasSubstr(said));
   }
-}
-
-TEST_F(OrvaneCli, ImportBuildsAProjectFromTwoFilesAndExportsItsProfiles) {
   const std::string project = out + "/airfoil.ovp";
   const CliRun run = Cli("import " + data + "/airfoils/naca2412_xfoil.dat " + data +
                          "/airfoils/naca2412_lednicer.dat -o " + project + " --decimals 4");
@@ -65,12 +61,23 @@ TEST_F(OrvaneCli, MalformedCommandLinesAreUsageErrorsThatWriteNothing) {
       "info --all " + project,
       "info " + project + " " + project,
       "frobnicate",
+      // An empty device name once fell back on the settings' port.
+      "run " + out + "/x.ovi --link serial --device ''",
+      "board identify --device ''",
+      "run " + out + "/x.ovi --link usb",
+      "pulses --period 0",
+      "pulses --period 100 --ticks -5",
+      "pulses --period 100 --duty 100",
+      "pulses --ticks 10",
   };
   for (const std::string& arguments : cases) {
     const CliRun run = Cli(arguments);
     EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
     EXPECT_THAT(run.output, HasSubstr("usage: orvane-cli")) << arguments;
   }
+  const CliRun simulate = Cli("run " + out + "/x.ovi --simulate");  // on the parallel port
+  EXPECT_EQ(simulate.status, 2);
+  EXPECT_THAT(simulate.output, HasSubstr("--simulate ne vaut que pour la carte"));
   EXPECT_TRUE(fs::is_empty(out));
   EXPECT_TRUE(WorkFolders().empty());
 }
@@ -192,6 +199,52 @@ TEST_F(OrvaneCli, GenerateRefusesTheFactoryCalibrationUnlessAskedTo) {
       EXPECT_EQ(test::ReadText(store), broken);  // never rewritten
     }
   }
+}
+
+// orvane-cli shape and leadin: the project written, read back by `info`;
+// bad values refused with nothing written.
+
+TEST_F(OrvaneCli, ShapeWritesEveryKindInBothProfilesAndLeadInAddsToBoth) {
+  const std::string project = out + "/p.ovp", led = out + "/led.ovp";
+  const std::pair<std::string, std::string> cases[] = {
+      // The command, then what "info" says of profile 2.
+      {"shape rectangle",
+       "Profil 2 : 9 points, fermé, sans dégagement\n  Etendue : 100.000 x 75.000"},
+      {"shape ellipse --radius 20 --radius2 0", "Etendue : 40.000 x 20.000"},  // zero takes 10
+      {"shape rainure4", "Profil 2 : 39 points, ouvert"},
+      {"shape segment --rectangular --width 100 --height 0", "Profil 2 : 2 points, ouvert"},
+      {"shape segment --length 50 --angle 90 --append " + project, "Etendue : 100.000 x 50.000"},
+      {"shape rectangle --width 20 --height 20", "Profil 2 : 9 points"},
+      {"leadin " + project + " --direction 1 --length 5 --both",
+       "Profil 2 : 11 points, fermé, avec dégagements\n  Etendue : 20.000 x 25.000"},
+  };
+  for (const auto& [command, info] : cases) {
+    const CliRun run = Cli(command + " -o " + led);
+    ASSERT_EQ(run.status, 0) << command << run.output;
+    EXPECT_THAT(Cli("info " + led).output, HasSubstr(info)) << command;
+    fs::rename(led, project);
+  }
+  const std::string square = out + "/square.ovp";
+  ASSERT_EQ(Cli("shape rectangle -o " + square).status, 0);
+  const std::string refused[] = {
+      "shape rainure4 --width 10 --kerf 6",  // the kerf fills the slot
+      "shape rectangle --radius 5",          // not a field of the rectangle
+      "shape cercle --radius abc",
+      "shape hexagone",
+      "leadin " + project + " --direction 2 --length 5 --both",  // once is enough
+      "leadin " + square + " --direction 9 --length 5 --both",
+      "leadin " + square + " --direction 1 --length 0 --both",
+  };
+  for (const std::string& command : refused) {
+    const CliRun run = Cli(command + " -o " + led);
+    EXPECT_NE(run.status, 0) << command;
+    EXPECT_THAT(run.output, HasSubstr("orvane-cli")) << command;
+    EXPECT_FALSE(fs::exists(led)) << command;
+  }
+  // One profile alone would break the project's single point count.
+  EXPECT_THAT(Cli("leadin " + square + " --direction 2 --length 5 -o " + led).output,
+              HasSubstr("même nombre de points"));
+  EXPECT_FALSE(fs::exists(led));
 }
 
 }  // namespace

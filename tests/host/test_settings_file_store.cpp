@@ -139,34 +139,6 @@ TEST(FileSettingsStore, NeverWritesAFileItWouldRefuseOrReadOtherwise) {
   }
 }
 
-// Regression: a byte-order mark or CR-only line ends hid `Version`, and the
-// start took the first-run path over the user's values (X1step 400 became 200).
-TEST(FileSettingsStore, AMarkAndCarriageReturnLineEndsKeepTheUsersValues) {
-  for (const char* lineEnd : {"\r", "\r\n", "\n"}) {
-    test::TempFolder folder;
-    const std::string path = folder / "settings.ini";
-    MemorySettingsStore factory;
-    MachineSettings s;
-    s.ProjectPath = s.CutPath = s.DxfPath = s.ExportPath = "/p/";
-    WriteDefaultSettings(factory, s);
-    factory.WriteSettingString(GroupKeyPath("Moteurs"), "X1step", "400");
-    std::string converted = "\xEF\xBB\xBF";
-    for (char c : factory.Document().Serialize()) {
-      converted += c == '\n' ? std::string(lineEnd) : std::string(1, c);
-    }
-    test::WriteText(path, converted);
-
-    FileSettingsStore store(path);
-    EXPECT_EQ(store.ReadProblem(), "");
-    test::ScriptedMessageService messages;
-    MachineSettings read;
-    RunVersionCheck(store, messages, read);
-    EXPECT_TRUE(ReadAllSettings(store, read, nullptr).empty());
-    EXPECT_EQ(read.X1step, 400);
-    EXPECT_EQ(test::ReadText(path), converted);  // nothing rewritten
-  }
-}
-
 // A file set aside at start-up is named in the error box, before the factory
 // values are written.
 TEST(FileSettingsStore, StartUpSetsAnUnreadableFileAsideAndSaysWhere) {

@@ -48,13 +48,16 @@ inline bool PollUntil(const std::function<bool()>& reached, int seconds = 60) {
 }
 
 // `argv` as a child: its input a pipe the test types into (closing it is the
-// end of input) or the file `input`, its output and errors in `output` (else
-// discarded), and no core file when a signal kills it. Killed if the test
-// ends first.
+// end of input) or the file `input`, its output and errors in `output`, and
+// no core file when a signal kills it. Killed if the test ends first.
 class Child {
  public:
   explicit Child(std::vector<std::string> argv, const std::string& output = "/dev/null",
                  const std::string& input = "") {
+    // Built before the fork: the child of a threaded test may not allocate.
+    std::vector<char*> args;
+    for (std::string& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
     int in[2];
     if (pipe(in) != 0) return;
     pid_ = fork();
@@ -63,13 +66,10 @@ class Child {
       setrlimit(RLIMIT_CORE, &noCore);
       dup2(input.empty() ? in[0] : open(input.c_str(), O_RDONLY), STDIN_FILENO);
       close(in[0]);
-      close(in[1]);
+      close(in[1]);  // else its input would never end
       const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(out, STDOUT_FILENO);
       dup2(out, STDERR_FILENO);
-      std::vector<char*> args;
-      for (std::string& a : argv) args.push_back(a.data());
-      args.push_back(nullptr);
       execv(args[0], args.data());
       _exit(127);
     }
@@ -77,7 +77,7 @@ class Child {
     keys_ = in[1];
   }
   ~Child() {
-    if (pid_ > 0 && !ended_) kill(pid_, SIGKILL), Wait();
+    if (!Ended()) kill(pid_, SIGKILL), Wait();
     EndInput();
   }
   Child(const Child&) = delete;
@@ -91,28 +91,29 @@ class Child {
     if (keys_ >= 0) close(keys_);
     keys_ = -1;
   }
-  void Signal(int number) { kill(pid_, number); }
+  void Signal(int number) {
+    if (!Ended()) kill(pid_, number);
+  }
   // Polls `reached` while the child runs; false when it ended first.
   bool WaitUntil(const std::function<bool()>& reached, int seconds = 60) {
-    return PollUntil([&] { return reached() || Ended(); }, seconds) && !ended_;
+    return PollUntil([&] { return reached() || Ended(); }, seconds) && !Ended();
   }
-  bool Ended() {
-    int status = 0;
-    if (!ended_ && waitpid(pid_, &status, WNOHANG) == pid_) ended_ = true, code_ = ExitCode(status);
-    return ended_;
-  }
-  // As ExitCode; a signal that ends it is 128 + the signal.
+  bool Ended() { return Reap(WNOHANG); }
+  // As ExitCode.
   int Wait() {
-    int status = 0;
-    if (!ended_ && waitpid(pid_, &status, 0) == pid_) ended_ = true, code_ = ExitCode(status);
+    Reap(0);
     EndInput();
     return code_;
   }
 
  private:
+  bool Reap(int options) {
+    int status = 0;
+    if (code_ < 0 && pid_ > 0 && waitpid(pid_, &status, options) == pid_) code_ = ExitCode(status);
+    return code_ >= 0 || pid_ <= 0;
+  }
   pid_t pid_ = -1;
   int keys_ = -1;
-  bool ended_ = false;
   int code_ = -1;
 };
 
