@@ -1,10 +1,11 @@
 // The board's parameters and identification through the real serial layer
-// (termios) against tools/orvane-board-sim on its pseudo-terminal, and the
-// simulator held to the board's strictness. Every check reads what the
-// simulator logged, packet by packet. Runs and their faults are tested on
-// orvane-cli against the same simulator.
+// (termios) against tools/orvane-board-sim on its pseudo-terminal, the
+// port's bounded writes, and the simulator held to the board's strictness.
+// Every check reads what the simulator logged, packet by packet. Runs and
+// their faults are tested on orvane-cli against the same simulator.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "host/host_centronic.h"
 #include "host/termios_serial_port.h"
 #include "support/board_sim.h"
+#include "support/pty.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -72,6 +74,31 @@ TEST_F(BoardOnPty, ParametersComeBackInTheIdentificationBlock) {
   EXPECT_EQ(log[0].payload, "00 A0 28 01 19 2D 0C 01");
   EXPECT_EQ(log[1].flags, OutputTestPressFlags(settings));
   EXPECT_EQ(log[2].flags, OutputTestReleaseFlags(settings));
+}
+
+// A write is bounded: a device that takes nothing ends it as a failure with
+// the port kept open for the heating-off packet; a stop ends a write that has
+// not started; a line that goes away closes the port.
+TEST(TermiosSerialPort, AWriteEndsDoneStuckStoppedOrLost) {
+  test::PtyEnd peer;
+  MachineSettings settings;
+  settings.SerialPort = peer.Device();
+  settings.PortType = 2;
+  TermiosSerialPort port;
+  port.SetParams(SerialSelectorParams(settings));
+  port.Open();
+  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+  std::vector<uint8_t> big(1 << 20, 0x55);  // more than the line holds
+  std::atomic<bool> stop{false};
+  EXPECT_EQ(port.WriteBytes(big.data(), 48, &stop), SerialWrite::Done);
+  EXPECT_EQ(port.WriteBytes(big.data(), big.size(), &stop), SerialWrite::Failed);
+  EXPECT_EQ(port.WriteError(), "le périphérique ne prend plus rien");
+  EXPECT_TRUE(port.IsOpen()) << "kept open for the heating-off packet";
+  stop = true;
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, &stop), SerialWrite::Stopped);
+  peer.Close();
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, nullptr), SerialWrite::Failed);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 std::string Move(const char* code, double x, double y, double a, double b) {

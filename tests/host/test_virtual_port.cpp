@@ -1,6 +1,5 @@
 // The recording virtual port, whose files every orvane-cli run test reads
-// back. The serial port through termios is exercised by every board test
-// against orvane-board-sim.
+// back.
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
