@@ -26,8 +26,10 @@ class BoardSim {
   // `logPath` receives the simulator's log; `args` are its fault options.
   BoardSim(const std::string& logPath, std::vector<std::string> args)
       : logPath_(logPath), out_(logPath + ".out") {
-    // A log left by an earlier simulator would pass for this one's packets.
+    // What an earlier simulator left there would pass for this one's device
+    // and packets.
     std::filesystem::remove(logPath);
+    std::filesystem::remove(out_);
     args.insert(args.begin(), {ORVANE_BOARD_SIM, "--log", logPath});
     sim_ = std::make_unique<Child>(args, out_);
     // The first line is the device path; a simulator that says nothing in
