@@ -45,18 +45,21 @@ TEST(ProjectFile, RefusesOldVersionsImpossibleCountsAndUnreadableOrFarCoordinate
     const char* text;
     const char* message;  // nullptr: read
   } cases[] = {
-      // clang-format off
-      {2, "v119", " Projet incompatible avec cette version "}, {2, "v120", nullptr},
-      {2, "x160", ""}, {2, "v", ""},
+      {2, "v119", " Projet incompatible avec cette version "},
+      {2, "v120", nullptr},
+      {2, "x160", ""},
+      {2, "v", ""},
       {4, "2000000000", ""},  // refused before allocating
-      {4, "-1", ""}, {4, "three", ""}, {6, "7", ""},
+      {4, "-1", ""},
+      {4, "three", ""},
+      {6, "7", ""},
       {4, "2", nullptr},  // fewer points than the body holds is readable
       {17, "1,5", "ligne 17"},
-      {21, "1000000.000000", nullptr}, {21, "-1000000", nullptr},
+      {21, "1000000.000000", nullptr},
+      {21, "-1000000", nullptr},
       {21, "1000000.5", " Coordonnée hors limites (ligne 21) "},
       {21, "1e12", " Coordonnée hors limites (ligne 21) "},
       {21, "-1.7e308", " Coordonnée hors limites (ligne 21) "},
-      // clang-format on
   };
   for (const auto& c : cases) {
     std::string changed = text;

@@ -73,21 +73,29 @@ TEST_F(WorkFiles, SearchesFindTheNameInEveryCaseWithinTheFamiliesAndFolders) {
     WorkFileFilter filter;
     const char *name, *listed;
   } cases[] = {
-      // clang-format off
-      {"only the cut files, in the cut folder and below", {true, true, true}, "aile",
+      {"only the cut files, in the cut folder and below",
+       {true, true, true},
+       "aile",
        "aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"without regard to case", {true, true, true}, "AiLe",
+      {"without regard to case",
+       {true, true, true},
+       "AiLe",
        "aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"drawings and projects when not ignored", {true, false, false}, "aile",
+      {"drawings and projects when not ignored",
+       {true, false, false},
+       "aile",
        "aile.dxf aile.dat aile.csv aile.ovp aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"every file of the extensions for *", {true, true, true}, "*",
+      {"every file of the extensions for *",
+       {true, true, true},
+       "*",
        "aile.ovd autre.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"the whole program folder when unticked, paths below it", {false, false, true}, "aile",
+      {"the whole program folder when unticked, paths below it",
+       {false, false, true},
+       "aile",
        "dessins/aile.dxf export/aile.dxf dessins/aile.dat dessins/aile.csv découpes/aile.ovd "
        "découpes/sous/aile.ovd découpes/aile.ovi découpes/aile.ovs découpes/aile.ovg"},
       {"a part of a name is no match", {true, false, false}, "ail", ""},
       {"an empty name finds nothing", {true, false, false}, "", ""},
-      // clang-format on
   };
   for (const auto& c : cases) {
     filter = c.filter;
@@ -257,21 +265,23 @@ TEST_F(WorkFiles, AFolderThatIsEmptyRelativeOrMissingIsSkippedWithAMessage) {
 }
 
 TEST(WorkFileNames, BrowsingStripsOnlyTheProgramsExtensions) {
-  // clang-format off
-  for (auto [path, name] : {std::pair{"/d/aile.dxf", "aile"}, {"/d/Aile.OVP", "Aile"},
-                            {"/d/aile.ovd.bak", "aile.ovd.bak"}, {"/d/aile.txt", "aile.txt"},
-                            {"/d/aile.v1.ovs", "aile.v1"}, {"/d/notes", "notes"}, {"/d/.dxf", ".dxf"}}) {
-    // clang-format on
+  for (auto [path, name] : {std::pair{"/d/aile.dxf", "aile"},
+                            {"/d/Aile.OVP", "Aile"},
+                            {"/d/aile.ovd.bak", "aile.ovd.bak"},
+                            {"/d/aile.txt", "aile.txt"},
+                            {"/d/aile.v1.ovs", "aile.v1"},
+                            {"/d/notes", "notes"},
+                            {"/d/.dxf", ".dxf"}}) {
     EXPECT_EQ(SearchNameOfFile(path), name) << path;
   }
 }
 
 // Regression: the question named neither the files nor their number.
 TEST(DeleteQuestion, NamesTheFirstTenFilesThenCountsTheRest) {
-  // clang-format off
-  for (auto [files, last] : {std::pair<size_t, const char*>{1, "f0.ovd"}, {10, "f9.ovd"},
-                             {11, "et 1 autre"}, {25, "et 15 autres"}}) {
-    // clang-format on
+  for (auto [files, last] : {std::pair<size_t, const char*>{1, "f0.ovd"},
+                             {10, "f9.ovd"},
+                             {11, "et 1 autre"},
+                             {25, "et 15 autres"}}) {
     WorkFileSearch search;
     search.name = "f";
     for (size_t i = 0; i < files; ++i) {
