@@ -161,26 +161,32 @@ TEST(ReadSettings, AHandEditedStoreGivesFactoryValuesAndNamesEachBadValue) {
 }
 
 // The serial link is brought in line between `Port` and `SerialPort`; the
-// probe's wait is bounded.
+// probe's wait is bounded. Other links never send packets to the serial port,
+// not even when its step mirror is open all along.
 TEST(SerialAlignment, TheBoardIsPresentOnlyWhenItAnswersTheProbe) {
   const struct {
     const char* name;
+    uint8_t portType;
     std::optional<uint8_t> answer;
-    bool openable, present;
-  } cases[] = {{"right answer", 0xAA, true, true},
-               {"wrong answer", 0x55, true, false},
-               {"silent", std::nullopt, true, false},
-               {"port will not open", 0xAA, false, false}};
+    bool openable, present, openBefore = false;
+  } cases[] = {{"right answer", 2, 0xAA, true, true},
+               {"wrong answer", 2, 0x55, true, false},
+               {"silent", 2, std::nullopt, true, false},
+               {"port will not open", 2, 0xAA, false, false},
+               {"parallel link", 0, 0xAA, true, false},
+               {"step link", 1, 0xAA, true, false},
+               {"step link, mirror open", 1, 0xAA, true, false, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     MemorySettingsStore store;
     MachineSettings settings = WithFolders();
-    settings.PortType = 2;
+    settings.PortType = c.portType;
     settings.SerialParamsChanged = true;
     settings.SerialBaudRate = "19200";
     settings.SerialParity = "Odd";
     test::FakeSerialPort serial;
     serial.openable = c.openable;
+    if (c.openBefore) serial.Open();
     serial.onWrite = [&](const std::vector<uint8_t>& packet, test::FakeSerialPort& port) {
       if (packet.size() == 48 && packet[1] == 0x40 && c.answer) port.input.push_back(*c.answer);
     };
@@ -192,8 +198,11 @@ TEST(SerialAlignment, TheBoardIsPresentOnlyWhenItAnswersTheProbe) {
     // Saved whatever the board said.
     EXPECT_EQ(Value(store, "Port", "SerialBaudRate"), "19200");
     EXPECT_EQ(Value(store, "Port", "SerialParity"), "Odd");
-    if (!c.openable) {
+    if (!c.openable || c.portType != 2) {
       EXPECT_TRUE(serial.written.empty());
+      if (c.openable) {
+        EXPECT_EQ(serial.params.parity, "Odd");
+      }
       continue;
     }
     ASSERT_EQ(serial.written.size(), 2u);
@@ -209,29 +218,6 @@ TEST(SerialAlignment, TheBoardIsPresentOnlyWhenItAnswersTheProbe) {
       EXPECT_GE(clock.now - start, int64_t(400) * 1000 * 1000);
     }
   }
-}
-
-TEST(SerialAlignment, OtherLinksNeverSendPacketsToTheSerialPort) {
-  MemorySettingsStore store;
-  MachineSettings settings = WithFolders();
-  settings.SerialParamsChanged = true;
-  settings.SerialStopBits = "2";
-  test::FakeSerialPort serial;
-  serial.onWrite = [](const std::vector<uint8_t>&, test::FakeSerialPort& port) {
-    port.input.push_back(0xAA);
-  };
-  test::FakeClock clock;
-  clock.stepPerRead = 1000;
-  for (uint8_t portType : {0, 1}) {
-    settings.PortType = portType;
-    WriteAllSettings(store, settings, &serial, &clock);
-    EXPECT_TRUE(serial.written.empty()) << int(portType);
-    EXPECT_EQ(serial.params.stopBits, "2");
-    EXPECT_EQ(Value(store, "Port", "SerialStopBits"), "2");
-  }
-  serial.Open();  // the step mirror of the serial link is open all along
-  WriteAllSettings(store, settings, &serial, &clock);
-  EXPECT_TRUE(serial.written.empty());
 }
 
 }  // namespace

@@ -68,34 +68,25 @@ class WorkFiles : public ::testing::Test {
 };
 
 TEST_F(WorkFiles, SearchesFindTheNameInEveryCaseWithinTheFamiliesAndFolders) {
+  const std::string cuts = "aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg";
+  const WorkFileFilter work{true, true, true}, families{true, false, false},
+      everywhere{false, false, true};
   const struct {
     const char* what;
     WorkFileFilter filter;
-    const char *name, *listed;
+    std::string name, listed;
   } cases[] = {
-      {"only the cut files, in the cut folder and below",
-       {true, true, true},
-       "aile",
-       "aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"without regard to case",
-       {true, true, true},
-       "AiLe",
-       "aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"drawings and projects when not ignored",
-       {true, false, false},
-       "aile",
-       "aile.dxf aile.dat aile.csv aile.ovp aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"every file of the extensions for *",
-       {true, true, true},
-       "*",
+      {"only the cut files, in the cut folder and below", work, "aile", cuts},
+      {"without regard to case", work, "AiLe", cuts},
+      {"drawings and projects when not ignored", families, "aile",
+       "aile.dxf aile.dat aile.csv aile.ovp " + cuts},
+      {"every file of the extensions for *", work, "*",
        "aile.ovd autre.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
-      {"the whole program folder when unticked, paths below it",
-       {false, false, true},
-       "aile",
+      {"the whole program folder when unticked, paths below it", everywhere, "aile",
        "dessins/aile.dxf export/aile.dxf dessins/aile.dat dessins/aile.csv découpes/aile.ovd "
        "découpes/sous/aile.ovd découpes/aile.ovi découpes/aile.ovs découpes/aile.ovg"},
-      {"a part of a name is no match", {true, false, false}, "ail", ""},
-      {"an empty name finds nothing", {true, false, false}, "", ""},
+      {"a part of a name is no match", families, "ail", ""},
+      {"an empty name finds nothing", families, "", ""},
   };
   for (const auto& c : cases) {
     filter = c.filter;
@@ -166,10 +157,8 @@ TEST_F(WorkFiles, NamesThatLeaveTheFolderOrAreNoNamesAndUnnamedSearchesAreRefuse
   test::WriteText(outside / "x.ovd", "ailleurs");
   const std::string escape = fs::relative(outside.Path(), root / "découpes/").string() + "/x";
   const auto before = Tree();
-  for (const std::string& bad :
-       {std::string(), std::string("   "), std::string("."), std::string(".."), std::string("../x"),
-        std::string("a/b"), std::string("a\\b"), std::string("a\tb"), std::string("a\nb"),
-        std::string("\x7F"), escape}) {
+  for (const std::string bad :
+       {"", "   ", ".", "..", "../x", "a/b", "a\\b", "a\tb", "a\nb", "\x7F", escape.c_str()}) {
     const WorkFileOutcome outcome = RenameWorkFiles(Search("aile"), bad);
     EXPECT_TRUE(outcome.refused) << bad;
     EXPECT_TRUE(Says(outcome, "nouveau nom")) << outcome.message;

@@ -13,7 +13,7 @@ PointRows Rows(const std::vector<std::pair<double, double>>& points) {
   return test::MakeProfile(points, -1).raw;
 }
 
-PointText Text(double x, double y) {
+PointText At(double x, double y) {
   return {FormatFixed(x, 6), FormatFixed(y, 6)};
 }
 
@@ -24,10 +24,10 @@ PointRows Square(double side) {
 
 TEST(LeadIn, TheCasesOfTheDialog) {
   const double d = 5 * std::sqrt(2.0);
-  const PointRows tall = Rows({{40, 20}, {40, 40}, {0, 40}, {0, 0}, {40, 0}, {40, 20}});
-  PointRows withLeadIn = Square(20);
-  withLeadIn.insert(withLeadIn.begin(), Text(20, 30));
-  withLeadIn.push_back(Text(20, 30));
+  const PointRows sq = Square(20), tall = Square(40);
+  PointRows withLeadIn = sq;
+  withLeadIn.insert(withLeadIn.begin(), At(20, 30));
+  withLeadIn.push_back(At(20, 30));
   const struct {
     const char* name;
     PointRows profile1, profile2;
@@ -37,42 +37,14 @@ TEST(LeadIn, TheCasesOfTheDialog) {
     PointText first2;  // profile 2's first row afterwards
     bool bothLabel;
   } cases[] = {
-      {"external up, alone", Square(20), {}, {1, 5, true, false}, Text(20, 25), 0, {}, false},
-      {"internal left", Square(20), {}, {4, 5, false, false}, Text(15, 10), 0, {}, false},
-      {"diagonal external up-right",
-       Square(20),
-       {},
-       {5, 5, true, false},
-       Text(20 + d, 20 + d),
-       0,
-       {},
-       false},
+      {"external up, alone", sq, {}, {1, 5, true, false}, At(20, 25), 0, {}, false},
+      {"internal left", sq, {}, {4, 5, false, false}, At(15, 10), 0, {}, false},
+      {"diagonal up-right", sq, {}, {5, 5, true, false}, At(20 + d, 20 + d), 0, {}, false},
       // The smaller profile gets the longer lead-in: 5 + (40 - 20) / 2 above its top.
-      {"both, adjusted",
-       tall,
-       Square(20),
-       {1, 5, true, true, true},
-       Text(40, 45),
-       8,
-       Text(20, 35),
-       true},
-      {"both, not adjusted",
-       tall,
-       Square(20),
-       {1, 5, true, true, false},
-       Text(40, 45),
-       8,
-       Text(20, 25),
-       true},
-      {"other already has one",
-       Square(20),
-       withLeadIn,
-       {1, 5, true, true, false},
-       Text(20, 25),
-       8,
-       Text(20, 30),
-       false},
-      {"other empty", Square(20), {}, {1, 5, true, true, true}, Text(20, 25), 0, {}, false},
+      {"both, adjusted", tall, sq, {1, 5, true, true, true}, At(40, 45), 8, At(20, 35), true},
+      {"both, as is", tall, sq, {1, 5, true, true, false}, At(40, 45), 8, At(20, 25), true},
+      {"P2 led in", sq, withLeadIn, {1, 5, true, true, false}, At(20, 25), 8, At(20, 30), false},
+      {"other empty", sq, {}, {1, 5, true, true, true}, At(20, 25), 0, {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -94,7 +66,7 @@ TEST(LeadIn, TheCasesOfTheDialog) {
   std::vector<int> locks;
   EXPECT_EQ(AddLeadIn(2, {&p2, &locks}, {&p1, &locks}, {3, 5, true, true}).label,
             "P2 - Ajouter dégagements");
-  EXPECT_EQ(p2.front(), Text(10, -5));
+  EXPECT_EQ(p2.front(), At(10, -5));
   // Nothing for a zero length or a one-point profile.
   PointRows rows = Square(20), single = Rows({{1, 1}});
   EXPECT_TRUE(AddLeadIn(1, {&rows, &locks}, {&p1, &locks}, {1, 0}).label.empty());
