@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,7 +77,7 @@ class StopWindow : public OrvaneCli {
     request.cut = &cut;
     request.durationSeconds = 10;
     request.simulation = simulation;
-    request.adjustedPeriods = {20, 20, 20, 20};
+    request.adjustedPeriods = periods;
     return window->RunCut(request);
   }
   // The messages shown by the end of `outcome`, as the execution window asks.
@@ -92,34 +93,49 @@ class StopWindow : public OrvaneCli {
     for (const auto& w : parallel->Writes()) n += w.address == kData;
     return n;
   }
-  // The patterns played on the parallel port (each followed by its 0) and
-  // the control writes, from the first run image on.
-  void Decode(std::string& bytes, std::vector<int>& control) {
-    const auto writes = parallel->Writes();
-    bool running = false;
-    for (size_t i = 0; i < writes.size(); ++i) {
-      if (writes[i].address == kControl) {
-        running |= writes[i].value == kRunImage;
-        if (running) control.push_back(writes[i].value);
-        continue;
+  // The patterns played on the parallel port (each followed by its 0, and
+  // only between a run image and the idle image) and the control writes from
+  // the first run image on.
+  struct Decoded {
+    std::string bytes;
+    std::vector<int> control;
+  };
+  Decoded Decode() {
+    Decoded d;
+    bool running = false, zeroDue = false;
+    for (const auto& w : parallel->Writes()) {
+      if (w.address == kControl) {
+        running = w.value == kRunImage || (running && w.value != kIdleImage);
+        if (running || !d.control.empty()) d.control.push_back(w.value);
+      } else if (w.address != kData) {
+        ADD_FAILURE() << "a write to " << w.address;
+      } else if (zeroDue) {  // the tick's 0, which may follow the stop's idle image
+        EXPECT_EQ(w.value, 0) << "pattern " << d.bytes.size() << " not followed by its 0";
+        zeroDue = false;
+      } else if (running) {
+        d.bytes += static_cast<char>(w.value);
+        zeroDue = true;
+      } else {  // out of a run, the port rests at 0
+        EXPECT_EQ(w.value, 0) << "a tick while the heating is off";
       }
-      ASSERT_EQ(writes[i].address, kData);
-      if (!running) {  // the link's start-up rests the port: no tick before the heat
-        ASSERT_EQ(writes[i].value, 0) << "a tick before the run image";
-        continue;
-      }
-      bytes += static_cast<char>(writes[i].value);
-      ASSERT_LT(i + 1, writes.size());
-      ASSERT_EQ(writes[i + 1].address, kData);
-      ASSERT_EQ(writes[i + 1].value, 0) << "write " << i + 1;
-      ++i;
     }
+    EXPECT_FALSE(zeroDue) << "the last pattern never ended";
+    return d;
+  }
+  // The last control write: the run ends on it.
+  bool EndsIdle() {
+    const auto writes = parallel->Writes();
+    for (size_t i = writes.size(); i > 0; --i) {
+      if (writes[i - 1].address == kControl) return writes[i - 1].value == kIdleImage;
+    }
+    return false;
   }
 
   MachineSettings settings;
   std::string base;
   std::string steps;
   bool simulation = false;
+  std::array<int32_t, 4> periods{20, 20, 20, 20};
   OpenedCut cut;
   MonotonicClock clock;
   TestKeys keys;
