@@ -89,7 +89,7 @@ class ProgramRun : public ::testing::Test {
   const std::string recording = work / "port.txt";
 };
 
-// The first run makes its folders and settings; the start rests the port
+// The first run makes its settings; the start rests the port
 // (data 0, the idle image) before the project window starts the link, and
 // SIGTERM ends it with the hold released, the heating off and `Run` "off".
 TEST_F(ProgramRun, FirstRunThenATerminationSignalEndsWithTheMachineAtRest) {
@@ -100,10 +100,6 @@ TEST_F(ProgramRun, FirstRunThenATerminationSignalEndsWithTheMachineAtRest) {
   EXPECT_EQ(started[0].reg, 0);
   EXPECT_EQ(started[0].value, 0);
   EXPECT_EQ(started[1].reg, 2);
-  for (const char* folder : {"projets", "découpes", "dessins", "export", "temp"}) {
-    EXPECT_TRUE(fs::is_directory(fs::path(home.Path()) / folder)) << folder;
-  }
-  EXPECT_NE(Settings().find("CutPath=" + home.Path() + "découpes/"), std::string::npos);
   ASSERT_TRUE(WaitForSignalHandler(child));
   EXPECT_TRUE(WIFEXITED(End(child)));
   const std::vector<Write> writes = ReadRecording(recording);

@@ -54,12 +54,8 @@ TEST_F(ShortcutReminder, ListsEveryShortcutBoundInTheProjectWindow) {
     }
   }
   EXPECT_GT(bound, 15);
-  for (const char* keys : {"F1", "F10", "F12", "Ctrl+Z", "Ctrl+C", "Ctrl+V", "Ctrl+Del"}) {
-    EXPECT_FALSE(Rows(entries, QString::fromLatin1(keys)).empty()) << keys;
-  }
   ASSERT_EQ(Rows(entries, "F10").size(), 1u);
   EXPECT_EQ(Rows(entries, "F10")[0].command, QStringLiteral("Outils › Calculatrice"));
-  EXPECT_EQ(Rows(entries, "F12")[0].command, QStringLiteral("? › Rappel des raccourcis"));
   // Both profiles' popup menus bind the same commands: each is listed once.
   EXPECT_EQ(Rows(entries, "Ctrl+C").size(), 1u);
 }

@@ -36,14 +36,6 @@ class ConfigurationMenu : public ProjectFixture {
     h.dialogs.chosen = h.home / "restored.ovr";
     window->LoadConfigurationFile();
   }
-  std::vector<uint8_t> ControlWrites(size_t from) {
-    std::vector<uint8_t> values;
-    const auto& writes = h.parallel->Writes();
-    for (size_t i = from; i < writes.size(); ++i) {
-      if (writes[i].address == 888 + 2) values.push_back(writes[i].value);
-    }
-    return values;
-  }
   // The board answers its hello (or not); nothing else is answered.
   void AnswerHello(bool answer) {
     h.serial.onWrite = [answer](const std::vector<uint8_t>& packet, test::FakeSerialPort& port) {
@@ -60,10 +52,8 @@ TEST_F(ConfigurationMenu, SavedThenRestoredInAnotherStoreGivesTheSameSettings) {
   SetStored("Options", "Audio", "on");
   SavedLines();
   EXPECT_TRUE(h.messages.shown.empty());  // a save says nothing when it works
-  const FileDialogRequest& save = h.dialogs.requests.back();
-  EXPECT_EQ(save.title, "Enregistrer la configuration");
-  EXPECT_EQ(save.filters, std::vector<std::string>{"Paramètres Orvane (*.ovr)"});
-  EXPECT_EQ(save.fileName, "orvane");
+  EXPECT_EQ(h.dialogs.requests.back().filters,
+            std::vector<std::string>{"Paramètres Orvane (*.ovr)"});
 
   test::WindowHarness other;
   ASSERT_TRUE(other.Start());
@@ -75,13 +65,9 @@ TEST_F(ConfigurationMenu, SavedThenRestoredInAnotherStoreGivesTheSameSettings) {
   EXPECT_EQ(other.dialogs.requests.back().title, "Charger une configuration");
   ASSERT_EQ(other.messages.shown.size(), 1u);
   EXPECT_EQ(other.messages.shown[0].text, kConfigurationRestored);
-  for (const ConfigurationLine& line : ConfigurationLayout()) {
-    if (line.name.empty()) continue;
-    const std::string path = GroupKeyPath(GroupName(line.group));
-    EXPECT_EQ(other.store.ReadSettingString(path, line.name),
-              h.store.ReadSettingString(path, line.name))
-        << line.name;
-  }
+  // Every line's round trip is the configuration file's; the store and the
+  // window follow the load.
+  EXPECT_EQ(other.Setting("Machine", "Periode"), "40");
   EXPECT_EQ(other.context.settings.ProjectPath, "/home/Łukasz/projets/");
   EXPECT_TRUE(otherWindow.Audio->isChecked());
   otherWindow.CloseWithoutQuestions();
@@ -121,16 +107,16 @@ TEST_F(ConfigurationMenu, ARefusedOrUnreadableFileLeavesEverythingAsItWas) {
 
 TEST_F(ConfigurationMenu, ALoadRestsTheMachineOnTheNewIdleImageAndAppliesTheDecimals) {
   std::vector<std::string> lines = SavedLines();
-  ASSERT_EQ(ControlWrites(0), std::vector<uint8_t>{1});  // factory: hold active on bit 1
-  lines[47] = "1";                                       // BitChauffe
-  lines[52] = "2";                                       // BitCouple
-  lines[87] = "1";                                       // Decimales
+  ASSERT_EQ(h.ControlWrites(0), std::vector<uint8_t>{1});  // factory: hold active on bit 1
+  lines[47] = "1";                                         // BitChauffe
+  lines[52] = "2";                                         // BitCouple
+  lines[87] = "1";                                         // Decimales
   const size_t before = h.parallel->Writes().size();
   Restore(lines);
   ASSERT_EQ(h.messages.shown.size(), 1u);
   EXPECT_EQ(h.messages.shown[0].kind, MessageKind::Information);
   // Hold now active on bit 2, heating (bit 1) inactive: 0b10.
-  EXPECT_EQ(ControlWrites(before), std::vector<uint8_t>{2});
+  EXPECT_EQ(h.ControlWrites(before), std::vector<uint8_t>{2});
   EXPECT_EQ(window->Decimals(), 1);
   EXPECT_TRUE(window->Deci[1]->font().bold());
   EXPECT_FALSE(window->Deci[3]->font().bold());

@@ -17,10 +17,7 @@ TEST_F(DrawingImport, AnAirfoilBrowsedOrTypedBecomesAClosedProfile) {
   Import(p1, kData + "/airfoils/naca2412_xfoil.dat");
   EXPECT_EQ(window->Profile1.raw.size(), 161u);
   EXPECT_EQ(p1->title(), QStringLiteral(" PROFIL 1 : naca2412_xfoil "));
-  EXPECT_EQ(p1->Etat->text(), QStringLiteral(" fermé "));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"P1 - Ouvrir fichier"}));
-  EXPECT_FALSE(window->Profile1.modified);
-  EXPECT_TRUE(window->Profile2.raw.empty());
 
   h.dialogs.browsed.clear();  // a name typed without browsing
   h.dialogs.chosen = kData + "/airfoils/naca2412_lednicer.dat";
@@ -38,20 +35,6 @@ TEST_F(DrawingImport, UselessPointsAreAskedAboutUnlessRemovedSilently) {
   Import(p1, kData + "/drawings/two_lines.dxf");
   EXPECT_EQ(h.messages.shown.size(), 1u);
   EXPECT_EQ(window->Profile1.raw.size(), 3u);
-}
-
-TEST_F(DrawingImport, ACutExportReadsBackIntoBothProfiles) {
-  Open(kMaison);
-  const PointRows adjusted1 = window->Profile1.adjusted, adjusted2 = window->Profile2.adjusted;
-  const std::string cut = h.home / "export/maison.cut";
-  h.dialogs.chosen = cut;
-  window->ExportCutClick();
-  window->FermerClick();
-  h.dialogs.chosen = cut;
-  window->ImportCutClick();
-  EXPECT_EQ(window->Profile1.adjusted, adjusted1);
-  EXPECT_EQ(window->Profile2.adjusted, adjusted2);
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Importer fichier"}));
 }
 
 // Regression: browsing one file and confirming another imported the browsed
