@@ -236,6 +236,7 @@ TEST_F(StopWindow, AMissingFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
   EXPECT_THAT(Announced(outcome), ElementsAre("Fichier de découpe manquant"));
   EXPECT_EQ(harness.messages.shown[0].kind, MessageKind::Warning);
 
+  test::WriteText(base + ".ovd", steps);
   harness.context.settings.PortType = 1;
   harness.serial.openable = false;
   harness.serial.openError = "absent";

@@ -63,20 +63,6 @@ TEST_F(ProjectWindow, AnAbsentBoardIsNamedWithTheReasonAndTheStoreKeptAsItWas) {
   EXPECT_EQ(test::ReadText(h.store.Path()), before);
 }
 
-TEST_F(ProjectWindow, ResetPutsTheFactoryValuesBackAfterAYesOnly) {
-  h.store.WriteSettingString(kSettingsRoot, "Foreign", "x");
-  SetStored("Options", "Increment", "3");
-  Reopen();
-  EXPECT_TRUE(window->Increment3->isChecked());
-  h.messages.answers = {MessageAnswer::No};
-  window->ReinitialiserClick();
-  EXPECT_EQ(h.store.ReadSettingString(kSettingsRoot, "Foreign"), "x");
-  h.messages.answers = {MessageAnswer::Yes};
-  window->ReinitialiserClick();
-  EXPECT_EQ(h.store.ReadSettingString(kSettingsRoot, "Foreign"), "");
-  EXPECT_TRUE(window->Increment2->isChecked());
-}
-
 // The user's path through a project: open, change, undo, save, reopen.
 TEST_F(ProjectWindow, OpenChangeUndoSaveAndReopenKeepThePoints) {
   Open(kMaison);

@@ -25,15 +25,11 @@ TEST_F(DrawingImport, AnAirfoilBrowsedOrTypedBecomesAClosedProfile) {
   EXPECT_EQ(window->Profile2.raw.size(), 161u);
 }
 
-TEST_F(DrawingImport, UselessPointsAreAskedAboutUnlessRemovedSilently) {
-  h.messages.answers = {MessageAnswer::Yes};
-  Import(p2, kData + "/drawings/two_lines.dxf");
-  ASSERT_EQ(h.messages.shown.size(), 1u);
-  EXPECT_EQ(h.messages.shown[0].text, "  1 point inutile détecté, souhaitez-vous corriger ?");
-  EXPECT_EQ(window->Profile2.raw.size(), 3u);
+// Asked about on import (the busy cursor's test), or removed in silence.
+TEST_F(DrawingImport, UselessPointsAreRemovedSilentlyWhenSoSet) {
   h.context.settings.Doublons = true;
   Import(p1, kData + "/drawings/two_lines.dxf");
-  EXPECT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_TRUE(h.messages.shown.empty());
   EXPECT_EQ(window->Profile1.raw.size(), 3u);
 }
 

@@ -264,7 +264,8 @@ TEST_F(Operations, AnImportShowsTheBusyCursorUntilItEnds) {
   ASSERT_EQ(watching.shapes.size(), 1u);
   EXPECT_EQ(watching.shapes[0], Qt::WaitCursor);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  EXPECT_TRUE(window->Profile1.Present());
+  EXPECT_EQ(h.messages.shown.at(0).text, "  1 point inutile détecté, souhaitez-vous corriger ?");
+  EXPECT_EQ(window->Profile1.raw.size(), 3u);  // removed on "Oui"
 }
 
 }  // namespace
