@@ -34,13 +34,15 @@ struct WindowHarness {
       return port;
     };
   }
-  // The start-up window's checks and first-run defaults, as the program runs them.
+  // The start-up window's checks and first-run defaults, as the program runs
+  // them, then the settings read from the store.
   bool Start() {
     if (RunCreationChecks(host, store, messages, home.Path(), context.startup, context.settings) !=
         StartupOutcome::Continue) {
       return false;
     }
     RunVersionCheck(store, messages, context.settings);
+    ReadAllSettings(store, context.settings, &serial);
     return true;
   }
   std::string Setting(std::string_view group, std::string_view name) {

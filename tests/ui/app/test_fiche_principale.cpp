@@ -15,20 +15,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// The defaults themselves are the start-up checks'; the window shows its
-// version and starts the splash's bar.
-TEST(TMainForm, FirstRunWritesTheDefaultsAndStartsTheProgressBar) {
-  test::WindowHarness h;
-  TMainForm mainForm(h.context);
-  ASSERT_TRUE(mainForm.FormCreate());
-  EXPECT_EQ(h.Setting("Systeme", "Run"), "on");
-  mainForm.show();
-  EXPECT_EQ(mainForm.LabelVersion->text(), QStringLiteral("Version 1.60"));
-  EXPECT_TRUE(mainForm.Timer1->isActive());
-  EXPECT_TRUE(h.messages.shown.empty());
-  mainForm.Timer1->stop();
-}
-
 TEST(TMainForm, AHandEditedSettingsFileIsReportedAndRepairedAtTheNextSave) {
   test::WindowHarness h;
   test::WriteText(h.store.Path(),

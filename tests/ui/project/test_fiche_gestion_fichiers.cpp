@@ -25,7 +25,6 @@ class ManageFilesWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(h.Start());
-    ReadAllSettings(h.store, h.context.settings, &h.serial);
     for (const char* file :
          {"découpes/aile.ovd", "découpes/aile.ovi", "découpes/aile.ovs", "découpes/aile.ovg",
           "découpes/autre.ovd", "dessins/aile.dxf", "projets/aile.ovp"}) {

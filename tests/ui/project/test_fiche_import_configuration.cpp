@@ -57,7 +57,6 @@ TEST_F(ConfigurationMenu, SavedThenRestoredInAnotherStoreGivesTheSameSettings) {
 
   test::WindowHarness other;
   ASSERT_TRUE(other.Start());
-  ReadAllSettings(other.store, other.context.settings, &other.serial);
   TFormImport otherWindow(other.context, nullptr);
   otherWindow.show();
   other.dialogs.chosen = h.home / "saved.ovr";

@@ -34,13 +34,16 @@ class Operations : public ProjectFixture {
 };
 
 TEST_F(Operations, RotateMirrorAndKerfThenUndoAllThreeBackToTheFile) {
+  EXPECT_FALSE(p1->Annuler->isEnabled());
   Open(kMaison);
+  EXPECT_FALSE(p1->Annuler->isEnabled());  // the opened project is the base state
   const PointRows original = window->Profile1.raw;
   Answer(QStringLiteral("45"));
   window->OperationClick(p1, p1->Rotation);
   window->MirrorClick(p1, true);
   Answer(QStringLiteral("0.5"));
   window->OperationClick(p1, p1->TraitCoupe);
+  EXPECT_TRUE(p1->Annuler->isEnabled() && p2->Annuler->isEnabled());
   EXPECT_EQ(Captions(),
             (std::vector<std::string>{"Ouvrir projet", "P1 - Rotation 45°",
                                       "P1 - Miroir horizontal", "P1 - Trait de coupe"}));
@@ -49,6 +52,7 @@ TEST_F(Operations, RotateMirrorAndKerfThenUndoAllThreeBackToTheFile) {
   EXPECT_EQ(window->Profile1.raw, original);
   EXPECT_TRUE(p1->TraitCoupe->isEnabled());
   EXPECT_FALSE(window->Enregistrer->isEnabled());
+  EXPECT_FALSE(p1->Annuler->isEnabled() || p2->Annuler->isEnabled());
 }
 
 // The counting of repeated entries is the history's; the keys reach it.
@@ -198,16 +202,6 @@ TEST_F(Operations, DividingByANonPositiveOrUnreadableDistanceIsRefused) {
   }
   EXPECT_EQ(window->Profile1.raw, before);
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Ouvrir projet"}));
-}
-
-TEST_F(Operations, UndoIsOfferedOnlyWithSomethingToUndo) {
-  EXPECT_FALSE(p1->Annuler->isEnabled());
-  Open(kMaison);
-  EXPECT_FALSE(p1->Annuler->isEnabled());  // the opened project is the base state
-  window->MirrorClick(p2, false);
-  EXPECT_TRUE(p1->Annuler->isEnabled() && p2->Annuler->isEnabled());
-  window->UndoClick();
-  EXPECT_FALSE(p1->Annuler->isEnabled() || p2->Annuler->isEnabled());
 }
 
 TEST_F(Operations, ACoefficientRefitsBothPreviews) {
