@@ -166,110 +166,74 @@ TEST(StepFileRun, PlaysEveryByteBetweenTheRunAndIdleImages) {
   ASSERT_EQ(result.end, StepRunEnd::Completed) << result.error;
   EXPECT_EQ(result.ticksPlayed, 3000u);
   EXPECT_EQ(bench.Played(), bytes);
-  const std::vector<uint8_t> control = bench.port.To(kControl);
-  ASSERT_EQ(control.size(), 2u);
-  EXPECT_EQ(control.front(), bench.images.RunControlImage);
-  EXPECT_EQ(control.back(), bench.images.IdleControlImage);
-  // The run image comes before the first data write.
+  // The run image before the first data write, the idle image after the last.
   EXPECT_EQ(bench.port.writes.front(), std::make_pair(kControl, bench.images.RunControlImage));
+  EXPECT_EQ(bench.port.To(kControl),
+            (std::vector<uint8_t>{bench.images.RunControlImage, bench.images.IdleControlImage}));
   EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
   ASSERT_FALSE(view.percents.empty());
   EXPECT_EQ(view.percents.back(), 100);
 }
 
-TEST(StepFileRun, AZeroByteMovesNothing) {
-  Bench bench;
-  WriteText(bench.folder / "cut.ovd", std::string(50, '\0'));
-  ScriptedView view(bench.keys);
-  ASSERT_EQ(RunStepFile(bench.Setup(50), view).end, StepRunEnd::Completed);
-  EXPECT_EQ(bench.Played(), std::vector<uint8_t>(50, 0));
-  EXPECT_EQ(bench.positions.Steps(), AxisSteps{});
-}
-
-TEST(StepFileRun, SpaceWithoutResumeEndsAtOnceHeatingOff) {
-  Bench bench;
-  const std::vector<uint8_t> bytes = bench.WriteSteps(200000);
-  ScriptedView view(bench.keys);
-  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Space); };
-  const StepRunResult result = RunStepFile(bench.Setup(200000), view);
-  EXPECT_EQ(result.end, StepRunEnd::Stopped);
-  EXPECT_LT(result.ticksPlayed, 200000u);
-  EXPECT_TRUE(view.asked.empty());
-  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
-  const std::vector<uint8_t> played = bench.Played();
-  EXPECT_EQ(played, std::vector<uint8_t>(bytes.begin(), bytes.begin() + played.size()));
-}
-
-TEST(StepFileRun, SpaceThenNoResumesAtTheNextByteAfterANewPreheat) {
-  Bench bench;
-  const std::vector<uint8_t> bytes = bench.WriteSteps(20000);
-  ScriptedView view(bench.keys);
-  bool pressed = false;
-  view.script = [&](uint64_t, Keys& keys) {
-    if (!pressed && view.waits > 3) {
-      keys.down.insert(Key::Space);
-      pressed = true;
+// Space stops at once with the heating off, or asks whether to abandon when
+// resuming is allowed; a "no" resumes at the next byte after a new pre-heat.
+// During the pre-heat, Space or an outside stop ends the run before any tick.
+TEST(StepFileRun, EveryStopEndsWithTheHeatingOffAndAResumeLosesNoByte) {
+  struct Case {
+    const char* name;
+    size_t bytes;
+    int preheat;
+    bool resumeAllowed, abandon;
+    int spaceAt, outsideStopAt;  // at that look; 0 never
+    StepRunEnd end;
+    size_t asked;
+  };
+  const Case cases[] = {
+      {"Space, no resume allowed", 200000, 0, false, false, 1, 0, StepRunEnd::Stopped, 0},
+      {"Space, then no", 20000, 0, true, false, 4, 0, StepRunEnd::Completed, 1},
+      {"Space, then yes", 200000, 0, true, true, 1, 0, StepRunEnd::Stopped, 1},
+      {"Space during the pre-heat", 100, 30, false, false, 5, 0, StepRunEnd::Stopped, 0},
+      {"an outside stop during the pre-heat", 100, 30, true, false, 0, 3, StepRunEnd::Stopped, 0},
+  };
+  for (const Case& c : cases) {
+    Bench bench;
+    bench.settings.PreChauffe = c.preheat;
+    const std::vector<uint8_t> bytes = bench.WriteSteps(c.bytes);
+    ScriptedView view(bench.keys);
+    view.abandon = c.abandon;
+    std::atomic<bool> stop{false};
+    view.script = [&](uint64_t, Keys& keys) {
+      if (view.waits == c.spaceAt) keys.down.insert(Key::Space);
+      if (view.waits == c.outsideStopAt) stop = true;
+    };
+    auto setup = bench.Setup(c.bytes);
+    setup.resumeAllowed = c.resumeAllowed;
+    setup.stopRequest = &stop;
+    const StepRunResult result = RunStepFile(setup, view);
+    EXPECT_EQ(result.end, c.end) << c.name << ": " << result.error;
+    EXPECT_EQ(view.asked.size(), c.asked) << c.name;
+    const std::vector<uint8_t> played = bench.Played(), control = bench.port.To(kControl);
+    ASSERT_FALSE(control.empty()) << c.name;
+    EXPECT_EQ(control.back(), bench.images.IdleControlImage) << c.name;
+    ASSERT_LE(played.size(), bytes.size()) << c.name;
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), bytes.begin())) << c.name;
+    if (c.preheat) {
+      EXPECT_TRUE(played.empty()) << c.name;
+      EXPECT_EQ(view.preheatShown, 1) << c.name;
+      EXPECT_EQ(control.size(), 2u) << c.name;  // heated, then rested
     }
-  };
-  auto setup = bench.Setup(20000);
-  setup.resumeAllowed = true;
-  const StepRunResult result = RunStepFile(setup, view);
-  ASSERT_EQ(result.end, StepRunEnd::Completed) << result.error;
-  ASSERT_EQ(view.asked.size(), 1u);
-  // Nothing lost, nothing played twice.
-  EXPECT_EQ(bench.Played(), bytes);
-  EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
-  const uint8_t pause = PauseControlImage(bench.images, bench.settings);
-  EXPECT_EQ(bench.port.To(kControl),
-            (std::vector<uint8_t>{bench.images.RunControlImage, pause, bench.images.RunControlImage,
-                                  bench.images.IdleControlImage}));
-}
-
-TEST(StepFileRun, SpaceThenYesEndsWithTheHeatingOff) {
-  Bench bench;
-  bench.WriteSteps(200000);
-  ScriptedView view(bench.keys);
-  view.abandon = true;
-  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Space); };
-  auto setup = bench.Setup(200000);
-  setup.resumeAllowed = true;
-  const StepRunResult result = RunStepFile(setup, view);
-  EXPECT_EQ(result.end, StepRunEnd::Stopped);
-  EXPECT_EQ(view.asked.size(), 1u);
-  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
-}
-
-TEST(StepFileRun, SpaceDuringThePreheatEndsBeforeAnyTick) {
-  Bench bench;
-  bench.settings.PreChauffe = 30;
-  bench.WriteSteps(100);
-  ScriptedView view(bench.keys);
-  view.script = [&](uint64_t, Keys& keys) {
-    if (view.waits == 5) keys.down.insert(Key::Space);
-  };
-  const StepRunResult result = RunStepFile(bench.Setup(100), view);
-  EXPECT_EQ(result.end, StepRunEnd::Stopped);
-  EXPECT_EQ(view.preheatShown, 1);
-  EXPECT_TRUE(bench.port.To(kData).empty());
-  EXPECT_EQ(bench.port.To(kControl),
-            (std::vector<uint8_t>{bench.images.RunControlImage, bench.images.IdleControlImage}));
-}
-
-TEST(StepFileRun, AnOutsideStopDuringThePreheatRests) {
-  Bench bench;
-  bench.settings.PreChauffe = 30;
-  bench.WriteSteps(100);
-  ScriptedView view(bench.keys);
-  std::atomic<bool> stop{false};
-  view.script = [&](uint64_t, Keys&) {
-    if (view.waits == 3) stop = true;
-  };
-  auto setup = bench.Setup(100);
-  setup.stopRequest = &stop;
-  setup.resumeAllowed = true;
-  EXPECT_EQ(RunStepFile(setup, view).end, StepRunEnd::Stopped);
-  EXPECT_TRUE(view.asked.empty());
-  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
+    if (c.end == StepRunEnd::Completed) {
+      // Nothing lost, nothing played twice; the hold kept through the pause.
+      EXPECT_EQ(played, bytes) << c.name;
+      EXPECT_EQ(bench.positions.Steps(),
+                StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
+      const uint8_t run = bench.images.RunControlImage;
+      EXPECT_EQ(control, (std::vector<uint8_t>{run, PauseControlImage(bench.images, bench.settings),
+                                               run, bench.images.IdleControlImage}));
+    } else {
+      EXPECT_LT(played.size(), bytes.size()) << c.name;
+    }
+  }
 }
 
 TEST(StepFileRun, TheRightArrowTrimsWithinAQuarterOfThePeriod) {
