@@ -158,27 +158,11 @@ struct Bench {
   AxisPositions positions;
 };
 
-TEST(StepFileRun, PlaysEveryByteBetweenTheRunAndIdleImages) {
-  Bench bench;
-  const std::vector<uint8_t> bytes = bench.WriteSteps(3000);
-  ScriptedView view(bench.keys);
-  const StepRunResult result = RunStepFile(bench.Setup(3000), view);
-  ASSERT_EQ(result.end, StepRunEnd::Completed) << result.error;
-  EXPECT_EQ(result.ticksPlayed, 3000u);
-  EXPECT_EQ(bench.Played(), bytes);
-  // The run image before the first data write, the idle image after the last.
-  EXPECT_EQ(bench.port.writes.front(), std::make_pair(kControl, bench.images.RunControlImage));
-  EXPECT_EQ(bench.port.To(kControl),
-            (std::vector<uint8_t>{bench.images.RunControlImage, bench.images.IdleControlImage}));
-  EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
-  ASSERT_FALSE(view.percents.empty());
-  EXPECT_EQ(view.percents.back(), 100);
-}
-
-// Space stops at once with the heating off, or asks whether to abandon when
-// resuming is allowed; a "no" resumes at the next byte after a new pre-heat.
-// During the pre-heat, Space or an outside stop ends the run before any tick.
-TEST(StepFileRun, EveryStopEndsWithTheHeatingOffAndAResumeLosesNoByte) {
+// A run plays every byte between the run and idle images. Space stops at
+// once with the heating off, or asks whether to abandon when resuming is
+// allowed; a "no" resumes at the next byte after a new pre-heat. During the
+// pre-heat, Space or an outside stop ends the run before any tick.
+TEST(StepFileRun, EveryEndRestsTheHeatingAndAResumeLosesNoByte) {
   struct Case {
     const char* name;
     size_t bytes;
@@ -189,6 +173,7 @@ TEST(StepFileRun, EveryStopEndsWithTheHeatingOffAndAResumeLosesNoByte) {
     size_t asked;
   };
   const Case cases[] = {
+      {"no key", 3000, 0, false, false, 0, 0, StepRunEnd::Completed, 0},
       {"Space, no resume allowed", 200000, 0, false, false, 1, 0, StepRunEnd::Stopped, 0},
       {"Space, then no", 20000, 0, true, false, 4, 0, StepRunEnd::Completed, 1},
       {"Space, then yes", 200000, 0, true, true, 1, 0, StepRunEnd::Stopped, 1},
@@ -223,13 +208,19 @@ TEST(StepFileRun, EveryStopEndsWithTheHeatingOffAndAResumeLosesNoByte) {
       EXPECT_EQ(control.size(), 2u) << c.name;  // heated, then rested
     }
     if (c.end == StepRunEnd::Completed) {
-      // Nothing lost, nothing played twice; the hold kept through the pause.
+      // Nothing lost, nothing played twice; the hold kept through a pause.
       EXPECT_EQ(played, bytes) << c.name;
+      EXPECT_EQ(result.ticksPlayed, c.bytes) << c.name;
       EXPECT_EQ(bench.positions.Steps(),
                 StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
-      const uint8_t run = bench.images.RunControlImage;
-      EXPECT_EQ(control, (std::vector<uint8_t>{run, PauseControlImage(bench.images, bench.settings),
-                                               run, bench.images.IdleControlImage}));
+      const uint8_t run = bench.images.RunControlImage, idle = bench.images.IdleControlImage;
+      EXPECT_EQ(bench.port.writes.front(), std::make_pair(kControl, run)) << c.name;
+      const uint8_t pause = PauseControlImage(bench.images, bench.settings);
+      EXPECT_EQ(control, (c.asked ? std::vector<uint8_t>{run, pause, run, idle}
+                                  : std::vector<uint8_t>{run, idle}))
+          << c.name;
+      ASSERT_FALSE(view.percents.empty()) << c.name;
+      EXPECT_EQ(view.percents.back(), 100) << c.name;
     } else {
       EXPECT_LT(played.size(), bytes.size()) << c.name;
     }
