@@ -282,32 +282,14 @@ TEST_F(BoardRun, NothingHeatsBeforeTheBoardHasIdentifiedItself) {
   EXPECT_EQ(board.Packets(), (Packets{{OutputTestReleaseFlags(settings), 0x00}, HeatingOff()}));
 }
 
-TEST_F(BoardRun, TheStopKeyEndsAWaitWithTheHeatingOff) {
-  board.silentAt = 3;
-  observer.stopAtPoll = 50;
-  const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kFiftyMm, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByUser);
-  EXPECT_EQ(outcome.message, kBoardUserStopMessage);
-  EXPECT_EQ(outcome.linesDone, 2u);
-  EXPECT_FALSE(positions.Known());
+// The stop key, during the lines or the pre-heat, is played on the simulator.
+TEST_F(BoardRun, ARefusalAtThePreheatSendsNoLine) {
+  settings.ActChauffe = true;
+  board.preheatAnswer = 1;
+  EXPECT_EQ(Cut({kFeed600, kEnd}).end, BoardRunEnd::StoppedByBoard);
+  EXPECT_EQ(abortFlag, 1);
+  EXPECT_EQ(board.lines, 0);
   EXPECT_EQ(board.Packets().back(), HeatingOff());
-}
-
-TEST_F(BoardRun, AStopOrARefusalAtThePreheatSendsNoLine) {
-  for (bool refused : {false, true}) {
-    FakeBoard b;
-    settings.ActChauffe = true;
-    b.silentPreheat = !refused;
-    b.preheatAnswer = refused;
-    observer.stopAtPoll = refused ? -1 : observer.polls + 3;
-    abortFlag = 0;
-    const BoardRunOutcome outcome = CutOn(b, {kFeed600, kEnd});
-    EXPECT_EQ(outcome.end, refused ? BoardRunEnd::StoppedByBoard : BoardRunEnd::StoppedByUser);
-    // A refusal is the board's stop; the user's stop says nothing and keeps the position.
-    EXPECT_EQ(refused ? abortFlag == 1 : outcome.message.empty() && positions.Known(), true);
-    EXPECT_EQ(b.lines, 0);
-    EXPECT_EQ(b.Packets().back(), HeatingOff());
-  }
 }
 
 TEST_F(BoardRun, AnExceptionFromTheWindowStillTurnsTheHeatingOff) {
@@ -318,7 +300,8 @@ TEST_F(BoardRun, AnExceptionFromTheWindowStillTurnsTheHeatingOff) {
   EXPECT_EQ(board.Packets().back(), HeatingOff());
 }
 
-TEST_F(BoardRun, ARealCutSetsTheOriginFirstASimulationDoesNot) {
+// A simulation (no origin, no pre-heat) is played on the simulator.
+TEST_F(BoardRun, ARealCutSetsTheOriginFirst) {
   settings.OrigineAuto = 1;
   settings.ActChauffe = true;
   positions.Set({5, 6, 7, 8});
@@ -329,12 +312,6 @@ TEST_F(BoardRun, ARealCutSetsTheOriginFirstASimulationDoesNot) {
       (Packets{
           {0x40, 0x00}, {identify, 0x00}, {run, 0x08}, {run, 0x04}, {run, 0x04}, {run, 0x04}}));
   EXPECT_EQ(positions.Steps(), (AxisSteps{6000, 8000, 0, 0}));
-
-  board.serial.written.clear();
-  positions.Set({5, 6, 7, 8});
-  EXPECT_EQ(Cut({kFeed600, kOrigin, kEnd}, true).end, BoardRunEnd::Finished);
-  const std::pair<int, int> line{run | 0x10, 0x04};
-  EXPECT_EQ(board.Packets(), (Packets{{identify, 0x00}, line, line, line}));
 }
 
 // The origin packet and the stop's output levels were dropped half sent
@@ -370,25 +347,16 @@ TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
   EXPECT_EQ(abortFlag, 0);
 }
 
-// A stop by the board ends a cut without resuming, a manual program and a
-// motor test, each with its own output levels and what it takes of the report.
+// A stop by the board ends a manual program and a motor test (a cut's is
+// played on the simulator), each with its own output levels and what it
+// takes of the report.
 TEST_F(BoardRun, ABoardStopEndsTheRunWithTheReportsPosition) {
   const std::vector<std::string> lines{kFeed600, kOrigin, kFiftyMm, kEnd};
   settings.Reprise = true;
-  board.stopAt = 3;
-  board.stopAnswer = 3;
-  BoardRunOutcome outcome = Cut(lines);
-  EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
-  EXPECT_EQ(outcome.linesDone, 2u);
-  EXPECT_EQ(abortFlag, 3);
-  EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{BoardStopFlags(settings), 0x00}));
-  EXPECT_EQ(positions.Steps(), (AxisSteps{0, 0, 0, 0}));
-  EXPECT_TRUE(positions.Known());
-
   FakeBoard manual;
   manual.stopAt = 3;
   BoardLink link{manual.serial, manual.clock, settings, positions, abortFlag};
-  outcome = RunBoardProgram({lines, kBoardReturnLine, false, true}, link, observer);
+  BoardRunOutcome outcome = RunBoardProgram({lines, kBoardReturnLine, false, true}, link, observer);
   EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
   EXPECT_EQ(manual.lines, 3);
   EXPECT_EQ(manual.Packets().back(), (std::pair<int, int>{RunFlags(settings, false) | 0x20, 0x22}));
