@@ -148,7 +148,7 @@ TEST(StepPulse, AZeroPatternStillTakesTheWholePeriod) {
 // Working speed 1 mm/s at 5000 µs (2500 + 2500 at 50 %), start 0.33 mm/s,
 // fast 2 mm/s, 200 steps/mm: (vMax - vMin) x steps = 334 steps before the
 // slope factor cos(θ) / sin(θ), θ = Pente x 6.28 / 360.
-TEST(PlanRamp, FollowsTheSlopeWithThePartsConstant) {
+TEST(PlanRamp, FollowsTheSlopeWithSixPointTwoEightForTwoPi) {
   struct Case {
     const char* name;
     uint32_t total;
