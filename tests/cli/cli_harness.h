@@ -1,10 +1,9 @@
 #pragma once
 // Runs the real orvane-cli, each test with its own settings store,
 // application folder and system temporary folder.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -14,35 +13,45 @@
 #include "core/project/project_file.h"
 #include "host/atomic_file.h"
 #include "host/settings_file_store.h"
+#include "support/process.h"
 #include "support/profiles.h"
+#include "support/recording_file.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-  int status;  // the exit status, or 128 + the signal
-  std::string output;
-};
+using test::Names;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using CliRun = test::ShellRun;
+using Write = test::RecordedWrite;
 
 // `prefix` runs it under another command (a user, a memory limit).
 inline CliRun Cli(const std::string& arguments, const std::string& prefix = "") {
-  const std::string command = prefix + ORVANE_CLI + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  char buffer[512];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), output};
+  return test::Shell(prefix + ORVANE_CLI + " " + arguments);
 }
 
-inline std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
+// The recording after the start's rest, which must come first: data 0, then
+// the idle image (0x01), as after a run killed with -9.
+inline std::vector<Write> AfterTheRest(const std::vector<Write>& writes) {
+  EXPECT_GE(writes.size(), 2u);
+  if (writes.size() < 2) return {};
+  EXPECT_TRUE(writes[0].reg == 0 && writes[0].value == 0) << "not at rest first";
+  EXPECT_TRUE(writes[1].reg == 2 && writes[1].value == 1) << "not idle first";
+  return std::vector<Write>(writes.begin() + 2, writes.end());
+}
+
+// The heating is off at the end: the last control write is the idle image,
+// and after it at most the 0 that ends a tick, never a step.
+inline bool HeatingOffLast(const std::vector<Write>& writes) {
+  size_t last = writes.size();
+  while (last > 0 && writes[last - 1].reg != 2) --last;
+  if (last == 0 || writes[last - 1].value != 1) return false;
+  for (size_t i = last; i < writes.size(); ++i) {
+    if (writes[i].value != 0) return false;
   }
-  return names;
+  return true;
 }
 
 class OrvaneCli : public ::testing::Test {
@@ -59,27 +68,41 @@ class OrvaneCli : public ::testing::Test {
     for (const char* name : {"ORVANE_HOME", "ORVANE_CONFIG_DIR", "TMPDIR"}) unsetenv(name);
   }
 
-  void UseStepsPerMm(uint16_t steps) {
+  void Store(MachineSettings s) {
     FileSettingsStore store(config / "settings.ini");
-    MachineSettings settings;
+    WriteDefaultSettings(store, s);
+    WriteAllSettings(store, s, nullptr, nullptr);
+  }
+  void UseStepsPerMm(uint16_t steps) {
     settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = steps;
-    WriteDefaultSettings(store, settings);
-    WriteAllSettings(store, settings, nullptr, nullptr);
+    Store(settings);
   }
 
-  // A project whose two profiles are the same serpentine of `rows` strokes
-  // of 400 mm, 1 mm apart: a long cut within a small block.
+  // A project whose two profiles are the same `points`.
+  std::string Project(const std::string& name,
+                      const std::vector<std::pair<double, double>>& points) {
+    const Profile p = test::MakeProfile(points);
+    const std::string dims[4] = {"0", "0", "0", "0"};
+    const std::string path = work / name;
+    EXPECT_TRUE(AtomicWriteFile(path, WriteProjectFile(p, p, 3, dims).bytes));
+    return path;
+  }
+  // A serpentine of `rows` strokes of 400 mm, 1 mm apart: a long cut within
+  // a small block.
   std::string Serpentine(int rows) {
     std::vector<std::pair<double, double>> points;
     for (int row = 0; row < rows; ++row) {
       points.push_back({row % 2 ? 400.0 : 0.0, double(row)});
       points.push_back({row % 2 ? 0.0 : 400.0, double(row)});
     }
-    const Profile p = test::MakeProfile(points);
-    const std::string dims[4] = {"0", "0", "0", "0"};
-    const std::string path = work / ("serpentine" + std::to_string(rows) + ".ovp");
-    EXPECT_TRUE(AtomicWriteFile(path, WriteProjectFile(p, p, 3, dims).bytes));
-    return path;
+    return Project("serpentine" + std::to_string(rows) + ".ovp", points);
+  }
+  // The cut of `project` in out/`name` (.ovi, .ovd, .ovg, .ovs).
+  std::string Generate(const std::string& project, const std::string& name = "wing") {
+    const std::string base = out + "/" + name;
+    const CliRun run = Cli("generate " + project + " -o " + base);
+    EXPECT_EQ(run.status, 0) << run.output;
+    return base;
   }
 
   std::vector<std::string> WorkFolders() {
@@ -94,6 +117,7 @@ class OrvaneCli : public ::testing::Test {
   test::TempFolder home, config, work, systemTemp;
   const std::string out = work / "out";
   const std::string data = ORVANE_TEST_DATA;
+  MachineSettings settings;
 };
 
 }  // namespace orvane

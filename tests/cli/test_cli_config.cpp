@@ -1,16 +1,15 @@
 // orvane-cli config as a process: a save restored into another store, a bad
 // file refused with the store left byte for byte, a failed write named.
-#include <gmock/gmock.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 
 #include "cli/cli_harness.h"
 #include "core/common/text_lines.h"
 
 namespace orvane {
 namespace {
-
-using ::testing::HasSubstr;
 
 class CliConfig : public OrvaneCli {
  protected:
@@ -32,11 +31,10 @@ class CliConfig : public OrvaneCli {
 TEST_F(CliConfig, SavesTheStoreAndRestoresItInAnotherOne) {
   UseSteps(321);
   const std::string file = work / "réglages.ovr";
-  const CliRun save = Cli("config save '" + file + "'");
-  ASSERT_EQ(save.status, 0) << save.output;
-  const std::string bytes = test::ReadText(file);
-  ASSERT_EQ(SplitLines(bytes).size(), 108u);
-  EXPECT_EQ(SplitLines(bytes)[8], "321");
+  ASSERT_EQ(Cli("config save '" + file + "'").status, 0);
+  const auto lines = SplitLines(test::ReadText(file));
+  ASSERT_EQ(lines.size(), 108u);
+  EXPECT_EQ(lines[8], "321");
 
   UseSteps(200);
   const CliRun load = Cli("config load '" + file + "'");
@@ -46,37 +44,28 @@ TEST_F(CliConfig, SavesTheStoreAndRestoresItInAnotherOne) {
   EXPECT_EQ(store.ReadSettingString(GroupKeyPath("Moteurs"), "Y2step"), "321");
 }
 
-TEST_F(CliConfig, RefusesABadFileAndLeavesTheStoreAsItWas) {
-  const std::string file = work / "orvane.ovr";
-  ASSERT_EQ(Cli("config save " + file).status, 0);
-  std::string bytes = test::ReadText(file);
-  const size_t periode = bytes.find("\r\n50\r\n");  // line 19, the only "50"
-  ASSERT_NE(periode, std::string::npos);
-  bytes.replace(periode, 6, "\r\n150\r\n");
-  test::WriteText(file, bytes);
-
-  const std::string before = StoreText();
-  const CliRun load = Cli("config load " + file);
-  EXPECT_EQ(load.status, 1);
-  EXPECT_THAT(load.output, HasSubstr("Ligne 19 (Periode) : « 150 »"));
-  EXPECT_THAT(load.output, ::testing::Not(HasSubstr("succès")));
-  EXPECT_EQ(StoreText(), before);
-
-  const CliRun missing = Cli("config load " + work / "absent.ovr");
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_THAT(missing.output, HasSubstr("absent.ovr"));
-  EXPECT_EQ(StoreText(), before);
-}
-
 // Regression: `config save` over a pipe, a device or a link left a regular
-// file in its place; `config load` of a pipe with no writer never ended; a NUL
-// in a folder line was restored, after which the store refused its own file
-// and every later write.
-TEST_F(CliConfig, SavesThroughLinksAndRefusesWhatTheStoreCouldNotHoldWithoutBlocking) {
+// file in its place (as root it replaced /dev/full); `config load` of a pipe
+// with no writer never ended; a NUL in a folder line was restored, after
+// which the store refused its own file and every later write. Files are
+// read and written through links, keeping their permissions; nothing else is
+// read or replaced, a value out of range or a missing file is refused, and
+// each refusal leaves the store as it was.
+TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndWritesThroughLinksWithoutBlocking) {
   fs::create_directory(work / "backups");
   test::WriteText(work / "backups/real.ovr", "old");
+  fs::permissions(work / "backups/real.ovr", fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink("backups/real.ovr", work / "link.ovr");
+  fs::create_symlink(work / "link.ovr", work / "chain.ovr");  // absolute, to a link
+  fs::create_symlink("backups/new.ovr", work / "dangling.ovr");
+  fs::create_symlink(work / "loop.ovr", work / "loop.ovr");
   ASSERT_EQ(mkfifo((work / "fifo.ovr").c_str(), 0644), 0);
+  fs::create_symlink(work / "fifo.ovr", work / "to-fifo.ovr");
+  sockaddr_un address{AF_UNIX, {}};
+  (work / "socket.ovr").copy(address.sun_path, sizeof address.sun_path - 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  close(fd);
   // A device node of its own, never one of /dev; without root a link to
   // /dev/null stands in (a plain user cannot replace that one).
   if (mknod((work / "null.ovr").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
@@ -84,47 +73,65 @@ TEST_F(CliConfig, SavesThroughLinksAndRefusesWhatTheStoreCouldNotHoldWithoutBloc
   }
   ASSERT_EQ(Cli("config save " + work / "nul.ovr").status, 0);
   std::string bytes = test::ReadText(work / "nul.ovr");
+  fs::copy_file(work / "nul.ovr", work / "range.ovr");
   bytes.insert(bytes.find(home / "projets/") + 1, std::string(1, '\0'));  // line 58
   test::WriteText(work / "nul.ovr", bytes);
+  bytes = test::ReadText(work / "range.ovr");
+  bytes.replace(bytes.find("\r\n50\r\n"), 6, "\r\n150\r\n");  // line 19, the only "50"
+  test::WriteText(work / "range.ovr", bytes);
   const std::string store = StoreText();
+  const std::string fifo = "Pas un fichier ordinaire (tube nommé)";
+  const std::string socketRefused = "Pas un fichier ordinaire (socket)";
+  const std::string device = "Pas un fichier ordinaire (périphérique)";
   const struct {
     const char* command;
     const char* file;
-    int status;
-    const char* said;
+    std::string said;  // empty: done
   } cases[] = {
-      {"save", "no-such-folder/orvane.ovr", 1, "no-such-folder : Introuvable"},
-      {"save", "fifo.ovr", 1, "Pas un fichier ordinaire (tube nommé)"},
-      {"save", "null.ovr", 1, "Pas un fichier ordinaire (périphérique)"},
-      {"load", "fifo.ovr", 1, "Pas un fichier ordinaire (tube nommé)"},
-      {"load", "null.ovr", 1, "Pas un fichier ordinaire (périphérique)"},
-      {"load", "backups", 1, "Dossier"},
-      {"load", "nul.ovr", 1,
-       "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle"},
-      {"save", "link.ovr", 0, "Configuration enregistrée"},
-      {"load", "link.ovr", 0, "Configuration restaurée avec succès !"},
+      {"save", "no-such-folder/orvane.ovr", "no-such-folder : Introuvable"},
+      {"save", "fifo.ovr", fifo},
+      {"save", "to-fifo.ovr", fifo},
+      {"save", "socket.ovr", socketRefused},
+      {"save", "null.ovr", device},
+      {"save", "loop.ovr", "Trop de liens symboliques"},
+      {"save", "backups", "Dossier"},
+      {"load", "fifo.ovr", fifo},
+      {"load", "to-fifo.ovr", fifo},
+      {"load", "socket.ovr", socketRefused},
+      {"load", "null.ovr", device},
+      {"load", "backups", "Dossier"},
+      {"load", "dangling.ovr", "Introuvable"},
+      {"load", "range.ovr", "Ligne 19 (Periode) : « 150 »"},
+      {"load", "nul.ovr", "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle"},
+      {"save", "link.ovr", ""},
+      {"save", "chain.ovr", ""},
+      {"save", "dangling.ovr", ""},
+      {"load", "chain.ovr", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.command) + " " + c.file);
     const fs::file_type type = fs::symlink_status(work / c.file).type();
     // A read that blocks ends here, as a failure, rather than hanging.
     const CliRun run = Cli(std::string("config ") + c.command + " " + work / c.file, "timeout 60 ");
-    EXPECT_EQ(run.status, c.status) << run.output;
+    EXPECT_EQ(run.status, c.said.empty() ? 0 : 1) << run.output;
     EXPECT_THAT(run.output, HasSubstr(c.said));
     EXPECT_EQ(fs::symlink_status(work / c.file).type(), type);
-    if (c.status) {
+    if (!c.said.empty()) {
+      EXPECT_THAT(run.output, Not(HasSubstr("Configuration")));
       EXPECT_EQ(StoreText(), store);
     }
   }
+  EXPECT_EQ(Names(work / "backups"), (std::set<std::string>{"new.ovr", "real.ovr"}));
+  EXPECT_EQ(test::ReadText(work / "backups/new.ovr"), test::ReadText(work / "backups/real.ovr"));
   EXPECT_EQ(SplitLines(test::ReadText(work / "backups/real.ovr")).size(), 108u);
-  EXPECT_EQ(Names(work / "backups"), std::set<std::string>{"real.ovr"});
+  EXPECT_EQ(fs::status(work / "backups/real.ovr").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 // A store the program cannot read is not saved as factory values; with no
 // store yet, the backup holds the values the program runs on.
 TEST_F(CliConfig, ABackupHoldsTheValuesInForceAndNeverAnUnreadableStore) {
   const std::string file = work / "orvane.ovr";
-  // An unreadable store is not saved as factory values.
   test::WriteText(config / "settings.ini", std::string("[K]\nA=\0\n", 8));
   test::WriteText(file, "old");
   const CliRun refused = Cli("config save " + file);
@@ -132,7 +139,6 @@ TEST_F(CliConfig, ABackupHoldsTheValuesInForceAndNeverAnUnreadableStore) {
   EXPECT_THAT(refused.output, HasSubstr("settings.ini"));
   EXPECT_EQ(test::ReadText(file), "old");
 
-  // No store yet: the factory values, and the folders the program would use.
   fs::remove(config / "settings.ini");
   ASSERT_EQ(Cli("config save " + file).status, 0);
   EXPECT_EQ(SplitLines(test::ReadText(file))[57], home / "projets/");

@@ -1,8 +1,6 @@
+// orvane-cli info, import, export and generate as processes.
 #include <fcntl.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -11,23 +9,17 @@
 namespace orvane {
 namespace {
 
-using ::testing::HasSubstr;
-
-TEST_F(OrvaneCli, InfoDescribesBothProfilesOfAProject) {
-  CliRun run = Cli("info " + data + "/maison.ovp");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_THAT(run.output, HasSubstr("Profil 1 : 6 points, fermé, sans dégagement\n"));
-  EXPECT_THAT(run.output, HasSubstr("  Etendue : 100.000 x 60.000 mm\n"));
-  // 100 + 40 + 2 x hypot(50, 20) + 40
-  EXPECT_THAT(run.output, HasSubstr("  Développé : 287.703 mm\n"));
-  EXPECT_THAT(run.output, HasSubstr("Profil 2 : 6 points"));
-  EXPECT_THAT(run.output, HasSubstr("  Etendue : 60.000 x 30.000 mm\n"));
-}
-
-TEST_F(OrvaneCli, ImportBuildsAProjectFromTwoFilesAndExportsItsProfiles) {
+TEST_F(OrvaneCli, InfoImportAndExportReadAndWriteProfiles) {
+  const CliRun info = Cli("info " + data + "/maison.ovp");
+  EXPECT_EQ(info.status, 0);
+  for (const char* said :
+       {"Profil 1 : 6 points, fermé, sans dégagement\n", "  Développé : 287.703 mm\n",
+        "Profil 2 : 6 points", "  Etendue : 60.000 x 30.000 mm\n"}) {
+    EXPECT_THAT(info.output, HasSubstr(said));
+  }
   const std::string project = out + "/airfoil.ovp";
-  CliRun run = Cli("import " + data + "/airfoils/naca2412_xfoil.dat " + data +
-                   "/airfoils/naca2412_lednicer.dat -o " + project + " --decimals 4");
+  const CliRun run = Cli("import " + data + "/airfoils/naca2412_xfoil.dat " + data +
+                         "/airfoils/naca2412_lednicer.dat -o " + project + " --decimals 4");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "161 points\n");
   EXPECT_THAT(Cli("info " + project).output, HasSubstr("Profil 2 : 161 points, fermé"));
@@ -37,10 +29,9 @@ TEST_F(OrvaneCli, ImportBuildsAProjectFromTwoFilesAndExportsItsProfiles) {
   EXPECT_EQ(test::ReadText(csv).substr(0, 24), "[ X ];[ Y ]\r\n0.999994;0.");  // x 0.0000056
 
   // Two lines end to end: the shared point is kept only on request.
-  EXPECT_EQ(Cli("import " + data + "/drawings/two_lines.dxf -o " + project).output, "3 points\n");
-  EXPECT_EQ(
-      Cli("import " + data + "/drawings/two_lines.dxf -o " + project + " --keep-duplicates").output,
-      "4 points\n");
+  const std::string lines = "import " + data + "/drawings/two_lines.dxf -o " + project;
+  EXPECT_EQ(Cli(lines).output, "3 points\n");
+  EXPECT_EQ(Cli(lines + " --keep-duplicates").output, "4 points\n");
   EXPECT_NE(Cli("import " + data + "/drawings/bulge.dxf -o " + project).status, 0);
 }
 
@@ -70,130 +61,94 @@ TEST_F(OrvaneCli, MalformedCommandLinesAreUsageErrorsThatWriteNothing) {
       "info --all " + project,
       "info " + project + " " + project,
       "frobnicate",
+      // An empty device name once fell back on the settings' port.
+      "run " + out + "/x.ovi --link serial --device ''",
+      "board identify --device ''",
+      "run " + out + "/x.ovi --link usb",
+      "pulses --period 0",
+      "pulses --period 100 --ticks -5",
+      "pulses --period 100 --duty 100",
+      "pulses --ticks 10",
   };
   for (const std::string& arguments : cases) {
     const CliRun run = Cli(arguments);
     EXPECT_EQ(run.status, 2) << arguments << "\n" << run.output;
     EXPECT_THAT(run.output, HasSubstr("usage: orvane-cli")) << arguments;
   }
+  const CliRun simulate = Cli("run " + out + "/x.ovi --simulate");  // on the parallel port
+  EXPECT_EQ(simulate.status, 2);
+  EXPECT_THAT(simulate.output, HasSubstr("--simulate ne vaut que pour la carte"));
   EXPECT_TRUE(fs::is_empty(out));
   EXPECT_TRUE(WorkFolders().empty());
 }
 
-TEST_F(OrvaneCli, AnInputThatCannotBeReadSaysWhy) {
-  const std::string missing = work / "absent.ovp";
-  const std::string folder = work.Path();
-  const std::string commands[] = {"info {}", "export {} --dxf " + out + "/x.dxf",
-                                  "generate {} -o " + out + "/x", "import {} -o " + out + "/x.ovp"};
-  for (std::string command : commands) {
-    for (const auto& [input, says] : {std::pair{missing, "Introuvable"}, {folder, "Dossier"}}) {
-      std::string arguments = command;
-      arguments.replace(arguments.find("{}"), 2, input);
-      const CliRun run = Cli(arguments);
-      EXPECT_EQ(run.status, 1) << arguments;
-      EXPECT_THAT(run.output, HasSubstr(input + " : " + says)) << arguments << run.output;
-    }
-  }
-  EXPECT_TRUE(fs::is_empty(out));
-}
-
-TEST_F(OrvaneCli, AnUnreadableInputSaysPermissionIsRefused) {
-  const std::string secret = work / "secret.dat";
-  test::WriteText(secret, "0 0\n1 1\n");
-  fs::permissions(secret, fs::perms::none);
-  fs::permissions(work.Path(), fs::perms::all);
-  // Root reads anything: the command runs as an ordinary user.
-  const std::string as =
-      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-  const CliRun run = Cli("import " + secret + " -o " + out + "/p.ovp", as);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.output, "orvane-cli : " + secret + " : Permission refusée\n");
-  EXPECT_TRUE(fs::is_empty(out));
-}
-
-// A 4 GB file was read whole into memory before its size was looked at,
-// /dev/zero until memory ran out, and a pipe with no writer blocked for ever;
-// here the commands run with 1 GB of address space and must refuse each with
-// a message.
-TEST_F(OrvaneCli, AnOversizedOrEndlessInputIsRefusedBeforeItIsRead) {
-  const std::string sparse = work / "huge.ovp";
-  {
-    const int fd = open(sparse.c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_EQ(ftruncate(fd, off_t(4) << 30), 0);
-    close(fd);
-  }
-  for (const std::string& arguments :
-       {"info " + sparse, "export " + sparse + " --csv " + out + "/x.csv",
-        "generate " + sparse + " -o " + out + "/x", "import " + sparse + " -o " + out + "/x.ovp"}) {
-    const CliRun run = Cli(arguments, "prlimit --as=1073741824 -- ");
-    EXPECT_EQ(run.status, 1) << arguments;
-    EXPECT_THAT(run.output, HasSubstr("Fichier trop volumineux (plus de 256 Mo)")) << arguments;
-  }
+// An input that cannot be read or makes no project is refused with its
+// reason, and nothing is written. Regressions: a 4 GB file was read whole
+// before its size was looked at, /dev/zero until memory ran out, a pipe with
+// no writer blocked for ever (here each runs with 1 GB of address space and
+// a time limit); a 6 KB drawing of arcs made 2 million points; a coordinate
+// of 1e12 mm went on to a 4 GB cut; 1-point profiles made projects.
+TEST_F(OrvaneCli, AnInputThatCannotBeReadOrMakesNoProjectIsRefusedWithItsReason) {
+  const int fd = open((work / "huge.ovp").c_str(), O_CREAT | O_WRONLY, 0644);
+  ASSERT_EQ(ftruncate(fd, off_t(4) << 30), 0);
+  close(fd);
   ASSERT_EQ(mkfifo((work / "pipe.ovp").c_str(), 0644), 0);
   ASSERT_EQ(mkfifo((work / "pipe.dxf").c_str(), 0644), 0);
-  const std::pair<std::string, const char*> endless[] = {
-      {"info /dev/zero", "(périphérique)"},
-      {"info " + work / "pipe.ovp", "(tube nommé)"},
-      {"import " + work / "pipe.dxf" + " -o " + out + "/x.ovp", "(tube nommé)"},
-  };
-  for (const auto& [arguments, kind] : endless) {
-    const CliRun run = Cli(arguments, "timeout 60 prlimit --as=1073741824 -- ");
-    EXPECT_EQ(run.status, 1) << arguments;
-    EXPECT_THAT(run.output, HasSubstr(std::string("Pas un fichier ordinaire ") + kind))
-        << arguments;
-  }
-  EXPECT_TRUE(fs::is_empty(out));
-}
-
-// These made 1-point projects with exit 0; the window refuses them.
-TEST_F(OrvaneCli, ImportRefusesAProfileOfFewerThanTwoDistinctPoints) {
-  const std::pair<const char*, const char*> inputs[] = {
-      {"one.dat", "12.5 3\n"},
-      {"same.dat", "1 1\n1 1\n1 1\n"},
-      {"nan.dxf",
-       "  0\nSECTION\n  2\nENTITIES\n  0\nCIRCLE\n100\nAcDbCircle\n 10\n5\n 20\n5\n 30\n0\n"
-       " 40\nnan\n  0\nENDSEC\n  0\nEOF\n"},
-  };
-  for (const auto& [name, text] : inputs) {
-    test::WriteText(work / name, text);
-    const CliRun run = Cli("import " + work / name + " -o " + out + "/p.ovp");
-    EXPECT_EQ(run.status, 1) << name << run.output;
-    EXPECT_THAT(run.output, HasSubstr("Ce fichier n'est pas compatible avec Orvane")) << name;
-  }
-  EXPECT_TRUE(fs::is_empty(out));
-}
-
-// Regression: a 6 KB drawing of arcs made 2 million points, and a project
-// coordinate of 1e12 mm went on to a 4 GB cut.
-TEST(OrvaneCliImportExport, RefusesDrawingsAndProjectsBeyondTheLimits) {
-  const std::string drawing = testing::TempDir() + "orvane-cli-cercles.dxf";
+  test::WriteText(work / "secret.dat", "0 0\n1 1\n");
+  fs::permissions(work / "secret.dat", fs::perms::none);
+  fs::permissions(work.Path(), fs::perms::all);
+  test::WriteText(work / "one.dat", "12.5 3\n");
+  test::WriteText(work / "same.dat", "1 1\n1 1\n1 1\n");
+  test::WriteText(work / "nan.dxf",
+                  "  0\nSECTION\n  2\nENTITIES\n  0\nCIRCLE\n100\nAcDbCircle\n 10\n5\n 20\n5\n"
+                  " 30\n0\n 40\nnan\n  0\nENDSEC\n  0\nEOF\n");
   std::string circles;
   for (int i = 0; i < 27398; ++i) circles += "AcDbCircle\n\n\n\n\n\n\n\n\n\n\n";  // 73 points each
-  FILE* file = std::fopen(drawing.c_str(), "wb");
-  ASSERT_TRUE(file);
-  std::fwrite(circles.data(), 1, circles.size(), file);
-  std::fclose(file);
-  const std::string project = testing::TempDir() + "orvane-cli-cercles.ovp";
-  std::remove(project.c_str());
-  CliRun run = Cli("import " + drawing + " -o " + project);
-  EXPECT_NE(run.status, 0);
-  EXPECT_THAT(run.output, HasSubstr("Dessin trop détaillé (plus de 2000000 points)"));
-  EXPECT_EQ(std::fopen(project.c_str(), "rb"), nullptr);
-
-  const std::string far = testing::TempDir() + "orvane-cli-loin.ovp";
-  file = std::fopen(far.c_str(), "wb");
-  ASSERT_TRUE(file);
-  std::fputs(
-      "// version\r\nv160\r\n// nombre de points\r\n2\r\n// d\xE9"
-      "cimales\r\n3\r\n"
-      "// dimensions x1,y1,x2,y2\r\n1\r\n1\r\n1\r\n1\r\n// coordonn\xE9"
-      "es\r\n"
-      "0\r\n0\r\n0\r\n0\r\n1e12\r\n1\r\n1\r\n1\r\n// fin du fichier\r\n",
-      file);
-  std::fclose(file);
-  run = Cli("info " + far);
-  EXPECT_NE(run.status, 0);
-  EXPECT_THAT(run.output, HasSubstr("Coordonnée hors limites (ligne 17)"));
+  test::WriteText(work / "cercles.dxf", circles);
+  test::WriteText(work / "loin.ovp",
+                  "// version\r\nv160\r\n// nombre de points\r\n2\r\n// d\xE9"
+                  "cimales\r\n3\r\n// dimensions x1,y1,x2,y2\r\n1\r\n1\r\n1\r\n1\r\n"
+                  "// coordonn\xE9"
+                  "es\r\n0\r\n0\r\n0\r\n0\r\n1e12\r\n1\r\n1\r\n1\r\n// fin du fichier\r\n");
+  // Root reads anything: that one runs as an ordinary user.
+  const std::string nobody =
+      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const std::string limited = "timeout 60 prlimit --as=1073741824 -- ";
+  const std::string huge = "Fichier trop volumineux (plus de 256 Mo)";
+  const std::string incompatible = "Ce fichier n'est pas compatible avec Orvane";
+  const struct {
+    std::string command;  // {} is the input
+    std::string input, prefix, says;
+  } cases[] = {
+      {"info {}", "absent.ovp", "", "absent.ovp : Introuvable"},
+      {"export {} --dxf " + out + "/x.dxf", "absent.ovp", "", "absent.ovp : Introuvable"},
+      {"generate {} -o " + out + "/x", ".", "", " : Dossier"},
+      {"import {} -o " + out + "/x.ovp", ".", "", " : Dossier"},
+      {"import {} -o " + out + "/p.ovp", "secret.dat", nobody,
+       "orvane-cli : " + work / "secret.dat : Permission refusée\n"},
+      {"info {}", "huge.ovp", limited, huge},
+      {"export {} --csv " + out + "/x.csv", "huge.ovp", limited, huge},
+      {"generate {} -o " + out + "/x", "huge.ovp", limited, huge},
+      {"import {} -o " + out + "/x.ovp", "huge.ovp", limited, huge},
+      {"info {}", "/dev/zero", limited, "Pas un fichier ordinaire (périphérique)"},
+      {"info {}", "pipe.ovp", limited, "Pas un fichier ordinaire (tube nommé)"},
+      {"import {} -o " + out + "/x.ovp", "pipe.dxf", limited,
+       "Pas un fichier ordinaire (tube nommé)"},
+      {"import {} -o " + out + "/p.ovp", "one.dat", "", incompatible},
+      {"import {} -o " + out + "/p.ovp", "same.dat", "", incompatible},
+      {"import {} -o " + out + "/p.ovp", "nan.dxf", "", incompatible},
+      {"import {} -o " + out + "/p.ovp", "cercles.dxf", "",
+       "Dessin trop détaillé (plus de 2000000 points)"},
+      {"info {}", "loin.ovp", "", "Coordonnée hors limites (ligne 17)"},
+  };
+  for (const auto& c : cases) {
+    std::string arguments = c.command;
+    arguments.replace(arguments.find("{}"), 2, c.input.starts_with("/") ? c.input : work / c.input);
+    const CliRun run = Cli(arguments, c.prefix);
+    EXPECT_EQ(run.status, 1) << arguments << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr(c.says)) << arguments;
+  }
+  EXPECT_TRUE(fs::is_empty(out));
 }
 
 uint64_t Fnv1a(const std::string& path) {
@@ -206,7 +161,7 @@ uint64_t Fnv1a(const std::string& path) {
 // file must stay as the program wrote it before (hashes of the files written
 // by orvane-cli at commit 8150b54 with the factory settings).
 TEST_F(OrvaneCli, GenerateWithTheFactoryWiringWritesTheSameFilesAsBefore) {
-  CliRun run = Cli("generate " + data + "/maison.ovp -o " + out + "/maison --opposite");
+  const CliRun run = Cli("generate " + data + "/maison.ovp -o " + out + "/maison --opposite");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_THAT(run.output, HasSubstr("56000 pas\n"));
   const std::pair<const char*, uint64_t> expected[] = {
@@ -227,21 +182,16 @@ TEST_F(OrvaneCli, GenerateRefusesTheFactoryCalibrationUnlessAskedTo) {
   std::string text = "\xEF\xBB\xBF" + test::ReadText(store);
   std::replace(text.begin(), text.end(), '\n', '\r');
   test::WriteText(store, text);
-  const CliRun read = Cli("generate " + project + " -o " + out + "/a");
-  ASSERT_EQ(read.status, 0) << read.output;
+  ASSERT_EQ(Cli("generate " + project + " -o " + out + "/a").status, 0);
   for (const std::string& broken : {std::string("X1step=400\n"), std::string()}) {
-    if (broken.empty()) {
-      fs::remove(store);
-    } else {
-      test::WriteText(store, broken);
-    }
+    if (broken.empty()) fs::remove(store);
+    if (!broken.empty()) test::WriteText(store, broken);
     const CliRun refused = Cli("generate " + project + " -o " + out + "/b");
     EXPECT_EQ(refused.status, 1) << refused.output;
     EXPECT_THAT(refused.output, HasSubstr("--factory"));
     EXPECT_FALSE(fs::exists(out + "/b.ovd"));
     const CliRun accepted = Cli("generate " + project + " -o " + out + "/b --factory");
     EXPECT_EQ(accepted.status, 0) << accepted.output;
-    ASSERT_TRUE(fs::exists(out + "/b.ovd"));
     // The factory 200 steps/mm against the store's 400: half the ticks.
     EXPECT_EQ(2 * fs::file_size(out + "/b.ovd"), fs::file_size(out + "/a.ovd"));
     fs::remove(out + "/b.ovd");
@@ -249,6 +199,52 @@ TEST_F(OrvaneCli, GenerateRefusesTheFactoryCalibrationUnlessAskedTo) {
       EXPECT_EQ(test::ReadText(store), broken);  // never rewritten
     }
   }
+}
+
+// orvane-cli shape and leadin: the project written, read back by `info`;
+// bad values refused with nothing written.
+
+TEST_F(OrvaneCli, ShapeWritesEveryKindInBothProfilesAndLeadInAddsToBoth) {
+  const std::string project = out + "/p.ovp", led = out + "/led.ovp";
+  const std::pair<std::string, std::string> cases[] = {
+      // The command, then what "info" says of profile 2.
+      {"shape rectangle",
+       "Profil 2 : 9 points, fermé, sans dégagement\n  Etendue : 100.000 x 75.000"},
+      {"shape ellipse --radius 20 --radius2 0", "Etendue : 40.000 x 20.000"},  // zero takes 10
+      {"shape rainure4", "Profil 2 : 39 points, ouvert"},
+      {"shape segment --rectangular --width 100 --height 0", "Profil 2 : 2 points, ouvert"},
+      {"shape segment --length 50 --angle 90 --append " + project, "Etendue : 100.000 x 50.000"},
+      {"shape rectangle --width 20 --height 20", "Profil 2 : 9 points"},
+      {"leadin " + project + " --direction 1 --length 5 --both",
+       "Profil 2 : 11 points, fermé, avec dégagements\n  Etendue : 20.000 x 25.000"},
+  };
+  for (const auto& [command, info] : cases) {
+    const CliRun run = Cli(command + " -o " + led);
+    ASSERT_EQ(run.status, 0) << command << run.output;
+    EXPECT_THAT(Cli("info " + led).output, HasSubstr(info)) << command;
+    fs::rename(led, project);
+  }
+  const std::string square = out + "/square.ovp";
+  ASSERT_EQ(Cli("shape rectangle -o " + square).status, 0);
+  const std::string refused[] = {
+      "shape rainure4 --width 10 --kerf 6",  // the kerf fills the slot
+      "shape rectangle --radius 5",          // not a field of the rectangle
+      "shape cercle --radius abc",
+      "shape hexagone",
+      "leadin " + project + " --direction 2 --length 5 --both",  // once is enough
+      "leadin " + square + " --direction 9 --length 5 --both",
+      "leadin " + square + " --direction 1 --length 0 --both",
+  };
+  for (const std::string& command : refused) {
+    const CliRun run = Cli(command + " -o " + led);
+    EXPECT_NE(run.status, 0) << command;
+    EXPECT_THAT(run.output, HasSubstr("orvane-cli")) << command;
+    EXPECT_FALSE(fs::exists(led)) << command;
+  }
+  // One profile alone would break the project's single point count.
+  EXPECT_THAT(Cli("leadin " + square + " --direction 2 --length 5 -o " + led).output,
+              HasSubstr("même nombre de points"));
+  EXPECT_FALSE(fs::exists(led));
 }
 
 }  // namespace

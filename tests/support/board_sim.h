@@ -2,19 +2,14 @@
 // Starts tools/orvane-board-sim on its pseudo-terminal and reads back its log
 // of the packets it received, decoded field by field.
 
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "support/process.h"
+#include "support/temp_folder.h"
 
 namespace orvane::test {
 
@@ -29,75 +24,52 @@ struct SimPacket {
 class BoardSim {
  public:
   // `logPath` receives the simulator's log; `args` are its fault options.
-  BoardSim(const std::string& logPath, std::vector<std::string> args) : logPath_(logPath) {
+  BoardSim(const std::string& logPath, std::vector<std::string> args)
+      : logPath_(logPath), out_(logPath + ".out") {
+    // What an earlier simulator left there would pass for this one's device
+    // and packets.
+    std::filesystem::remove(logPath);
+    std::filesystem::remove(out_);
     args.insert(args.begin(), {ORVANE_BOARD_SIM, "--log", logPath});
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
+    sim_ = std::make_unique<Child>(args, out_);
     // The first line is the device path; a simulator that says nothing in
     // five seconds is broken, not slow.
-    char c = 0;
-    pollfd p{out[0], POLLIN, 0};
-    while (pid_ > 0 && poll(&p, 1, 5000) > 0 && read(out[0], &c, 1) == 1 && c != '\n') {
-      device_ += c;
-    }
-    close(out[0]);
+    PollUntil([&] { return ReadText(out_).find('\n') != std::string::npos || sim_->Ended(); }, 5);
+    const std::string said = ReadText(out_);
+    if (said.find('\n') != std::string::npos) device_ = said.substr(0, said.find('\n'));
   }
-  ~BoardSim() { Stop(); }
-  BoardSim(const BoardSim&) = delete;
-  BoardSim& operator=(const BoardSim&) = delete;
-
   const std::string& Device() const { return device_; }
 
   // Ends the simulator after it has logged everything already written to it;
   // returns its exit status.
   int Stop() {
-    if (pid_ <= 0) return status_;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return status_;
+    sim_->Signal(SIGTERM);
+    return sim_->Wait();
   }
   std::vector<SimPacket> Log() const {
     std::vector<SimPacket> packets;
-    std::ifstream in(logPath_);
-    std::string line;
-    while (std::getline(in, line)) {
+    std::istringstream in(ReadText(logPath_));
+    for (std::string line; std::getline(in, line);) {
       SimPacket packet;
       std::istringstream fields(line);
       std::string flags, command;
       fields >> packet.time >> flags;
-      if (flags == "ERROR") {
-        packet.error = true;
-        std::getline(fields, packet.payload);
-      } else {
+      packet.error = flags == "ERROR";
+      if (!packet.error) {
         fields >> command;
         packet.flags = std::stoi(flags, nullptr, 16);
         packet.command = std::stoi(command, nullptr, 16);
-        const size_t at = line.find(command, line.find(flags) + flags.size());
-        packet.payload = line.substr(at + command.size() + 1);
+        fields.get();  // the one space before the payload
       }
+      std::getline(fields, packet.payload);
       packets.push_back(packet);
     }
     return packets;
   }
 
  private:
-  std::string logPath_;
-  std::string device_;
-  pid_t pid_ = -1;
-  int status_ = -1;
+  std::string logPath_, out_, device_;
+  std::unique_ptr<Child> sim_;
 };
 
 }  // namespace orvane::test

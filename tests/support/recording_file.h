@@ -22,4 +22,22 @@ inline std::vector<RecordedWrite> ReadRecording(const std::string& path) {
   return writes;
 }
 
+// The control images written, in order.
+inline std::vector<int> ControlValues(const std::vector<RecordedWrite>& writes) {
+  std::vector<int> values;
+  for (const RecordedWrite& w : writes) {
+    if (w.reg == 2) values.push_back(w.value);
+  }
+  return values;
+}
+
+// The data writes: each tick writes its pattern, then 0.
+inline std::string DataBytes(const std::vector<RecordedWrite>& writes) {
+  std::string bytes;
+  for (const RecordedWrite& w : writes) {
+    if (w.reg == 0) bytes += static_cast<char>(w.value);
+  }
+  return bytes;
+}
+
 }  // namespace orvane::test

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <functional>
+#include <vector>
 
 #include "host/parallel_port.h"
 #include "host/settings_file_store.h"
@@ -33,17 +34,29 @@ struct WindowHarness {
       return port;
     };
   }
-  // The start-up window's checks and first-run defaults, as the program runs them.
+  // The start-up window's checks and first-run defaults, as the program runs
+  // them, then the settings read from the store.
   bool Start() {
     if (RunCreationChecks(host, store, messages, home.Path(), context.startup, context.settings) !=
         StartupOutcome::Continue) {
       return false;
     }
     RunVersionCheck(store, messages, context.settings);
+    ReadAllSettings(store, context.settings, &serial);
     return true;
   }
   std::string Setting(std::string_view group, std::string_view name) {
     return store.ReadSettingString(GroupKeyPath(group), name);
+  }
+  // The values written to the parallel port's control register, from the
+  // `from`-th write on.
+  std::vector<uint8_t> ControlWrites(size_t from = 0) const {
+    std::vector<uint8_t> values;
+    const auto& writes = parallel->Writes();
+    for (size_t i = from; i < writes.size(); ++i) {
+      if (writes[i].address == 890) values.push_back(writes[i].value);
+    }
+    return values;
   }
 
   TempFolder home;

@@ -28,7 +28,6 @@ MachineSettings WithFolders() {
 TEST(DefaultSettings, WriteEveryValueWithItsFactoryTextThenReadBack) {
   MemorySettingsStore store;
   WriteDefaultSettings(store, WithFolders());
-  EXPECT_EQ(Value(store, "Machine", "Vadm"), "2.00");
   EXPECT_EQ(Value(store, "Machine", "Vmin"), "0.33");
   EXPECT_EQ(Value(store, "Assistant", "LastSpeedSearch"), "1.00");
   EXPECT_EQ(Value(store, "Port", "Y2io"), "3");
@@ -38,11 +37,10 @@ TEST(DefaultSettings, WriteEveryValueWithItsFactoryTextThenReadBack) {
 
   // Groups in store order, values in table order.
   const std::string text = store.Document().Serialize();
-  const char* groups[] = {"Moteurs",   "Machine", "Port",   "Systeme",
-                          "Assistant", "Manuel",  "Options"};
   size_t last = 0;
-  for (const char* g : groups) {
-    size_t at = text.find("Orvane\\" + std::string(g) + "]");
+  for (const char* g :
+       {"Moteurs", "Machine", "Port", "Systeme", "Assistant", "Manuel", "Options"}) {
+    const size_t at = text.find("Orvane\\" + std::string(g) + "]");
     ASSERT_NE(at, std::string::npos) << g;
     EXPECT_GT(at, last) << g;
     last = at;
@@ -68,10 +66,7 @@ TEST(WriteAllSettings, WritesRealsWithoutTrailingZerosAndLeavesVersionAndRunAlon
   store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "133");
   store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "on");
   MachineSettings s = WithFolders();
-  s.Vadm = 2.0;
-  s.Vmax = 3.75;
-  s.Vmin = 0.1 + 0.2;
-  s.LastSpeedSearch = 1.125;
+  s.Vadm = 2.0, s.Vmax = 3.75, s.Vmin = 0.1 + 0.2, s.LastSpeedSearch = 1.125;
   WriteAllSettings(store, s, nullptr, nullptr);
   EXPECT_EQ(Value(store, "Machine", "Vadm"), "2");
   EXPECT_EQ(Value(store, "Machine", "Vmax"), "3.75");
@@ -79,10 +74,8 @@ TEST(WriteAllSettings, WritesRealsWithoutTrailingZerosAndLeavesVersionAndRunAlon
   EXPECT_EQ(Value(store, "Assistant", "LastSpeedSearch"), "1.125");
   EXPECT_EQ(Value(store, "Systeme", "Version"), "133");
   EXPECT_EQ(Value(store, "Systeme", "Run"), "on");
-
   MachineSettings back;
   ReadAllSettings(store, back, nullptr);
-  EXPECT_EQ(back.Vadm, 2.0);
   EXPECT_EQ(back.Vmax, 3.75);
   EXPECT_EQ(back.LastSpeedSearch, 1.125);
 }
@@ -101,18 +94,16 @@ TEST(GcodeOnly, IsTickedAndWrittenOnlyWithTheUsbBoard) {
   }
 }
 
-TEST(ReadSettings, FallsBackAsTheTablesSay) {
+TEST(ReadSettings, FallsBackAsTheTablesSayAndHandsThePortItsValues) {
   MemorySettingsStore store;
   WriteDefaultSettings(store, WithFolders());
-  const std::string port = GroupKeyPath("Port");
-  const std::string options = GroupKeyPath("Options");
+  const std::string port = GroupKeyPath("Port"), options = GroupKeyPath("Options");
   store.WriteSettingString(port, "SerialBaudRate", "12345");
   store.WriteSettingString(port, "SerialFlowControl", "XonXoff");
   store.WriteSettingString(port, "SerialParity", "Even");
   store.WriteSettingString(port, "ActChauffe", "yes");  // only "1" is true
   store.WriteSettingString(options, "Densite", "7");
   store.WriteSettingString(options, "Reperes", "ON");  // only "on" is on
-
   MachineSettings s;
   s.Densite = "3";  // the tick mark already there
   test::FakeSerialPort serial;
@@ -122,116 +113,111 @@ TEST(ReadSettings, FallsBackAsTheTablesSay) {
   EXPECT_FALSE(s.ActChauffe);
   EXPECT_EQ(s.Densite, "3");
   EXPECT_FALSE(s.Reperes);
-  // The port object gets the values read.
   EXPECT_EQ(serial.params.parity, "Even");
   EXPECT_EQ(serial.params.baudRate, "9600");
 }
 
+// A duty cycle of 150 % fits 8 bits but would split the step period into a
+// high time longer than the period; a bit pair of 7 has no bits on the port.
 TEST(ReadSettings, AHandEditedStoreGivesFactoryValuesAndNamesEachBadValue) {
   MemorySettingsStore store;
   WriteDefaultSettings(store, WithFolders());
-  store.WriteSettingString(GroupKeyPath("Moteurs"), "X1step", "abc");
-  store.WriteSettingString(GroupKeyPath("Machine"), "Periode", "300");  // beyond 8 bits
-  store.WriteSettingString(GroupKeyPath("Machine"), "Vmin", "0,5");
-  store.WriteSettingString(GroupKeyPath("Manuel"), "DepTest", "");
-  store.WriteSettingString(GroupKeyPath("Systeme"), "CutPath", "");
+  const struct {
+    const char *group, *name, *text;
+  } edits[] = {{"Moteurs", "X1step", "abc"}, {"Machine", "Periode", "150"},
+               {"Machine", "Vmin", "0,5"},   {"Manuel", "DepTest", ""},
+               {"Systeme", "CutPath", ""},   {"Port", "Y2io", "7"},
+               {"Port", "BitChauffe", "3"},  {"Machine", "Pente", "90"}};  // the edge is allowed
+  for (const auto& e : edits) store.WriteSettingString(GroupKeyPath(e.group), e.name, e.text);
 
   MachineSettings s = WithFolders();
   s.X1step = 1;
   SettingsProblems problems = ReadAllSettings(store, s, nullptr);
-  ASSERT_EQ(problems.size(), 5u);
+  ASSERT_EQ(problems.size(), 7u);
   EXPECT_EQ(problems[0].group, SettingsGroup::Moteurs);
   EXPECT_EQ(problems[0].name, "X1step");
   EXPECT_EQ(s.X1step, 200);
   EXPECT_EQ(s.Periode, 50);
   EXPECT_EQ(s.Vmin, 0.33);
   EXPECT_EQ(s.DepTest, 10);
+  EXPECT_EQ(s.Y2io, 3);
+  EXPECT_EQ(s.BitChauffe, 2);
+  EXPECT_EQ(s.Pente, 90);
   EXPECT_EQ(s.CutPath, "/home/u/orvane/découpes/");  // the folder in memory stays
 
   const std::string message = DescribeSettingsProblems(problems);
   EXPECT_THAT(message, HasSubstr("groupe Moteurs, valeur X1step : « abc » → « 200 »"));
-  EXPECT_THAT(message, HasSubstr("groupe Machine, valeur Periode : « 300 »"));
   EXPECT_THAT(message, HasSubstr("groupe Manuel, valeur DepTest : absente"));
+  EXPECT_THAT(message, HasSubstr("groupe Machine, valeur Periode : « 150 » hors limites "
+                                 "(de 25 à 75) → « 50 »"));
+  EXPECT_THAT(message, HasSubstr("valeur Y2io : « 7 » hors limites (de 0 à 3) → « 3 »"));
+  EXPECT_THAT(message, HasSubstr("valeur BitChauffe : « 3 » hors limites (1, 2, 4 ou 8)"));
 
-  // The next save rewrites the store whole.
+  // The next save writes the store whole again.
   WriteAllSettings(store, s, nullptr, nullptr);
+  EXPECT_EQ(Value(store, "Machine", "Periode"), "50");
   MachineSettings again;
   EXPECT_TRUE(ReadAllSettings(store, again, nullptr).empty());
 }
 
-// The serial link is brought in line between `Port` and `SerialPort`.
-class SerialAlignment : public ::testing::Test {
- protected:
-  void SetUp() override {
-    clock.stepPerRead = 1000;
-    settings.PortType = 2;
-    serial.onWrite = [this](const std::vector<uint8_t>& packet, test::FakeSerialPort& port) {
-      if (packet.size() == 48 && packet[1] == 0x40 && answer) port.input.push_back(*answer);
+// The serial link is brought in line between `Port` and `SerialPort`; the
+// probe's wait is bounded. Other links never send packets to the serial port,
+// not even when its step mirror is open all along.
+TEST(SerialAlignment, TheBoardIsPresentOnlyWhenItAnswersTheProbe) {
+  const struct {
+    const char* name;
+    uint8_t portType;
+    std::optional<uint8_t> answer;
+    bool openable, present, openBefore = false;
+  } cases[] = {{"right answer", 2, 0xAA, true, true},
+               {"wrong answer", 2, 0x55, true, false},
+               {"silent", 2, std::nullopt, true, false},
+               {"port will not open", 2, 0xAA, false, false},
+               {"parallel link", 0, 0xAA, true, false},
+               {"step link", 1, 0xAA, true, false},
+               {"step link, mirror open", 1, 0xAA, true, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemorySettingsStore store;
+    MachineSettings settings = WithFolders();
+    settings.PortType = c.portType;
+    settings.SerialParamsChanged = true;
+    settings.SerialBaudRate = "19200";
+    settings.SerialParity = "Odd";
+    test::FakeSerialPort serial;
+    serial.openable = c.openable;
+    if (c.openBefore) serial.Open();
+    serial.onWrite = [&](const std::vector<uint8_t>& packet, test::FakeSerialPort& port) {
+      if (packet.size() == 48 && packet[1] == 0x40 && c.answer) port.input.push_back(*c.answer);
     };
-  }
-  MemorySettingsStore store;
-  MachineSettings settings = WithFolders();
-  test::FakeSerialPort serial;
-  test::FakeClock clock;
-  std::optional<uint8_t> answer;
-};
-
-TEST_F(SerialAlignment, ABoardAnsweringTheProbeIsPresent) {
-  answer = 0xAA;
-  settings.SerialParamsChanged = true;
-  settings.SerialBaudRate = "19200";
-  WriteAllSettings(store, settings, &serial, &clock);
-  EXPECT_TRUE(settings.BoardPresent);
-  ASSERT_EQ(serial.written.size(), 2u);
-  EXPECT_EQ(serial.written[0][0], 0x00);  // probe
-  EXPECT_EQ(serial.written[0][1], 0x40);
-  EXPECT_EQ(serial.written[1][1], 0x01);  // parameters, since they changed
-  EXPECT_EQ(serial.written[1][9], 2);     // 19200 is the third rate
-  EXPECT_FALSE(settings.SerialParamsChanged);
-  EXPECT_GE(serial.clears, 1);
-  EXPECT_EQ(Value(store, "Port", "SerialBaudRate"), "19200");
-}
-
-TEST_F(SerialAlignment, ASilentPortMeansNoBoardAfterAHundredMilliseconds) {
-  const int64_t start = clock.now;
-  WriteAllSettings(store, settings, &serial, &clock);
-  EXPECT_FALSE(settings.BoardPresent);
-  // 150 ms before the probe, 150 ms after it, then 100 ms of waiting.
-  EXPECT_EQ(clock.sleeps, (std::vector<int>{150, 150, 150}));
-  EXPECT_GE(clock.now - start, int64_t(400) * 1000 * 1000);
-  EXPECT_EQ(Value(store, "Port", "SerialPort"), "ttyS0");
-}
-
-TEST_F(SerialAlignment, OtherLinksNeverSendPacketsToTheSerialPort) {
-  answer = 0xAA;
-  settings.SerialParamsChanged = true;
-  settings.SerialStopBits = "2";
-  for (uint8_t portType : {0, 1}) {
-    settings.PortType = portType;
+    test::FakeClock clock;
+    clock.stepPerRead = 1000;
+    const int64_t start = clock.now;
     WriteAllSettings(store, settings, &serial, &clock);
-    EXPECT_TRUE(serial.written.empty()) << int(portType);
-    EXPECT_EQ(serial.params.stopBits, "2");
-    EXPECT_EQ(Value(store, "Port", "SerialStopBits"), "2");
+    EXPECT_EQ(settings.BoardPresent, c.present);
+    // Saved whatever the board said.
+    EXPECT_EQ(Value(store, "Port", "SerialBaudRate"), "19200");
+    EXPECT_EQ(Value(store, "Port", "SerialParity"), "Odd");
+    if (!c.openable || c.portType != 2) {
+      EXPECT_TRUE(serial.written.empty());
+      if (c.openable) {
+        EXPECT_EQ(serial.params.parity, "Odd");
+      }
+      continue;
+    }
+    ASSERT_EQ(serial.written.size(), 2u);
+    EXPECT_EQ(serial.written[0][0], 0x00);  // probe
+    EXPECT_EQ(serial.written[0][1], 0x40);
+    EXPECT_EQ(serial.written[1][1], 0x01);  // parameters, since they changed
+    EXPECT_EQ(serial.written[1][9], 2);     // 19200 is the third rate
+    EXPECT_FALSE(settings.SerialParamsChanged);
+    EXPECT_GE(serial.clears, 1);
+    if (!c.answer) {
+      // 150 ms before the probe, 150 ms after it, then 100 ms of waiting.
+      EXPECT_EQ(clock.sleeps, (std::vector<int>{150, 150, 150}));
+      EXPECT_GE(clock.now - start, int64_t(400) * 1000 * 1000);
+    }
   }
-  serial.Open();  // the step mirror of the serial link is open all along
-  WriteAllSettings(store, settings, &serial, &clock);
-  EXPECT_TRUE(serial.written.empty());
-}
-
-TEST_F(SerialAlignment, AWrongAnswerIsNoBoard) {
-  answer = 0x55;
-  WriteAllSettings(store, settings, &serial, &clock);
-  EXPECT_FALSE(settings.BoardPresent);
-}
-
-TEST_F(SerialAlignment, APortThatWillNotOpenIsNoBoardAndSavesStillHappen) {
-  serial.openable = false;
-  settings.SerialParity = "Odd";
-  WriteAllSettings(store, settings, &serial, &clock);
-  EXPECT_FALSE(settings.BoardPresent);
-  EXPECT_TRUE(serial.written.empty());
-  EXPECT_EQ(Value(store, "Port", "SerialParity"), "Odd");
-  EXPECT_EQ(Value(store, "Port", "LibCouple"), "1");
 }
 
 }  // namespace

@@ -5,15 +5,13 @@
 namespace orvane {
 namespace {
 
-TEST(SettingsDocument, MatchesKeysAndNamesWithoutRegardToCase) {
+TEST(SettingsDocument, MatchesKeysAndNamesWithoutRegardToCaseAndReadsLeniently) {
   SettingsDocument d =
       SettingsDocument::Parse("[.Default\\Software\\Orvane\\Moteurs]\nX1step=400\n");
   EXPECT_EQ(d.Read(".default\\software\\orvane\\MOTEURS", "x1STEP"), "400");
   d.Write(".DEFAULT\\Software\\Orvane\\Moteurs", "X1STEP", "800");
   EXPECT_EQ(d.Serialize(), "[.Default\\Software\\Orvane\\Moteurs]\nX1step=800\n");
-}
-
-TEST(SettingsDocument, ReadsAHandEditedFileLeniently) {
+  // A hand-edited file is read leniently.
   const char* text =
       "stray line before any section\r\n"
       "[A]\r\n"
@@ -25,7 +23,7 @@ TEST(SettingsDocument, ReadsAHandEditedFileLeniently) {
       "[a]\n"
       "ONE=uno\n"
       "three=3\n";
-  SettingsDocument d = SettingsDocument::Parse(text);
+  d = SettingsDocument::Parse(text);
   EXPECT_EQ(d.Read("A", "one"), "uno");  // a repeated name keeps its last text
   EXPECT_EQ(d.Read("A", "three"), "3");  // a repeated section is merged
   EXPECT_EQ(d.Read("B", "two"), "  2 ");

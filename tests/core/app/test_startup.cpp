@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-using FakeHost = test::FakeHostProbe;
+constexpr const char* kFolders[] = {"projets", "découpes", "dessins", "export", "temp"};
 
 class CreationChecks : public ::testing::Test {
  protected:
@@ -29,7 +29,7 @@ class CreationChecks : public ::testing::Test {
   std::string Systeme(std::string_view name) {
     return store.ReadSettingString(GroupKeyPath("Systeme"), name);
   }
-  FakeHost host;
+  test::FakeHostProbe host;
   MemorySettingsStore store;
   test::ScriptedMessageService messages;
   test::TempFolder home;
@@ -37,74 +37,86 @@ class CreationChecks : public ::testing::Test {
   MachineSettings settings;
 };
 
-TEST_F(CreationChecks, FirstRunCreatesTheFoldersAndMarksTheRun) {
-  ASSERT_EQ(Run(), StartupOutcome::Continue);
-  EXPECT_TRUE(messages.shown.empty());
-  for (const char* folder : {"projets", "découpes", "dessins", "export", "temp"}) {
-    EXPECT_TRUE(fs::is_directory(fs::path(home.Path()) / folder)) << folder;
-  }
-  EXPECT_EQ(Systeme("ProjectPath"), home.Path() + "projets/");
-  EXPECT_EQ(Systeme("CutPath"), home.Path() + "découpes/");
-  EXPECT_EQ(Systeme("Run"), "on");
-  EXPECT_EQ(settings.ExportPath, home.Path() + "export/");
-  EXPECT_EQ(state.folders.temp, home.Path() + "temp/");
-  EXPECT_EQ(state.CounterTicksPerMicrosecond, 1000);
-  EXPECT_FALSE(state.DirectPortAccess);
-}
-
-TEST_F(CreationChecks, AnExistingFolderIsNeitherTouchedNorRecorded) {
+TEST_F(CreationChecks, CreateTheMissingFoldersEmptyTheHistoryAndMarkTheRun) {
   fs::create_directories(home / "export");
   store.WriteSettingString(GroupKeyPath("Systeme"), "ExportPath", "/mnt/atelier/export/");
-  ASSERT_EQ(Run(), StartupOutcome::Continue);
-  EXPECT_EQ(Systeme("ExportPath"), "/mnt/atelier/export/");
-  EXPECT_EQ(Systeme("DxfPath"), home.Path() + "dessins/");
-}
-
-TEST_F(CreationChecks, EmptiesTheHistoryFolderButKeepsItsSubFolders) {
   fs::create_directories(home / "temp/old");
   test::WriteText(home / "temp/Grids_1", "x");
   test::WriteText(home / "temp/old/Grids_2", "y");
   fs::permissions(home / "temp/Grids_1", fs::perms::owner_read);  // read-only goes too
   ASSERT_EQ(Run(), StartupOutcome::Continue);
+  EXPECT_TRUE(messages.shown.empty());
+  for (const char* folder : kFolders) EXPECT_TRUE(fs::is_directory(home / folder)) << folder;
+  EXPECT_EQ(Systeme("ProjectPath"), home / "projets/");
+  EXPECT_EQ(Systeme("CutPath"), home / "découpes/");
+  EXPECT_EQ(Systeme("ExportPath"), "/mnt/atelier/export/");  // there already: not recorded
+  EXPECT_EQ(Systeme("Run"), "on");
+  EXPECT_EQ(settings.ExportPath, home / "export/");
+  EXPECT_EQ(state.folders.temp, home / "temp/");
   EXPECT_FALSE(fs::exists(home / "temp/Grids_1"));
   EXPECT_FALSE(fs::exists(home / "temp/old/Grids_2"));
   EXPECT_TRUE(fs::is_directory(home / "temp/old"));
-}
-
-TEST_F(CreationChecks, ASmallScreenStopsBeforeTouchingAnything) {
-  host.screenHeight = 767;
-  EXPECT_EQ(Run(), StartupOutcome::Stop);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
-  EXPECT_EQ(messages.shown[0].text,
-            "La résolution de votre affichage est trop faible pour le programme");
-  EXPECT_TRUE(store.Document().Empty());
-  EXPECT_FALSE(fs::exists(home / "temp"));
-}
-
-TEST_F(CreationChecks, NoCounterStopsWithItsMessage) {
-  host.frequency = 0;
-  EXPECT_EQ(Run(), StartupOutcome::Stop);
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].text,
-            "Vous utilisez un ordinateur d'une conception trop ancienne.\n\n"
-            "Orvane ne peut pas fonctionner sur cette machine.");
-  EXPECT_EQ(Systeme("Run"), "");
-}
-
-TEST_F(CreationChecks, CounterTicksAreRoundedToTheNearestEven) {
+  EXPECT_FALSE(state.DirectPortAccess);
+  // Counter ticks per microsecond are rounded to the nearest even.
   for (auto [frequency, ticks] :
        {std::pair<int64_t, int64_t>{3579545, 4}, {2500000, 2}, {3500000, 4}, {1000000000, 1000}}) {
     host.frequency = frequency;
+    store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "off");
     ASSERT_EQ(Run(), StartupOutcome::Continue);
     EXPECT_EQ(state.CounterTicksPerMicrosecond, ticks) << frequency;
-    store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "off");
   }
+}
+
+TEST_F(CreationChecks, EachMissingConditionStopsWithItsMessage) {
+  const struct {
+    const char* name;
+    void (*set)(test::FakeHostProbe&);
+    const char* message;  // nullptr: as the case before
+    const char* run;      // the run flag afterwards
+  } cases[] = {
+      {"small screen", [](test::FakeHostProbe& h) { h.screenHeight = 767; },
+       "La résolution de votre affichage est trop faible pour le programme", ""},
+      {"no counter", [](test::FakeHostProbe& h) { h.frequency = 0; },
+       "Vous utilisez un ordinateur d'une conception trop ancienne.\n\n"
+       "Orvane ne peut pas fonctionner sur cette machine.",
+       ""},
+      {"no port driver", [](test::FakeHostProbe& h) { h.driverPresent = false; },
+       "Fichier INPOUT32.DLL manquant, Orvane ne peut pas fonctionner !", "off"},
+      {"comma separator", [](test::FakeHostProbe& h) { h.onePointFive = "1,50"; },
+       "Des modifications ont été apportées à votre configuration.\n\nVeuillez relancer Orvane.",
+       "off"},
+      {"separator just changed", [](test::FakeHostProbe& h) { h.separatorWasPoint = false; },
+       "Des modifications ont été apportées à votre configuration.\n\nVeuillez relancer Orvane.",
+       "off"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    host = {}, store = {}, messages = {};
+    c.set(host);
+    EXPECT_EQ(Run(), StartupOutcome::Stop);
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text, c.message);
+    EXPECT_EQ(Systeme("Run"), c.run);
+  }
+  // The small screen stops before anything is touched.
+  host = {}, store = {}, messages = {};
+  fs::remove_all(home / "temp");
+  host.screenHeight = 767;
+  Run();
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_TRUE(store.Document().Empty());
+  EXPECT_FALSE(fs::exists(home / "temp"));
+  // Direct port access (Windows 95) needs no driver.
+  host = {}, store = {};
+  host.driverPresent = false;
+  host.windowsCode = 2;
+  EXPECT_EQ(Run(), StartupOutcome::Continue);
+  EXPECT_TRUE(state.DirectPortAccess);
 }
 
 TEST_F(CreationChecks, ASecondInstanceIsAskedAbout) {
   store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "on");
-  messages.answers = {MessageAnswer::No};
+  messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
   EXPECT_EQ(Run(), StartupOutcome::Stop);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Confirmation);
@@ -113,145 +125,8 @@ TEST_F(CreationChecks, ASecondInstanceIsAskedAbout) {
             "                          ou a été arrêté annormalement\n\n"
             "DESIREZ-VOUS FORCER LE LANCEMENT DE L'APPLICATION ?");
   EXPECT_EQ(Systeme("Run"), "on");
-
-  messages.answers = {MessageAnswer::Yes};
   EXPECT_EQ(Run(), StartupOutcome::Continue);
   EXPECT_EQ(Systeme("Run"), "on");
-}
-
-TEST_F(CreationChecks, AMissingPortDriverStopsAndMarksTheRunEnded) {
-  host.driverPresent = false;
-  EXPECT_EQ(Run(), StartupOutcome::Stop);
-  EXPECT_EQ(messages.shown.back().text,
-            "Fichier INPOUT32.DLL manquant, Orvane ne peut pas fonctionner !");
-  EXPECT_EQ(Systeme("Run"), "off");
-
-  host.windowsCode = 2;  // direct port access (Windows 95) needs no driver
-  EXPECT_EQ(Run(), StartupOutcome::Continue);
-  EXPECT_TRUE(state.DirectPortAccess);
-}
-
-TEST_F(CreationChecks, ACommaDecimalSeparatorAsksForARestart) {
-  host.onePointFive = "1,50";
-  EXPECT_EQ(Run(), StartupOutcome::Stop);
-  EXPECT_EQ(
-      messages.shown.back().text,
-      "Des modifications ont été apportées à votre configuration.\n\nVeuillez relancer Orvane.");
-  EXPECT_EQ(Systeme("Run"), "off");
-
-  host.onePointFive = "1.50";
-  host.separatorWasPoint = false;
-  EXPECT_EQ(Run(), StartupOutcome::Stop);
-
-  host.separatorWasPoint = true;  // the second start runs
-  EXPECT_EQ(Run(), StartupOutcome::Continue);
-}
-
-class VersionCheck : public ::testing::Test {
- protected:
-  void SetUp() override {
-    settings.ProjectPath = home / "projets/";
-    settings.CutPath = home / "découpes/";
-    settings.DxfPath = home / "dessins/";
-    settings.ExportPath = home / "export/";
-  }
-  void StoreVersion(const std::string& version) {
-    WriteDefaultSettings(store, settings);
-    store.WriteSettingString(GroupKeyPath("Systeme"), "Version", version);
-    store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "on");
-    store.WriteSettingString(kSettingsRoot, "Foreign", "x");
-    store.WriteSettingString(GroupKeyPath("Machine"), "MaxX", "1200");
-  }
-  std::string Read(std::string_view group, std::string_view name) {
-    return store.ReadSettingString(GroupKeyPath(group), name);
-  }
-  test::TempFolder home;
-  MemorySettingsStore store;
-  test::ScriptedMessageService messages;
-  MachineSettings settings;
-};
-
-TEST_F(VersionCheck, CountsTheQuestionsOfEachOlderVersion) {
-  struct Case {
-    const char* version;
-    size_t questions;
-    size_t summaries;
-    bool replaced;
-  } cases[] = {{"133", 1, 1, true},
-               {"119", 2, 1, true},
-               {"159.6", 0, 0, false},
-               {"160", 0, 0, false},
-               {"172", 0, 0, false}};
-  for (const Case& c : cases) {
-    store = {};
-    messages = {};
-    StoreVersion(c.version);
-    messages.answers.assign(c.questions, MessageAnswer::No);
-    RunVersionCheck(store, messages, settings);
-    EXPECT_EQ(messages.Count(MessageKind::Confirmation), c.questions) << c.version;
-    EXPECT_EQ(messages.Count(MessageKind::Information), c.summaries) << c.version;
-    EXPECT_EQ(Read("Machine", "MaxX"), c.replaced ? "500" : "1200") << c.version;
-    EXPECT_EQ(store.ReadSettingString(kSettingsRoot, "Foreign"), c.replaced ? "" : "x");
-    EXPECT_EQ(Read("Systeme", "Run"), "on") << c.version;
-  }
-}
-
-TEST_F(VersionCheck, TheUpgradeQuestionAndSummaryReadAsWritten) {
-  StoreVersion("133");
-  messages.answers = {MessageAnswer::No};
-  RunVersionCheck(store, messages, settings);
-  EXPECT_THAT(messages.shown[0].text, StartsWith("Nouvelle version de Orvane\n\nVos anciens"));
-  EXPECT_THAT(messages.shown[0].text, HasSubstr("Voulez-vous les supprimer maintenant ?"));
-  EXPECT_THAT(messages.shown[1].text, StartsWith("NOUVELLE VERSION DE ORVANE\n\n- Tous vos"));
-  EXPECT_EQ(Read("Systeme", "Version"), "160");
-}
-
-TEST_F(VersionCheck, AnEmptyVersionOnlyWritesTheDefaults) {
-  RunVersionCheck(store, messages, settings);
-  EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(Read("Systeme", "Version"), "160");
-  EXPECT_EQ(Read("Port", "PortType"), "0");
-  EXPECT_EQ(Read("Systeme", "ProjectPath"), home / "projets/");
-}
-
-TEST_F(VersionCheck, YesDeletesTheOldFilesOfTheFoldersRecordedInGroupPort) {
-  const std::string oldProjects = home / "anciens-projets/";
-  const std::string oldCuts = home / "anciennes-decoupes/";
-  fs::create_directories(oldProjects);
-  fs::create_directories(oldCuts);
-  test::WriteText(oldProjects + "aile.ovp", "x");
-  test::WriteText(oldCuts + "aile.ovd", "x");
-  StoreVersion("110");
-  store.WriteSettingString(GroupKeyPath("Port"), "ProjectPath", oldProjects);
-  store.WriteSettingString(GroupKeyPath("Port"), "CutPath", oldCuts);
-  messages.answers = {MessageAnswer::Yes, MessageAnswer::No};
-  RunVersionCheck(store, messages, settings);
-  EXPECT_FALSE(fs::exists(oldProjects + "aile.ovp"));
-  EXPECT_FALSE(fs::exists(oldCuts + "aile.ovd"));
-  EXPECT_EQ(Read("Systeme", "ProjectPath"), oldProjects);
-}
-
-TEST_F(VersionCheck, AnUpgradeWithoutOldFoldersKeepsTheCurrentOnes) {
-  StoreVersion("119");
-  messages.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
-  RunVersionCheck(store, messages, settings);
-  EXPECT_EQ(Read("Systeme", "ProjectPath"), home / "projets/");
-  EXPECT_EQ(Read("Systeme", "CutPath"), home / "découpes/");
-}
-
-TEST_F(VersionCheck, ResetAsksThenReplacesTheWholeKey) {
-  StoreVersion("160");
-  messages.answers = {MessageAnswer::No};
-  EXPECT_FALSE(ResetSettings(store, messages, settings));
-  EXPECT_EQ(store.ReadSettingString(kSettingsRoot, "Foreign"), "x");
-
-  messages.answers = {MessageAnswer::Yes};
-  EXPECT_TRUE(ResetSettings(store, messages, settings));
-  EXPECT_EQ(messages.shown.back().text,
-            "Etes-vous certain de vouloir initialiser la configuration aux valeurs par défaut ?");
-  EXPECT_EQ(store.ReadSettingString(kSettingsRoot, "Foreign"), "");
-  EXPECT_EQ(Read("Machine", "MaxX"), "500");
-  EXPECT_EQ(Read("Systeme", "Run"), "on");
 }
 
 // A store that refuses every write, as a read-only or full folder does.
@@ -279,12 +154,102 @@ TEST(CreationChecksOnARefusingStore, CarryOnAndTellTheUserOnce) {
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
   EXPECT_THAT(messages.shown[0].text, HasSubstr("n'ont pas pu être enregistrés"));
   EXPECT_TRUE(state.settingsWriteFailed);
-  for (const char* folder : {"projets", "découpes", "dessins", "export", "temp"}) {
-    EXPECT_TRUE(fs::is_directory(fs::path(home.Path()) / folder)) << folder;
-  }
+  for (const char* folder : kFolders) EXPECT_TRUE(fs::is_directory(home / folder)) << folder;
   // Later refusals of the run are not told again.
   WriteOrTell(state, messages, [&] { WriteRunFlag(store, false); });
   EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+class VersionCheck : public ::testing::Test {
+ protected:
+  void SetUp() override { StoreVersion(""); }
+  void StoreVersion(const std::string& version) {
+    store = {}, messages = {};
+    settings.ProjectPath = home / "projets/";
+    settings.CutPath = home / "découpes/";
+    settings.DxfPath = home / "dessins/";
+    settings.ExportPath = home / "export/";
+    if (version.empty()) return;
+    WriteDefaultSettings(store, settings);
+    store.WriteSettingString(GroupKeyPath("Systeme"), "Version", version);
+    store.WriteSettingString(GroupKeyPath("Systeme"), "Run", "on");
+    store.WriteSettingString(kSettingsRoot, "Foreign", "x");
+    store.WriteSettingString(GroupKeyPath("Machine"), "MaxX", "1200");
+  }
+  std::string Read(std::string_view group, std::string_view name) {
+    return store.ReadSettingString(GroupKeyPath(group), name);
+  }
+  test::TempFolder home;
+  MemorySettingsStore store;
+  test::ScriptedMessageService messages;
+  MachineSettings settings;
+};
+
+TEST_F(VersionCheck, CountsTheQuestionsOfEachOlderVersionAndReplacesItsSettings) {
+  const struct {
+    const char* version;
+    size_t questions, summaries;
+  } cases[] = {{"133", 1, 1}, {"119", 2, 1}, {"159.6", 0, 0}, {"160", 0, 0}, {"172", 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version);
+    StoreVersion(c.version);
+    messages.answers.assign(c.questions, MessageAnswer::No);
+    RunVersionCheck(store, messages, settings);
+    EXPECT_EQ(messages.Count(MessageKind::Confirmation), c.questions);
+    EXPECT_EQ(messages.Count(MessageKind::Information), c.summaries);
+    EXPECT_EQ(Read("Machine", "MaxX"), c.summaries ? "500" : "1200");
+    EXPECT_EQ(store.ReadSettingString(kSettingsRoot, "Foreign"), c.summaries ? "" : "x");
+    EXPECT_EQ(Read("Systeme", "Run"), "on");
+    EXPECT_EQ(Read("Systeme", "Version"), c.summaries ? "160" : c.version);
+  }
+  StoreVersion("133");
+  messages.answers = {MessageAnswer::No};
+  RunVersionCheck(store, messages, settings);
+  EXPECT_THAT(messages.shown[0].text, StartsWith("Nouvelle version de Orvane\n\nVos anciens"));
+  EXPECT_THAT(messages.shown[0].text, HasSubstr("Voulez-vous les supprimer maintenant ?"));
+  EXPECT_THAT(messages.shown[1].text, StartsWith("NOUVELLE VERSION DE ORVANE\n\n- Tous vos"));
+
+  StoreVersion("");  // no version: only the defaults
+  RunVersionCheck(store, messages, settings);
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(Read("Systeme", "Version"), "160");
+  EXPECT_EQ(Read("Port", "PortType"), "0");
+  EXPECT_EQ(Read("Systeme", "ProjectPath"), home / "projets/");
+}
+
+TEST_F(VersionCheck, YesDeletesTheOldFilesOfTheFoldersRecordedInGroupPort) {
+  const std::string oldProjects = home / "anciens-projets/", oldCuts = home / "anciennes-decoupes/";
+  fs::create_directories(oldProjects);
+  fs::create_directories(oldCuts);
+  test::WriteText(oldProjects + "aile.ovp", "x");
+  test::WriteText(oldCuts + "aile.ovd", "x");
+  StoreVersion("110");
+  store.WriteSettingString(GroupKeyPath("Port"), "ProjectPath", oldProjects);
+  store.WriteSettingString(GroupKeyPath("Port"), "CutPath", oldCuts);
+  messages.answers = {MessageAnswer::Yes, MessageAnswer::No};
+  RunVersionCheck(store, messages, settings);
+  EXPECT_FALSE(fs::exists(oldProjects + "aile.ovp"));
+  EXPECT_FALSE(fs::exists(oldCuts + "aile.ovd"));
+  EXPECT_EQ(Read("Systeme", "ProjectPath"), oldProjects);
+  // Without old folders the current ones stay.
+  StoreVersion("119");
+  messages.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
+  RunVersionCheck(store, messages, settings);
+  EXPECT_EQ(Read("Systeme", "ProjectPath"), home / "projets/");
+  EXPECT_EQ(Read("Systeme", "CutPath"), home / "découpes/");
+}
+
+TEST_F(VersionCheck, ResetAsksThenReplacesTheWholeKey) {
+  StoreVersion("160");
+  messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
+  EXPECT_FALSE(ResetSettings(store, messages, settings));
+  EXPECT_EQ(store.ReadSettingString(kSettingsRoot, "Foreign"), "x");
+  EXPECT_TRUE(ResetSettings(store, messages, settings));
+  EXPECT_EQ(messages.shown.back().text,
+            "Etes-vous certain de vouloir initialiser la configuration aux valeurs par défaut ?");
+  EXPECT_EQ(store.ReadSettingString(kSettingsRoot, "Foreign"), "");
+  EXPECT_EQ(Read("Machine", "MaxX"), "500");
+  EXPECT_EQ(Read("Systeme", "Run"), "on");
 }
 
 }  // namespace

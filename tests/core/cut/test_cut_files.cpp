@@ -1,16 +1,33 @@
 #include "core/cut/cut_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
 #include <sstream>
 
 #include "core/app/machine_settings.h"
 #include "core/common/cp1252.h"
+#include "core/cut/cut_point_file.h"
+#include "core/cut/cut_set_check.h"
+#include "core/cut/step_stream.h"
+#include "core/machine/cut_preview_layout.h"
+#include "support/temp_folder.h"
 
 namespace orvane {
 namespace {
+
+using test::TempFolder;
+using test::WriteText;
+using ::testing::HasSubstr;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -36,33 +53,6 @@ CutHeaderData Header() {
   return d;
 }
 
-TEST(CutHeader, HasFortyEightLinesInTheirOrder) {
-  MachineSettings s;
-  s.X2step = 400;
-  s.Y1clockwise = 1;
-  const std::vector<std::string> l = Lines(WriteCutHeader(Header(), s, false));
-  ASSERT_EQ(l.size(), 48u);
-  EXPECT_EQ(l[0], "// version");
-  EXPECT_EQ(l[1], "160");
-  EXPECT_EQ(l[2], "// décimales");
-  EXPECT_EQ(l[3], "2");
-  // Without a projection, the projected sizes are the real ones.
-  EXPECT_EQ(std::vector<std::string>(l.begin() + 5, l.begin() + 9),
-            (std::vector<std::string>{"120.500", "40.000", "120.500", "40.000"}));
-  EXPECT_EQ(l[15], "0");  // profile 1 has no lead-in
-  EXPECT_EQ(l[18], "-10");
-  EXPECT_EQ(l[21], "0");  // guide distance, position, thickness
-  EXPECT_EQ(l[23], "0");
-  EXPECT_EQ(l[25], "0");
-  EXPECT_EQ(l[28], "1");  // Y1clockwise
-  EXPECT_EQ(l[34], "400");
-  EXPECT_EQ(l[37], "0");
-  EXPECT_EQ(l[40], "3");
-  EXPECT_EQ(l[42], "99");
-  EXPECT_EQ(l[44], "310");
-  EXPECT_EQ(l[47], "123456");
-}
-
 TEST(CutHeader, SetBExchangesTheProfilesButNotTheMotors) {
   MachineSettings s;
   s.X2step = 400;
@@ -70,13 +60,11 @@ TEST(CutHeader, SetBExchangesTheProfilesButNotTheMotors) {
   d.projection.guideDistance = 700;
   const std::vector<std::string> a = Lines(WriteCutHeader(d, s, false));
   const std::vector<std::string> b = Lines(WriteCutHeader(d, s, true));
-  EXPECT_EQ(b[5], "80.000");
-  EXPECT_EQ(b[10], "120.500");
-  EXPECT_EQ(b[15], "-10");  // profile 2's lead-in now on lines 16-17
-  EXPECT_EQ(b[18], "0");
-  EXPECT_EQ(b[44], "205");
-  EXPECT_EQ(b[45], "310");
-  EXPECT_EQ(b[21], "700");
+  // Profile 2's sizes, lead-in (now on lines 16-17) and length first.
+  const std::map<int, std::string> expected = {{5, "80.000"}, {10, "120.500"}, {15, "-10"},
+                                               {18, "0"},     {21, "700"},     {44, "205"},
+                                               {45, "310"}};
+  for (const auto& [line, text] : expected) EXPECT_EQ(b[line], text) << "line " << line + 1;
   for (int line = 27; line <= 40; ++line) EXPECT_EQ(a[line], b[line]) << line + 1;
 }
 
@@ -155,19 +143,6 @@ TEST(CutHeader, ReadsOnlyWhatTheCutWindowCanWrite) {
   EXPECT_TRUE(older.ok && older.info.olderVersion);
 }
 
-TEST(CutPoints, AreLittleEndianDoublesExchangedForSetB) {
-  const std::string a = WriteCutPoints({{1, 2, 3, 4.5L}}, false);
-  const std::string b = WriteCutPoints({{1, 2, 3, 4.5L}}, true);
-  ASSERT_EQ(a.size(), 32u);
-  double values[4];
-  std::memcpy(values, a.data(), 32);
-  EXPECT_EQ(values[3], 4.5);
-  std::memcpy(values, b.data(), 32);
-  EXPECT_EQ(values[0], 3);
-  EXPECT_EQ(values[1], 4.5);
-  EXPECT_EQ(values[2], 1);
-}
-
 TEST(CutNames, FollowTheChosenBaseAndTheNumberOfCuts) {
   EXPECT_EQ(ProposedCutName("wing", true), "wing_A");
   EXPECT_EQ(ProposedCutName("wing", false), "wing");
@@ -177,6 +152,230 @@ TEST(CutNames, FollowTheChosenBaseAndTheNumberOfCuts) {
   EXPECT_EQ(CutSetNames(base, true, true).points, "/d/découpes/wing_A_B.ovs");
   EXPECT_EQ(CutSetNames("/d/wing", false, false).header, "/d/wing.ovi");
   EXPECT_EQ(CutBase("/d/v1.2/wing"), "/d/v1.2/wing");
+}
+
+TEST(CutPointFile, ReadsBackWhatTheCutWindowWrites) {
+  TempFolder folder;
+  const std::vector<CutPoint> points = {{0, 0, 10, 5}, {300.25L, 100, 280, 90}, {-3, 2, 1, -4}};
+  WriteText(folder / "a.ovs", WriteCutPoints(points, false));
+  const CutPointRead a = ReadCutPointFile(folder / "a.ovs", 3);
+  ASSERT_TRUE(a.ok) << a.message;
+  EXPECT_FALSE(a.damaged);
+  ASSERT_EQ(a.points.size(), 3u);
+  EXPECT_DOUBLE_EQ(a.points[1][0], 300.25);
+  EXPECT_DOUBLE_EQ(a.points[2][3], -4);
+  // Little-endian doubles; set B holds profile 2 first.
+  const std::string setB = WriteCutPoints(points, true);
+  ASSERT_EQ(setB.size(), 96u);
+  double second[4];
+  std::memcpy(second, setB.data() + 32, 32);
+  EXPECT_EQ(std::vector<double>(second, second + 4), (std::vector<double>{280, 90, 300.25, 100}));
+
+  // A point holding NaN is left out.
+  std::vector<CutPoint> nan = {{1, 2, 3, 4}, {5, 6, 7, 8}};
+  nan[1][1] = std::numeric_limits<long double>::quiet_NaN();
+  WriteText(folder / "d.ovs", WriteCutPoints(nan, false));
+  const CutPointRead damaged = ReadCutPointFile(folder / "d.ovs", 2);
+  ASSERT_TRUE(damaged.ok);
+  EXPECT_TRUE(damaged.damaged);
+  EXPECT_EQ(damaged.points.size(), 1u);
+
+  // 1001 points kept as at most 100: every 11th, and the last one.
+  std::vector<CutPoint> many;
+  for (int i = 0; i <= 1000; ++i) many.push_back({double(i), 0, double(i), 0});
+  WriteText(folder / "m.ovs", WriteCutPoints(many, false));
+  const CutPointRead thinned = ReadCutPointFile(folder / "m.ovs", 1001, 100);
+  EXPECT_EQ(thinned.stride, 11u);
+  ASSERT_LE(thinned.points.size(), 100u);
+  EXPECT_DOUBLE_EQ(thinned.points.front()[0], 0);
+  EXPECT_DOUBLE_EQ(thinned.points[1][0], 11);
+  EXPECT_DOUBLE_EQ(thinned.points.back()[0], 1000);
+}
+
+// The size is checked against the header's count before anything is read.
+TEST(CutPointFile, RefusesAFileThatIsNotTheHeaders) {
+  TempFolder folder;
+  const std::string points = WriteCutPoints({{1, 2, 3, 4}, {5, 6, 7, 8}}, false);
+  WriteText(folder / "p.ovs", points);
+  std::filesystem::create_directory(folder / "dir.ovs");
+  // A pipe with no writer in the file's place is refused, not waited on.
+  ASSERT_EQ(mkfifo((folder / "pipe.ovs").c_str(), 0644), 0);
+  {
+    // 4 GB with no block behind it: refused without reading a byte.
+    std::ofstream sparse(folder / "sparse.ovs", std::ios::binary);
+    sparse.seekp((int64_t(1) << 32) - 1);
+    sparse.put('\0');
+  }
+  struct Case {
+    const char* file;
+    uint64_t expected;
+    const char* says;
+  } cases[] = {
+      {"p.ovs", 3, "64 octets pour 3 points annoncés"},
+      {"sparse.ovs", 6, "4294967296 octets pour 6 points"},
+      {"p.ovs", UINT64_MAX, "pour 18446744073709551615 points"},  // a count times 32 wraps
+      {"dir.ovs", 2, "illisible"},
+      {"pipe.ovs", 2, "illisible"},
+      {"none.ovs", 2, "none.ovs"},
+  };
+  alarm(60);
+  for (const Case& c : cases) {
+    const CutPointRead read = ReadCutPointFile(folder / c.file, c.expected);
+    EXPECT_FALSE(read.ok) << c.file;
+    EXPECT_TRUE(read.points.empty()) << c.file;
+    EXPECT_NE(read.message.find(c.says), std::string::npos) << c.file << ": " << read.message;
+  }
+  alarm(0);
+}
+
+TEST(CutPreviewLayout, BlockCentredAtOneScaleWithThePathInside) {
+  // Profile 1 spans 0..300 × 0..100, profile 2 is smaller and inside it.
+  const std::vector<CutPointRecord> points = {{0, 0, 10, 5}, {300, 100, 290, 95}};
+  const CutPointExtent extent = PointExtent(points);
+  EXPECT_DOUBLE_EQ(extent.maxX, 300);
+  EXPECT_DOUBLE_EQ(extent.minY, 0);
+  // A 310 × 120 block in a 400 × 300 pane with 20 px margins: the width
+  // limits, 360 / 310 px per mm.
+  const CutPreviewLayout layout = LayoutCutPreview(extent, 310, 120, 400, 300, 20);
+  EXPECT_DOUBLE_EQ(layout.scale, 360.0 / 310.0);
+  EXPECT_DOUBLE_EQ(layout.blockLeft, 20);
+  EXPECT_DOUBLE_EQ(layout.blockTop, (300 - 120 * layout.scale) / 2);
+  // The path's centre (150, 50) falls on the pane's centre, Y upwards.
+  EXPECT_DOUBLE_EQ(layout.PixelX(150), 200);
+  EXPECT_DOUBLE_EQ(layout.PixelY(50), 150);
+  EXPECT_GT(layout.PixelY(0), layout.PixelY(100));
+
+  // A block smaller than the path (the red case): the path still fits.
+  const CutPreviewLayout tight = LayoutCutPreview(extent, 100, 50, 400, 300, 20);
+  EXPECT_GE(tight.PixelX(0), 20 - 1e-9);
+  EXPECT_LE(tight.PixelX(300), 380 + 1e-9);
+}
+
+struct Bytes : StepSink {
+  bool Put(const uint8_t* a, const uint8_t* b, size_t count) override {
+    setA.append(reinterpret_cast<const char*>(a), count);
+    setB.append(reinterpret_cast<const char*>(b), count);
+    return true;
+  }
+  std::string setA, setB;
+};
+
+// A cut as the cut window makes it: its step streams and the headers of both
+// sets, with the outlines' extents as sizes.
+struct GeneratedCut {
+  GeneratedCut(const std::vector<CutPoint>& points, const double (&sizes)[4],
+               const MachineSettings& settings)
+      : settings(settings) {
+    GenerateSteps(points, StepAxesFrom(settings), &steps, nullptr);
+    DefaultZeroSizes(data.projection, sizes);
+    data.segments = points.size() - 1;
+    data.ticks = steps.setA.size();
+  }
+  CutHeaderInfo Header(bool setB) const {
+    const CutHeaderRead read = ParseCutHeader(WriteCutHeader(data, settings, setB));
+    EXPECT_TRUE(read.ok) << read.message;
+    return read.info;
+  }
+  MachineSettings settings;
+  Bytes steps;
+  CutHeaderData data;
+};
+
+// A square of 50 mm on profile 1 and a rectangle on profile 2, both at 200
+// steps/mm: 4 segments of 10,000 ticks. A cut there and back along X1 over
+// 100 mm has as many ticks and twice the travel.
+const std::vector<CutPoint> kSquare = {
+    {0, 0, 0, 0}, {50, 0, 30, 0}, {50, 50, 30, 10}, {0, 50, 0, 10}, {0, 0, 0, 0}};
+const double kSquareSizes[4] = {50, 50, 30, 10};
+const std::vector<CutPoint> kThereAndBack = {{0, 0, 0, 0}, {100, 0, 0, 0}, {0, 0, 0, 0}};
+
+TEST(CutStepCheck, AcceptsTheSetsItsWindowWritesAndNoMixedSet) {
+  MachineSettings settings;
+  const GeneratedCut square(kSquare, kSquareSizes, settings);
+  const GeneratedCut longer(kThereAndBack, {100, 0, 0, 0}, settings);
+  ASSERT_EQ(square.steps.setA.size(), longer.steps.setA.size());
+  MachineSettings inverted = settings;  // other wiring: the travel is the same
+  inverted.X1io = 3;
+  inverted.Y2io = 0;
+  inverted.X1clockwise = 1;
+  const GeneratedCut rewired(kSquare, kSquareSizes, inverted);
+  struct Case {
+    const char* name;
+    CutHeaderInfo header;
+    std::optional<std::string> steps;
+    const char* says;  // empty: accepted
+  } cases[] = {
+      {"set A", square.Header(false), square.steps.setA, ""},
+      {"set B", square.Header(true), square.steps.setB, ""},
+      {"motors on other bits, X1 inverted", rewired.Header(false), rewired.steps.setA, ""},
+      {"no step file: a G-code-only cut", square.Header(false), std::nullopt, ""},
+      {"set B's step file under set A's header", square.Header(false), square.steps.setB,
+       "parcourir 10000 pas à X2, l'en-tête en annonce 6000"},
+      {"a step file of another cut, same size", square.Header(false), longer.steps.setA,
+       "parcourir 20000 pas à X1, l'en-tête en annonce 10000 (50.000 mm à 200 pas/mm)"},
+      {"a byte short", square.Header(false), square.steps.setA.substr(1),
+       "39999 octets pour 40000 pas annoncés"},
+      {"empty", square.Header(false), "", "0 octets pour 40000 pas"},
+  };
+  for (const Case& c : cases) {
+    const CutStepCheck check = CheckCutStepFile(
+        c.header, c.steps ? std::optional<std::string_view>(*c.steps) : std::nullopt);
+    EXPECT_EQ(check.ok, *c.says == '\0') << c.name << ": " << check.message;
+    EXPECT_THAT(check.message, HasSubstr(c.says)) << c.name;
+    if (check.ok) {
+      EXPECT_EQ(check.ticks, 40000u) << c.name;
+    }
+  }
+}
+
+// X1's header size is 50 mm at 200 steps/mm with three decimals: 10,000
+// steps, plus 0.0015 mm of rounding (0.3 step) and one step.
+TEST(CutStepCheck, EachMotorsTravelFitsItsSizeWithinOneStep) {
+  CutHeaderData data;
+  const double sizes[4] = {50, 50, 50, 50};
+  DefaultZeroSizes(data.projection, sizes);
+  auto repeat = [](size_t count, char byte) { return std::string(count, byte); };
+  struct Case {
+    const char* name;
+    std::string steps;
+    bool ok;
+  } cases[] = {
+      {"10,001 steps up", repeat(10001, '\x03'), true},
+      {"10,002 steps up", repeat(10002, '\x03'), false},
+      {"10,002 steps down: the step bit alone", repeat(10002, '\x01'), false},
+      {"the direction bit alone moves nothing", repeat(20000, '\x02'), true},
+      // Net 0, but from +6000 to -6000.
+      {"there and back beyond", repeat(6000, '\x03') + repeat(12000, '\x01') + repeat(6000, '\x03'),
+       false},
+      {"Y2 on bits 6-7", repeat(10002, '\xC0'), false},
+  };
+  for (const Case& c : cases) {
+    data.ticks = c.steps.size();
+    const CutHeaderRead read = ParseCutHeader(WriteCutHeader(data, MachineSettings{}, false));
+    ASSERT_TRUE(read.ok);
+    EXPECT_EQ(CheckCutStepFile(read.info, std::string_view(c.steps)).ok, c.ok) << c.name;
+  }
+}
+
+TEST(CutStepCheck, ReadsTheSetOnDisk) {
+  test::TempFolder folder;
+  const std::string base = folder / "wing";
+  const GeneratedCut square(kSquare, kSquareSizes, MachineSettings{});
+  EXPECT_THAT(CheckCutSet(base).message, HasSubstr("introuvable"));
+  test::WriteText(base + ".ovi", WriteCutHeader(square.data, square.settings, false));
+  EXPECT_TRUE(CheckCutSet(base).ok);  // no step file
+  test::WriteText(base + ".ovd", square.steps.setA);
+  EXPECT_TRUE(CheckCutSet(base).ok);
+  test::WriteText(base + ".ovd", square.steps.setB);
+  EXPECT_THAT(CheckCutSet(base).message, HasSubstr("Fichiers de découpes différentes"));
+  test::WriteText(base + ".ovd", square.steps.setA + "x");
+  EXPECT_THAT(CheckCutSet(base).message, HasSubstr("40001 octets"));
+  // Anything the size of a step file is no header; a FIFO is not waited on.
+  test::WriteText(base + ".ovi", std::string(1 << 20, '\n'));
+  EXPECT_THAT(CheckCutSet(base).message, HasSubstr("n'est pas un en-tête"));
+  std::filesystem::remove(base + ".ovi");
+  ASSERT_EQ(mkfifo((base + ".ovi").c_str(), 0600), 0);
+  EXPECT_THAT(CheckCutSet(base).message, HasSubstr("n'est pas un en-tête"));
 }
 
 }  // namespace

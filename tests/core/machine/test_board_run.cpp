@@ -122,6 +122,8 @@ class Observer : public BoardRunObserver {
   std::vector<bool> preheat;
 };
 
+using Packets = std::vector<std::pair<int, int>>;
+
 class BoardRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -156,57 +158,42 @@ class BoardRun : public ::testing::Test {
 // 2418 s). Each wait is twice the longest of the last three lines, plus 10 s;
 // the pre-heat takes the longer of the settings' time and the board's own.
 TEST_F(BoardRun, EachWaitFollowsWhatTheBoardMayStillBeDoing) {
+  enum Start { Origin, Unknown, FiftyMmAway };
   struct Case {
     const char* name;
     std::vector<std::string> lines;
-    std::function<void(FakeBoard&, MachineSettings&, AxisPositions&)> arrange;
+    int silentAt;  // 0: the report after the end never comes
+    bool runs;
+    Start start;
+    int settingsPreheat, boardPreheat;  // a silent pre-heat when set
     double seconds;
   };
+  const std::vector<std::string> fifty{kFeed600, kOrigin, kFiftyMm, kEnd};
+  // clang-format off
   const Case cases[] = {
-      {"a board that runs a 50 mm line, then falls silent",
-       {kFeed600, kOrigin, kFiftyMm, kEnd},
-       [](FakeBoard& b, MachineSettings&, AxisPositions&) { b.silentAt = 3; },
-       20},
+      {"a board that runs a 50 mm line, then falls silent", fifty, 3, true, Origin, 0, 0, 20},
       {"a board that answers at once: four 5 s lines sent, not 4 x 5 s held",
-       {kFeed600, kFiftyMm, kOrigin, kFiftyMm, kOrigin, kEnd},
-       [](FakeBoard& b, MachineSettings&, AxisPositions&) { b.runs = false, b.silentAt = 5; },
-       20},
+       {kFeed600, kFiftyMm, kOrigin, kFiftyMm, kOrigin, kEnd}, 5, false, Origin, 0, 0, 20},
       {"position unknown: the first move timed from the origin",
-       {kFeed600, kFiftyMm, kEnd},
-       [](FakeBoard& b, MachineSettings&, AxisPositions& p) { p.MarkUnknown(), b.silentAt = 2; },
-       20},
-      {"a start 50 mm from the origin",
-       {kFeed600, kOrigin, kEnd},
-       [](FakeBoard& b, MachineSettings&, AxisPositions& p) {
-         p.Set({6000, 8000, 0, 0});
-         b.silentAt = 2;
-       },
-       20},
-      {"no report after the end",
-       {kFeed600, kOrigin, kFiftyMm, kEnd},
-       [](FakeBoard& b, MachineSettings&, AxisPositions&) { b.silentReport = true; },
-       20},
-      {"a board holding a pre-heat longer than the settings'",
-       {kFeed600, kEnd},
-       [](FakeBoard& b, MachineSettings& s, AxisPositions&) {
-         s.ActChauffe = true, s.PreChauffe = 8;
-         b.storedPreheat = 30, b.silentPreheat = true;
-       },
-       40},
-      {"settings longer than the board's pre-heat",
-       {kFeed600, kEnd},
-       [](FakeBoard& b, MachineSettings& s, AxisPositions&) {
-         s.ActChauffe = true, s.PreChauffe = 30;
-         b.storedPreheat = 8, b.silentPreheat = true;
-       },
-       40},
+       {kFeed600, kFiftyMm, kEnd}, 2, true, Unknown, 0, 0, 20},
+      {"a start 50 mm from the origin", {kFeed600, kOrigin, kEnd}, 2, true, FiftyMmAway, 0, 0, 20},
+      {"no report after the end", fifty, 0, true, Origin, 0, 0, 20},
+      {"a board holding a pre-heat longer than the settings'", {kFeed600, kEnd}, 0, true, Origin, 8, 30, 40},
+      {"settings longer than the board's pre-heat", {kFeed600, kEnd}, 0, true, Origin, 30, 8, 40},
   };
+  // clang-format on
   for (const Case& c : cases) {
     FakeBoard b;
     settings = MachineSettings{};
     SetUp();
     positions.SetOrigin();
-    c.arrange(b, settings, positions);
+    if (c.start == Unknown) positions.MarkUnknown();
+    if (c.start == FiftyMmAway) positions.Set({6000, 8000, 0, 0});
+    b.silentAt = c.silentAt, b.silentReport = c.silentAt == 0, b.runs = c.runs;
+    if (c.settingsPreheat) {
+      settings.ActChauffe = true, settings.PreChauffe = c.settingsPreheat;
+      b.storedPreheat = uint8_t(c.boardPreheat), b.silentPreheat = true;
+    }
     const BoardRunOutcome outcome = CutOn(b, c.lines);
     EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer) << c.name;
     EXPECT_NEAR(b.SecondsWaited(), c.seconds, 0.01) << c.name;
@@ -278,10 +265,7 @@ TEST_F(BoardRun, AFailedWriteIsALostLinkAndSaysSo) {
     c.fail(b.serial);
     const BoardRunOutcome outcome = CutOn(b, {kFeed600, kOrigin, kFiftyMm, kEnd});
     EXPECT_EQ(outcome.end, BoardRunEnd::PortLost) << c.name;
-    EXPECT_EQ(outcome.message,
-              "La carte ne répond plus : découpe arrêtée. La liaison est perdue : vérifiez que la "
-              "chauffe est coupée.")
-        << c.name;
+    EXPECT_EQ(outcome.message, kBoardLostMessage) << c.name;
     EXPECT_FALSE(positions.Known()) << c.name;
     EXPECT_EQ(abortFlag, 1) << c.name;
     EXPECT_EQ(b.serial.outputClears, c.outputClears) << c.name;
@@ -295,38 +279,14 @@ TEST_F(BoardRun, NothingHeatsBeforeTheBoardHasIdentifiedItself) {
   const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kEnd});
   EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer);
   EXPECT_EQ(outcome.message, kBoardNoIdentificationMessage);
-  EXPECT_EQ(board.Packets(), (std::vector<std::pair<int, int>>{
-                                 {OutputTestReleaseFlags(settings), 0x00}, HeatingOff()}));
+  EXPECT_EQ(board.Packets(), (Packets{{OutputTestReleaseFlags(settings), 0x00}, HeatingOff()}));
 }
 
-TEST_F(BoardRun, TheStopKeyEndsAWaitWithTheHeatingOff) {
-  board.silentAt = 3;
-  observer.stopAtPoll = 50;
-  const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kFiftyMm, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByUser);
-  EXPECT_EQ(outcome.message, kBoardUserStopMessage);
-  EXPECT_EQ(outcome.linesDone, 2u);
-  EXPECT_FALSE(positions.Known());
-  EXPECT_EQ(board.Packets().back(), HeatingOff());
-}
-
-TEST_F(BoardRun, AStopDuringThePreheatSaysNothingAndKeepsThePosition) {
-  settings.ActChauffe = true;
-  board.silentPreheat = true;
-  observer.stopAtPoll = 3;
-  const BoardRunOutcome outcome = Cut({kFeed600, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByUser);
-  EXPECT_TRUE(outcome.message.empty());
-  EXPECT_TRUE(positions.Known());
-  EXPECT_EQ(board.lines, 0);
-  EXPECT_EQ(board.Packets().back(), HeatingOff());
-}
-
-TEST_F(BoardRun, TheBoardRefusingThePreheatSendsNoLine) {
+// The stop key, during the lines or the pre-heat, is played on the simulator.
+TEST_F(BoardRun, ARefusalAtThePreheatSendsNoLine) {
   settings.ActChauffe = true;
   board.preheatAnswer = 1;
-  const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
+  EXPECT_EQ(Cut({kFeed600, kEnd}).end, BoardRunEnd::StoppedByBoard);
   EXPECT_EQ(abortFlag, 1);
   EXPECT_EQ(board.lines, 0);
   EXPECT_EQ(board.Packets().back(), HeatingOff());
@@ -340,28 +300,18 @@ TEST_F(BoardRun, AnExceptionFromTheWindowStillTurnsTheHeatingOff) {
   EXPECT_EQ(board.Packets().back(), HeatingOff());
 }
 
-TEST_F(BoardRun, ARealCutSetsTheOriginFirstASimulationDoesNot) {
+// A simulation (no origin, no pre-heat) is played on the simulator.
+TEST_F(BoardRun, ARealCutSetsTheOriginFirst) {
   settings.OrigineAuto = 1;
   settings.ActChauffe = true;
   positions.Set({5, 6, 7, 8});
   EXPECT_EQ(Cut({kFeed600, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
-  const int run = RunFlags(settings, true);
-  const int identify = OutputTestReleaseFlags(settings);
+  const int run = RunFlags(settings, true), identify = OutputTestReleaseFlags(settings);
   EXPECT_EQ(
       board.Packets(),
-      (std::vector<std::pair<int, int>>{
+      (Packets{
           {0x40, 0x00}, {identify, 0x00}, {run, 0x08}, {run, 0x04}, {run, 0x04}, {run, 0x04}}));
   EXPECT_EQ(positions.Steps(), (AxisSteps{6000, 8000, 0, 0}));
-
-  board.serial.written.clear();
-  positions.Set({5, 6, 7, 8});
-  EXPECT_EQ(Cut({kFeed600, kOrigin, kEnd}, true).end, BoardRunEnd::Finished);
-  const auto packets = board.Packets();
-  ASSERT_EQ(packets.size(), 4u);
-  EXPECT_EQ(packets[0], (std::pair<int, int>{identify, 0x00}));
-  for (size_t i = 1; i < packets.size(); ++i) {
-    EXPECT_EQ(packets[i], (std::pair<int, int>{run | 0x10, 0x04}));
-  }
 }
 
 // The origin packet and the stop's output levels were dropped half sent
@@ -373,24 +323,9 @@ TEST_F(BoardRun, NeverClearsWhatItHasJustSent) {
   board.stopAt = 3;
   observer.resume = true;
   EXPECT_EQ(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
-  BoardProgramRequest request;
-  request.lines = {kFeed600, kOrigin, kFiftyMm, kEnd};
-  EXPECT_EQ(Program(request).end, BoardRunEnd::Finished);
+  EXPECT_EQ(Program({{kFeed600, kOrigin, kFiftyMm, kEnd}}).end, BoardRunEnd::Finished);
   EXPECT_GE(board.serial.clears, 3);
   EXPECT_EQ(board.serial.outputClears, 0);
-}
-
-TEST_F(BoardRun, ABoardStopWithoutResumeReadsTheReportAndEnds) {
-  settings.Reprise = true;
-  board.stopAt = 3;
-  board.stopAnswer = 3;
-  const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kFiftyMm, kEnd});
-  EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
-  EXPECT_EQ(outcome.linesDone, 2u);
-  EXPECT_EQ(abortFlag, 3);
-  EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{BoardStopFlags(settings), 0x00}));
-  EXPECT_TRUE(positions.Known());
-  EXPECT_EQ(positions.Steps(), (AxisSteps{0, 0, 0, 0}));
 }
 
 // Resuming counts the lines sent before the interrupted one: none when the
@@ -404,7 +339,7 @@ TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
   std::vector<std::string> lines;
   int preheats = 0;
   for (const auto& p : board.serial.written) {
-    if (p[1] == 0x08 || p[1] == 0x18) ++preheats;
+    preheats += p[1] == 0x08 || p[1] == 0x18;
     if (p[1] == 0x02 || p[1] == 0x04) lines.emplace_back(p.begin() + 2, p.end());
   }
   EXPECT_EQ(lines, (std::vector<std::string>{kFeed600, kFeed600, kOrigin, kFiftyMm, kEnd}));
@@ -412,34 +347,33 @@ TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
   EXPECT_EQ(abortFlag, 0);
 }
 
-TEST_F(BoardRun, AManualProgramStopsAtTheBoardsAnswer) {
-  board.stopAt = 3;
-  BoardProgramRequest request;
-  request.lines = {kFeed600, kOrigin, kFiftyMm, kEnd};
-  request.command = kBoardReturnLine;
-  request.progressiveStop = true;
-  const BoardRunOutcome outcome = Program(request);
+// A stop by the board ends a manual program and a motor test (a cut's is
+// played on the simulator), each with its own output levels and what it
+// takes of the report.
+TEST_F(BoardRun, ABoardStopEndsTheRunWithTheReportsPosition) {
+  const std::vector<std::string> lines{kFeed600, kOrigin, kFiftyMm, kEnd};
+  settings.Reprise = true;
+  FakeBoard manual;
+  manual.stopAt = 3;
+  BoardLink link{manual.serial, manual.clock, settings, positions, abortFlag};
+  BoardRunOutcome outcome = RunBoardProgram({lines, kBoardReturnLine, false, true}, link, observer);
   EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
-  EXPECT_EQ(board.lines, 3);
-  EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{RunFlags(settings, false) | 0x20, 0x22}));
+  EXPECT_EQ(manual.lines, 3);
+  EXPECT_EQ(manual.Packets().back(), (std::pair<int, int>{RunFlags(settings, false) | 0x20, 0x22}));
   EXPECT_TRUE(positions.Known());
   EXPECT_EQ(abortFlag, 1);
-}
 
-TEST_F(BoardRun, AMotorTestTakesOnlyTheStopFromTheReport) {
-  board.reportStopped = true;
+  FakeBoard motor;  // only the stop is taken from the report
+  motor.reportStopped = true;
   settings.ActChauffe = true;
-  BoardProgramRequest request;
-  request.lines = {kFeed600, kOrigin, kFiftyMm, kEnd};
-  request.workingSpeed = true;
-  request.motorTest = true;
-  const BoardRunOutcome outcome = Program(request);
+  BoardLink motorLink{motor.serial, motor.clock, settings, positions, abortFlag};
+  outcome = RunBoardProgram({lines, kBoardManualLine, true, false, true}, motorLink, observer);
   EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
   EXPECT_EQ(abortFlag, 1);
   EXPECT_TRUE(positions.AtOrigin());
   const int flags = RunFlags(settings, true);
-  EXPECT_EQ(board.Packets()[1], (std::pair<int, int>{flags, 0x08}));
-  EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{flags, 0x00}));
+  EXPECT_EQ(motor.Packets()[1], (std::pair<int, int>{flags, 0x08}));
+  EXPECT_EQ(motor.Packets().back(), (std::pair<int, int>{flags, 0x00}));
 }
 
 }  // namespace

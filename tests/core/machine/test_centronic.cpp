@@ -1,10 +1,18 @@
+// The parallel port's images, patterns and ramps, the positions the output
+// thread moves, and the analysis of a recorded run.
+
 #include "core/machine/centronic.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "core/app/machine_settings.h"
+#include "core/machine/axis_positions.h"
+#include "core/machine/pulse_analysis.h"
+#include "core/machine/settings_outputs.h"
 #include "support/recording_port.h"
 #include "support/scripted_services.h"
 
@@ -13,67 +21,96 @@ namespace {
 
 using test::RecordingPort;
 
-struct ImageCase {
-  const char* name;
-  uint8_t bitCouple, bitChauffe;
-  bool actCouple, actChauffe, invCouple, invChauffe;
-  uint8_t run, idle;
-};
-
 TEST(ControlImages, FollowTheSixStepsForEveryCombination) {
   // Worked by hand: "active" is bit = 1 unless inverted.
-  const ImageCase cases[] = {
-      {"factory: hold on, heat off", 1, 2, true, false, false, false, 0x01, 0x01},
-      {"automatic heating", 1, 2, true, true, false, false, 0x03, 0x01},
-      {"no hold at rest", 1, 2, false, true, false, false, 0x03, 0x00},
-      {"inverted hold, no hold at rest", 2, 1, false, false, true, false, 0x00, 0x02},
-      {"inverted heating", 1, 2, true, true, false, true, 0x01, 0x03},
-      {"everything inverted", 4, 8, true, true, true, true, 0x00, 0x08},
-      {"one bit for both", 1, 1, true, true, false, false, 0x01, 0x00},
+  struct Case {
+    const char* name;
+    uint8_t bitCouple, bitChauffe;
+    bool actCouple, actChauffe, invCouple, invChauffe;
+    uint8_t run, idle;
   };
-  for (const ImageCase& c : cases) {
+  // clang-format off
+  const Case cases[] = {
+      {"factory: hold on, heat off",     1, 2, true,  false, false, false, 0x01, 0x01},
+      {"automatic heating",              1, 2, true,  true,  false, false, 0x03, 0x01},
+      {"no hold at rest",                1, 2, false, true,  false, false, 0x03, 0x00},
+      {"inverted hold, no hold at rest", 2, 1, false, false, true,  false, 0x00, 0x02},
+      {"inverted heating",               1, 2, true,  true,  false, true,  0x01, 0x03},
+      {"everything inverted",            4, 8, true,  true,  true,  true,  0x00, 0x08},
+      {"one bit for both",               1, 1, true,  true,  false, false, 0x01, 0x00},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
     MachineSettings s;
-    s.BitCouple = c.bitCouple;
-    s.BitChauffe = c.bitChauffe;
-    s.ActCouple = c.actCouple;
-    s.ActChauffe = c.actChauffe;
-    s.InvCouple = c.invCouple;
-    s.InvChauffe = c.invChauffe;
-    ControlImages images = ComputeControlImages(s);
+    s.BitCouple = c.bitCouple, s.BitChauffe = c.bitChauffe;
+    s.ActCouple = c.actCouple, s.ActChauffe = c.actChauffe;
+    s.InvCouple = c.invCouple, s.InvChauffe = c.invChauffe;
+    const ControlImages images = ComputeControlImages(s);
     EXPECT_EQ(images.RunControlImage, c.run) << c.name;
     EXPECT_EQ(images.IdleControlImage, c.idle) << c.name;
   }
 }
 
-TEST(ControlImages, InvertedHoldBitTwoIsSetAtRestAndClearWhileCutting) {
+TEST(ControlImages, PauseKeepsTheHoldAndExitReleasesIt) {
   MachineSettings s;
-  s.InvCouple = true;
-  s.ActCouple = false;
-  s.BitCouple = 2;
-  s.BitChauffe = 1;
-  ControlImages images = ComputeControlImages(s);
-  EXPECT_TRUE(images.IdleControlImage & 2);
-  EXPECT_FALSE(images.RunControlImage & 2);
+  s.BitCouple = 1;
+  s.BitChauffe = 2;
+  s.ActChauffe = true;
+  for (bool inverted : {false, true}) {
+    for (bool actCouple : {true, false}) {
+      s.InvCouple = inverted, s.ActCouple = actCouple;
+      const ControlImages images = ComputeControlImages(s);
+      const uint8_t pause = PauseControlImage(images, s);
+      // Heating as at rest (off), hold as while cutting (active), either polarity.
+      EXPECT_EQ(pause & 2, images.IdleControlImage & 2);
+      EXPECT_EQ(pause & 1, images.RunControlImage & 1) << inverted << actCouple;
+      EXPECT_TRUE(!actCouple || (ExitControlImage(images, s) & 1) != (images.RunControlImage & 1));
+    }
+  }
 }
 
 TEST(ParallelLink, StartUpRestsTheOutputsAndExitReleasesTheHold) {
   MachineSettings s;
   s.Port = 0x278;
   RecordingPort port;
-  ControlImages images = ParallelLinkStartUp(port, s);
+  const ControlImages images = ParallelLinkStartUp(port, s);
   ASSERT_EQ(port.writes.size(), 2u);
-  EXPECT_EQ(port.writes[0].address, 0x278);
-  EXPECT_EQ(port.writes[0].value, 0);
+  EXPECT_EQ(port.writes[0].address + port.writes[0].value, 0x278);
   EXPECT_EQ(port.writes[1].address, 0x27A);
   EXPECT_EQ(port.writes[1].value, images.IdleControlImage);
   EXPECT_EQ(ExitControlImage(images, s), images.IdleControlImage ^ 1);
-
   EXPECT_TRUE(ReleasesHoldOnExit(s));
   s.LibCouple = false;
   EXPECT_FALSE(ReleasesHoldOnExit(s));
   s.LibCouple = true;
   s.PortType = 2;
   EXPECT_FALSE(ReleasesHoldOnExit(s));
+}
+
+TEST(ParallelLink, NewSettingsRestThePortOnAChangedIdleImageOnly) {
+  MachineSettings s;  // heating bit 2, hold bit 1, hold kept at rest
+  std::vector<std::pair<uint16_t, uint8_t>> expected{{890, 1}};
+  RecordingPort port;
+  const auto writes = [&port] {
+    std::vector<std::pair<uint16_t, uint8_t>> out;
+    for (const auto& w : port.writes) out.emplace_back(w.address, w.value);
+    return out;
+  };
+  ControlImages images = ApplySettingsToOutputs(s, 0, &port);
+  EXPECT_EQ(images.IdleControlImage, 1);
+  EXPECT_EQ(images.RunControlImage, 1);                       // automatic heating off
+  ApplySettingsToOutputs(s, images.IdleControlImage, &port);  // nothing changed
+  EXPECT_EQ(writes(), expected);
+  s.ActCouple = false;
+  images = ApplySettingsToOutputs(s, images.IdleControlImage, &port);
+  expected.emplace_back(890, 0);
+  EXPECT_EQ(writes(), expected);
+  // The other links and a link not yet started get the images, not a write.
+  s.ActChauffe = true;
+  s.PortType = 2;
+  EXPECT_EQ(ApplySettingsToOutputs(s, images.IdleControlImage, &port).RunControlImage, 3);
+  ApplySettingsToOutputs(s, 0xFF, nullptr);
+  EXPECT_EQ(writes(), expected);
 }
 
 TEST(AxisPattern, GivesAStepWithOrWithoutDirection) {
@@ -83,125 +120,143 @@ TEST(AxisPattern, GivesAStepWithOrWithoutDirection) {
   EXPECT_EQ(AxisPairMask(3), 192);
   EXPECT_EQ(AxisStepBit(2), 16);
   EXPECT_EQ(AxisStepBit(4), 0);
-}
-
-TEST(SplitPeriod, RoundsHalvesToEven) {
-  auto check = [](uint32_t period, uint8_t duty, uint16_t high, uint16_t low) {
-    PulseSplit split = SplitPeriod(period, duty);
-    EXPECT_EQ(split.highUs, high) << period << " at " << int(duty);
-    EXPECT_EQ(split.lowUs, low) << period << " at " << int(duty);
-  };
-  check(2000, 50, 1000, 1000);
-  check(2001, 50, 1000, 1001);
-  check(2003, 50, 1002, 1001);
-  check(5000, 25, 1250, 3750);
-  check(7, 75, 5, 2);
+  const std::pair<int, int> splits[][2] = {// period, duty: high, low (halves to even)
+                                           {{2000, 50}, {1000, 1000}},
+                                           {{2001, 50}, {1000, 1001}},
+                                           {{2003, 50}, {1002, 1001}},
+                                           {{5000, 25}, {1250, 3750}},
+                                           {{7, 75}, {5, 2}}};
+  for (const auto& [in, out] : splits) {
+    const PulseSplit split = SplitPeriod(in.first, uint8_t(in.second));
+    EXPECT_EQ(std::make_pair(int(split.highUs), int(split.lowUs)), out) << in.first;
+  }
 }
 
 TEST(StepPulse, AZeroPatternStillTakesTheWholePeriod) {
   test::FakeClock clock;
   clock.ticksPerMicrosecond = 10;
   RecordingPort port(&clock);
-  const int64_t start = clock.now;
   StepPulse(port, clock, 888, 0, 30, 70);
   ASSERT_EQ(port.writes.size(), 2u);
-  EXPECT_EQ(port.writes[0].value, 0);
-  EXPECT_EQ(port.writes[1].value, 0);
+  EXPECT_EQ(port.writes[0].value + port.writes[1].value, 0);
   EXPECT_GE(port.writes[1].time - port.writes[0].time, 30 * 10);
-  EXPECT_GE(clock.now - start, (30 + 70) * 10);
-  // The busy-wait stops as soon as the target is reached.
-  EXPECT_LE(clock.now - start, (30 + 70) * 10 + 4);
+  // The whole period, and the busy-wait stops as soon as it is reached.
+  EXPECT_GE(clock.now, (30 + 70) * 10);
+  EXPECT_LE(clock.now, (30 + 70) * 10 + 4);
 }
-
-}  // namespace
-}  // namespace orvane
-
-namespace orvane {
-namespace {
 
 // Working speed 1 mm/s at 5000 µs (2500 + 2500 at 50 %), start 0.33 mm/s,
 // fast 2 mm/s, 200 steps/mm: (vMax - vMin) x steps = 334 steps before the
 // slope factor cos(θ) / sin(θ), θ = Pente x 6.28 / 360.
-RampPlan FastPlan(uint32_t total, uint8_t slope) {
-  return PlanRamp(total, 5000, 200, 1.0, 0.33, 2.0, slope, 50, false);
-}
-
-TEST(PlanRamp, FollowsTheSlopeWithThePartsConstant) {
-  // Factors 1.0008 at 45° and 2.749 at 20° (6.28, not 2π): 334.27 and 918.16.
-  EXPECT_EQ(FastPlan(100000, 45).rampSteps, 334u);
-  EXPECT_EQ(FastPlan(100000, 20).rampSteps, 918u);
-  // At 90° the factor is 0.0008: 9.67 mm/s x 800 steps/mm gives 6.16 steps.
-  EXPECT_EQ(PlanRamp(100000, 5000, 800, 1.0, 0.33, 10.0, 90, 50, false).rampSteps, 6u);
-
-  const RampPlan plan = FastPlan(100000, 45);
+TEST(PlanRamp, FollowsTheSlopeWithSixPointTwoEightForTwoPi) {
+  struct Case {
+    const char* name;
+    uint32_t total;
+    uint16_t steps;
+    double vRef, vMin, vMax;
+    uint8_t slope;
+    bool working;
+    int64_t rampSteps;  // -1, NAN: not looked at
+    int startHigh;
+    double dHigh;
+  };
+  constexpr double kFast = (7576.0 - 1250.0) / 334;
+  // clang-format off
+  const Case cases[] = {
+      // Factors 1.0008 at 45° and 2.749 at 20° (6.28, not 2π): 334.27 and 918.16.
+      {"45°", 100000, 200, 1.0, 0.33, 2.0, 45, false, 334, 7576, kFast},  // 2500 / 0.33 = 7575.76
+      {"20°", 100000, 200, 1.0, 0.33, 2.0, 20, false, 918, 7576, (7576.0 - 1250.0) / 918},
+      // At 90° the factor is 0.0008: 9.67 mm/s x 800 steps/mm gives 6.16 steps.
+      {"90°, 800 steps/mm", 100000, 800, 1.0, 0.33, 10.0, 90, false, 6, 7576, (7576.0 - 250.0) / 6},
+      // At working speed the ramp ends at the nominal parts: 0.67 x 200 x 1.0008 = 134.1.
+      {"working speed", 100000, 200, 1.0, 0.33, 2.0, 45, true, 134, 7576, (7576.0 - 2500.0) / 134},
+      // A short move cuts the ramp to half but keeps its rate: it just peaks lower.
+      {"short move", 401, 200, 1.0, 0.33, 2.0, 45, false, 200, 7576, kFast},
+      {"a ramp rounded to 0", 1000, 200, 1.0, 0.33, 2.0, 90, false, 0, 2500, 0},
+      // Regression: a target below the start speed gave a negative ramp that
+      // wrapped to billions of steps and a ramp running the wrong way.
+      {"fast below the start", 1000, 200, 1.0, 0.33, 0.2, 45, false, 0, 12500, 0},  // 2500 / 0.2
+      {"working below the start", 1000, 200, 0.3, 0.33, 2.0, 45, true, 0, 2500, 0},
+      {"working at the start", 1000, 200, 0.33, 0.33, 2.0, 45, true, 0, 2500, 0},
+      // Settings out of range saturate instead of wrapping.
+      {"a start speed of 0", 1000, 200, 1.0, 0.0, 2.0, 45, true, -1, 65535, NAN},
+      {"a flat slope: an endless ramp, cut to half", 1000, 200, 1.0, 0.33, 2.0, 0, false, 500, -1, NAN},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    const RampPlan plan =
+        PlanRamp(c.total, 5000, c.steps, c.vRef, c.vMin, c.vMax, c.slope, 50, c.working);
+    EXPECT_TRUE(c.startHigh < 0 || plan.start.highUs == c.startHigh) << c.name;
+    EXPECT_TRUE(c.rampSteps < 0 || plan.rampSteps == c.rampSteps) << c.name;
+    EXPECT_TRUE(std::isnan(c.dHigh) || std::abs(plan.dHigh - c.dHigh) < 1e-9) << c.name;
+  }
+  const RampPlan plan = PlanRamp(100000, 5000, 200, 1.0, 0.33, 2.0, 45, 50, false);
   EXPECT_EQ(plan.nominal.highUs, 2500);
-  EXPECT_EQ(plan.start.highUs, 7576);  // 2500 / 0.33 = 7575.76
   EXPECT_EQ(plan.start.lowUs, 7576);
   EXPECT_EQ(plan.fast.highUs, 1250);
-  EXPECT_DOUBLE_EQ(plan.dHigh, (7576.0 - 1250.0) / 334);
-  EXPECT_DOUBLE_EQ(plan.dLow, (7576.0 - 1250.0) / 334);
+  EXPECT_DOUBLE_EQ(plan.dLow, plan.dHigh);
   EXPECT_EQ(plan.halfSteps, 50000u);
-
-  // At working speed the ramp ends at the nominal parts.
-  const RampPlan work = PlanRamp(100000, 5000, 200, 1.0, 0.33, 2.0, 45, 50, true);
-  EXPECT_EQ(work.rampSteps, 134u);  // 0.67 x 200 x 1.0008 = 134.1
-  EXPECT_DOUBLE_EQ(work.dHigh, (7576.0 - 2500.0) / 134);
+  EXPECT_EQ(PlanRamp(401, 5000, 200, 1.0, 0.33, 2.0, 45, 50, false).halfSteps, 200u);
 }
 
-TEST(PlanRamp, AShortMoveCutsTheRampToHalfButKeepsItsRate) {
-  const RampPlan plan = FastPlan(401, 45);
-  EXPECT_EQ(plan.rampSteps, 200u);
-  EXPECT_EQ(plan.halfSteps, 200u);
-  // The change per step is that of the whole ramp: the move just peaks lower.
-  EXPECT_DOUBLE_EQ(plan.dHigh, (7576.0 - 1250.0) / 334);
+TEST(AxisPositions, AnUnknownPositionIsNeverTakenForTheOrigin) {
+  AxisPositions positions;
+  EXPECT_TRUE(positions.AtOrigin());
+  positions.MarkUnknown();
+  // The counters still read 0, but a return to origin must not think it is there.
+  EXPECT_FALSE(positions.AtOrigin());
+  positions.Set({-300, 0, 12, 0});
+  EXPECT_TRUE(positions.Known());
+  EXPECT_FALSE(positions.AtOrigin());
+  EXPECT_EQ(positions.Get(MotorAxis::X1), -300);
+  EXPECT_EQ(positions.Get(MotorAxis::X2), 12);
+  positions.MarkUnknown();
+  positions.SetOrigin();
+  EXPECT_TRUE(positions.AtOrigin());
 }
 
-TEST(PlanRamp, NoRampRunsEveryStepAtOnePeriod) {
-  // A ramp rounded to 0 (a steep slope): no change, start at the nominal parts.
-  const RampPlan steep = FastPlan(1000, 90);
-  EXPECT_EQ(steep.rampSteps, 0u);
-  EXPECT_EQ(steep.dHigh, 0);
-  EXPECT_EQ(steep.start.highUs, 2500);
-
-  // Regression: a target below the start speed gave a negative ramp that
-  // wrapped to billions of steps and a ramp running the wrong way.
-  const RampPlan slowFast = PlanRamp(1000, 5000, 200, 1.0, 0.33, 0.2, 45, 50, false);
-  EXPECT_EQ(slowFast.rampSteps, 0u);
-  EXPECT_EQ(slowFast.dHigh, 0);
-  EXPECT_EQ(slowFast.start.highUs, 12500);  // the target period, 2500 x 1 / 0.2
-  const RampPlan slowWork = PlanRamp(1000, 5000, 200, 0.3, 0.33, 2.0, 45, 50, true);
-  EXPECT_EQ(slowWork.rampSteps, 0u);
-  EXPECT_EQ(slowWork.start.highUs, 2500);
-  const RampPlan equal = PlanRamp(1000, 5000, 200, 0.33, 0.33, 2.0, 45, 50, true);
-  EXPECT_EQ(equal.rampSteps, 0u);
-}
-
-TEST(PlanRamp, SettingsOutOfRangeSaturateInsteadOfWrapping) {
-  const RampPlan zeroStart = PlanRamp(1000, 5000, 200, 1.0, 0.0, 2.0, 45, 50, true);
-  EXPECT_EQ(zeroStart.start.highUs, 65535);
-  const RampPlan flat = PlanRamp(1000, 5000, 200, 1.0, 0.33, 2.0, 0, 50, false);
-  EXPECT_EQ(flat.rampSteps, 500u);  // an endless ramp, cut to half the move
-}
-
-TEST(ControlImages, PauseKeepsTheHoldAndExitReleasesIt) {
-  MachineSettings s;
-  s.BitCouple = 1;
-  s.BitChauffe = 2;
-  s.ActChauffe = true;
-  for (bool inverted : {false, true}) {
-    s.InvCouple = inverted;
-    for (bool actCouple : {true, false}) {
-      s.ActCouple = actCouple;
-      const ControlImages images = ComputeControlImages(s);
-      const uint8_t pause = PauseControlImage(images, s);
-      // Heating as at rest (off), hold as while cutting (active), either polarity.
-      EXPECT_EQ(pause & 2, images.IdleControlImage & 2);
-      EXPECT_EQ(pause & 1, images.RunControlImage & 1) << inverted << actCouple;
-      if (actCouple) {
-        EXPECT_NE(ExitControlImage(images, s) & 1, images.RunControlImage & 1);
-      }
-    }
+TEST(PulseAnalysis, JudgesPeriodsWidthsAndBytesFromTheWrites) {
+  // Nominal 100 µs. Ticks start at 0, 100.5, 200, 300 µs: periods 100.5,
+  // 99.5 and 100, so the mean is exact, the errors 0.5, 0.5, 0 and the
+  // shortest 99.5. Highs of 30, 31, 29 and 30 µs.
+  PulseAnalyzer analyzer(100);
+  analyzer.Add(0, 2, 0x03);
+  const long long starts[] = {0, 100500, 200000, 300000}, highs[] = {30000, 31000, 29000, 30000};
+  const uint8_t bytes[] = {0x05, 0x05, 0x00, 0x0F};
+  for (int k = 0; k < 4; ++k) {
+    analyzer.Add(starts[k], 0, bytes[k]);
+    analyzer.Add(starts[k] + highs[k], 0, 0);
   }
+  analyzer.Add(400000, 2, 0x01);
+  const PulseAnalysis a = analyzer.Result();
+  EXPECT_EQ(a.ticks, 4u);
+  EXPECT_EQ((std::vector<double>{a.meanPeriodUs, a.meanErrorUs, a.maxAbsErrorUs, a.shortestPeriodUs,
+                                 a.longestPeriodUs, a.minHighUs, a.meanHighUs, a.maxHighUs}),
+            (std::vector<double>{100, 0, 0.5, 99.5, 100.5, 29, 30, 31}));
+  EXPECT_NEAR(a.p50AbsErrorUs, 0.5, 0.01);
+  EXPECT_NEAR(a.p99AbsErrorUs, 0.5, 0.01);
+  EXPECT_EQ((std::vector<uint64_t>{a.bytes[0x05], a.bytes[0x00], a.bytes[0x0F]}),
+            (std::vector<uint64_t>{2, 1, 1}));
+  EXPECT_EQ((std::vector<int>{int(a.controlWrites), a.firstControl, a.lastControl}),
+            (std::vector<int>{2, 3, 1}));
+  EXPECT_THAT(FormatPulseAnalysis(a), ::testing::HasSubstr("0x05 x 2 0x0F x 1"));
+
+  // 199 periods on time and one 40 µs late: p50 0, p99 still 0 (1 in 200 is
+  // half a percent), max 40; a run cut mid-tick counts its last tick.
+  PulseAnalyzer late(100);
+  long long t = 0;
+  for (int k = 0; k <= 200; ++k) {
+    late.Add(t, 0, 1);
+    if (k < 200) late.Add(t + 50000, 0, 0);  // the last tick never falls
+    t += k == 100 ? 140000 : 100000;
+  }
+  const PulseAnalysis b = late.Result();
+  EXPECT_EQ(b.ticks, 201u);
+  EXPECT_LT(b.p50AbsErrorUs, 0.02);
+  EXPECT_LT(b.p99AbsErrorUs, 0.02);
+  EXPECT_DOUBLE_EQ(b.maxAbsErrorUs, 40);
+  EXPECT_DOUBLE_EQ(b.meanHighUs, 50);
+  EXPECT_EQ(b.lastControl, -1);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -18,6 +17,7 @@
 #include "core/machine/heat_guard.h"
 #include "core/machine/step_decoder.h"
 #include "core/machine/tick_output.h"
+#include "support/recording_port.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -44,25 +44,6 @@ class SteadyClock : public Clock {
   }
 };
 
-// Every write, in order, from whichever thread makes it (never two at once).
-struct Port : PortOutput {
-  void WriteByte(uint16_t address, uint8_t value) override {
-    std::lock_guard lock(mutex);
-    writes.emplace_back(address, value);
-  }
-  std::string Description() const override { return "test"; }
-  std::vector<uint8_t> To(uint16_t address) {
-    std::lock_guard lock(mutex);
-    std::vector<uint8_t> out;
-    for (auto [a, v] : writes) {
-      if (a == address) out.push_back(v);
-    }
-    return out;
-  }
-  std::mutex mutex;
-  std::vector<std::pair<uint16_t, uint8_t>> writes;
-};
-
 struct Keys : KeyState {
   bool IsKeyDown(Key key) const override { return down.count(key) > 0; }
   std::set<Key> down;
@@ -80,10 +61,7 @@ struct ScriptedView : StepRunView {
   void PreHeating(bool visible, int) override {
     if (visible) ++preheatShown;
   }
-  void Progress(const ProgressView& view, uint64_t ticks) override {
-    lastTicks = ticks;
-    percents.push_back(view.percent);
-  }
+  void Progress(const ProgressView&, uint64_t ticks) override { lastTicks = ticks; }
   void Trim(const std::string& label) override { trims.push_back(label); }
   bool AskAbandon() override {
     keys.down.clear();
@@ -95,7 +73,6 @@ struct ScriptedView : StepRunView {
   uint64_t lastTicks = 0;
   int waits = 0;
   int preheatShown = 0;
-  std::vector<int> percents;
   std::vector<std::string> trims;
   std::vector<uint64_t> asked;
   bool abandon = false;
@@ -134,9 +111,15 @@ struct Bench {
     setup.durationSeconds = 100;
     return setup;
   }
+  // The values written to one address, from either thread (never two at once).
+  std::vector<uint8_t> To(uint16_t address) const {
+    std::vector<uint8_t> out;
+    for (const auto& w : port.To(address)) out.push_back(w.value);
+    return out;
+  }
   // Data bytes played: each pattern then a 0.
   std::vector<uint8_t> Played() {
-    const std::vector<uint8_t> data = port.To(kData);
+    const std::vector<uint8_t> data = To(kData);
     std::vector<uint8_t> bytes;
     for (size_t i = 0; i < data.size(); i += 2) {
       bytes.push_back(data[i]);
@@ -152,124 +135,64 @@ struct Bench {
   ControlImages images{};
   SteadyClock clock;
   Keys keys;
-  Port port;
+  test::RecordingPort port;
   HeatGuard guard{&port, settings};
   ParallelTickOutput output{port, kData};
   AxisPositions positions;
 };
 
-TEST(StepFileRun, PlaysEveryByteBetweenTheRunAndIdleImages) {
-  Bench bench;
-  const std::vector<uint8_t> bytes = bench.WriteSteps(3000);
-  ScriptedView view(bench.keys);
-  const StepRunResult result = RunStepFile(bench.Setup(3000), view);
-  ASSERT_EQ(result.end, StepRunEnd::Completed) << result.error;
-  EXPECT_EQ(result.ticksPlayed, 3000u);
-  EXPECT_EQ(bench.Played(), bytes);
-  const std::vector<uint8_t> control = bench.port.To(kControl);
-  ASSERT_EQ(control.size(), 2u);
-  EXPECT_EQ(control.front(), bench.images.RunControlImage);
-  EXPECT_EQ(control.back(), bench.images.IdleControlImage);
-  // The run image comes before the first data write.
-  EXPECT_EQ(bench.port.writes.front(), std::make_pair(kControl, bench.images.RunControlImage));
-  EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
-  ASSERT_FALSE(view.percents.empty());
-  EXPECT_EQ(view.percents.back(), 100);
-}
-
-TEST(StepFileRun, AZeroByteMovesNothing) {
-  Bench bench;
-  WriteText(bench.folder / "cut.ovd", std::string(50, '\0'));
-  ScriptedView view(bench.keys);
-  ASSERT_EQ(RunStepFile(bench.Setup(50), view).end, StepRunEnd::Completed);
-  EXPECT_EQ(bench.Played(), std::vector<uint8_t>(50, 0));
-  EXPECT_EQ(bench.positions.Steps(), AxisSteps{});
-}
-
-TEST(StepFileRun, SpaceWithoutResumeEndsAtOnceHeatingOff) {
-  Bench bench;
-  const std::vector<uint8_t> bytes = bench.WriteSteps(200000);
-  ScriptedView view(bench.keys);
-  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Space); };
-  const StepRunResult result = RunStepFile(bench.Setup(200000), view);
-  EXPECT_EQ(result.end, StepRunEnd::Stopped);
-  EXPECT_LT(result.ticksPlayed, 200000u);
-  EXPECT_TRUE(view.asked.empty());
-  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
-  const std::vector<uint8_t> played = bench.Played();
-  EXPECT_EQ(played, std::vector<uint8_t>(bytes.begin(), bytes.begin() + played.size()));
-}
-
-TEST(StepFileRun, SpaceThenNoResumesAtTheNextByteAfterANewPreheat) {
-  Bench bench;
-  const std::vector<uint8_t> bytes = bench.WriteSteps(20000);
-  ScriptedView view(bench.keys);
-  bool pressed = false;
-  view.script = [&](uint64_t, Keys& keys) {
-    if (!pressed && view.waits > 3) {
-      keys.down.insert(Key::Space);
-      pressed = true;
+// Space stops at once with the heating off, or asks whether to abandon when
+// resuming is allowed. During the pre-heat, Space or an outside stop ends the
+// run before any tick. (A whole run, and a resume after "no", are played
+// byte for byte by the command line on its recording port.)
+TEST(StepFileRun, EveryStopRestsTheHeatingAndHeatsNoMore) {
+  struct Case {
+    const char* name;
+    size_t bytes;
+    int preheat;
+    bool resumeAllowed, abandon;
+    int spaceAt, outsideStopAt;  // at that look; 0 never
+    StepRunEnd end;
+    size_t asked;
+  };
+  const Case cases[] = {
+      {"Space, no resume allowed", 200000, 0, false, false, 1, 0, StepRunEnd::Stopped, 0},
+      {"Space, then yes", 200000, 0, true, true, 1, 0, StepRunEnd::Stopped, 1},
+      {"Space during the pre-heat", 100, 30, false, false, 5, 0, StepRunEnd::Stopped, 0},
+      {"an outside stop during the pre-heat", 100, 30, true, false, 0, 3, StepRunEnd::Stopped, 0},
+  };
+  for (const Case& c : cases) {
+    Bench bench;
+    bench.settings.PreChauffe = c.preheat;
+    const std::vector<uint8_t> bytes = bench.WriteSteps(c.bytes);
+    ScriptedView view(bench.keys);
+    view.abandon = c.abandon;
+    std::atomic<bool> stop{false};
+    view.script = [&](uint64_t, Keys& keys) {
+      if (view.waits == c.spaceAt) keys.down.insert(Key::Space);
+      if (view.waits == c.outsideStopAt) stop = true;
+    };
+    auto setup = bench.Setup(c.bytes);
+    setup.resumeAllowed = c.resumeAllowed;
+    setup.stopRequest = &stop;
+    const StepRunResult result = RunStepFile(setup, view);
+    EXPECT_EQ(result.end, c.end) << c.name << ": " << result.error;
+    EXPECT_EQ(view.asked.size(), c.asked) << c.name;
+    const std::vector<uint8_t> played = bench.Played(), control = bench.To(kControl);
+    ASSERT_FALSE(control.empty()) << c.name;
+    EXPECT_EQ(control.back(), bench.images.IdleControlImage) << c.name;
+    ASSERT_LE(played.size(), bytes.size()) << c.name;
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), bytes.begin())) << c.name;
+    if (c.preheat) {
+      EXPECT_TRUE(played.empty()) << c.name;
+      EXPECT_EQ(view.preheatShown, 1) << c.name;
+      EXPECT_EQ(control.size(), 2u) << c.name;  // heated, then rested
     }
-  };
-  auto setup = bench.Setup(20000);
-  setup.resumeAllowed = true;
-  const StepRunResult result = RunStepFile(setup, view);
-  ASSERT_EQ(result.end, StepRunEnd::Completed) << result.error;
-  ASSERT_EQ(view.asked.size(), 1u);
-  // Nothing lost, nothing played twice.
-  EXPECT_EQ(bench.Played(), bytes);
-  EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), bytes.size()));
-  const uint8_t pause = PauseControlImage(bench.images, bench.settings);
-  EXPECT_EQ(bench.port.To(kControl),
-            (std::vector<uint8_t>{bench.images.RunControlImage, pause, bench.images.RunControlImage,
-                                  bench.images.IdleControlImage}));
-}
-
-TEST(StepFileRun, SpaceThenYesEndsWithTheHeatingOff) {
-  Bench bench;
-  bench.WriteSteps(200000);
-  ScriptedView view(bench.keys);
-  view.abandon = true;
-  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Space); };
-  auto setup = bench.Setup(200000);
-  setup.resumeAllowed = true;
-  const StepRunResult result = RunStepFile(setup, view);
-  EXPECT_EQ(result.end, StepRunEnd::Stopped);
-  EXPECT_EQ(view.asked.size(), 1u);
-  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
-}
-
-TEST(StepFileRun, SpaceDuringThePreheatEndsBeforeAnyTick) {
-  Bench bench;
-  bench.settings.PreChauffe = 30;
-  bench.WriteSteps(100);
-  ScriptedView view(bench.keys);
-  view.script = [&](uint64_t, Keys& keys) {
-    if (view.waits == 5) keys.down.insert(Key::Space);
-  };
-  const StepRunResult result = RunStepFile(bench.Setup(100), view);
-  EXPECT_EQ(result.end, StepRunEnd::Stopped);
-  EXPECT_EQ(view.preheatShown, 1);
-  EXPECT_TRUE(bench.port.To(kData).empty());
-  EXPECT_EQ(bench.port.To(kControl),
-            (std::vector<uint8_t>{bench.images.RunControlImage, bench.images.IdleControlImage}));
-}
-
-TEST(StepFileRun, AnOutsideStopDuringThePreheatRests) {
-  Bench bench;
-  bench.settings.PreChauffe = 30;
-  bench.WriteSteps(100);
-  ScriptedView view(bench.keys);
-  std::atomic<bool> stop{false};
-  view.script = [&](uint64_t, Keys&) {
-    if (view.waits == 3) stop = true;
-  };
-  auto setup = bench.Setup(100);
-  setup.stopRequest = &stop;
-  setup.resumeAllowed = true;
-  EXPECT_EQ(RunStepFile(setup, view).end, StepRunEnd::Stopped);
-  EXPECT_TRUE(view.asked.empty());
-  EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage);
+    EXPECT_LT(played.size(), bytes.size()) << c.name;
+    EXPECT_EQ(control.front(), bench.images.RunControlImage) << c.name;
+    EXPECT_EQ(std::count(control.begin(), control.end(), bench.images.RunControlImage), 1)
+        << c.name;
+  }
 }
 
 TEST(StepFileRun, TheRightArrowTrimsWithinAQuarterOfThePeriod) {
@@ -312,7 +235,7 @@ TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
     if (c.fileBytes == 0) {
       EXPECT_TRUE(bench.port.writes.empty()) << c.name;
     } else {
-      EXPECT_EQ(bench.port.To(kControl).back(), bench.images.IdleControlImage) << c.name;
+      EXPECT_EQ(bench.To(kControl).back(), bench.images.IdleControlImage) << c.name;
     }
   }
 }

@@ -20,68 +20,49 @@ DrawingRead Dxf(const std::string& name) {
   return ReadDxf(test::ReadText(std::string(ORVANE_TEST_DATA) + "/drawings/" + name));
 }
 
-TEST(DxfReader, AClosedPolylineOfFourVerticesGivesFivePoints) {
-  DrawingRead r = Dxf("square_lwpolyline.dxf");
+TEST(DxfReader, TheSampleDrawingsGiveTheirPoints) {
+  DrawingRead r = Dxf("square_lwpolyline.dxf");  // closed, four vertices
   ASSERT_EQ(r.status, Status::Read);
   ASSERT_EQ(r.xs.size(), 5u);
   EXPECT_EQ(r.xs[2], 40);
   EXPECT_EQ(r.ys[2], 30);
   EXPECT_EQ(r.xs[4], r.xs[0]);
   EXPECT_EQ(r.ys[4], r.ys[0]);
-}
-
-TEST(DxfReader, ACircleIsSampledEveryFiveDegreesFromItsRightmostPoint) {
-  DrawingRead r = Dxf("circle.dxf");
+  // A circle is sampled every five degrees from its rightmost point.
+  r = Dxf("circle.dxf");
   ASSERT_EQ(r.xs.size(), 73u);
   EXPECT_NEAR(r.xs[0], 20, 1e-9);  // (60, 50) re-anchored by (40, 40)
   EXPECT_NEAR(r.ys[0], 10, 1e-9);
   EXPECT_NEAR(r.ys[18], 20, 1e-9);  // 90 degrees: counter-clockwise
   EXPECT_NEAR(r.xs[72], 20, 1e-9);
-}
-
-TEST(DxfReader, AnArcAcrossZeroGoesOnPast360) {
-  DrawingRead r = Dxf("arc_350_10.dxf");
-  ASSERT_EQ(r.xs.size(), 5u);  // 350, 355, 360, 365, 370
+  r = Dxf("arc_350_10.dxf");  // across zero: 350, 355, 360, 365, 370
+  ASSERT_EQ(r.xs.size(), 5u);
   EXPECT_NEAR(r.ys[2] - r.ys[0], 100 * std::sin(10 * M_PI / 180), 1e-9);
   EXPECT_NEAR(r.ys[4] - r.ys[2], 100 * std::sin(10 * M_PI / 180), 1e-9);
-}
-
-TEST(DxfReader, LinesKeepTheirOrderAndSharedEnds) {
-  DrawingRead r = Dxf("two_lines.dxf");
+  r = Dxf("two_lines.dxf");  // in order, sharing an end
   ASSERT_EQ(r.xs.size(), 4u);
   EXPECT_EQ(r.xs[1], r.xs[2]);
   EXPECT_EQ(r.ys[1], r.ys[2]);
   EXPECT_EQ(r.ys[3], 20);
-}
-
-TEST(DxfReader, ABulgeMakesTheDrawingIncomplete) {
   EXPECT_EQ(Dxf("bulge.dxf").status, Status::Incomplete);
   EXPECT_EQ(ReadDxf("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n").status,
             Status::NothingRecognised);
   EXPECT_EQ(ReadDxf("AcDbPolyline\n10").status, Status::Read);  // cut short, still ends
 }
 
-TEST(CoordinateReader, AcceptsTheThreeSeparatorsAndClosesTheProfile) {
+// Regression (the UTF-8 mark): it made the first line unreadable and its
+// point was lost.
+TEST(CoordinateReader, AcceptsTheThreeSeparatorsAndAByteOrderMarkAndClosesTheProfile) {
   for (const char* text :
-       {"12.5 3.25\n0 0\n", "12.5;3.25\n0;0\n", "12.5\t3.25\n0\t0\n", "12.5  3.25\r\n0  0\r\n"}) {
+       {"12.5 3.25\n0 0\n", "12.5;3.25\n0;0\n", "12.5\t3.25\n0\t0\n", "12.5  3.25\r\n0  0\r\n",
+        "\xEF\xBB\xBF"
+        "12.5 3.25\n0 0\n"}) {
     DrawingRead r = Dat(text);
     ASSERT_EQ(r.xs.size(), 3u) << text;
     EXPECT_EQ(r.xs[0], 12.5);
     EXPECT_EQ(r.ys[0], 3.25);
     EXPECT_EQ(r.xs[2], 12.5);  // the closing point
   }
-}
-
-TEST(CoordinateReader, SkipsNameLinesAndRefusesAFileWithoutData) {
-  DrawingRead r = Dat("Clark Y\n1 0\n0.5 0.1\n0 0\n");
-  EXPECT_EQ(r.xs.size(), 4u);
-  r = Dat("NACA 0012\n1 0\n0 0\n");  // ends in a digit: tried, and dropped
-  EXPECT_EQ(r.xs.size(), 3u);
-  EXPECT_EQ(r.xs[0], 1);
-  r = Dat("[ X ];[ Y ]\n1.000000;2.000000\n");  // the CSV export's header
-  EXPECT_EQ(r.xs.size(), 2u);
-  EXPECT_EQ(Dat("no numbers here\n").status, Status::NothingRecognised);
-  EXPECT_EQ(Dat("").status, Status::NothingRecognised);
 }
 
 // Regression: published airfoil files indent their lines; reading them from
@@ -107,7 +88,7 @@ TEST(DxfReader, AnArcSweepsOneTurnAtMost) {
     return ReadDxf("AcDbCircle\n10\n0\n20\n0\n30\n0\n40\n10\n100\nAcDbArc\n50\n" +
                    FormatFixed(start, 1) + "\n51\n" + FormatFixed(end, 1) + "\n");
   };
-  struct Case {
+  const struct {
     const char* name;
     double start, end;
     size_t points;
@@ -119,7 +100,7 @@ TEST(DxfReader, AnArcSweepsOneTurnAtMost) {
       {"start far outside a turn", 1e17, 1e17, 73},
       {"negative start", -90, 0, 19},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     DrawingRead r = arc(c.start, c.end);
     ASSERT_EQ(r.status, Status::Read) << c.name;
     EXPECT_EQ(r.xs.size(), c.points) << c.name;
@@ -180,40 +161,38 @@ TEST(DrawingReaders, TheCoordinateLimitBoundsTheExtentNotThePosition) {
   EXPECT_EQ(Dat("0 0\n2000000 0\n").message, " Dessin trop grand (plus de 1000000 mm) ");
 }
 
-// Regression: the mark made the first line unreadable and its point was lost.
-TEST(CoordinateReader, AUtf8ByteOrderMarkIsSkipped) {
-  DrawingRead r =
-      Dat("\xEF\xBB\xBF"
-          "12.5 3.25\n0 0\n");
-  ASSERT_EQ(r.xs.size(), 3u);
-  EXPECT_EQ(r.xs[0], 12.5);
-  EXPECT_EQ(r.ys[0], 3.25);
-}
-
-// The Lednicer layout is taken only when everything about it holds; the
-// file is otherwise read point by point, as written.
-TEST(CoordinateReader, TheLednicerLayoutNeedsExactCountsAndOneLeadingEdge) {
+// Name lines are skipped. The Lednicer layout is taken only when everything
+// about it holds; the file is otherwise read point by point, as written.
+TEST(CoordinateReader, NameLinesAndTheLednicerLayout) {
   const std::string lednicer = "Profil\n3. 2.\n\n0 0\n0.5 0.1\n1 0\n\n0 0\n1 -0.1\n";
   DrawingRead r = Dat(lednicer);
   EXPECT_EQ(r.xs, (std::vector<double>{1, 0.5, 0, 1, 1}));
   EXPECT_EQ(r.ys, (std::vector<double>{0, 0.1, 0, -0.1, 0}));
-  struct Case {
+  const auto dat = CoordinateFormat::Dat;
+  const struct {
     const char* name;
     std::string text;
     CoordinateFormat format;
-    size_t points;  // read as written, with the closing point
+    size_t points;  // read as written, with the closing point; 0: nothing recognised
   } cases[] = {
-      {"in a .csv", lednicer, CoordinateFormat::Csv, 7},
-      {"one point too many", lednicer + "1 0\n", CoordinateFormat::Dat, 8},
-      {"one point short", "Profil\n3. 2.\n0 0\n0.5 0.1\n1 0\n0 0\n", CoordinateFormat::Dat, 6},
-      {"surfaces apart", "Profil\n3. 2.\n0 0\n0.5 0.1\n1 0\n0 0.01\n1 -0.1\n",
-       CoordinateFormat::Dat, 7},
-      {"counts with decimals", "Profil\n3.000000 2.000000\n0 0\n0.5 0.1\n1 0\n0 0\n1 -0.1\n",
-       CoordinateFormat::Dat, 7},
+      {"a name line", "Clark Y\n1 0\n0.5 0.1\n0 0\n", dat, 4},
+      {"a name ending in a digit", "NACA 0012\n1 0\n0 0\n", dat, 3},
+      {"the CSV export's header", "[ X ];[ Y ]\n1.000000;2.000000\n", dat, 2},
+      {"no numbers", "no numbers here\n", dat, 0},
+      {"empty", "", dat, 0},
+      {"Lednicer in a .csv", lednicer, CoordinateFormat::Csv, 7},
+      {"one point too many", lednicer + "1 0\n", dat, 8},
+      {"one point short", "Profil\n3. 2.\n0 0\n0.5 0.1\n1 0\n0 0\n", dat, 6},
+      {"surfaces apart", "Profil\n3. 2.\n0 0\n0.5 0.1\n1 0\n0 0.01\n1 -0.1\n", dat, 7},
+      {"counts with decimals", "Profil\n3.000000 2.000000\n0 0\n0.5 0.1\n1 0\n0 0\n1 -0.1\n", dat,
+       7},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReadCoordinates(c.text, c.format).xs.size(), c.points) << c.name;
+  for (const auto& c : cases) {
+    r = ReadCoordinates(c.text, c.format);
+    EXPECT_EQ(r.xs.size(), c.points) << c.name;
+    EXPECT_EQ(r.status == Status::NothingRecognised, c.points == 0) << c.name;
   }
+  EXPECT_EQ(Dat("NACA 0012\n1 0\n0 0\n").xs[0], 1);
 }
 
 }  // namespace

@@ -2,66 +2,47 @@
 
 #include <gtest/gtest.h>
 
-#include "support/profiles.h"
-
 #include <filesystem>
 
-#include "core/common/text_number.h"
+#include "support/profiles.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
-TEST(History, RepeatedLabelsShareOneEntryAndUndoCountsDown) {
+using Captions = std::vector<std::string>;
+
+TEST(History, RepeatedLabelsShareOneEntryAndUndoRestoresEachSnapshot) {
   test::TempFolder temp;
   History history(temp.Path());
   Profile p1 = test::MakeProfile({{0, 0}, {1, 0}, {1, 1}});
-  Profile p2;
+  Profile p2 = test::MakeProfile({{0, 0}, {8, 0}, {8, 8}, {0, 0}}), emptied;
+  p2.currentRow = 3;
   history.Push("Ouvrir projet", p1, p2);
   EXPECT_FALSE(history.CanUndo());
-  for (int i = 0; i < 3; ++i) history.Push("P1 - X + 1", p1, p2);
-  EXPECT_EQ(history.Captions(), (std::vector<std::string>{"Ouvrir projet", "P1 - X + 1 (3)"}));
-  EXPECT_EQ(history.Counter(), 4);
-
+  history.Push("P2 - Supprimer point", p1, emptied);
+  history.Push("Calcul projections", p1, emptied);
+  for (int i = 0; i < 3; ++i) history.Push("P1 - X + 1", p1, emptied);
+  EXPECT_EQ(history.Captions(), (Captions{"Ouvrir projet", "P2 - Supprimer point",
+                                          "Calcul projections", "P1 - X + 1 (3)"}));
+  EXPECT_EQ(history.Counter(), 6);
   history.Undo();
   EXPECT_EQ(history.Captions().back(), "P1 - X + 1 (2)");
   history.Undo();
-  EXPECT_EQ(history.Captions().back(), "P1 - X + 1");
-  auto last = history.Undo();
-  ASSERT_TRUE(last);
-  EXPECT_TRUE(last->onlyBaseLeft);
-  EXPECT_EQ(history.Captions(), (std::vector<std::string>{"Ouvrir projet"}));
-  EXPECT_FALSE(history.Undo());  // the base state stays
-  EXPECT_FALSE(std::filesystem::exists(history.SnapshotPath(2)));
-}
+  EXPECT_FALSE(history.Undo()->undidProjection);
+  EXPECT_EQ(history.Captions().back(), "Calcul projections");
+  EXPECT_TRUE(history.Undo()->undidProjection);
 
-TEST(History, UndoRestoresAnEmptiedProfile) {
-  test::TempFolder temp;
-  History history(temp.Path());
-  Profile p1 = test::MakeProfile({{0, 0}, {5, 0}, {5, 5}});
-  Profile p2 = test::MakeProfile({{0, 0}, {8, 0}, {8, 8}, {0, 0}});
-  p2.currentRow = 3;
-  history.Push("Ouvrir projet", p1, p2);
-  Profile emptied;
-  history.Push("P2 - Supprimer point", p1, emptied);
-
-  auto undone = history.Undo();
+  auto undone = history.Undo();  // the emptied profile comes back
   ASSERT_TRUE(undone && undone->snapshot);
+  EXPECT_TRUE(undone->onlyBaseLeft);
   EXPECT_EQ(undone->snapshot->rows2, p2.raw);
   EXPECT_EQ(undone->snapshot->currentRow2, 3);
   EXPECT_EQ(undone->snapshot->rows1, p1.raw);
   EXPECT_EQ(undone->snapshot->label, "Ouvrir projet");
-}
-
-TEST(History, UndoingTheProjectionSaysSo) {
-  test::TempFolder temp;
-  History history(temp.Path());
-  Profile p = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}});
-  history.Push("P1 - Ouvrir fichier", p, p);
-  history.Push("Calcul projections", p, p);
-  auto undone = history.Undo();
-  ASSERT_TRUE(undone);
-  EXPECT_TRUE(undone->undidProjection);
+  EXPECT_EQ(history.Captions(), Captions{"Ouvrir projet"});
+  EXPECT_FALSE(history.Undo());  // the base state stays
+  EXPECT_FALSE(std::filesystem::exists(history.SnapshotPath(2)));
 }
 
 TEST(History, AMissingOrDamagedSnapshotIsNotRestored) {
@@ -90,16 +71,13 @@ TEST(HistorySnapshot, RoundTripsAndKeepsAccentedLabels) {
   EXPECT_EQ(back->rows1, s.rows1);
   EXPECT_TRUE(back->rows2.empty());
   EXPECT_EQ(back->currentRow1, 2);
-}
-
-TEST(FlagsForLabel, FollowTheLabelPrefix) {
-  EXPECT_TRUE(FlagsForLabel("P1 - Rotation").profile1);
-  EXPECT_FALSE(FlagsForLabel("P1 - Rotation").profile2);
-  EXPECT_TRUE(FlagsForLabel("P2 - Miroir").profile2);
-  auto both = FlagsForLabel("P1/P2 - Alignement");
-  EXPECT_TRUE(both.profile1 && both.profile2);
-  auto none = FlagsForLabel("Ouvrir projet");
-  EXPECT_FALSE(none.profile1 || none.profile2);
+  for (auto [label, one, two] : {std::tuple{"P1 - Rotation", true, false},
+                                 {"P2 - Miroir", false, true},
+                                 {"P1/P2 - Alignement", true, true},
+                                 {"Ouvrir projet", false, false}}) {
+    EXPECT_EQ(FlagsForLabel(label).profile1, one) << label;
+    EXPECT_EQ(FlagsForLabel(label).profile2, two) << label;
+  }
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/common/text_number.h"
 #include "core/project/exports.h"
 #include "core/project/operations.h"
+#include "support/profiles.h"
 
 namespace orvane {
 namespace {
@@ -39,10 +39,8 @@ PointRows ByTheRule(PointRows rows, double tolerance, double gap, bool reverse) 
   return rows;
 }
 
-PointRows Texts(const std::vector<std::pair<double, double>>& points, int decimals = 6) {
-  PointRows rows;
-  for (auto [x, y] : points) rows.push_back({FormatFixed(x, decimals), FormatFixed(y, decimals)});
-  return rows;
+PointRows Texts(const std::vector<std::pair<double, double>>& points) {
+  return test::MakeProfile(points, -1).raw;
 }
 
 // Points on a quarter-millimetre lattice, so that many lie exactly at the

@@ -11,7 +11,7 @@
 namespace orvane {
 namespace {
 
-PointRows Rows(std::vector<std::pair<double, double>> points) {
+PointRows Rows(const std::vector<std::pair<double, double>>& points) {
   return test::MakeProfile(points, -1).raw;
 }
 
@@ -32,41 +32,27 @@ TEST(Coefficient, DoublesFreePointsAndMovesALockedRunRigidly) {
   EXPECT_FALSE(ScaleByCoefficient(rows, 0, {}));
 }
 
-TEST(Confondre, NeverMergesPointsWithinTheGap) {
-  // Points 1 and 3 coincide but are 2 rows apart; 1 and 7 are 6 apart.
-  PointRows rows = Rows({{0, 0}, {5, 5}, {0.2, 0.1}, {20, 0}, {30, 0}, {40, 0}, {0.3, 0}, {60, 0}});
-  MergeClosePoints(rows, 0.5, 5, false);
-  EXPECT_EQ(rows.size(), 8u);
-  EXPECT_EQ(XY(rows, 1), (std::pair<double, double>{0.3, 0}));  // took point 7's place
-  EXPECT_EQ(XY(rows, 3), (std::pair<double, double>{0.2, 0.1}));
-  PointRows reversed = Rows({{0, 0}, {5, 5}, {20, 0}, {30, 0}, {40, 0}, {0.3, 0}});
-  MergeClosePoints(reversed, 0.5, 5, true);
-  EXPECT_EQ(XY(reversed, 6), (std::pair<double, double>{0, 0}));
-}
-
-TEST(DivideSegments, HalvesOnlySegmentsLongerThanTwiceTheDistance) {
+TEST(DivideSegments, HalvesLongSegmentsWithinTheirLimits) {
   PointRows rows = Rows({{0, 0}, {10, 0}});
   DivideSegments(rows, 2, 5);
   ASSERT_EQ(rows.size(), 5u);  // 4 pieces of 2.5 mm
   for (int r = 1; r <= 5; ++r) EXPECT_EQ(XY(rows, r).first, 2.5 * (r - 1));
-}
-
-TEST(DivideSegments, LeavesTheOutlineAloneForANonPositiveDistanceOrTooManyPoints) {
+  // A non-positive distance or too many points leave the outline alone.
   const PointRows segment = Rows({{0, 0}, {10, 0}});
   for (double d : {0.0, -2.0}) {
-    PointRows rows = segment;
+    rows = segment;
     EXPECT_TRUE(DivideSegments(rows, d, 5));
     EXPECT_EQ(rows, segment) << d;
   }
   // 5 passes would give 33 points: refused at 20, whole at 33.
-  PointRows rows = segment;
+  rows = segment;
   EXPECT_FALSE(DivideSegments(rows, 0.01, 5, 20));
   EXPECT_EQ(rows, segment);
   EXPECT_TRUE(DivideSegments(rows, 0.01, 5, 33));
   EXPECT_EQ(rows.size(), 33u);
 }
 
-TEST(Kerf, OffsetsASquareOutwardsOrInwards) {
+TEST(Kerf, OffsetsASquareAndRefusesBadWidthsDuplicatesAndCrossings) {
   const Profile square = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
   for (auto [inward, side] : {std::pair{false, 11.0}, std::pair{true, 9.0}}) {
     KerfResult r = OffsetKerf(square.raw, square.adjusted, 0.5, inward);
@@ -78,10 +64,6 @@ TEST(Kerf, OffsetsASquareOutwardsOrInwards) {
     EXPECT_EQ(DimensionsOf(out, 3).y, FormatFixed(side, 3)) << inward;
     EXPECT_TRUE(IsClosed(out.raw));
   }
-}
-
-TEST(Kerf, RefusesBadWidthsDuplicatesAndCrossingOutlines) {
-  const Profile square = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
   EXPECT_EQ(OffsetKerf(square.raw, square.adjusted, 6, false).message, "Valeur incorrecte !");
   EXPECT_EQ(OffsetKerf(square.raw, square.adjusted, 0.001, false).message, "Valeur incorrecte !");
   const Profile twice = test::MakeProfile({{0, 0}, {10, 0}, {10, 0}, {10, 10}, {0, 0}});
@@ -132,6 +114,12 @@ TEST(RowEdits, InsertDeleteCloseAndReverse) {
   EXPECT_TRUE(IsClosed(rows));
   ReverseRange(rows, 2, 4);
   EXPECT_EQ(XY(rows, 2), (std::pair<double, double>{0, 10}));
+  // An inserted point moves the locks below it: they stay on (0, 0), (10, 10), (0, 10).
+  rows = Rows({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 4}});
+  locked = {1, 3, 4};
+  InsertPoint(rows, 3, &locked);
+  EXPECT_EQ(locked, (std::vector<int>{1, 4, 5}));
+  EXPECT_EQ(XY(rows, 4), (std::pair<double, double>{10, 10}));
 }
 
 TEST(SetStartPoint, RotatesAClosedOutline) {
@@ -144,16 +132,14 @@ TEST(SetStartPoint, RotatesAClosedOutline) {
   EXPECT_FALSE(SetStartPoint(open, 2));
 }
 
-TEST(Simplify, DropsTheMiddleOfAlignedTexts) {
+TEST(Simplify, DropsTheMiddleOfAlignedTextsAndKeepsAnOpenEnd) {
   PointRows rows = Rows({{0, 0}, {5, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}});
   EXPECT_TRUE(Simplify(rows));
   EXPECT_EQ(rows.size(), 5u);
   EXPECT_EQ(XY(rows, 2), (std::pair<double, double>{10, 0}));
   EXPECT_TRUE(IsClosed(rows));
-}
-
-TEST(Simplify, AnOpenProfileKeepsItsLastPoint) {
-  // Nothing aligned: nothing changes, and the outline stays open.
+  // An open profile keeps its last point. Nothing aligned: nothing changes, and the outline stays
+  // open.
   PointRows open = Rows({{0, 0}, {5, 1}, {10, 3}, {12, 8}});
   const PointRows before = open;
   EXPECT_FALSE(Simplify(open));
@@ -185,22 +171,6 @@ TEST(EnclosedArea, LeavesTheLeadInOut) {
   // Lead-in from (-5, 0) to (0, 0), the square, and back out.
   EXPECT_EQ(EnclosedArea(Rows({{-5, 0}, {0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}, {-5, 0}})),
             100);
-}
-
-}  // namespace
-}  // namespace orvane
-
-namespace orvane {
-namespace {
-
-TEST(RowEdits, InsertedPointMovesTheLocksBelowIt) {
-  PointRows rows = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 4}}, -1).raw;
-  std::vector<int> locked{1, 3, 4};
-  InsertPoint(rows, 3, &locked);
-  // The locks stay on (0, 0), (10, 10) and (0, 10).
-  EXPECT_EQ(locked, (std::vector<int>{1, 4, 5}));
-  EXPECT_EQ(rows[3].x, "10.000000");
-  EXPECT_EQ(rows[3].y, "10.000000");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ PointRows Rect(double w, double h) {
   return {{"0", "0"}, {FormatFixed(w, 3), "0"}, {FormatFixed(w, 3), FormatFixed(h, 3)}};
 }
 
-TEST(Preview, TheSmallerProfileIsDrawnAtTheSameScale) {
+TEST(Preview, TheSmallerProfileIsDrawnAtTheSameScaleWithYUpAndZoomedPanning) {
   const PointRows wide = Rect(200, 50), narrow = Rect(100, 20);
   SizeFactors f = ComputeSizeFactors(wide, narrow);
   EXPECT_EQ(f.f1, 1);
@@ -25,9 +25,7 @@ TEST(Preview, TheSmallerProfileIsDrawnAtTheSameScale) {
   EXPECT_EQ(a1 - a0, 365);       // 380 x 0.96, rounded
   EXPECT_EQ(b1 - b0, 182);       // half of it
   EXPECT_NEAR(a0 + a1, 380, 1);  // centred, to the pixel
-}
-
-TEST(Preview, YGoesUpAndPanningMovesByTheZoomedOffset) {
+  // Y goes up, and panning moves by the zoomed offset.
   PreviewTransform t = MakePreviewTransform({100, 100}, 200, 200, 2, 1, 10, -5);
   auto [x0, y0] = t.Map(0, 0);
   auto [x1, y1] = t.Map(0, 10);
@@ -36,9 +34,7 @@ TEST(Preview, YGoesUpAndPanningMovesByTheZoomedOffset) {
   auto [sx, sy] = still.Map(0, 0);
   EXPECT_EQ(x0 - sx, 20);
   EXPECT_EQ(y0 - sy, -10);
-}
-
-TEST(Preview, DensityFaibleMarksEveryThirdPoint) {
+  // Density "faible" marks every third point.
   std::vector<int> marked;
   for (int row = 1; row <= 10; ++row) {
     if (HasMarker(row, 3)) marked.push_back(row);

@@ -9,7 +9,7 @@
 namespace orvane {
 namespace {
 
-TEST(RefreshAdjusted, ReAnchorsTheBoundingBoxAtTheOrigin) {
+TEST(RefreshAdjusted, ReAnchorsTheBoundingBoxAtTheOriginAndRoundsTheShownTable) {
   Profile p = test::MakeProfile({{-20, 5}, {10, 25}, {-5, 45.5}}, 2);
   EXPECT_EQ(p.raw[0], (PointText{"0.000000", "0.000000"}));
   EXPECT_EQ(p.raw[1], (PointText{"30.000000", "20.000000"}));
@@ -17,6 +17,15 @@ TEST(RefreshAdjusted, ReAnchorsTheBoundingBoxAtTheOrigin) {
   EXPECT_EQ(p.adjusted[2], (PointText{"15.00", "40.50"}));
   EXPECT_DOUBLE_EQ(p.width, 30);
   EXPECT_DOUBLE_EQ(p.height, 40.5);
+  // Fewer decimals make near points duplicates; the raw table keeps full precision.
+  p = test::MakeProfile({{0, 0}, {10.4, 3}, {10.1, 3}, {20, 0}}, 2);
+  EXPECT_FALSE(IsDuplicateRow(p.adjusted, 1));
+  RefreshAdjusted(p, 0);
+  EXPECT_EQ(p.adjusted[1], (PointText{"10", "3"}));
+  EXPECT_TRUE(IsDuplicateRow(p.adjusted, 1));
+  EXPECT_TRUE(IsDuplicateRow(p.adjusted, 2));
+  EXPECT_FALSE(IsDuplicateRow(p.adjusted, 3));
+  EXPECT_EQ(p.raw[1].x, "10.400000");
 }
 
 // Regression: a flat segment showed Cote Y equal to Cote X (5 x 5 mm), and
@@ -50,18 +59,7 @@ TEST(RefreshAdjusted, AProfileWithoutExtentOnAnAxisMeasuresZeroOnIt) {
   }
 }
 
-TEST(RefreshAdjusted, FewerDecimalsMakeNearPointsDuplicates) {
-  Profile p = test::MakeProfile({{0, 0}, {10.4, 3}, {10.1, 3}, {20, 0}}, 2);
-  EXPECT_FALSE(IsDuplicateRow(p.adjusted, 1));
-  RefreshAdjusted(p, 0);
-  EXPECT_EQ(p.adjusted[1], (PointText{"10", "3"}));
-  EXPECT_TRUE(IsDuplicateRow(p.adjusted, 1));
-  EXPECT_TRUE(IsDuplicateRow(p.adjusted, 2));
-  EXPECT_FALSE(IsDuplicateRow(p.adjusted, 3));
-  EXPECT_EQ(p.raw[1].x, "10.400000");  // the raw table keeps full precision
-}
-
-TEST(ProfileShape, ClosureLeadInAndExtentFollowTheRules) {
+TEST(ProfileShape, ClosureLeadInExtentAndDifferenceFollowTheRules) {
   Profile closed = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}, {0, 0}});
   EXPECT_TRUE(IsClosed(closed.adjusted));
   EXPECT_FALSE(IsClosed(test::MakeProfile({{0, 0}, {10, 0}, {10, 10}}).adjusted));
@@ -75,11 +73,8 @@ TEST(ProfileShape, ClosureLeadInAndExtentFollowTheRules) {
   EXPECT_EQ(vector->second, 0);
   EXPECT_EQ(ProfileExtent(leadIn.adjusted, true), (std::pair<double, double>{15, 10}));
   EXPECT_EQ(ProfileExtent(leadIn.adjusted, false), (std::pair<double, double>{10, 10}));
-}
-
-TEST(ProfilesDiffer, ComparesTheAdjustedTexts) {
-  Profile a = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}});
-  Profile b = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}});
+  // Profiles differ by their adjusted texts.
+  Profile a = test::MakeProfile({{0, 0}, {10, 0}, {10, 10}}), b = a;
   EXPECT_FALSE(ProfilesDiffer(a.adjusted, b.adjusted));
   Profile c = test::MakeProfile({{0, 0}, {10, 0}, {10, 10.0004}});
   EXPECT_FALSE(ProfilesDiffer(a.adjusted, c.adjusted));  // equal at three decimals
@@ -105,55 +100,47 @@ TEST(EditDimension, ProportionalRescalingMovesALockedRunRigidly) {
   EXPECT_EQ(p.DimX, 200);
 }
 
-TEST(EditDimension, WithoutProportionsOnlyTheEditedAxisChanges) {
+// Cote X or Y typed for a 100 x 50 profile in a 600 x 600 machine: an empty,
+// non-positive or zero-rounding value brings the previous one back.
+TEST(EditDimension, RescalesClampsOrRestoresAsTyped) {
+  const struct {
+    const char* name;
+    int profile;
+    Axis axis;
+    const char* typed;
+    int decimals;
+    bool proportions, ignoreCapacity, rescaled, clamped;
+    const char* shownX;
+    double x, y;  // the far corner afterwards
+  } cases[] = {
+      {"without proportions", 2, Axis::Y, "25", 1, false, false, true, false, "100.0", 100, 25},
+      {"over the capacity", 1, Axis::X, "800", 3, true, false, true, true, "600.000", 600, 300},
+      {"capacity ignored", 1, Axis::X, "800", 3, true, true, true, false, "800.000", 800, 400},
+      {"empty", 1, Axis::X, "", 2, true, false, false, false, "100.00", 100, 50},
+      {"zero", 1, Axis::X, "0", 2, true, false, false, false, "100.00", 100, 50},
+      {"negative", 1, Axis::X, "-5", 2, true, false, false, false, "100.00", 100, 50},
+      {"0.4 at no decimals", 1, Axis::X, "0.4", 0, true, false, false, false, "100", 100, 50},
+      {"0.49 at no decimals", 1, Axis::X, "0.49", 0, true, false, false, false, "100", 100, 50},
+      {".1 at no decimals", 1, Axis::X, ".1", 0, true, false, false, false, "100", 100, 50},
+      {"0.6 shows as 1, taken as 1", 1, Axis::X, "0.6", 0, true, false, true, false, "1", 1, 0.5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Profile p = test::MakeProfile({{0, 0}, {100, 50}});
+    p.proportions = c.proportions;
+    UpdateDimensions(p, c.profile, c.decimals, 600, 600, c.ignoreCapacity);
+    const DimensionChange change =
+        EditDimension(p, c.profile, c.axis, c.typed, c.axis == Axis::X ? 100 : 50, c.decimals, 600,
+                      600, c.ignoreCapacity);
+    EXPECT_EQ(change.rescaled, c.rescaled);
+    EXPECT_EQ(change.clamped, c.clamped);
+    EXPECT_EQ(change.texts.x, c.shownX);
+    EXPECT_EQ(p.raw[1], (PointText{FormatFixed(c.x, 6), FormatFixed(c.y, 6)}));
+  }
   Profile p = test::MakeProfile({{0, 0}, {100, 50}});
   p.proportions = false;
-  UpdateDimensions(p, 2, 1, 500, 500, false);
-  DimensionChange change = EditDimension(p, 2, Axis::Y, "25", 50, 1, 500, 500, false);
-  EXPECT_EQ(change.label, "P2 - Cote Y = 25");
-  EXPECT_EQ(p.raw[1], (PointText{"100.000000", "25.000000"}));
-}
-
-TEST(EditDimension, ClampsToTheMachineCapacity) {
-  Profile p = test::MakeProfile({{0, 0}, {100, 50}});
-  UpdateDimensions(p, 1, 3, 600, 600, false);
-  DimensionChange change = EditDimension(p, 1, Axis::X, "800", 100, 3, 600, 600, false);
-  EXPECT_TRUE(change.clamped);
-  EXPECT_EQ(change.texts.x, "600.000");
-  EXPECT_EQ(change.texts.y, "300.000");  // 50 x 600 / 100
-  EXPECT_EQ(p.raw[1], (PointText{"600.000000", "300.000000"}));
-
-  // Ignored capacity: no clamp.
-  Profile q = test::MakeProfile({{0, 0}, {100, 50}});
-  UpdateDimensions(q, 1, 3, 600, 600, true);
-  EXPECT_FALSE(EditDimension(q, 1, Axis::X, "800", 100, 3, 600, 600, true).clamped);
-  EXPECT_EQ(q.raw[1].x, "800.000000");
-}
-
-TEST(EditDimension, AnEmptyOrNonPositiveValueRestoresThePrevious) {
-  Profile p = test::MakeProfile({{0, 0}, {100, 50}});
-  UpdateDimensions(p, 1, 2, 500, 500, false);
-  for (const char* text : {"", "0", "-5"}) {
-    DimensionChange change = EditDimension(p, 1, Axis::X, text, 100, 2, 500, 500, false);
-    EXPECT_FALSE(change.rescaled) << text;
-    EXPECT_EQ(change.texts.x, "100.00") << text;
-    EXPECT_EQ(p.raw[1].x, "100.000000") << text;
-  }
-}
-
-TEST(EditDimension, AValueThatRoundsToZeroIsRefusedAsZeroIs) {
-  Profile p = test::MakeProfile({{0, 0}, {100, 50}});
-  UpdateDimensions(p, 1, 0, 500, 500, false);
-  for (const char* text : {"0.4", "0.49", ".1"}) {
-    DimensionChange change = EditDimension(p, 1, Axis::X, text, 100, 0, 500, 500, false);
-    EXPECT_FALSE(change.rescaled) << text;
-    EXPECT_EQ(change.texts.x, "100") << text;
-    EXPECT_EQ(p.raw[1], (PointText{"100.000000", "50.000000"})) << text;
-  }
-  // 0.6 shows as 1 and is taken as 1.
-  DimensionChange change = EditDimension(p, 1, Axis::X, "0.6", 100, 0, 500, 500, false);
-  EXPECT_EQ(change.label, "P1 - Cote X = 1");
-  EXPECT_EQ(p.raw[1], (PointText{"1.000000", "0.500000"}));
+  EXPECT_EQ(EditDimension(p, 2, Axis::Y, "25", 50, 1, 500, 500, false).label, "P2 - Cote Y = 25");
+  EXPECT_EQ(EditDimension(p, 1, Axis::X, "0.6", 100, 0, 500, 500, false).label, "P1 - Cote X = 1");
 }
 
 TEST(UpdateDimensions, AnOversizeProfileIsClampedOnce) {

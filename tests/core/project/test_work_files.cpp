@@ -1,10 +1,10 @@
 #include "core/project/work_files.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "support/temp_folder.h"
 
@@ -13,25 +13,33 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadText;
-using test::WriteText;
+using Names = std::vector<std::string>;
+
+// "a b c" as {"a", "b", "c"}.
+Names Split(const std::string& text) {
+  std::istringstream in(text);
+  Names names;
+  for (std::string name; in >> name;) names.push_back(name);
+  return names;
+}
 
 // A program folder with its work folders, each file holding its own path so
 // any mix-up shows in the contents.
 class WorkFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* folder : {"dessins", "projets", "découpes", "découpes/sous", "export"}) {
+    for (const char* folder : {"dessins", "projets", "découpes/sous", "export"}) {
       fs::create_directories(root / folder);
     }
     folders = {root / "dessins/", root / "projets/", root / "découpes/", root.Path()};
-    for (const char* file :
-         {"découpes/aile.ovd", "découpes/aile.ovi", "découpes/aile.ovs", "découpes/aile.ovg",
-          "découpes/sous/aile.ovd", "découpes/autre.ovd", "découpes/aile.txt", "dessins/aile.dxf",
-          "dessins/aile.dat", "dessins/aile.csv", "projets/aile.ovp", "export/aile.dxf"}) {
+    for (const std::string& file :
+         Split("découpes/aile.ovd découpes/aile.ovi découpes/aile.ovs découpes/aile.ovg "
+               "découpes/sous/aile.ovd découpes/autre.ovd découpes/aile.txt dessins/aile.dxf "
+               "dessins/aile.dat dessins/aile.csv projets/aile.ovp export/aile.dxf")) {
       Put(file);
     }
   }
-  void Put(const std::string& relative) { WriteText(root / relative, relative); }
+  void Put(const std::string& relative) { test::WriteText(root / relative, relative); }
   // Every file below the program folder with its contents.
   std::map<std::string, std::string> Tree() const {
     std::map<std::string, std::string> tree;
@@ -42,10 +50,16 @@ class WorkFiles : public ::testing::Test {
     }
     return tree;
   }
-  static std::vector<std::string> Listed(const WorkFileSearch& search) {
-    std::vector<std::string> listed;
-    for (const FoundFile& file : search.files) listed.push_back(file.display);
+  Names Listed(const std::string& name) const {
+    Names listed;
+    for (const FoundFile& file : Search(name).files) listed.push_back(file.display);
     return listed;
+  }
+  WorkFileSearch Search(const std::string& name) const {
+    return SearchWorkFiles(folders, filter, name);
+  }
+  bool Says(const WorkFileOutcome& outcome, const std::string& part) {
+    return outcome.message.find(part) != std::string::npos;
   }
 
   test::TempFolder root;
@@ -54,76 +68,67 @@ class WorkFiles : public ::testing::Test {
 };
 
 TEST_F(WorkFiles, SearchesFindTheNameInEveryCaseWithinTheFamiliesAndFolders) {
-  struct Case {
+  const std::string cuts = "aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg";
+  const WorkFileFilter work{true, true, true}, families{true, false, false},
+      everywhere{false, false, true};
+  const struct {
     const char* what;
     WorkFileFilter filter;
-    std::string name;
-    std::vector<std::string> listed;
+    std::string name, listed;
+  } cases[] = {
+      {"only the cut files, in the cut folder and below", work, "aile", cuts},
+      {"without regard to case", work, "AiLe", cuts},
+      {"drawings and projects when not ignored", families, "aile",
+       "aile.dxf aile.dat aile.csv aile.ovp " + cuts},
+      {"every file of the extensions for *", work, "*",
+       "aile.ovd autre.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"},
+      {"the whole program folder when unticked, paths below it", everywhere, "aile",
+       "dessins/aile.dxf export/aile.dxf dessins/aile.dat dessins/aile.csv découpes/aile.ovd "
+       "découpes/sous/aile.ovd découpes/aile.ovi découpes/aile.ovs découpes/aile.ovg"},
+      {"a part of a name is no match", families, "ail", ""},
+      {"an empty name finds nothing", families, "", ""},
   };
-  const std::vector<Case> cases = {
-      {"only the cut files, in the cut folder and below",
-       {true, true, true},
-       "aile",
-       {"aile.ovd", "sous/aile.ovd", "aile.ovi", "aile.ovs", "aile.ovg"}},
-      {"without regard to case",
-       {true, true, true},
-       "AiLe",
-       {"aile.ovd", "sous/aile.ovd", "aile.ovi", "aile.ovs", "aile.ovg"}},
-      {"drawings and projects when not ignored",
-       {true, false, false},
-       "aile",
-       {"aile.dxf", "aile.dat", "aile.csv", "aile.ovp", "aile.ovd", "sous/aile.ovd", "aile.ovi",
-        "aile.ovs", "aile.ovg"}},
-      {"every file of the extensions for *",
-       {true, true, true},
-       "*",
-       {"aile.ovd", "autre.ovd", "sous/aile.ovd", "aile.ovi", "aile.ovs", "aile.ovg"}},
-      {"the whole program folder when unticked, paths below it",
-       {false, false, true},
-       "aile",
-       {"dessins/aile.dxf", "export/aile.dxf", "dessins/aile.dat", "dessins/aile.csv",
-        "découpes/aile.ovd", "découpes/sous/aile.ovd", "découpes/aile.ovi", "découpes/aile.ovs",
-        "découpes/aile.ovg"}},
-      {"a part of a name is no match", {true, false, false}, "ail", {}},
-      {"an empty name finds nothing", {true, false, false}, "", {}},
-  };
-  for (const Case& c : cases) {
-    const WorkFileSearch search = SearchWorkFiles(folders, c.filter, c.name);
-    EXPECT_EQ(Listed(search), c.listed) << c.what;
-    EXPECT_TRUE(search.skipped.empty()) << c.what;
+  for (const auto& c : cases) {
+    filter = c.filter;
+    EXPECT_EQ(Listed(c.name), Split(c.listed)) << c.what;
+    EXPECT_TRUE(Search(c.name).skipped.empty()) << c.what;
   }
-  EXPECT_EQ(SearchWorkFiles(folders, filter, "aile").files[0].path, root / "découpes/aile.ovd");
-}
-
-TEST_F(WorkFiles, AccentedNamesAndExtensionsMatchWithoutCase) {
+  filter = {};
+  EXPECT_EQ(Search("aile").files[0].path, root / "découpes/aile.ovd");
   Put("découpes/ÉLAN.OVD");
   Put("découpes/Łuk.ovg");
-  EXPECT_EQ(Listed(SearchWorkFiles(folders, filter, "élan")), std::vector<std::string>{"ÉLAN.OVD"});
-  EXPECT_EQ(Listed(SearchWorkFiles(folders, filter, "łUK")), std::vector<std::string>{"Łuk.ovg"});
+  EXPECT_EQ(Listed("élan"), Names{"ÉLAN.OVD"});
+  EXPECT_EQ(Listed("łUK"), Names{"Łuk.ovg"});
   EXPECT_EQ(FoldCase("ÀÉÎÕÜÇŒŸ"), "àéîõüçœÿ");
   EXPECT_EQ(FoldCase("\xC9t\xE9"), "\xC9t\xE9");  // Windows-1252 bytes are kept
 }
 
 TEST_F(WorkFiles, RenamingGivesEveryFoundFileTheNewNameInItsOwnFolder) {
   filter.ignoreShapes = false;
-  const auto before = Tree();
-  const WorkFileOutcome outcome =
-      RenameWorkFiles(SearchWorkFiles(folders, filter, "aile"), "aile2");
+  auto expected = Tree();
+  const WorkFileOutcome outcome = RenameWorkFiles(Search("aile"), "aile2");
   EXPECT_FALSE(outcome.refused);
   EXPECT_EQ(outcome.message, "");
   EXPECT_EQ(outcome.done, 8);
   // Each moved file keeps its contents; the project (ignored), the export
   // and the other files stay as they were.
-  auto expected = before;
-  for (const char* moved :
-       {"dessins/aile.dxf", "dessins/aile.dat", "dessins/aile.csv", "découpes/aile.ovd",
-        "découpes/aile.ovi", "découpes/aile.ovs", "découpes/aile.ovg", "découpes/sous/aile.ovd"}) {
-    std::string renamed = moved;
-    renamed.replace(renamed.find("aile."), 4, "aile2");
-    expected[renamed] = before.at(moved);
+  for (const std::string& moved :
+       Split("dessins/aile.dxf dessins/aile.dat dessins/aile.csv découpes/aile.ovd "
+             "découpes/aile.ovi découpes/aile.ovs découpes/aile.ovg découpes/sous/aile.ovd")) {
+    expected[std::string(moved).replace(moved.find("aile."), 4, "aile2")] = expected.at(moved);
     expected.erase(moved);
   }
   EXPECT_EQ(Tree(), expected);
+
+  // A change of case only is no conflict; the same name again does nothing.
+  EXPECT_EQ(RenameWorkFiles(Search("aile2"), "AILE2").done, 8);
+  EXPECT_EQ(ReadText(root / "découpes/sous/AILE2.ovd"), "découpes/sous/aile.ovd");
+  const auto before = Tree();
+  const WorkFileOutcome again = RenameWorkFiles(Search("aile2"), "AILE2");
+  EXPECT_FALSE(again.refused);
+  EXPECT_EQ(again.done, 0);
+  EXPECT_EQ(again.message, "");
+  EXPECT_EQ(Tree(), before);
 }
 
 TEST_F(WorkFiles, ARenameOntoATakenNameOrACaseTwinIsRefusedWhole) {
@@ -131,129 +136,88 @@ TEST_F(WorkFiles, ARenameOntoATakenNameOrACaseTwinIsRefusedWhole) {
   Put("projets/Aile.ovp");  // with projets/aile.ovp: two files for one name
   Put("découpes/Vol.ovs");
   const auto before = Tree();
-
-  WorkFileOutcome outcome = RenameWorkFiles(SearchWorkFiles(folders, filter, "aile"), "aile2");
+  WorkFileOutcome outcome = RenameWorkFiles(Search("aile"), "aile2");
   EXPECT_TRUE(outcome.refused);
-  EXPECT_NE(outcome.message.find(root / "découpes/aile.ovi"), std::string::npos) << outcome.message;
-  EXPECT_NE(outcome.message.find("\"aile2.ovi\" existe déjà"), std::string::npos);
-  EXPECT_EQ(Tree(), before);
-
+  EXPECT_TRUE(Says(outcome, root / "découpes/aile.ovi")) << outcome.message;
+  EXPECT_TRUE(Says(outcome, "\"aile2.ovi\" existe déjà"));
   // Another case of a name already there is the same name to a search.
-  outcome = RenameWorkFiles(SearchWorkFiles(folders, filter, "aile"), "VOL");
+  outcome = RenameWorkFiles(Search("aile"), "VOL");
   EXPECT_TRUE(outcome.refused);
-  EXPECT_NE(outcome.message.find("\"Vol.ovs\" existe déjà"), std::string::npos) << outcome.message;
-  EXPECT_EQ(Tree(), before);
-
+  EXPECT_TRUE(Says(outcome, "\"Vol.ovs\" existe déjà")) << outcome.message;
   filter.ignoreProjects = false;
-  outcome = RenameWorkFiles(SearchWorkFiles(folders, filter, "aile"), "fuselage");
+  outcome = RenameWorkFiles(Search("aile"), "fuselage");
   EXPECT_TRUE(outcome.refused);
-  EXPECT_NE(outcome.message.find("un autre fichier recevrait aussi le nom \"fuselage.ovp\""),
-            std::string::npos)
-      << outcome.message;
-  EXPECT_EQ(outcome.message.find("aile.ovd"), std::string::npos) << "only the conflicts are listed";
+  EXPECT_TRUE(Says(outcome, "un autre fichier recevrait aussi le nom \"fuselage.ovp\""));
+  EXPECT_FALSE(Says(outcome, "aile.ovd")) << "only the conflicts are listed";
   EXPECT_EQ(Tree(), before);
 }
 
-TEST_F(WorkFiles, AChangeOfCaseOnlyAndTheSameNameAreNoConflict) {
-  WorkFileOutcome outcome = RenameWorkFiles(SearchWorkFiles(folders, filter, "aile"), "AILE");
-  EXPECT_FALSE(outcome.refused) << outcome.message;
-  EXPECT_EQ(outcome.done, 5);
-  EXPECT_EQ(ReadText(root / "découpes/sous/AILE.ovd"), "découpes/sous/aile.ovd");
-  EXPECT_FALSE(fs::exists(root / "découpes/aile.ovg"));
-
-  const auto before = Tree();
-  outcome = RenameWorkFiles(SearchWorkFiles(folders, filter, "aile"), "AILE");
-  EXPECT_FALSE(outcome.refused);
-  EXPECT_EQ(outcome.done, 0);
-  EXPECT_EQ(outcome.message, "");
-  EXPECT_EQ(Tree(), before);
-}
-
-TEST_F(WorkFiles, NamesThatLeaveTheFolderOrAreNoNamesAreRefused) {
+TEST_F(WorkFiles, NamesThatLeaveTheFolderOrAreNoNamesAndUnnamedSearchesAreRefused) {
   test::TempFolder outside;
-  WriteText(outside / "x.ovd", "ailleurs");
+  test::WriteText(outside / "x.ovd", "ailleurs");
   const std::string escape = fs::relative(outside.Path(), root / "découpes/").string() + "/x";
   const auto before = Tree();
-  for (const std::string& bad :
-       {std::string(), std::string("   "), std::string("."), std::string(".."), std::string("../x"),
-        std::string("a/b"), std::string("a\\b"), std::string("a\tb"), std::string("a\nb"),
-        std::string("\x7F"), escape}) {
-    const WorkFileOutcome outcome = RenameWorkFiles(SearchWorkFiles(folders, filter, "aile"), bad);
+  for (const std::string bad :
+       {"", "   ", ".", "..", "../x", "a/b", "a\\b", "a\tb", "a\nb", "\x7F", escape.c_str()}) {
+    const WorkFileOutcome outcome = RenameWorkFiles(Search("aile"), bad);
     EXPECT_TRUE(outcome.refused) << bad;
-    EXPECT_NE(outcome.message.find("nouveau nom"), std::string::npos) << outcome.message;
+    EXPECT_TRUE(Says(outcome, "nouveau nom")) << outcome.message;
   }
+  EXPECT_EQ(NewNameProblem("aile 2 (copie) é"), "");
+  // "*" lists every file but names none.
+  ASSERT_TRUE(Search("*").Found());
+  EXPECT_TRUE(RenameWorkFiles(Search("*"), "x").refused);
+  EXPECT_TRUE(DeleteWorkFiles(Search("*")).refused);
+  EXPECT_TRUE(RenameWorkFiles(Search("rien"), "x").refused);
   EXPECT_EQ(Tree(), before);
   EXPECT_EQ(ReadText(outside / "x.ovd"), "ailleurs");
   EXPECT_EQ(fs::directory_iterator(outside.Path())->path().filename(), "x.ovd");
-  EXPECT_EQ(NewNameProblem("aile 2 (copie) é"), "");
-}
-
-TEST_F(WorkFiles, OnlyTheFilesOfANamedSearchAreActedOn) {
-  const auto before = Tree();
-  // "*" lists every file but names none.
-  const WorkFileSearch all = SearchWorkFiles(folders, filter, "*");
-  ASSERT_TRUE(all.Found());
-  EXPECT_TRUE(RenameWorkFiles(all, "x").refused);
-  EXPECT_TRUE(DeleteWorkFiles(all).refused);
-  EXPECT_TRUE(RenameWorkFiles(SearchWorkFiles(folders, filter, "rien"), "x").refused);
-  EXPECT_EQ(Tree(), before);
 
   // A file made after the search is not renamed with the others.
-  const WorkFileSearch search = SearchWorkFiles(folders, filter, "autre");
+  const WorkFileSearch search = Search("autre");
   Put("découpes/autre.ovg");
   EXPECT_EQ(RenameWorkFiles(search, "nouveau").done, 1);
   EXPECT_EQ(ReadText(root / "découpes/nouveau.ovd"), "découpes/autre.ovd");
   EXPECT_TRUE(fs::exists(root / "découpes/autre.ovg"));
 }
 
-TEST_F(WorkFiles, FilesThatCannotBeRenamedOrDeletedAreListedInOneMessage) {
-  WorkFileSearch search = SearchWorkFiles(folders, filter, "aile");
+TEST_F(WorkFiles, DeletingTakesTheFoundFilesAndListsThoseThatCannotGoInOneMessage) {
+  WorkFileSearch search = Search("aile");
   fs::remove(root / "découpes/aile.ovi");
   fs::remove(root / "découpes/sous/aile.ovd");
   WorkFileOutcome outcome = RenameWorkFiles(search, "vol");
   EXPECT_FALSE(outcome.refused);
   EXPECT_EQ(outcome.done, 3);
   EXPECT_EQ(outcome.message.rfind("Ces fichiers n'ont pas été renommés :\n", 0), 0u);
-  EXPECT_NE(outcome.message.find(root / "découpes/aile.ovi"), std::string::npos);
-  EXPECT_NE(outcome.message.find(root / "découpes/sous/aile.ovd"), std::string::npos);
+  EXPECT_TRUE(Says(outcome, root / "découpes/aile.ovi"));
+  EXPECT_TRUE(Says(outcome, root / "découpes/sous/aile.ovd"));
   EXPECT_EQ(ReadText(root / "découpes/vol.ovs"), "découpes/aile.ovs");
 
-  search = SearchWorkFiles(folders, filter, "vol");
+  search = Search("VOL");
   ASSERT_EQ(search.files.size(), 3u);
   fs::remove(root / "découpes/vol.ovg");
   outcome = DeleteWorkFiles(search);
   EXPECT_EQ(outcome.done, 2);
   EXPECT_EQ(outcome.message, "Ces fichiers n'ont pas été supprimés :\n" +
                                  (root / "découpes/vol.ovg") + " : fichier introuvable");
-  EXPECT_FALSE(SearchWorkFiles(folders, filter, "vol").Found());
-}
-
-TEST_F(WorkFiles, DeletingTakesTheFoundFilesOnly) {
-  const WorkFileOutcome outcome = DeleteWorkFiles(SearchWorkFiles(folders, filter, "AILE"));
-  EXPECT_EQ(outcome.done, 5);
-  EXPECT_EQ(outcome.message, "");
-  const auto after = Tree();
-  for (const char* kept : {"dessins/aile.dxf", "projets/aile.ovp", "découpes/aile.txt",
-                           "découpes/autre.ovd", "export/aile.dxf"}) {
-    EXPECT_EQ(after.count(kept), 1u) << kept;
-  }
-  EXPECT_EQ(after.size(), 7u);
+  EXPECT_FALSE(Search("vol").Found());
+  Names left;
+  for (const auto& [path, text] : Tree()) left.push_back(path);
+  EXPECT_EQ(left, Split("dessins/aile.csv dessins/aile.dat dessins/aile.dxf découpes/aile.txt "
+                        "découpes/autre.ovd export/aile.dxf projets/aile.ovp"));
 }
 
 TEST_F(WorkFiles, FolderLinksAreNotFollowedAndALoopStillEnds) {
   fs::create_directory_symlink(root / "découpes", root / "découpes/sous/boucle");
   test::TempFolder outside;
-  WriteText(outside / "aile.ovd", "ailleurs");
+  test::WriteText(outside / "aile.ovd", "ailleurs");
   fs::create_directory_symlink(outside.Path(), root / "découpes/dehors");
   fs::create_symlink(root / "découpes", root / "découpes/lien.ovd");  // a folder link by its name
-
-  EXPECT_EQ(
-      Listed(SearchWorkFiles(folders, filter, "aile")),
-      (std::vector<std::string>{"aile.ovd", "sous/aile.ovd", "aile.ovi", "aile.ovs", "aile.ovg"}));
+  EXPECT_EQ(Listed("aile"), Split("aile.ovd sous/aile.ovd aile.ovi aile.ovs aile.ovg"));
   filter.separateFolders = false;
-  EXPECT_EQ(SearchWorkFiles(folders, filter, "*").files.size(), 6u);
+  EXPECT_EQ(Search("*").files.size(), 6u);
   filter.separateFolders = true;
-  EXPECT_EQ(DeleteWorkFiles(SearchWorkFiles(folders, filter, "aile")).done, 5);
+  EXPECT_EQ(DeleteWorkFiles(Search("aile")).done, 5);
   EXPECT_EQ(ReadText(outside / "aile.ovd"), "ailleurs");
 }
 
@@ -267,61 +231,55 @@ TEST_F(WorkFiles, AFolderThatIsEmptyRelativeOrMissingIsSkippedWithAMessage) {
   folders.cuts = "";
   folders.drawings = "dessins/";
   folders.projects = root / "perdu/";
-  const WorkFileSearch search = SearchWorkFiles(folders, filter, "aile");
+  const WorkFileSearch search = Search("aile");
   folders.root = "./";
   filter.separateFolders = false;
-  const WorkFileSearch rootSearch = SearchWorkFiles(folders, filter, "aile");
+  const WorkFileSearch rootSearch = Search("aile");
   fs::current_path(previous);
 
   EXPECT_FALSE(search.Found());
   EXPECT_EQ(search.skipped,
-            (std::vector<std::string>{
-                "Le dossier des dessins \"dessins/\" n'est pas un chemin complet : il n'est pas "
-                "parcouru.",
-                "Le dossier des projets \"" + (root / "perdu/") +
-                    "\" est introuvable : il n'est pas parcouru.",
-                "Le dossier des découpes n'est pas défini : il n'est pas parcouru."}));
+            (Names{"Le dossier des dessins \"dessins/\" n'est pas un chemin complet : il n'est pas "
+                   "parcouru.",
+                   "Le dossier des projets \"" + (root / "perdu/") +
+                       "\" est introuvable : il n'est pas parcouru.",
+                   "Le dossier des découpes n'est pas défini : il n'est pas parcouru."}));
   EXPECT_FALSE(rootSearch.Found());
   EXPECT_EQ(rootSearch.skipped.size(), 1u);
-
   // A folder of an ignored family is not looked at, so it says nothing.
   filter = {};
   folders.cuts = root / "découpes";  // no trailing slash: still the same lists
-  EXPECT_TRUE(SearchWorkFiles(folders, filter, "aile").skipped.empty());
-  EXPECT_EQ(SearchWorkFiles(folders, filter, "aile").files[1].display, "sous/aile.ovd");
+  EXPECT_TRUE(Search("aile").skipped.empty());
+  EXPECT_EQ(Search("aile").files[1].display, "sous/aile.ovd");
 }
 
 TEST(WorkFileNames, BrowsingStripsOnlyTheProgramsExtensions) {
-  struct Case {
-    std::string path, name;
-  };
-  for (const Case& c : std::vector<Case>{{"/d/aile.dxf", "aile"},
-                                         {"/d/Aile.OVP", "Aile"},
-                                         {"/d/aile.ovd.bak", "aile.ovd.bak"},
-                                         {"/d/aile.txt", "aile.txt"},
-                                         {"/d/aile.v1.ovs", "aile.v1"},
-                                         {"/d/notes", "notes"},
-                                         {"/d/.dxf", ".dxf"}}) {
-    EXPECT_EQ(SearchNameOfFile(c.path), c.name) << c.path;
+  for (auto [path, name] : {std::pair{"/d/aile.dxf", "aile"},
+                            {"/d/Aile.OVP", "Aile"},
+                            {"/d/aile.ovd.bak", "aile.ovd.bak"},
+                            {"/d/aile.txt", "aile.txt"},
+                            {"/d/aile.v1.ovs", "aile.v1"},
+                            {"/d/notes", "notes"},
+                            {"/d/.dxf", ".dxf"}}) {
+    EXPECT_EQ(SearchNameOfFile(path), name) << path;
   }
 }
 
 // Regression: the question named neither the files nor their number.
 TEST(DeleteQuestion, NamesTheFirstTenFilesThenCountsTheRest) {
-  const struct {
-    size_t files;
-    const char* last;  // the question's last line
-  } cases[] = {{1, "f0.ovd"}, {10, "f9.ovd"}, {11, "et 1 autre"}, {25, "et 15 autres"}};
-  for (const auto& c : cases) {
+  for (auto [files, last] : {std::pair<size_t, const char*>{1, "f0.ovd"},
+                             {10, "f9.ovd"},
+                             {11, "et 1 autre"},
+                             {25, "et 15 autres"}}) {
     WorkFileSearch search;
     search.name = "f";
-    for (size_t i = 0; i < c.files; ++i) {
-      search.files.push_back({FileFamily::Cuts, "/x/f" + std::to_string(i) + ".ovd",
-                              "f" + std::to_string(i) + ".ovd"});
+    for (size_t i = 0; i < files; ++i) {
+      const std::string name = "f" + std::to_string(i) + ".ovd";
+      search.files.push_back({FileFamily::Cuts, "/x/" + name, name});
     }
     const std::string question = DeleteQuestion(search);
     EXPECT_TRUE(question.starts_with("Supprimer ces fichiers ?\n\nf0.ovd")) << question;
-    EXPECT_TRUE(question.ends_with(std::string("\n") + c.last)) << question;
+    EXPECT_TRUE(question.ends_with(std::string("\n") + last)) << question;
     EXPECT_EQ(question.find("f10.ovd"), std::string::npos) << "ten named at most";
   }
 }

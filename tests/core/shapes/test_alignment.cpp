@@ -2,31 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include "core/common/text_number.h"
 #include "support/profiles.h"
 
 namespace orvane {
 namespace {
 
-TEST(Alignment, StepFollowsTheTableSizeAndTheModifiers) {
-  struct Case {
-    int rowCount;
-    bool shift, ctrl;
-    double step;
-  } cases[] = {
-      {100, false, false, 0.1},  // Round(0.2) = 0
-      {250, false, false, 0.1},  // Round(0.5) = 0, half to even
-      {800, false, false, 2},    // Round(1.6)
-      {1800, false, false, 4},   // Round(3.6)
-      {800, true, false, 1},     // Shift
-      {800, false, true, 0.1},   // Ctrl, as the hint says
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(AlignmentStep(c.rowCount, c.shift, c.ctrl), c.step) << c.rowCount;
+TEST(Alignment, StepFollowsTheTableSizeAndTheModifiersAndTheOffsetShowsNegated) {
+  // 100 and 250 rows: Round(0.2) and Round(0.5) are 0, half to even; 800:
+  // Round(1.6); 1800: Round(3.6); Shift: 1; Ctrl: 0.1, as the hint says.
+  for (auto [rows, shift, ctrl, step] : {std::tuple{100, false, false, 0.1},
+                                         {250, false, false, 0.1},
+                                         {800, false, false, 2.0},
+                                         {1800, false, false, 4.0},
+                                         {800, true, false, 1.0},
+                                         {800, false, true, 0.1}}) {
+    EXPECT_EQ(AlignmentStep(rows, shift, ctrl), step) << rows << shift << ctrl;
   }
-}
-
-TEST(Alignment, OffsetTextShowsTheNegatedOffset) {
   EXPECT_EQ(AlignmentOffsetText(0, Axis::X), "0.00  X");
   EXPECT_EQ(AlignmentOffsetText(-1, Axis::X), "+1.00  X");
   EXPECT_EQ(AlignmentOffsetText(0.25, Axis::Y), "-0.25  Y");
@@ -39,48 +30,33 @@ Profile WithLeadIn(int decimals) {
       {{20, 25}, {20, 10}, {20, 20}, {0, 20}, {0, 0}, {20, 0}, {20, 10}, {20, 25}}, decimals);
 }
 
-TEST(Alignment, TenSmallStepsMoveOneMillimetreAtZeroDecimals) {
-  Profile p1 = WithLeadIn(0), p2 = WithLeadIn(0);
+TEST(Alignment, StepsMoveOnlyTheLeadInPointsAndRevertPutsBothProfilesBack) {
+  Profile p1 = WithLeadIn(0), p2 = WithLeadIn(3);
+  p2.modified = true;
   AlignmentSession session(p1, p2, 0);
-  for (int i = 0; i < 10; ++i) session.Step(1, Axis::Y, 0.1);
+  for (int i = 0; i < 10; ++i) session.Step(1, Axis::Y, 0.1);  // one millimetre at 0 decimals
   EXPECT_EQ(p1.raw.front().y, "26.000000");
   EXPECT_EQ(p1.raw.back().y, "26.000000");
   EXPECT_EQ(p1.adjusted.front().y, "26");
   EXPECT_NEAR(session.Offset(1, Axis::Y), 1.0, 1e-12);
   EXPECT_TRUE(session.Changed(1));
   EXPECT_FALSE(session.Changed(2));
-  EXPECT_EQ(p2.raw, WithLeadIn(0).raw);
-}
-
-TEST(Alignment, AShiftMovesOnlyTheLeadInPointsAndReAnchors) {
-  Profile p1 = WithLeadIn(3), p2 = WithLeadIn(3);
-  AlignmentSession session(p1, p2, 3);
   session.Step(2, Axis::X, -1);  // D2 with Shift
-  // The lead-in point is now the leftmost but one: x 19 of 0..20.
+  // The lead-in point is now the leftmost but one, and the profile re-anchored: x 19 of 0..20.
   EXPECT_EQ(p2.raw.front(), (PointText{"19.000000", "25.000000"}));
   EXPECT_EQ(p2.raw[1], (PointText{"20.000000", "10.000000"}));
   EXPECT_EQ(AlignmentOffsetText(session.Offset(2, Axis::X), Axis::X), "+1.00  X");
-}
-
-TEST(Alignment, RevertPutsBothProfilesBackExactly) {
-  Profile p1 = WithLeadIn(2), p2 = WithLeadIn(2);
-  p2.modified = true;
-  const Profile before1 = p1, before2 = p2;
-  AlignmentSession session(p1, p2, 2);
-  session.Step(1, Axis::X, 2);
-  session.Step(2, Axis::Y, -0.1);
   session.Revert();
-  EXPECT_EQ(p1.raw, before1.raw);
-  EXPECT_EQ(p1.adjusted, before1.adjusted);
-  EXPECT_EQ(p2.raw, before2.raw);
+  EXPECT_EQ(p1.raw, WithLeadIn(0).raw);
+  EXPECT_EQ(p1.adjusted, WithLeadIn(0).adjusted);
+  EXPECT_EQ(p2.raw, WithLeadIn(3).raw);
   EXPECT_FALSE(p1.modified);
   EXPECT_TRUE(p2.modified);
   EXPECT_FALSE(session.AnyChanged());
 }
 
 TEST(Alignment, OverlayPutsBothFirstPointsOnOneSpot) {
-  const Profile a = WithLeadIn(3);
-  const Profile b = test::MakeProfile({{0, 0}, {10, 10}, {0, 0}});
+  const Profile a = WithLeadIn(3), b = test::MakeProfile({{0, 0}, {10, 10}, {0, 0}});
   const OverlayTransform t = MakeOverlayTransform(a.adjusted, b.adjusted, 400, 300, 20);
   // The union spans x -20..10, y -25..10 around the shared point: height decides.
   EXPECT_DOUBLE_EQ(t.scale, (300 - 40) / 35.0);

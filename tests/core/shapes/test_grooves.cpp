@@ -2,47 +2,32 @@
 
 #include <gtest/gtest.h>
 
-#include "core/common/text_number.h"
+#include "support/field_notes.h"
+#include "support/profiles.h"
 
 namespace orvane {
 namespace {
 
-Profile Generated(int model, const GrooveValues& values) {
-  Profile p;
-  p.raw = GenerateGroove(model, values).value_or(PointRows{});
-  RefreshAdjusted(p, 3);
-  return p;
+PointRows Rows(const std::vector<std::pair<double, double>>& points) {
+  return test::MakeProfile(points, -1).raw;
 }
 
-PointRows Rows(std::initializer_list<std::pair<double, double>> points) {
-  PointRows rows;
-  for (auto [x, y] : points) rows.push_back({FormatFixed(x, 6), FormatFixed(y, 6)});
-  return rows;
-}
-
-TEST(Grooves, OpenRectangularAtTheDefaults) {
-  const auto raw = GenerateGroove(1, GrooveValues{});
-  ASSERT_TRUE(raw);
-  EXPECT_EQ(*raw, Rows({{5, 29}, {1, 29}, {1, 0}, {9, 0}, {9, 34}}));
-  EXPECT_EQ(Generated(1, {}).raw, Rows({{4, 29}, {0, 29}, {0, 0}, {8, 0}, {8, 34}}));
-}
-
-TEST(Grooves, PointCountsOfTheFourModels) {
+TEST(Grooves, TheFourModelsAtTheDefaults) {
+  EXPECT_EQ(*GenerateGroove(1, {}), Rows({{5, 29}, {1, 29}, {1, 0}, {9, 0}, {9, 34}}));
+  Profile shown;
+  shown.raw = *GenerateGroove(1, {});
+  RefreshAdjusted(shown, 3);
+  EXPECT_EQ(shown.raw, Rows({{4, 29}, {0, 29}, {0, 0}, {8, 0}, {8, 34}}));
   const size_t counts[] = {5, 22, 8, 39};
   for (int model = 1; model <= 4; ++model) {
     EXPECT_EQ(GenerateGroove(model, {})->size(), counts[model - 1]) << model;
   }
-}
-
-TEST(Grooves, ClosedHolesSitBetweenTheBottomAndTheirTop) {
   // Rectangular hole of H = 10, T = 1: the wire runs between y = 0 and y = 8.
   const PointRows closed = *GenerateGroove(3, {});
   EXPECT_EQ(closed[1], (PointText{"5.000000", "8.000000"}));
   EXPECT_EQ(closed[3].y, "0.000000");
   // Round hole of W = 10, T = 1: r = 4, the path goes round and back to its top.
-  GrooveValues v;
-  const PointRows round = *GenerateGroove(4, v);
-  ASSERT_EQ(round.size(), 39u);
+  const PointRows round = *GenerateGroove(4, {});
   EXPECT_EQ(round[1], (PointText{"5.000000", "8.000000"}));
   EXPECT_EQ(round[37], round[1]);  // the arc's end, exactly
   EXPECT_EQ(round[38], (PointText{"5.000000", "34.000000"}));
@@ -52,12 +37,11 @@ TEST(Grooves, ClosedHolesSitBetweenTheBottomAndTheirTop) {
 }
 
 TEST(Grooves, GeometryThatCrossesItselfIsRefused) {
-  struct Case {
+  const struct {
     const char* name;
     int model;
     GrooveValues values;
-  };
-  const Case refused[] = {
+  } refused[] = {
       {"kerf over half the width", 1, {10, 10, 30, 6, 5}},
       {"kerf of exactly half", 2, {10, 10, 30, 5, 5}},
       {"depth within the kerf", 1, {10, 10, 1, 1, 5}},
@@ -66,7 +50,7 @@ TEST(Grooves, GeometryThatCrossesItselfIsRefused) {
       {"rectangular hole of no height", 3, {10, 2, 30, 1, 5}},
       {"round hole through the surface", 4, {30, 10, 20, 1, 5}},
   };
-  for (const Case& c : refused) {
+  for (const auto& c : refused) {
     EXPECT_FALSE(GenerateGroove(c.model, c.values)) << c.name;
     EXPECT_FALSE(GrooveProblem(c.model, c.values).empty()) << c.name;
   }
@@ -76,14 +60,13 @@ TEST(Grooves, GeometryThatCrossesItselfIsRefused) {
 TEST(Grooves, LeavingAnEditReplacesZerosRefusesTheImpossibleAndSaysWhy) {
   EXPECT_EQ(ReplaceZeroGroove({0, 0, 0, 0, 0}), (GrooveValues{10, 10, 30, 1, 1}));
   const GrooveValues accepted;
-  struct Case {
+  const struct {
     const char* name;
     double GrooveValues::*field;
     double typed, expected;
     const char* note;  // on the field typed; empty for none
     bool problem;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"a depth as typed", &GrooveValues::profondeur, 40, 40, "", false},
       {"a zero kerf", &GrooveValues::trait, 0, 1, "Valeur nulle : remplacée par 1.000.", false},
       {"a kerf rounding to 0.000", &GrooveValues::trait, 0.0004, 1,
@@ -92,20 +75,14 @@ TEST(Grooves, LeavingAnEditReplacesZerosRefusesTheImpossibleAndSaysWhy) {
       {"a depth of 99,999,999 mm: refused", &GrooveValues::profondeur, 99999999, 30,
        "Forme de plus de 1000000 mm : valeur refusée.", false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     GrooveValues typed = accepted;
     typed.*c.field = c.typed;
     const CheckedGroove checked = CheckGrooveValues(1, typed, accepted, 3);
     EXPECT_EQ(checked.values.*c.field, c.expected);
     EXPECT_EQ(checked.problem.empty(), !c.problem);
-    if (*c.note) {
-      ASSERT_EQ(checked.notes.size(), 1u);
-      EXPECT_EQ(checked.notes[0].field, c.field);
-      EXPECT_EQ(checked.notes[0].reason, c.note);
-    } else {
-      EXPECT_TRUE(checked.notes.empty());
-    }
+    test::ExpectNote(checked, c.field, c.note);
     EXPECT_TRUE(GenerateGroove(1, checked.values));
   }
 }

@@ -4,145 +4,77 @@
 
 #include <cmath>
 
-#include "core/common/text_number.h"
 #include "support/profiles.h"
 
 namespace orvane {
 namespace {
 
-PointRows Rows(std::vector<std::pair<double, double>> points) {
+PointRows Rows(const std::vector<std::pair<double, double>>& points) {
   return test::MakeProfile(points, -1).raw;
 }
 
-PointText Text(double x, double y) {
+PointText At(double x, double y) {
   return {FormatFixed(x, 6), FormatFixed(y, 6)};
 }
 
-// A closed square of side 20 starting at (20, 10), and one of side 10.
+// A closed square starting mid right: side 20 starts at (20, 10).
 PointRows Square(double side) {
   return Rows({{side, side / 2}, {side, side}, {0, side}, {0, 0}, {side, 0}, {side, side / 2}});
 }
 
-struct LeadInCase {
-  const char* name;
-  PointRows profile1, profile2;
-  LeadInOptions options;
-  PointText first1, last1;  // profile 1's new first and last rows
-  size_t rows2;             // profile 2's row count afterwards
-  PointText first2;         // profile 2's first row afterwards
-  const char* label;
-};
-
 TEST(LeadIn, TheCasesOfTheDialog) {
   const double d = 5 * std::sqrt(2.0);
-  const PointRows tall = Rows({{40, 20}, {40, 40}, {0, 40}, {0, 0}, {40, 0}, {40, 20}});
-  PointRows withLeadIn = Square(20);
-  withLeadIn.insert(withLeadIn.begin(), Text(20, 30));
-  withLeadIn.push_back(Text(20, 30));
-  const LeadInCase cases[] = {
-      {"external up, alone",
-       Square(20),
-       {},
-       {1, 5, true, false},
-       Text(20, 25),
-       Text(20, 25),
-       0,
-       {},
-       "P1 - Ajouter dégagements"},
-      {"internal left",
-       Square(20),
-       {},
-       {4, 5, false, false},
-       Text(15, 10),
-       Text(15, 10),
-       0,
-       {},
-       "P1 - Ajouter dégagements"},
-      {"diagonal external up-right",
-       Square(20),
-       {},
-       {5, 5, true, false},
-       Text(20 + d, 20 + d),
-       Text(20 + d, 20 + d),
-       0,
-       {},
-       "P1 - Ajouter dégagements"},
+  const PointRows sq = Square(20), tall = Square(40);
+  PointRows withLeadIn = sq;
+  withLeadIn.insert(withLeadIn.begin(), At(20, 30));
+  withLeadIn.push_back(At(20, 30));
+  const struct {
+    const char* name;
+    PointRows profile1, profile2;
+    LeadInOptions options;
+    PointText end1;    // profile 1's new first and last row
+    size_t rows2;      // profile 2's row count afterwards
+    PointText first2;  // profile 2's first row afterwards
+    bool bothLabel;
+  } cases[] = {
+      {"external up, alone", sq, {}, {1, 5, true, false}, At(20, 25), 0, {}, false},
+      {"internal left", sq, {}, {4, 5, false, false}, At(15, 10), 0, {}, false},
+      {"diagonal up-right", sq, {}, {5, 5, true, false}, At(20 + d, 20 + d), 0, {}, false},
       // The smaller profile gets the longer lead-in: 5 + (40 - 20) / 2 above its top.
-      {"both, adjusted",
-       tall,
-       Square(20),
-       {1, 5, true, true, true},
-       Text(40, 45),
-       Text(40, 45),
-       8,
-       Text(20, 35),
-       "P1/P2 - Ajouter dégagements"},
-      {"both, not adjusted",
-       tall,
-       Square(20),
-       {1, 5, true, true, false},
-       Text(40, 45),
-       Text(40, 45),
-       8,
-       Text(20, 25),
-       "P1/P2 - Ajouter dégagements"},
-      {"other already has one",
-       Square(20),
-       withLeadIn,
-       {1, 5, true, true, false},
-       Text(20, 25),
-       Text(20, 25),
-       8,
-       Text(20, 30),
-       "P1 - Ajouter dégagements"},
-      {"other empty",
-       Square(20),
-       {},
-       {1, 5, true, true, true},
-       Text(20, 25),
-       Text(20, 25),
-       0,
-       {},
-       "P1 - Ajouter dégagements"},
+      {"both, adjusted", tall, sq, {1, 5, true, true, true}, At(40, 45), 8, At(20, 35), true},
+      {"both, as is", tall, sq, {1, 5, true, true, false}, At(40, 45), 8, At(20, 25), true},
+      {"P2 led in", sq, withLeadIn, {1, 5, true, true, false}, At(20, 25), 8, At(20, 30), false},
+      {"other empty", sq, {}, {1, 5, true, true, true}, At(20, 25), 0, {}, false},
   };
-  for (const LeadInCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PointRows p1 = c.profile1, p2 = c.profile2;
     std::vector<int> locks1, locks2;
     const LeadInOutcome outcome = AddLeadIn(1, {&p1, &locks1}, {&p2, &locks2}, c.options);
     ASSERT_EQ(p1.size(), c.profile1.size() + 2);
-    EXPECT_EQ(p1.front(), c.first1);
-    EXPECT_EQ(p1.back(), c.last1);
+    EXPECT_EQ(p1.front(), c.end1);
+    EXPECT_EQ(p1.back(), c.end1);
     EXPECT_EQ(std::vector(p1.begin() + 1, p1.end() - 1), c.profile1);
     EXPECT_TRUE(HasLeadIn(p1));
     EXPECT_EQ(p2.size(), c.rows2);
-    if (c.rows2 > 0) {
-      EXPECT_EQ(p2.front(), c.first2);
-    }
+    EXPECT_EQ(c.rows2 ? p2.front() : PointText{}, c.first2);
     EXPECT_EQ(outcome.changedOther, c.rows2 > c.profile2.size());
-    EXPECT_EQ(outcome.label, c.label);
+    EXPECT_EQ(outcome.label,
+              c.bothLabel ? "P1/P2 - Ajouter dégagements" : "P1 - Ajouter dégagements");
   }
-}
-
-TEST(LeadIn, ProfileTwoLabelsItsOwnEntry) {
   PointRows p1, p2 = Square(10);
   std::vector<int> locks;
   EXPECT_EQ(AddLeadIn(2, {&p2, &locks}, {&p1, &locks}, {3, 5, true, true}).label,
             "P2 - Ajouter dégagements");
-  EXPECT_EQ(p2.front(), Text(10, -5));
+  EXPECT_EQ(p2.front(), At(10, -5));
+  // Nothing for a zero length or a one-point profile.
+  PointRows rows = Square(20), single = Rows({{1, 1}});
+  EXPECT_TRUE(AddLeadIn(1, {&rows, &locks}, {&p1, &locks}, {1, 0}).label.empty());
+  EXPECT_EQ(rows, Square(20));
+  EXPECT_FALSE(InsertLeadIn({&single, &locks}, 1, 5, true));
 }
 
-TEST(LeadIn, LockedRowsFollowTheirPoints) {
-  PointRows rows = Square(20);
-  std::vector<int> locks{3, 4, 5};
-  ASSERT_TRUE(InsertLeadIn({&rows, &locks}, 2, 5, true));
-  EXPECT_EQ(locks, (std::vector<int>{4, 5, 6}));
-  locks = {1, 4, 8};  // the lead-in point, one inside, the lead-out point
-  ASSERT_TRUE(RemoveLeadIn({&rows, &locks}));
-  EXPECT_EQ(locks, (std::vector<int>{3}));
-}
-
-TEST(LeadIn, RemovalNeedsALeadInAndFivePoints) {
+TEST(LeadIn, RemovalNeedsALeadInAndFivePointsAndLocksFollowTheirPoints) {
   PointRows square = Square(20);
   std::vector<int> locks;
   EXPECT_FALSE(RemoveLeadIn({&square, &locks}));  // closed, six points, no lead-in
@@ -150,8 +82,12 @@ TEST(LeadIn, RemovalNeedsALeadInAndFivePoints) {
   PointRows four = Rows({{0, 5}, {0, 0}, {0, 0}, {0, 5}});  // a lead-in, but four points
   EXPECT_FALSE(RemoveLeadIn({&four, &locks}));
   EXPECT_EQ(four.size(), 4u);
-  ASSERT_TRUE(InsertLeadIn({&square, &locks}, 3, 5, true));
+  locks = {3, 4, 5};
+  ASSERT_TRUE(InsertLeadIn({&square, &locks}, 2, 5, true));
+  EXPECT_EQ(locks, (std::vector<int>{4, 5, 6}));
+  locks = {1, 4, 8};  // the lead-in point, one inside, the lead-out point
   ASSERT_TRUE(RemoveLeadIn({&square, &locks}));
+  EXPECT_EQ(locks, (std::vector<int>{3}));
   EXPECT_EQ(square, Square(20));
 }
 
@@ -162,8 +98,7 @@ TEST(LeadIn, AnOpenProfileKeepsItsLeadInMarkedUntilRemoved) {
   for (const bool both : {false, true}) {
     SCOPED_TRACE(both ? "both profiles" : "one profile");
     Profile open, other;
-    open.raw = groove;
-    other.raw = groove;
+    open.raw = other.raw = groove;
     const LeadInOutcome added = AddLeadIn(1, TargetOf(open), TargetOf(other), {1, 5, true, both});
     ASSERT_TRUE(added.changedThis);
     EXPECT_FALSE(HasLeadIn(open.raw)) << "the rows alone do not show it";
@@ -176,8 +111,7 @@ TEST(LeadIn, AnOpenProfileKeepsItsLeadInMarkedUntilRemoved) {
     EXPECT_EQ(open.raw, groove);
     EXPECT_FALSE(ProfileHasLeadIn(open));
     EXPECT_FALSE(RemoveLeadIn(TargetOf(open))) << "nothing left to remove";
-    // Copying a profile copies its mark.
-    Profile copy;
+    Profile copy;  // copying a profile copies its mark
     CopyProfile(other, copy, 3);
     EXPECT_TRUE(ProfileHasLeadIn(copy));
   }
@@ -187,15 +121,6 @@ TEST(LeadIn, AnOpenProfileKeepsItsLeadInMarkedUntilRemoved) {
   ASSERT_TRUE(InsertLeadIn(TargetOf(segment), 1, 5, true));
   ASSERT_TRUE(RemoveLeadIn(TargetOf(segment)));
   EXPECT_EQ(segment.raw, Rows({{0, 0}, {5, 0}}));
-}
-
-TEST(LeadIn, NothingForAZeroLengthOrAOnePointProfile) {
-  PointRows rows = Square(20), other;
-  std::vector<int> locks;
-  EXPECT_TRUE(AddLeadIn(1, {&rows, &locks}, {&other, &locks}, {1, 0}).label.empty());
-  EXPECT_EQ(rows, Square(20));
-  PointRows single = Rows({{1, 1}});
-  EXPECT_FALSE(InsertLeadIn({&single, &locks}, 1, 5, true));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QTimer>
 #include <filesystem>
 
@@ -15,22 +14,6 @@ namespace orvane::ui {
 namespace {
 
 using ::testing::HasSubstr;
-
-TEST(TMainForm, FirstRunWritesTheDefaultsAndStartsTheProgressBar) {
-  test::WindowHarness h;
-  TMainForm mainForm(h.context);
-  ASSERT_TRUE(mainForm.FormCreate());
-  EXPECT_EQ(h.Setting("Systeme", "Run"), "on");
-  mainForm.show();
-  EXPECT_EQ(h.Setting("Systeme", "Version"), "160");
-  EXPECT_EQ(h.Setting("Systeme", "CutPath"), h.home.Path() + "découpes/");
-  EXPECT_EQ(mainForm.LabelVersion->text(), QStringLiteral("Version 1.60"));
-  EXPECT_EQ(mainForm.ProgressBar1->maximum(), 80);
-  EXPECT_TRUE(mainForm.Timer1->isActive());
-  EXPECT_EQ(mainForm.Timer1->interval(), 10);
-  EXPECT_TRUE(h.messages.shown.empty());
-  mainForm.Timer1->stop();
-}
 
 TEST(TMainForm, AHandEditedSettingsFileIsReportedAndRepairedAtTheNextSave) {
   test::WindowHarness h;
@@ -69,7 +52,7 @@ class WholeRun : public ::testing::Test {
 };
 
 // Splash, project window shown modally, its close, shutdown.
-TEST_F(WholeRun, HandsOverToTheProjectWindowThenReleasesTheOutputs) {
+TEST_F(WholeRun, HandsOverToTheProjectWindowThenEndsTheRun) {
   bool sawProject = false;
   bool mainHidden = false;
   QTimer watcher;
@@ -86,17 +69,7 @@ TEST_F(WholeRun, HandsOverToTheProjectWindowThenReleasesTheOutputs) {
   EXPECT_TRUE(sawProject);
   EXPECT_TRUE(mainHidden);
 
-  // Start-up rested the outputs; the end released the hold (factory: hold
-  // kept at rest, released on exit).
-  ASSERT_NE(h.parallel, nullptr);
-  const auto& writes = h.parallel->Writes();
-  ASSERT_EQ(writes.size(), 3u);
-  EXPECT_EQ(writes[0].address, 888);
-  EXPECT_EQ(writes[0].value, 0);
-  EXPECT_EQ(writes[1].address, 890);
-  EXPECT_EQ(writes[1].value, h.context.images.IdleControlImage);
-  EXPECT_EQ(writes[2].address, 890);
-  EXPECT_EQ(writes[2].value, h.context.images.IdleControlImage ^ 1);
+  // What reached the port meanwhile is the program run's test, on its recording.
 }
 
 TEST_F(WholeRun, ShutdownWritesNothingWhenTheHoldIsKept) {

@@ -28,15 +28,6 @@ class SettingsInMemory : public ::testing::Test {
     project.show();
     ASSERT_NE(h.parallel, nullptr);
   }
-  // Control-register writes from the `from`-th write on.
-  std::vector<uint8_t> ControlWrites(size_t from) {
-    std::vector<uint8_t> values;
-    const auto& writes = h.parallel->Writes();
-    for (size_t i = from; i < writes.size(); ++i) {
-      if (writes[i].address == 890) values.push_back(writes[i].value);
-    }
-    return values;
-  }
 
   test::WindowHarness h;
   TMainForm mainForm{h.context};
@@ -48,35 +39,32 @@ class SettingsInMemory : public ::testing::Test {
 // was 3, which switched the heating on as the program ended.
 TEST_F(SettingsInMemory, AResetThatExchangesTheBitsNeverHeatsTheWireOnExit) {
   // Link start-up: hold active on bit 2, heating (bit 1) off.
-  ASSERT_EQ(ControlWrites(0), std::vector<uint8_t>{2});
+  ASSERT_EQ(h.ControlWrites(0), std::vector<uint8_t>{2});
   const size_t beforeReset = h.parallel->Writes().size();
   h.messages.answers = {MessageAnswer::Yes};
   project.ReinitialiserClick();
   EXPECT_EQ(h.context.settings.BitChauffe, 2);
   EXPECT_EQ(h.context.settings.BitCouple, 1);
   // The machine rests on the new idle image at once: hold on bit 1.
-  EXPECT_EQ(ControlWrites(beforeReset), std::vector<uint8_t>{1});
+  EXPECT_EQ(h.ControlWrites(beforeReset), std::vector<uint8_t>{1});
 
   mainForm.OrderlyClose();  // the project window saves, then shutdown
   mainForm.close();
-  const std::vector<uint8_t> after = ControlWrites(beforeReset);
+  const std::vector<uint8_t> after = h.ControlWrites(beforeReset);
   ASSERT_FALSE(after.empty());
   for (uint8_t value : after) EXPECT_EQ(value & 2, 0) << "heating on: " << int(value);
   EXPECT_EQ(after.back(), 0);  // hold released, heating off
 }
 
-TEST_F(SettingsInMemory, ASaveAppliesTheImagesOfWhatWasSaved) {
+TEST_F(SettingsInMemory, ASaveAppliesTheImagesOfWhatWasSavedAtThePortsAddress) {
   const size_t before = h.parallel->Writes().size();
   h.context.settings.InvChauffe = true;  // heating now active when its bit is 0
   ASSERT_TRUE(SaveSettings(h.context));
   EXPECT_EQ(h.Setting("Port", "InvChauffe"), "1");
   // Idle: hold on bit 2 active, heating bit 1 set = inactive.
-  EXPECT_EQ(ControlWrites(before), std::vector<uint8_t>{3});
-  EXPECT_EQ(h.context.images.IdleControlImage, 3);
+  EXPECT_EQ(h.ControlWrites(before), std::vector<uint8_t>{3});
   EXPECT_EQ(h.context.images.RunControlImage, 3);  // automatic heating off: inactive too
-}
 
-TEST_F(SettingsInMemory, ANewPortAddressRestsThePortAtThatAddress) {
   h.context.settings.Port = 0x278;
   SettingsChanged(h.context);
   const auto& writes = h.parallel->Writes();  // the port opened for the new address
@@ -84,7 +72,7 @@ TEST_F(SettingsInMemory, ANewPortAddressRestsThePortAtThatAddress) {
   EXPECT_EQ(writes[0].address, 0x278);
   EXPECT_EQ(writes[0].value, 0);
   EXPECT_EQ(writes[1].address, 0x278 + 2);
-  EXPECT_EQ(writes[1].value, h.context.images.IdleControlImage);
+  EXPECT_EQ(writes[1].value, 3);
 }
 
 // Regression: the decimals choice was never saved ("5" then quitting left

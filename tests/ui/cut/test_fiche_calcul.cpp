@@ -6,14 +6,14 @@
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "core/project/project_file.h"
 #include "host/atomic_file.h"
 #include "support/profiles.h"
 #include "ui/cut/fiche_patienter.h"
 #include "ui/cut/fiche_projection.h"
-#include "ui/project/fiche_import.h"
-#include "ui/window_harness.h"
+#include "ui/project_fixture.h"
 
 namespace orvane::ui {
 namespace {
@@ -34,36 +34,31 @@ std::string WriteWingProject(const std::string& path) {
   return path;
 }
 
-class CutWindow : public ::testing::Test {
+struct EscapeDown : KeyState {
+  bool IsKeyDown(Key key) const override { return key == Key::Escape; }
+};
+
+class CutWindow : public ProjectFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(h.Start());
-    ReadAllSettings(h.store, h.context.settings, &h.serial);
-    window = std::make_unique<TFormImport>(h.context, nullptr);
+    ProjectFixture::SetUp();
     calcul = std::make_unique<TFormCalcul>(h.context);
-    wait = std::make_unique<TFormPatienter>();
+    calcul->SetWaitWindow(&wait);
     projection = std::make_unique<TFormProjection>(h.context);
-    calcul->SetWaitWindow(wait.get());
     window->SetCutWindows(calcul.get(), projection.get());
-    window->show();
     project = WriteWingProject(h.home / "projets/aile.ovp");
-    h.dialogs.browsed = {project};
-    h.dialogs.chosen = project;
-    window->ChargerClick();
+    Open(project);
   }
-  void TearDown() override { window->CloseWithoutQuestions(); }
-
-  // Generates from the window and saves under `base` once generation is over.
-  void GenerateAndSave(const std::string& base, bool twoCuts) {
+  // "Calculer", then `generated` once the generation is over; a window that
+  // never gets there fails instead of hanging.
+  void WhenGenerated(const std::function<void()>& generated) {
     QTimer driver;
     int rounds = 0;
     QObject::connect(&driver, &QTimer::timeout, [&] {
-      if (++rounds > 2000) calcul->reject();  // a stuck window fails instead of hanging
+      if (++rounds > 2000) calcul->reject();
       if (!calcul->isVisible() || !calcul->Generation()) return;
       driver.stop();
-      calcul->CheckBoxFiles->setChecked(twoCuts);
-      h.dialogs.chosen = base + ".ovd";
-      calcul->EnregistrerClick();
+      generated();
     });
     driver.start(5);
     h.messages.answers = {MessageAnswer::Yes};  // "Forcer le calcul sans projections ?"
@@ -71,10 +66,8 @@ class CutWindow : public ::testing::Test {
     EXPECT_LT(rounds, 2000);
   }
 
-  test::WindowHarness h;
-  std::unique_ptr<TFormImport> window;
+  TFormPatienter wait;
   std::unique_ptr<TFormCalcul> calcul;
-  std::unique_ptr<TFormPatienter> wait;
   std::unique_ptr<TFormProjection> projection;
   std::string project;
 };
@@ -83,7 +76,11 @@ TEST_F(CutWindow, TheCommandLineWritesTheSameFilesAsTheWindow) {
   h.context.settings.X2step = 400;  // saved by the window's close, read by the command line
   h.context.settings.Y1clockwise = 1;
   WriteAllSettings(h.store, h.context.settings, nullptr, nullptr);
-  GenerateAndSave(h.home / "découpes/aile", true);
+  WhenGenerated([this] {
+    calcul->CheckBoxFiles->setChecked(true);
+    h.dialogs.chosen = h.home / "découpes/aile.ovd";
+    calcul->EnregistrerClick();
+  });
   EXPECT_TRUE(h.messages.shown.size() == 1) << h.messages.shown.back().text;
   for (const char* name : {"tmp1", "tmp2", "gcd1", "gcd2"}) {
     EXPECT_FALSE(fs::exists(h.context.settings.CutPath + name)) << name;
@@ -105,9 +102,7 @@ TEST_F(CutWindow, TheCommandLineWritesTheSameFilesAsTheWindow) {
 }
 
 TEST_F(CutWindow, EscapeAbortsAndClosesWithoutFiles) {
-  struct EscapeDown : KeyState {
-    bool IsKeyDown(Key key) const override { return key == Key::Escape; }
-  } escape;
+  EscapeDown escape;
   h.context.keys = &escape;
   h.messages.answers = {MessageAnswer::Yes};
   window->CalculerClick();  // returns once the window has closed itself
@@ -120,21 +115,13 @@ TEST_F(CutWindow, EscapeAbortsAndClosesWithoutFiles) {
 
 TEST_F(CutWindow, AFileThatCannotBeWrittenIsNamedAndTheWindowStays) {
   fs::create_directories(h.home / "découpes/bloque.ovi");  // a folder where the header goes
-  QTimer driver;
-  int rounds = 0;
   bool stayed = false;
-  QObject::connect(&driver, &QTimer::timeout, [&] {
-    if (++rounds > 2000) calcul->reject();
-    if (!calcul->isVisible() || !calcul->Generation()) return;
-    driver.stop();
+  WhenGenerated([&] {
     h.dialogs.chosen = h.home / "découpes/bloque.ovd";
     calcul->EnregistrerClick();
     stayed = calcul->isVisible();
     calcul->reject();
   });
-  driver.start(5);
-  h.messages.answers = {MessageAnswer::Yes};
-  window->CalculerClick();
   EXPECT_TRUE(stayed);
   ASSERT_GE(h.messages.shown.size(), 2u);
   EXPECT_NE(h.messages.shown.back().text.find("bloque.ovi"), std::string::npos);
@@ -142,9 +129,7 @@ TEST_F(CutWindow, AFileThatCannotBeWrittenIsNamedAndTheWindowStays) {
 
 // Regression: a cut of 2e19 ticks was started instead of being refused.
 TEST_F(CutWindow, ACutOutOfReachIsRefusedBeforeTheWindowOpens) {
-  struct EscapeDown : KeyState {
-    bool IsKeyDown(Key key) const override { return key == Key::Escape; }
-  } escape;
+  EscapeDown escape;
   h.context.keys = &escape;  // without the refusal, the generation stops at once
   const Profile p1 = test::MakeProfile({{0, 0}, {1e17, 10}, {0, 20}});
   const Profile p2 = test::MakeProfile({{0, 0}, {50, 10}, {0, 20}});

@@ -23,7 +23,6 @@ class ProjectionWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(h.Start());
-    ReadAllSettings(h.store, h.context.settings, &h.serial);
     MachineSettings& s = h.context.settings;
     s.Fil = 700;  // default thickness Round(700 / 1.3 / 10) x 10 = 540
     s.FilMax = 1000;

@@ -32,7 +32,6 @@ class PositionFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(h.Start());
-    ReadAllSettings(h.store, h.context.settings, &h.serial);
     window = std::make_unique<TFormPosition>(h.context);
     window->show();
   }

@@ -28,61 +28,27 @@ class RunLengthView : public PositionFixture {
     window->SetDetailWindow(binaire.get());
     folder = h.context.settings.CutPath;
   }
-  std::vector<std::vector<QString>> Rows() const {
-    std::vector<std::vector<QString>> rows;
-    for (int r = 0; r < binaire->RowCount(); ++r) {
-      std::vector<QString> row;
-      for (int c = 0; c < 7; ++c) row.push_back(binaire->Cell(r, c));
-      rows.push_back(row);
-    }
-    return rows;
-  }
-
   TFormPatienter wait;
   std::unique_ptr<TFormBinaire> binaire;
   std::string folder;
 };
 
-TEST_F(RunLengthView, ShowsEachRunWithItsAxisBitsAndTheSummary) {
-  // 05 05 00 0C 0C 0C 93 with X1 .. Y2 on slots 0 .. 3: X1 and Y1 step
-  // twice, a rest, Y1 steps three times with its direction bit, then X1
-  // with its direction, X2, and Y2's direction bit alone.
+// The cells' texts are the core's; the window shows one row per run and the summary.
+TEST_F(RunLengthView, ShowsEachRunAndTheSummary) {
   test::WriteText(folder + "cut.ovd", std::string("\x05\x05\x00\x0C\x0C\x0C\x93", 7));
   test::WriteText(folder + "cut.ovg", "G90\r\nF300\r\nG01 X1\r\nG01 X2\r\n");
   ASSERT_TRUE(binaire->Fill(folder + "cut.ovd", folder + "cut.ovg", h.context.settings));
-  using R = std::vector<QString>;
-  const std::vector<R> expected = {
-      {"1", "2", "05", "ooooooo1", "ooooo1oo", "oooooooo", "oooooooo"},
-      {"2", "1", "00", "oooooooo", "oooooooo", "oooooooo", "oooooooo"},
-      {"3", "3", "0C", "oooooooo", "oooo11oo", "oooooooo", "oooooooo"},
-      {"4", "1", "93", "oooooo11", "oooooooo", "ooo1oooo", "1ooooooo"},
-  };
-  EXPECT_EQ(Rows(), expected);
+  ASSERT_EQ(binaire->RowCount(), 4);
+  EXPECT_EQ(binaire->Cell(2, 1), QStringLiteral("3"));
+  EXPECT_EQ(binaire->Cell(3, 6), QStringLiteral("1ooooooo"));  // Y2's direction bit alone
   EXPECT_EQ(binaire->Sequences->text(), QStringLiteral("4"));
   EXPECT_EQ(binaire->OctetsN1->text(), QStringLiteral("7"));
-  EXPECT_EQ(binaire->LignesGcode->text(), QStringLiteral("4"));
-  EXPECT_EQ(binaire->OctetsN2->text(), QStringLiteral("192"));
   EXPECT_EQ(binaire->Rapport->text(), QStringLiteral("Rapport n1/n2  =  0.0"));
 
   // Without a G-code file the ratio is left empty.
   ASSERT_TRUE(binaire->Fill(folder + "cut.ovd", folder + "none.ovg", h.context.settings));
   EXPECT_EQ(binaire->LignesGcode->text(), QStringLiteral("-----"));
   EXPECT_TRUE(binaire->Rapport->text().isEmpty());
-}
-
-TEST_F(RunLengthView, ALargeFileReadsRowsOnDemand) {
-  // 600,000 runs: 0x01 twice, 0x04 once, ... and the last row still right.
-  std::string bytes;
-  for (int i = 0; i < 300000; ++i) bytes += std::string("\x01\x01\x04", 3);
-  test::WriteText(folder + "big.ovd", bytes);
-  ASSERT_TRUE(binaire->Fill(folder + "big.ovd", folder + "big.ovg", h.context.settings));
-  EXPECT_EQ(binaire->RowCount(), 600000);
-  EXPECT_EQ(binaire->Sequences->text(), QStringLiteral("600 000"));
-  EXPECT_EQ(binaire->OctetsN1->text(), QStringLiteral("900 000"));
-  EXPECT_EQ(binaire->Cell(599999, 0), QStringLiteral("600000"));
-  EXPECT_EQ(binaire->Cell(599999, 2), QStringLiteral("04"));
-  EXPECT_EQ(binaire->Cell(599998, 1), QStringLiteral("2"));
-  EXPECT_EQ(binaire->Cell(1024, 0), QStringLiteral("1025"));
 }
 
 TEST_F(RunLengthView, EscapeStopsTheReadingAndAMissingFileIsNamed) {

@@ -1,152 +1,99 @@
+// The project window's operations, and the faults found when it was tried as
+// a user would (each test named after what went wrong).
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/common/text_number.h"
-#include "core/project/project_file.h"
-#include "host/atomic_file.h"
-#include "support/profiles.h"
-#include "ui/project/fiche_edit_point.h"
-#include "ui/project/fiche_import.h"
-#include "ui/project/fiche_saisie.h"
+#include "ui/project/fiche_format_file.h"
 #include "ui/project/preview_widget.h"
-#include "ui/project/profile_panel.h"
-#include "ui/window_harness.h"
+#include "ui/project_fixture.h"
 
 namespace orvane::ui {
 namespace {
 
-class Operations : public ::testing::Test {
+class Operations : public ProjectFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(h.Start());
-    ReadAllSettings(h.store, h.context.settings, &h.serial);
-    window = std::make_unique<TFormImport>(h.context, nullptr);
-    saisie = std::make_unique<TFormSaisie>();
-    editPoint = std::make_unique<TFormEditPoint>();
-    proprietes = std::make_unique<TFormProprietes>();
-    window->SetOperationWindows(saisie.get(), editPoint.get(), proprietes.get());
-    window->resize(1400, 980);
-    window->show();
-  }
-  void TearDown() override { window->CloseWithoutQuestions(); }
-  void Open(const std::string& path) {
-    h.dialogs.browsed = {path};
-    h.dialogs.chosen = path;
-    window->ChargerClick();
-  }
-  // Answers the input window with `value` (and ticks its box when asked).
-  void Answer(const QString& value, bool tick = false) {
-    QTimer::singleShot(0, saisie.get(), [this, value, tick] {
-      saisie->Edit1->setText(value);
-      saisie->CheckBox1->setChecked(tick);
-      saisie->Appliquer->click();
+  // Answers the input window with `value` once it is up.
+  void Answer(const QString& value) {
+    QTimer::singleShot(0, &saisie, [this, value] {
+      saisie.Edit1->setText(value);
+      saisie.Appliquer->click();
     });
   }
-  test::WindowHarness h;
-  std::unique_ptr<TFormImport> window;
-  std::unique_ptr<TFormSaisie> saisie;
-  std::unique_ptr<TFormEditPoint> editPoint;
-  std::unique_ptr<TFormProprietes> proprietes;
 };
 
 TEST_F(Operations, RotateMirrorAndKerfThenUndoAllThreeBackToTheFile) {
-  Open(std::string(ORVANE_TEST_DATA) + "/maison.ovp");
-  ProfilePanel* p1 = window->Profil1;
+  EXPECT_FALSE(p1->Annuler->isEnabled());
+  Open(kMaison);
+  EXPECT_FALSE(p1->Annuler->isEnabled());  // the opened project is the base state
   const PointRows original = window->Profile1.raw;
-
   Answer(QStringLiteral("45"));
   window->OperationClick(p1, p1->Rotation);
   window->MirrorClick(p1, true);
   Answer(QStringLiteral("0.5"));
   window->OperationClick(p1, p1->TraitCoupe);
-  EXPECT_EQ(window->OperationHistory().Captions(),
+  EXPECT_TRUE(p1->Annuler->isEnabled() && p2->Annuler->isEnabled());
+  EXPECT_EQ(Captions(),
             (std::vector<std::string>{"Ouvrir projet", "P1 - Rotation 45°",
                                       "P1 - Miroir horizontal", "P1 - Trait de coupe"}));
-  EXPECT_NE(window->Profile1.raw, original);
   EXPECT_FALSE(p1->TraitCoupe->isEnabled());  // applied once
-
   for (int i = 0; i < 3; ++i) window->UndoClick();
   EXPECT_EQ(window->Profile1.raw, original);
   EXPECT_TRUE(p1->TraitCoupe->isEnabled());
   EXPECT_FALSE(window->Enregistrer->isEnabled());
+  EXPECT_FALSE(p1->Annuler->isEnabled() || p2->Annuler->isEnabled());
 }
 
-TEST_F(Operations, ThreeCtrlRightPressesMakeOneEntryCountedThree) {
-  Open(std::string(ORVANE_TEST_DATA) + "/maison.ovp");
-  ProfilePanel* p1 = window->Profil1;
+// The counting of repeated entries is the history's; the keys reach it.
+TEST_F(Operations, CtrlRightMovesTheSelectionAndIsRecorded) {
+  Open(kMaison);
   p1->SelectRange(2, 3, 2);
   const double x2 = CellNumber(window->Profile1.raw[1].x);
   for (int i = 0; i < 3; ++i) QTest::keyClick(p1->RawTable, Qt::Key_Right, Qt::ControlModifier);
-  EXPECT_EQ(window->OperationHistory().Captions().back(), "P1 - X + 1 (3)");
-  // The whole profile shifted right by 3 at rows 2..3 and was re-anchored.
+  EXPECT_EQ(Captions().back(), "P1 - X + 1 (3)");
   EXPECT_EQ(CellNumber(window->Profile1.raw[1].x), x2 + 3);
-  window->UndoClick();
-  EXPECT_EQ(window->OperationHistory().Captions().back(), "P1 - X + 1 (2)");
 }
 
-// Ten points on a line, a few pixels apart on screen.
-class MouseSelection : public Operations {
- protected:
-  void SetUp() override {
-    Operations::SetUp();
-    std::vector<std::pair<double, double>> points;
-    for (int i = 0; i < 10; ++i) points.push_back({i * 10.0, (i % 2) * 1.0});
-    const Profile line = test::MakeProfile(points);
-    const std::string dims[4] = {"90.000", "1.000", "90.000", "1.000"};
-    const std::string path = h.home / "projets/ligne.ovp";
-    ASSERT_TRUE(AtomicWriteFile(path, WriteProjectFile(line, line, 3, dims).bytes));
-    Open(path);
-    preview = window->Profil1->Preview;
-  }
-  QPoint At(int row) { return preview->ScreenPosition(row); }
-  void Drag(int fromRow, int toRow, Qt::KeyboardModifiers modifiers) {
-    const QPoint a = At(fromRow) + QPoint(-3, -8), b = At(toRow) + QPoint(3, 8);
-    QTest::mousePress(preview, Qt::LeftButton, modifiers, a);
+TEST_F(Operations, MouseRectanglesLockAndClicksSelectOnlyNearPoints) {
+  window->resize(1400, 980);
+  std::vector<std::pair<double, double>> points;
+  for (int i = 0; i < 10; ++i) points.push_back({i * 10.0, (i % 2) * 1.0});
+  Open(WriteProject(points, "ligne"));
+  PreviewWidget* preview = p1->Preview;
+  auto at = [&](int row) { return preview->ScreenPosition(row); };
+  for (auto [from, to] : {std::pair{5, 8}, std::pair{7, 9}}) {
+    const QPoint a = at(from) + QPoint(-3, -8), b = at(to) + QPoint(3, 8);
+    QTest::mousePress(preview, Qt::LeftButton, Qt::ControlModifier, a);
     QTest::mouseMove(preview, b);
-    QTest::mouseRelease(preview, Qt::LeftButton, modifiers, b);
+    QTest::mouseRelease(preview, Qt::LeftButton, Qt::ControlModifier, b);
   }
-  PreviewWidget* preview = nullptr;
-};
-
-TEST_F(MouseSelection, CtrlRectanglesLockTheirPointsOnce) {
-  Drag(5, 8, Qt::ControlModifier);
-  Drag(7, 9, Qt::ControlModifier);
   std::vector<int> locked = window->Profile1.LockedRows;
   std::sort(locked.begin(), locked.end());
-  EXPECT_EQ(locked, (std::vector<int>{5, 6, 7, 8, 9}));
-  EXPECT_TRUE(window->Profil1->Liberer->isEnabled());
-}
+  EXPECT_EQ(locked, (std::vector<int>{5, 6, 7, 8, 9}));  // each point locked once
+  EXPECT_TRUE(p1->Liberer->isEnabled());
 
-TEST_F(MouseSelection, AClickBetweenFarPointsSelectsNothingNew) {
-  QTest::mouseClick(preview, Qt::LeftButton, {}, At(4));
+  QTest::mouseClick(preview, Qt::LeftButton, {}, at(4));
+  QTest::mouseClick(preview, Qt::LeftButton, {}, (at(6) + at(7)) / 2);  // between far points
   EXPECT_EQ(window->Profile1.currentRow, 4);
-  const QPoint between = (At(6) + At(7)) / 2;
-  QTest::mouseClick(preview, Qt::LeftButton, {}, between);
-  EXPECT_EQ(window->Profile1.currentRow, 4);
-  EXPECT_EQ(window->Profile1.selectionTop, 4);
   EXPECT_EQ(window->Profile1.selectionBottom, 4);
-  QTest::mouseClick(preview, Qt::LeftButton, Qt::ShiftModifier, At(7));
+  QTest::mouseClick(preview, Qt::LeftButton, Qt::ShiftModifier, at(7));
   EXPECT_EQ(window->Profile1.selectionTop, 4);
   EXPECT_EQ(window->Profile1.selectionBottom, 7);
 }
 
-}  // namespace
-}  // namespace orvane::ui
-
-namespace orvane::ui {
-namespace {
-
-TEST_F(Operations, ClickingARowSelectsItInBothTables) {
-  Open(std::string(ORVANE_TEST_DATA) + "/maison.ovp");
-  ProfilePanel* p1 = window->Profil1;
+TEST_F(Operations, ARowClickedInOneTableIsSelectedInBoth) {
+  Open(kMaison);
   const QRect cell = p1->RawTable->visualRect(p1->RawTable->model()->index(3, 1));
   QTest::mouseClick(p1->RawTable->viewport(), Qt::RightButton, {}, cell.center());
   if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
@@ -156,32 +103,154 @@ TEST_F(Operations, ClickingARowSelectsItInBothTables) {
   EXPECT_EQ(adjusted.front().row(), 3);
 }
 
-}  // namespace
-}  // namespace orvane::ui
-
-namespace orvane::ui {
-namespace {
+TEST_F(Operations, TheActiveProfileArrowFollowsTheTablesFocusAndHidesInEditMode) {
+  auto focus = [](QWidget* widget) {
+    QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(widget, &in);
+  };
+  auto arrows = [&] {
+    return std::string(p1->Select->isHidden() ? "" : "1") + (p2->Select->isHidden() ? "" : "2");
+  };
+  EXPECT_EQ(arrows(), "");
+  focus(p2->AdjustedTable);
+  EXPECT_EQ(arrows(), "2");
+  focus(p1->RawTable);
+  focus(p2->DimX);  // other widgets leave the active profile as it was
+  EXPECT_EQ(arrows(), "1");
+  window->EditModeClick(p1);
+  focus(p1->AdjustedTable);
+  EXPECT_EQ(arrows(), "");
+  window->EditModeClick(p1);
+  EXPECT_EQ(arrows(), "1");
+}
 
 TEST_F(Operations, EditModeSetsTheRestAsideAndGivesItBack) {
-  Open(std::string(ORVANE_TEST_DATA) + "/maison.ovp");
-  const bool fermerBefore = window->Fermer->isEnabled();
+  Open(kMaison);
   window->Decouper->setEnabled(true);  // as with an execution window and a link
-  window->EditModeClick(window->Profil2);
+  window->EditModeClick(p2);
   EXPECT_EQ(window->EditModeState(), 2);
-  EXPECT_FALSE(window->Profil1->isVisible());
-  EXPECT_FALSE(window->Charger->isEnabled());
-  EXPECT_FALSE(window->Decouper->isEnabled());
-  EXPECT_EQ(window->Profil2->EditMode->toolTip(), QStringLiteral("Mode normal"));
+  EXPECT_FALSE(p1->isVisible());
+  window->MirrorClick(p2, true);
   window->DecimalsClick(1);  // profile 1 waits
   EXPECT_EQ(window->Profile1.adjusted[1].x, "100.000");
-  EXPECT_EQ(window->Profile2.adjusted[1].x, "60.0");
-  window->EditModeClick(window->Profil2);
+  for (QPushButton* b : {window->Enregistrer, window->Fermer, window->Calculer, window->Projection,
+                         window->Charger, window->Decouper}) {
+    EXPECT_FALSE(b->isEnabled()) << b->text().toStdString();
+  }
+  EXPECT_FALSE(window->FormatCUT1->isEnabled());  // "Exporter le projet"
+  EXPECT_FALSE(window->FormatCut2->isEnabled());  // "Importer un projet" replaces both
+  window->OperationClick(p2, p2->Permuter);       // the other profile waits
+  EXPECT_EQ(window->Profile1.raw.size(), 6u);
+
+  window->EditModeClick(p2);
   EXPECT_EQ(window->EditModeState(), 0);
-  EXPECT_TRUE(window->Profil1->isVisible());
-  EXPECT_TRUE(window->Charger->isEnabled());
-  EXPECT_EQ(window->Fermer->isEnabled(), fermerBefore);
-  EXPECT_TRUE(window->Decouper->isEnabled());
+  EXPECT_TRUE(p1->isVisible() && p1->isEnabled());
+  EXPECT_TRUE(window->Enregistrer->isEnabled() && window->Decouper->isEnabled());
+  EXPECT_TRUE(window->FormatCUT1->isEnabled() && window->FormatCut2->isEnabled());
   EXPECT_EQ(window->Profile1.adjusted[1].x, "100.0");
+}
+
+// Copying a profile clears its copied point (the core's test); an import
+// replaces the outline and takes the copied point with it.
+TEST_F(Operations, AnImportTakesTheCopiedPoint) {
+  Open(kMaison);
+  p2->SelectRow(2);
+  window->OperationClick(p2, p2->CopierP);
+  ASSERT_TRUE(p2->CollerP->isEnabled());
+  Import(p2, kData + "/drawings/square_lwpolyline.dxf");
+  EXPECT_EQ(window->Profile2.clipboard, PointText{});
+  EXPECT_FALSE(p2->CollerP->isEnabled());
+}
+
+TEST_F(Operations, AnUndoThatEmptiesAProfileTakesItsCopiedPoint) {
+  Import(p2, kData + "/drawings/square_lwpolyline.dxf");
+  window->CopieClick(p1);
+  window->OperationClick(p1, p1->CopierP);
+  window->UndoClick();
+  ASSERT_FALSE(window->Profile1.Present());
+  EXPECT_EQ(window->Profile1.clipboard, PointText{});
+}
+
+// Which outline simplifies is the core's; nothing simplified records nothing.
+TEST_F(Operations, SimplifyingAnOpenOutlineWithNothingAlignedChangesNothing) {
+  Open(WriteProject({{0, 0}, {5, 1}, {10, 3}, {12, 8}}));
+  const PointRows before = window->Profile1.raw;
+  window->OperationClick(p1, p1->Simplifier);
+  EXPECT_EQ(window->Profile1.raw, before);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Ouvrir projet"}));
+}
+
+TEST_F(Operations, DividingByANonPositiveOrUnreadableDistanceIsRefused) {
+  Open(kMaison);
+  const PointRows before = window->Profile1.raw;
+  for (const char* distance : {"0", "-", "-2"}) {  // the reading rules are the core's
+    bool stayedOpen = false;
+    QString reset;
+    QTimer::singleShot(0, &saisie, [&] {
+      saisie.Edit1->setText(QString::fromUtf8(distance));
+      saisie.Appliquer->click();
+      stayedOpen = saisie.isVisible();
+      reset = saisie.Edit1->text();
+      saisie.Annuler->click();
+    });
+    h.messages.shown.clear();
+    window->OperationClick(p1, p1->Diviser);
+    EXPECT_TRUE(stayedOpen) << distance;
+    EXPECT_EQ(reset, QStringLiteral("2")) << distance;
+    ASSERT_EQ(h.messages.shown.size(), 1u) << distance;
+    EXPECT_EQ(h.messages.shown[0].text, "Valeur incorrecte !");
+  }
+  EXPECT_EQ(window->Profile1.raw, before);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Ouvrir projet"}));
+}
+
+TEST_F(Operations, ACoefficientRefitsBothPreviews) {
+  Open(kMaison);
+  p1->Zoom->setValue(40);
+  p2->Zoom->setValue(30);
+  Answer(QStringLiteral("2"));
+  window->OperationClick(p1, p1->AppliquerCoef);
+  EXPECT_EQ(Captions().back(), "P1 - Coefficient x 2.0");
+  EXPECT_EQ(p1->Zoom->value(), 10);
+  EXPECT_EQ(p2->Zoom->value(), 10);
+}
+
+TEST_F(Operations, TheDatOptionsWindowIsCaptionedOrvane) {
+  TFormFormatFile formatFile;
+  QString caption;
+  QTimer::singleShot(0, &formatFile, [&] {
+    caption = formatFile.windowTitle();
+    formatFile.reject();
+  });
+  EXPECT_FALSE(formatFile.Run(2));
+  EXPECT_EQ(caption, QStringLiteral("Orvane"));
+}
+
+// Records the cursor shown while each question is asked.
+class CursorWatchingMessages : public MessageService {
+ public:
+  explicit CursorWatchingMessages(MessageService& inner) : inner_(inner) {}
+  MessageAnswer Show(MessageKind kind, const std::string& text, MessageButtons buttons) override {
+    const QCursor* cursor = QApplication::overrideCursor();
+    shapes.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
+    return inner_.Show(kind, text, buttons);
+  }
+  std::vector<Qt::CursorShape> shapes;
+
+ private:
+  MessageService& inner_;
+};
+
+TEST_F(Operations, AnImportShowsTheBusyCursorUntilItEnds) {
+  CursorWatchingMessages watching(h.messages);
+  h.context.messages = &watching;
+  h.messages.answers = {MessageAnswer::Yes};
+  Import(p1, kData + "/drawings/two_lines.dxf");  // asks about its useless point
+  ASSERT_EQ(watching.shapes.size(), 1u);
+  EXPECT_EQ(watching.shapes[0], Qt::WaitCursor);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(h.messages.shown.at(0).text, "  1 point inutile détecté, souhaitez-vous corriger ?");
+  EXPECT_EQ(window->Profile1.raw.size(), 3u);  // removed on "Oui"
 }
 
 }  // namespace

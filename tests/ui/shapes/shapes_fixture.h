@@ -7,24 +7,21 @@
 #include <functional>
 #include <memory>
 
-#include "ui/project/fiche_import.h"
+#include "ui/project_fixture.h"
 #include "ui/shapes/fiche_alignement.h"
 #include "ui/shapes/fiche_creation.h"
 #include "ui/shapes/fiche_degagement.h"
 #include "ui/shapes/fiche_rainures.h"
 #include "ui/shapes/fiche_segments.h"
-#include "ui/window_harness.h"
 
 namespace orvane::ui {
 
-// The project window with every shape window, over the harness's services.
-class ShapeWindows : public ::testing::Test {
+// The project window with every shape window.
+class ShapeWindows : public ProjectFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(h.Start());
-    ReadAllSettings(h.store, h.context.settings, &h.serial);
+    ProjectFixture::SetUp();
     h.context.settings.ConfirmeAbandon = true;
-    window = std::make_unique<TFormImport>(h.context, nullptr);
     creation = std::make_unique<TFormCreation>(window.get());
     rainures = std::make_unique<TFormRainures>(window.get());
     segment = std::make_unique<TFormSegment>(window.get());
@@ -33,10 +30,9 @@ class ShapeWindows : public ::testing::Test {
     window->SetShapeWindows(creation.get(), rainures.get(), segment.get(), degagement.get(),
                             aligne.get());
     window->resize(1366, 768);
-    window->show();
   }
   void TearDown() override {
-    window->CloseWithoutQuestions();
+    ProjectFixture::TearDown();
     EXPECT_EQ(scriptsRun_, scriptsScheduled_) << "a dialog never opened";
   }
 
@@ -48,13 +44,12 @@ class ShapeWindows : public ::testing::Test {
       ++scriptsRun_;
       EXPECT_TRUE(dialog->isVisible());
       script();
-      if (dialog->isVisible()) {
-        QTimer::singleShot(10000, dialog, [dialog] {
-          if (!dialog->isVisible()) return;
-          ADD_FAILURE() << "the dialog stayed open";
-          dialog->done(QDialog::Rejected);
-        });
-      }
+      if (!dialog->isVisible()) return;
+      QTimer::singleShot(10000, dialog, [dialog] {
+        if (!dialog->isVisible()) return;
+        ADD_FAILURE() << "the dialog stayed open";
+        dialog->done(QDialog::Rejected);
+      });
     });
   }
   // Types `text` into `edit` and leaves it.
@@ -63,8 +58,6 @@ class ShapeWindows : public ::testing::Test {
     emit edit->editingFinished();
   }
 
-  test::WindowHarness h;
-  std::unique_ptr<TFormImport> window;
   std::unique_ptr<TFormCreation> creation;
   std::unique_ptr<TFormRainures> rainures;
   std::unique_ptr<TFormSegment> segment;

@@ -17,8 +17,6 @@ using Segments = ShapeWindows;
 
 TEST_F(Segments, ANewSegmentThenOneAppendedOnce) {
   WhileOpen(segment.get(), [this] {
-    EXPECT_EQ(segment->LabelB->text(), QStringLiteral("90°"));
-    EXPECT_EQ(window->Profile1.raw.back(), (PointText{"35.355340", "35.355338"}));
     segment->Modele2->click();
     EXPECT_EQ(segment->LabelB->text(), QStringLiteral("+ Y"));
     EXPECT_FALSE(segment->EditLongueur->isEnabled());
@@ -42,7 +40,6 @@ TEST_F(Segments, ANewSegmentThenOneAppendedOnce) {
   window->Segment1->trigger();
   ASSERT_EQ(window->Profile1.raw.size(), 3u);
   EXPECT_EQ(window->Profile1.raw[2], (PointText{"100.000004", "50.000000"}));
-  EXPECT_EQ(window->Profile2.raw, window->Profile1.raw);
   EXPECT_EQ(window->OperationHistory().Captions(),
             (std::vector<std::string>{"Créer segment", "Ajouter segment"}));
 
