@@ -239,6 +239,13 @@ void TFormManettes::BuildControls() {
       QStringLiteral("background-color: rgb(255, 255, 200); color: rgb(200, 0, 0); "
                      "font-weight: bold; border: 1px solid gray;"));
   Fermer = new QPushButton(QStringLiteral("Fermer"), this);
+  // Shown and hidden during moves: their room stays, so nothing under them jumps.
+  for (QLabel* l : {ESC, PanelPrechauffe}) {
+    QSizePolicy policy = l->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    l->setSizePolicy(policy);
+  }
+  menuBar->setMinimumHeight(menuBar->sizeHint().height());
 
   auto* right = new QVBoxLayout;
   right->addWidget(positions);
@@ -683,6 +690,7 @@ bool TFormManettes::RetourOrigineClick() {
     }
   }
   Progression->setVisible(false);
+  Progression->clear();
   EnterMoving();
   bool done = false;
   if (s.PortType == 2) {
