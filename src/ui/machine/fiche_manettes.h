@@ -68,6 +68,7 @@ class TFormManettes : public QDialog {
   void BuildControls();
   void FormShow();
   void SelectSpeed(bool working);
+  void ShowLamp(bool on);
   void ApplyHold();
   void ShowPositions();
   // Origin buttons after a change; with every axis at 0 the board is told.
