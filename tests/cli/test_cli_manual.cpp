@@ -156,27 +156,6 @@ TEST_F(OrvaneCliManual, TheReturnToOriginEndsEveryAxisAtExactlyZero) {
             (AxisSteps{-1001, 333, -7, 0}));
 }
 
-TEST_F(OrvaneCliManual, ChecksComeBeforeAnythingMoves) {
-  struct Case {
-    std::string arguments;
-    int status;
-    const char* said;
-  };
-  const Case cases[] = {
-      {"jog --axis X --mm 10 --from 1,2,3", 2, "--from attend quatre nombres"},
-      {"jog --axis X --mm 601", 2, "de 1 à 600"},
-      {"origin --return", 2, "--from X1,Y1,X2,Y2"},
-      {"jog --axis X1 --mm 0.1 --record " + recording, 1, "Déplacement trop court"},
-  };
-  Configure([](MachineSettings& s) { s.MaxY = 600, s.X1step = 9; });
-  for (const Case& c : cases) {
-    const CliRun run = Cli(c.arguments + " </dev/null");
-    EXPECT_EQ(run.status, c.status) << c.arguments;
-    EXPECT_THAT(run.output, HasSubstr(c.said)) << c.arguments;
-  }
-  EXPECT_FALSE(fs::exists(recording)) << "a refused move opened the port";
-}
-
 // Ctrl-C (and any termination signal) or the space bar, in the pre-heat or
 // while the move plays: the idle image is the last control write.
 TEST_F(OrvaneCliManual, AStopOrASignalLeavesTheHeatingOff) {

@@ -95,7 +95,7 @@ class ManualWindow : public ::testing::Test {
   std::unique_ptr<ui::TFormManettes> window;
 };
 
-TEST_F(ManualWindow, OpeningFitsTheJogBarAndShowsTheOrigin) {
+TEST_F(ManualWindow, OpeningFitsTheJogBarAndClosingStoresTheOptions) {
   MachineSettings& s = h.context.settings;
   s.MaxX = 500, s.MaxY = 600, s.DepDefaut = 1000;
   Open([&] {
@@ -108,9 +108,15 @@ TEST_F(ManualWindow, OpeningFitsTheJogBarAndShowsTheOrigin) {
     EXPECT_FALSE(window->RetourOrigine->isEnabled());
     EXPECT_FALSE(window->MemoOrigine->isEnabled());
     EXPECT_EQ(window->PX1->text(), QStringLiteral("0.0"));
+    window->InverserX->trigger();
+    window->ArretMode->trigger();
   });
   EXPECT_EQ(s.DepDefaut, 300);
   EXPECT_EQ(h.Setting("Manuel", "DepDefaut"), "300");
+  // The options: stored at close, but for the stop mode.
+  EXPECT_EQ(h.Setting("Manuel", "InvTeleX"), "1");
+  EXPECT_EQ(h.Setting("Manuel", "InvTeleY"), "0");
+  EXPECT_EQ(s.ModeArret, 0);
 }
 
 TEST_F(ManualWindow, ArrowKeysJogAndTheReturnBringsEveryAxisBack) {
@@ -175,18 +181,6 @@ TEST_F(ManualWindow, TheBoardGetsTheHoldOriginAndClosingPackets) {
       {DefineOriginFlags(s, false), 0x00},
       {ManualCloseFlags(s, true), 0x00}};
   EXPECT_EQ(Packets(), expected);
-}
-
-TEST_F(ManualWindow, OptionsAreStoredAtClose) {
-  Open([&] {
-    window->InverserX->trigger();
-    window->OrigineAuto1->trigger();
-    window->ArretMode->trigger();
-  });
-  EXPECT_EQ(h.Setting("Manuel", "InvTeleX"), "1");
-  EXPECT_EQ(h.Setting("Manuel", "InvTeleY"), "0");
-  EXPECT_EQ(h.Setting("Manuel", "OrigineAuto"), "1");
-  EXPECT_EQ(h.context.settings.ModeArret, 0);
 }
 
 }  // namespace
