@@ -70,6 +70,7 @@ ManualRunResult RunManualMove(const ManualRunSetup& setup, TickSource& source,
   engineSetup.startThread = setup.startThread;
   PulseEngine engine(engineSetup);
   if (!engine.Start(source)) {
+    guard.Rest();
     result.error = engine.Error();
     return result;
   }
