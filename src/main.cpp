@@ -28,6 +28,7 @@
 #include "ui/dialogs/qt_file_dialog_service.h"
 #include "ui/dialogs/qt_message_service.h"
 #include "ui/machine/fiche_binaire.h"
+#include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_positionnement.h"
 #include "ui/machine/fiche_stop.h"
 #include "ui/project/fiche_edit_point.h"
@@ -124,6 +125,7 @@ int main(int argc, char* argv[]) {
   ui::TFormImport projectWindow(context, &mainForm);
   ui::TFormCalcul calcul(context, &projectWindow);
   ui::TFormPatienter patienter(&calcul);
+  ui::TFormManettes manettes(context, &projectWindow);
   ui::TFormProjection projection(context, &projectWindow);
   ui::TFormStop stop(context, &projectWindow);
   ui::TFormFormatFile formatFile(&projectWindow);
@@ -146,6 +148,8 @@ int main(int argc, char* argv[]) {
   projectWindow.SetFormatFileWindow(&formatFile);
   projectWindow.SetManageFilesWindow(&manageFiles);
   projectWindow.SetPositionWindow(&position);
+  projectWindow.SetManualWindow(&manettes);
+  position.SetManualWindow(&manettes);
   position.SetDetailWindow(&binaire);
   position.SetStopWindow(&stop);
   binaire.SetWaitWindow(&patienter);

@@ -27,6 +27,8 @@ int LeadInCommand(const Args& args);
 int PulsesCommand(const Args& args);
 int BoardCommand(const Args& args);
 int RunCommand(const Args& args);
+int JogCommand(const Args& args);
+int OriginCommand(const Args& args);
 int ConfigCommand(const Args& args);
 
 }  // namespace orvane::cli

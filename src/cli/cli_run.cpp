@@ -136,42 +136,6 @@ std::string Refusal(const OpenedCut& cut, const std::string& path, uint8_t portT
   return {};
 }
 
-// The parallel port of a run and the recording its writes stream to. The
-// port goes first, so that its stream ends into a file still open.
-struct RestedParallelPort {
-  std::unique_ptr<RecordingFile> file;
-  std::unique_ptr<PortOutput> port;
-  VirtualPort* recorded = nullptr;  // the port, when it streams to `file`
-};
-
-// Opens the port and brings it to rest before anything else is done: data 0
-// and the idle image, for a run killed before this one (kill -9) may have
-// left a step pattern and the heating on. A recording starts with them.
-bool OpenRestedParallelPort(const RunOptions& options, const MachineSettings& settings,
-                            MonotonicClock& clock, RestedParallelPort& parallel) {
-  const ParallelBackend backend =
-      options.record.empty() ? ParallelBackendFromEnvironment() : ParallelBackend::Virtual;
-  parallel.port = OpenParallelPort(settings.Port, backend, &clock);
-  if (!options.record.empty()) {
-    auto* virtualPort = dynamic_cast<VirtualPort*>(parallel.port.get());
-    parallel.file =
-        std::make_unique<RecordingFile>(options.record, *virtualPort, clock.TicksPerMicrosecond());
-    if (!parallel.file->IsOpen()) {
-      std::cerr << "orvane-cli : impossible d'écrire " << options.record << " : "
-                << parallel.file->Error() << "\n";
-      return false;
-    }
-    TerminationSignalsHeld held;  // the stream's thread never takes them
-    RecordingFile* file = parallel.file.get();
-    virtualPort->StartStream(
-        [file](const VirtualPort::Write* writes, size_t count) { file->Append(writes, count); });
-    parallel.recorded = virtualPort;
-  }
-  ParallelLinkStartUp(*parallel.port, settings);
-  std::cout << parallel.port->Description() << "\n" << std::flush;
-  return true;
-}
-
 }  // namespace
 
 TerminalKeys::TerminalKeys() {
@@ -295,6 +259,53 @@ void PrintPositions(const AxisPositions& positions) {
             << "  Y2 = " << steps[3] << "\n";
 }
 
+RestedParallelPort::RestedParallelPort() = default;
+RestedParallelPort::~RestedParallelPort() = default;
+
+void RestedParallelPort::Finish(const std::string& recordPath) {
+  if (recorded) recorded->StopStream();
+  recorded = nullptr;
+  if (file && !file->Error().empty()) {
+    std::cerr << "orvane-cli : écriture de " << recordPath << " : " << file->Error() << "\n";
+  }
+  file.reset();
+}
+
+// A run killed before this one (kill -9) may have left a step pattern and
+// the heating on: data 0 and the idle image first. A recording starts with them.
+bool OpenRestedParallelPort(const std::string& record, const MachineSettings& settings,
+                            MonotonicClock& clock, RestedParallelPort& parallel) {
+  const ParallelBackend backend =
+      record.empty() ? ParallelBackendFromEnvironment() : ParallelBackend::Virtual;
+  parallel.port = OpenParallelPort(settings.Port, backend, &clock);
+  if (!record.empty()) {
+    auto* virtualPort = dynamic_cast<VirtualPort*>(parallel.port.get());
+    parallel.file =
+        std::make_unique<RecordingFile>(record, *virtualPort, clock.TicksPerMicrosecond());
+    if (!parallel.file->IsOpen()) {
+      std::cerr << "orvane-cli : impossible d'écrire " << record << " : " << parallel.file->Error()
+                << "\n";
+      return false;
+    }
+    TerminationSignalsHeld held;  // the stream's thread never takes them
+    RecordingFile* file = parallel.file.get();
+    virtualPort->StartStream(
+        [file](const VirtualPort::Write* writes, size_t count) { file->Append(writes, count); });
+    parallel.recorded = virtualPort;
+  }
+  ParallelLinkStartUp(*parallel.port, settings);
+  std::cout << parallel.port->Description() << "\n" << std::flush;
+  return true;
+}
+
+const std::atomic<bool>* TerminationFlag() {
+  return &gStop;
+}
+
+void MarkNoHeatingOutput() {
+  gNoHeatingOutput = true;
+}
+
 void CatchTermination() {
   InstallTerminationHandler(OnTermination);
 }
@@ -335,7 +346,8 @@ int RunCommand(const Args& args) {
   MonotonicClock clock;
   InstallFatalSignalHandlers();
   RestedParallelPort parallel;
-  if (settings.PortType == 0 && !OpenRestedParallelPort(options, settings, clock, parallel)) {
+  if (settings.PortType == 0 &&
+      !OpenRestedParallelPort(options.record, settings, clock, parallel)) {
     return 1;
   }
 
@@ -407,12 +419,7 @@ int RunCommand(const Args& args) {
     guard.Rest();
     view.Finish();
   }
-  if (parallel.recorded) parallel.recorded->StopStream();
-  if (parallel.file && !parallel.file->Error().empty()) {
-    std::cerr << "orvane-cli : écriture de " << options.record << " : " << parallel.file->Error()
-              << "\n";
-  }
-  parallel.file.reset();
+  parallel.Finish(options.record);
   if (serial) serial->Close();
 
   // The serial link's device may have taken less than was written.

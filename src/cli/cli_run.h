@@ -4,6 +4,8 @@
 // termination signals.
 #include <termios.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 #include "cli/cli_commands.h"
@@ -11,6 +13,10 @@
 
 namespace orvane {
 class AxisPositions;
+class MonotonicClock;
+class PortOutput;
+class RecordingFile;
+class VirtualPort;
 struct OpenedCut;
 }  // namespace orvane
 
@@ -58,10 +64,30 @@ class TerminalKeys : public KeyState {
 // process dies of the signal.
 void CatchTermination();
 bool TerminationRequested();
+// The same request, for a run that polls it.
+const std::atomic<bool>* TerminationFlag();
+// The link drives no heating: the signal's last words do not claim it off.
+void MarkNoHeatingOutput();
 int TerminationSignal();
 [[noreturn]] void DieOfTermination();
 
 void PrintPositions(const AxisPositions& positions);
+
+// The parallel port of a run and the recording its writes stream to. The
+// port goes first, so that its stream ends into a file still open.
+struct RestedParallelPort {
+  std::unique_ptr<RecordingFile> file;
+  std::unique_ptr<PortOutput> port;
+  VirtualPort* recorded = nullptr;  // the port, when it streams to `file`
+  RestedParallelPort();
+  ~RestedParallelPort();
+  // Stops the recording's stream and says when it could not be written whole.
+  void Finish(const std::string& recordPath);
+};
+// Opens the port and brings it to rest before anything else is done; with
+// `record`, on the virtual port streaming to that file. False after the message.
+bool OpenRestedParallelPort(const std::string& record, const MachineSettings& settings,
+                            MonotonicClock& clock, RestedParallelPort& parallel);
 
 // The cut streamed to the USB board (or simulated on it).
 int RunOnBoard(const RunOptions& options, const MachineSettings& settings, const OpenedCut& cut);

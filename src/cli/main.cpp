@@ -37,6 +37,12 @@ constexpr Command kCommands[] = {
     {"run", RunCommand,
      "run DECOUPE.ovi [--link parallel|serial|board] [--device DEV] [--simulate]\n"
      "       [--record FICHIER]"},
+    {"jog", JogCommand,
+     "jog --axis X1|Y1|X2|Y2|X|Y|XY|X-Y --mm D [--fast] [--link parallel|serial|board]\n"
+     "       [--device DEV] [--record FICHIER] [--from X1,Y1,X2,Y2]"},
+    {"origin", OriginCommand,
+     "origin --set|--return [--from X1,Y1,X2,Y2] [--fast] [--link parallel|serial|board]\n"
+     "       [--device DEV] [--record FICHIER]"},
     {"config", ConfigCommand, "config save|load FICHIER.ovr"},
 };
 

@@ -132,11 +132,12 @@ std::vector<std::string> BoardIdentificationPrompt() {
 }
 
 uint16_t BoardMoveFeed(const MachineSettings& s, bool workingSpeed) {
-  const uint16_t feed = FeedRateMmMin(s);
+  // The feed is held in 16 bits: past the top it stays there, as the cut's
+  // does, instead of wrapping into a crawl.
+  const double feed = FeedRateMmMin(s);
   const double vcut = ComputeVcut(s);
-  if (workingSpeed || vcut <= 0) return feed;
-  const double fast = RoundHalfEven(s.Vmax / vcut * feed);
-  return static_cast<uint16_t>(std::clamp(fast, 0.0, 65535.0));
+  const double wanted = workingSpeed || vcut <= 0 ? feed : RoundHalfEven(s.Vmax / vcut * feed);
+  return static_cast<uint16_t>(std::clamp(wanted, 0.0, 65535.0));
 }
 
 std::string BoardFeedLine(uint16_t feed) {

@@ -19,6 +19,7 @@
 #include "ui/app/fiche_raccourcis.h"
 #include "ui/machine/cut_preview_pane.h"
 #include "ui/machine/fiche_binaire.h"
+#include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_stop.h"
 #include "ui/machine/up_down_buttons.h"
 
@@ -229,15 +230,24 @@ void TFormPosition::BuildControls() {
     EditHauteur->setText(QString::number(value));
     RefreshBlock();
   };
-  // Their windows are not part of this program yet: said where it is seen.
+  connect(Manettes, &QPushButton::clicked, this, [this] { ManettesClick(); });
+  // Its window is not part of this program yet: said where it is seen.
   Manettes->setEnabled(false);
-  Manettes->setToolTip(
-      QStringLiteral("Le mode manuel n'est pas encore disponible dans cette version."));
   Memo->setEnabled(false);
   Memo->setToolTip(
       QStringLiteral("Le mémo de découpe n'est pas encore disponible dans cette version."));
   // Enter belongs to the block edits, never to a default button.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+}
+
+void TFormPosition::SetManualWindow(TFormManettes* manettes) {
+  manettes_ = manettes;
+  Manettes->setEnabled(manettes_ != nullptr);
+}
+
+void TFormPosition::ManettesClick() {
+  if (!manettes_ || !Manettes->isEnabled()) return;
+  manettes_->Run(this);
 }
 
 int TFormPosition::Run() {

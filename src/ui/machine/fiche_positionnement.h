@@ -20,6 +20,7 @@ namespace orvane::ui {
 
 class CutPreviewPane;
 class TFormBinaire;
+class TFormManettes;
 class TFormStop;
 class UpDownButtons;
 
@@ -32,6 +33,7 @@ class TFormPosition : public QDialog {
   // Created after this one.
   void SetDetailWindow(TFormBinaire* binaire) { binaire_ = binaire; }
   void SetStopWindow(TFormStop* stop) { stop_ = stop; }
+  void SetManualWindow(TFormManettes* manettes);
 
   // "Découper": shows the window modally and opens the open dialog at once;
   // returns when the window has closed.
@@ -74,6 +76,8 @@ class TFormPosition : public QDialog {
   void AutoClick();
   void RazClick();
   void DetailClick();
+  // "Mode manuel" (F11): manual control over this window.
+  void ManettesClick();
   // "Découpe" and "Simulation": this window hides while the progress window
   // runs the cut, then shows again with the cut reloaded and the end told.
   void LancerClick();
@@ -116,6 +120,7 @@ class TFormPosition : public QDialog {
   AppContext& context_;
   TFormBinaire* binaire_ = nullptr;
   TFormStop* stop_ = nullptr;
+  TFormManettes* manettes_ = nullptr;
   // Hiding a modal dialog ends its loop: `Run` goes on once a run is over.
   bool resumeAfterRun_ = false;
   OpenedCut cut_;

@@ -222,6 +222,7 @@ void TFormImport::FormShow() {
   }
   LinkStatus->setText(LinkDescription());
   Decouper->setEnabled(position_ && context_.settings.BoardPresent);
+  Manettes->setEnabled(manettes_ && context_.settings.BoardPresent);
 }
 
 // Serial errors stay silent elsewhere, but a port that cannot be opened is

@@ -86,6 +86,7 @@ class TFormImport : public QMainWindow {
   QPushButton* Fermer = nullptr;
   QPushButton* Calculer = nullptr;
   QPushButton* Decouper = nullptr;
+  QPushButton* Manettes = nullptr;  // "Mode manuel"
   QPushButton* Projection = nullptr;
   QPushButton* Alignement = nullptr;
   QMenu* Historique1 = nullptr;
@@ -97,6 +98,7 @@ class TFormImport : public QMainWindow {
   void SetFormatFileWindow(class TFormFormatFile* window) { formatFile_ = window; }
   void SetManageFilesWindow(class TFormManageFiles* window) { manageFiles_ = window; }
   void SetPositionWindow(class TFormPosition* position) { position_ = position; }
+  void SetManualWindow(class TFormManettes* manettes) { manettes_ = manettes; }
   void SetOperationWindows(class TFormSaisie* saisie, class TFormEditPoint* editPoint,
                            class TFormProprietes* proprietes) {
     saisie_ = saisie;
@@ -116,6 +118,7 @@ class TFormImport : public QMainWindow {
   void CalculerClick();
   // Hides this window while the execution window is open.
   void DecouperClick();
+  void ManettesClick();
   void ImporterClick(ProfilePanel* panel);
   // The browsing preview of a drawing or coordinate file for `panel`.
   void BrowseDrawing(const std::string& path, ProfilePanel* panel);
@@ -248,6 +251,7 @@ class TFormImport : public QMainWindow {
   class TFormFormatFile* formatFile_ = nullptr;
   class TFormManageFiles* manageFiles_ = nullptr;
   class TFormPosition* position_ = nullptr;
+  class TFormManettes* manettes_ = nullptr;
   // Shown again after the execution window: the project stays as it was.
   bool returningFromCut_ = false;
   class TFormSaisie* saisie_ = nullptr;

@@ -5,6 +5,7 @@
 #include "core/common/text_number.h"
 #include "ui/cut/fiche_calcul.h"
 #include "ui/cut/fiche_projection.h"
+#include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_positionnement.h"
 #include "ui/project/fiche_import.h"
 #include "ui/project/profile_panel.h"
@@ -49,6 +50,11 @@ void TFormImport::DecouperClick() {
   returningFromCut_ = true;
   show();
   returningFromCut_ = false;
+}
+
+void TFormImport::ManettesClick() {
+  if (!manettes_ || !Manettes->isEnabled()) return;
+  manettes_->Run(this);
 }
 
 void TFormImport::ProjectionClick() {

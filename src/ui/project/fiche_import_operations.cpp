@@ -338,7 +338,7 @@ void TFormImport::EditModeClick(ProfilePanel* panel) {
     editModeRemembered_.clear();
     for (QObject* command :
          std::initializer_list<QObject*>{other, Charger, Enregistrer, Fermer, Calculer, Projection,
-                                         Alignement, Decouper, FormatCut2, FormatCUT1}) {
+                                         Alignement, Decouper, Manettes, FormatCut2, FormatCUT1}) {
       editModeRemembered_.push_back({command, IsEnabled(command)});
       Enable(command, false);
     }

@@ -51,6 +51,7 @@ void TFormImport::BuildProfiles() {
   Alignement = new QPushButton(QStringLiteral("Aligner les profils"), central);
   Calculer = new QPushButton(QStringLiteral("Générer la découpe"), central);
   Decouper = new QPushButton(QStringLiteral("Découper"), central);
+  Manettes = new QPushButton(QStringLiteral("Mode manuel"), central);
   for (QPushButton* b : {Charger, Enregistrer, Fermer}) actions->addWidget(b);
   auto* decimals = new QGroupBox(QStringLiteral(" Décimales "), central);
   auto* decimalsLayout = new QHBoxLayout(decimals);
@@ -65,6 +66,7 @@ void TFormImport::BuildProfiles() {
   for (QPushButton* b : {Projection, Alignement, Calculer}) actions->addWidget(b);
   actions->addSpacing(20);
   actions->addWidget(Decouper);
+  actions->addWidget(Manettes);
   actions->addStretch();
   layout->addLayout(actions);
   setCentralWidget(central);
@@ -74,6 +76,7 @@ void TFormImport::BuildProfiles() {
   connect(Fermer, &QPushButton::clicked, this, [this] { FermerClick(); });
   connect(Calculer, &QPushButton::clicked, this, [this] { CalculerClick(); });
   connect(Decouper, &QPushButton::clicked, this, [this] { DecouperClick(); });
+  connect(Manettes, &QPushButton::clicked, this, [this] { ManettesClick(); });
   connect(Projection, &QPushButton::clicked, this, [this] { ProjectionClick(); });
   Alignement->setEnabled(false);
   WireProfile(Profil1);

@@ -1,0 +1,254 @@
+#include "core/machine/manual_move.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <set>
+#include <thread>
+
+#include "core/app/machine_settings.h"
+#include "core/machine/heat_guard.h"
+#include "core/machine/manual_run.h"
+#include "core/machine/step_decoder.h"
+#include "core/machine/tick_output.h"
+#include "support/recording_port.h"
+
+namespace orvane {
+namespace {
+
+using test::FakeClock;
+using test::RecordingPort;
+
+constexpr uint16_t kData = 888;
+constexpr uint16_t kControl = 890;
+
+struct Keys : KeyState {
+  bool IsKeyDown(Key key) const override { return down.count(key) > 0; }
+  std::set<Key> down;
+};
+
+// The engine thread alone reads the fake clock while it plays; before that
+// (a pre-heat, a pause) each look lets 100 ms pass.
+struct View : ManualRunView {
+  explicit View(FakeClock& clock) : clock(clock) {}
+  void Wait() override {
+    if (!playing) clock.now += 100'000 * clock.ticksPerMicrosecond;
+    std::this_thread::yield();
+  }
+  FakeClock& clock;
+  std::atomic<bool> playing{false};
+};
+
+// 50 steps/mm, 1000 µs nominal ticks, a start at 5 mm/s (4000 µs).
+struct Bench {
+  Bench() {
+    clock.stepPerRead = 1000;  // one µs per read
+    settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = 50;
+    settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = 1000;
+    settings.Vmin = 5;
+    settings.Vmax = 40;
+    settings.Pente = 85;
+    settings.ActChauffe = true;  // run 0x03, idle 0x01
+    settings.PreChauffe = 2;
+  }
+  ManualRunSetup Setup(bool heating) {
+    ManualRunSetup setup;
+    setup.clock = &clock;
+    setup.keys = &keys;
+    setup.guard = &guard;
+    setup.output = &output;
+    setup.positions = &positions;
+    setup.settings = &settings;
+    setup.heating = heating;
+    setup.preHeat = true;
+    setup.startThread = [this](std::function<void()> body) {
+      view.playing = true;
+      return std::thread(std::move(body));
+    };
+    return setup;
+  }
+  ManualRunResult Jog(PadButton button, JogSpan span, bool working) {
+    const JogMove move = PlanJog(settings, button, 10, span);
+    EXPECT_EQ(JogRefusal(settings, move), "");
+    RampMoveSource source(move.pattern, move.steps, PlanJogRamp(settings, move, working), false);
+    ManualRunSetup setup = Setup(working);
+    setup.ticks = move.steps;
+    return RunManualMove(setup, source, view);
+  }
+  AxisSteps Decoded() const {
+    std::vector<uint8_t> bytes;
+    const auto data = port.To(kData);
+    for (size_t i = 0; i < data.size(); i += 2) bytes.push_back(data[i].value);
+    return StepDecoder(settings).Delta(bytes.data(), bytes.size());
+  }
+
+  MachineSettings settings;
+  FakeClock clock;
+  RecordingPort port{&clock};
+  ParallelTickOutput output{port, kData};
+  HeatGuard guard{&port, settings};
+  AxisPositions positions;
+  Keys keys;
+  View view{clock};
+};
+
+// Whatever the direction flags, "right" and "down" count an axis down and
+// "left" and "up" count it up (the flag flips both the bit and its sign).
+TEST(ManualMove, PadMovesMakeTheirStepsOnTheirAxes) {
+  struct Case {
+    const char* name;
+    PadButton button;
+    bool ctrl, shift;
+    std::function<void(MachineSettings&)> tweak;
+    AxisSteps expected;
+  };
+  const Case cases[] = {
+      {"horizontal: (500 + 400) / 2 on both X",
+       PadButton::TestXD,
+       false,
+       false,
+       [](MachineSettings& s) { s.X1step = 50, s.X2step = 40; },
+       {-450, 0, -450, 0}},
+      {"Ctrl and Shift: Shift's 1 mm", PadButton::TestY1H, true, true, {}, {0, 50, 0, 0}},
+      {"Ctrl: 0.1 mm", PadButton::TestX2G, true, false, {}, {0, 0, 5, 0}},
+      {"single axis with its flag set",
+       PadButton::TestX1D,
+       false,
+       false,
+       [](MachineSettings& s) { s.X1clockwise = 1; },
+       {-500, 0, 0, 0}},
+      {"diagonal up-left, X inverted",
+       PadButton::TestHG,
+       false,
+       false,
+       [](MachineSettings& s) { s.InvTeleX = 1; },
+       {-500, 500, -500, 500}},
+      {"vertical down, Y inverted, slots swapped",
+       PadButton::TestYB,
+       false,
+       false,
+       [](MachineSettings& s) { s.InvTeleY = 1, s.Y1io = 3, s.Y2io = 1; },
+       {0, 500, 0, 500}},
+      {"diagonal down-right, mean of four",
+       PadButton::TestBD,
+       false,
+       false,
+       [](MachineSettings& s) { s.Y2step = 10; },
+       {-400, -400, -400, -400}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bench b;
+    if (c.tweak) c.tweak(b.settings);
+    const ManualRunResult result = b.Jog(c.button, JogSpanFor(c.ctrl, c.shift), false);
+    EXPECT_EQ(result.end, ManualRunEnd::Completed);
+    EXPECT_EQ(b.Decoded(), c.expected);
+    EXPECT_EQ(b.positions.Steps(), c.expected);
+  }
+}
+
+// The space bar in the pre-heat ends the move before any step, heating off.
+TEST(ManualMove, TheSpaceBarInThePreheatStopsWithTheHeatingOff) {
+  Bench b;
+  b.keys.down.insert(Key::Space);
+  EXPECT_EQ(b.Jog(PadButton::TestYH, JogSpan::Bar, true).end, ManualRunEnd::Stopped);
+  EXPECT_TRUE(b.port.To(kData).empty());
+  const auto control = b.port.To(kControl);
+  ASSERT_EQ(control.size(), 2u);
+  EXPECT_EQ(control[0].value, 0x03);
+  EXPECT_EQ(control[1].value, 0x01);
+}
+
+TEST(ManualMove, SettingsTheRampWouldDivideByAreRefusedByName) {
+  struct Case {
+    std::function<void(MachineSettings&)> tweak;
+    PadButton button;
+    JogSpan span;
+    const char* named;  // empty: the move may run
+  };
+  const Case cases[] = {
+      {[](MachineSettings& s) { s.Vmin = 0; }, PadButton::TestXD, JogSpan::Bar, "Vmin"},
+      {[](MachineSettings& s) { s.Pente = 0; }, PadButton::TestXD, JogSpan::Bar, "Pente"},
+      {[](MachineSettings& s) { s.X2step = 0; }, PadButton::TestXD, JogSpan::Bar, "X2step"},
+      {[](MachineSettings& s) { s.X2step = 0; }, PadButton::TestX1D, JogSpan::Bar, ""},
+      {[](MachineSettings& s) { s.Y2speed = 0; }, PadButton::TestBG, JogSpan::Bar, "Y2speed"},
+      {[](MachineSettings& s) { s.Y1step = 9; }, PadButton::TestY1B, JogSpan::Tenth, "court"},
+  };
+  for (const Case& c : cases) {
+    MachineSettings s;
+    c.tweak(s);
+    const std::string refusal = JogRefusal(s, PlanJog(s, c.button, 10, c.span));
+    if (*c.named == 0) {
+      EXPECT_EQ(refusal, "");
+    } else {
+      EXPECT_NE(refusal.find(c.named), std::string::npos) << refusal;
+    }
+  }
+}
+
+TEST(ManualMove, BoardProgramsCarryTheMoveTheFeedAndTheCommand) {
+  MachineSettings s;  // 200 steps/mm, 60 mm/min at working speed, 120 fast
+  s.ModeArret = 0;
+  const AxisSteps at{200, -100, 0, 50};
+  const BoardProgramRequest jog =
+      BoardJogProgram(s, at, PlanJog(s, PadButton::TestXG, 2, JogSpan::Bar), false);
+  EXPECT_EQ(jog.command, kBoardManualLine);
+  EXPECT_TRUE(jog.progressiveStop);
+  EXPECT_FALSE(jog.workingSpeed);
+  EXPECT_EQ(jog.lines, BoardMoveProgram(120, {1, -0.5, 0, 0.25}, {-1, -0.5, -2, 0.25}));
+  const BoardProgramRequest home = BoardOriginProgram(s, at, true);
+  EXPECT_EQ(home.command, kBoardReturnLine);
+  EXPECT_EQ(home.lines, BoardMoveProgram(60, {-1, 0.5, 0, -0.25}, {0, 0, 0, 0}));
+
+  // A feed past 16 bits stays at the top instead of wrapping into a crawl.
+  s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 1;
+  s.X1step = s.Y1step = s.X2step = s.Y2step = 1;  // 60,000,000 mm/min
+  EXPECT_EQ(BoardMoveFeed(s, true), 65535);
+  EXPECT_EQ(BoardMoveFeed(s, false), 120);  // Vmax 2 over Vcut 1,000,000 mm/s of 60,000,000
+}
+
+TEST(ManualMove, AGuillotineSkipsWhatFollowsAStop) {
+  struct Case {
+    int number;
+    int stopAtMove;  // 1 or 2; 0 none
+    bool pauseStopped;
+    std::vector<std::pair<PadButton, bool>> moves;
+  };
+  using B = PadButton;
+  const Case cases[] = {
+      {1, 0, false, {{B::TestYB, true}, {B::TestYH, false}}},
+      {2, 0, false, {{B::TestYH, true}, {B::TestYB, false}}},
+      {3, 1, false, {{B::TestXG, true}}},
+      {4, 0, true, {{B::TestXD, true}}},
+      {4, 2, false, {{B::TestXD, true}, {B::TestXG, false}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::pair<PadButton, bool>> moves;
+    const bool done = RunGuillotine(
+        c.number,
+        [&](const GuillotineStep& step) {
+          moves.emplace_back(step.button, step.workingSpeed);
+          return int(moves.size()) != c.stopAtMove;
+        },
+        [&] { return !c.pauseStopped; });
+    EXPECT_EQ(moves, c.moves) << c.number;
+    EXPECT_EQ(done, c.stopAtMove == 0 && !c.pauseStopped);
+  }
+  // The pause lasts its seconds, unless the space bar ends it.
+  Bench b;
+  ManualRunSetup setup = b.Setup(false);
+  EXPECT_TRUE(ManualPause(setup, b.view, kGuillotinePauseSeconds));
+  EXPECT_GE(b.clock.now, 3'000'000'000);
+  b.keys.down.insert(Key::Space);
+  EXPECT_FALSE(ManualPause(setup, b.view, kGuillotinePauseSeconds));
+}
+
+TEST(ManualMove, PositionsShowOneDecimalNeverMinusZero) {
+  EXPECT_EQ(PositionMmText(-4, 200), "0.0");  // -0.02 mm
+  EXPECT_EQ(PositionMmText(-30, 200), "-0.1");
+  EXPECT_EQ(PositionMmText(12345, 0), "0.0");
+}
+
+}  // namespace
+}  // namespace orvane
