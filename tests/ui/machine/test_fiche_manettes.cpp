@@ -156,6 +156,31 @@ TEST_F(ManualWindow, AGuillotineRunsDownAtWorkingSpeedAndBackFast) {
   EXPECT_EQ(moves, (std::vector<uint8_t>{0x03, 0x01, 0x01, 0x01, 0x01, 0x01}));
 }
 
+// The hold buttons drive the hold bit of the control register alone: the
+// heating stays at rest whichever is pressed, and an inverted hold inverts.
+TEST_F(ManualWindow, TheHoldButtonsSetTheParallelPortsHoldBit) {
+  const struct {
+    bool inverted;
+    uint8_t held, released;
+  } cases[] = {{false, 0x01, 0x00}, {true, 0x00, 0x01}};
+  for (const auto& c : cases) {
+    h.context.settings.ActCouple = true;
+    h.context.settings.InvCouple = c.inverted;
+    window = std::make_unique<ui::TFormManettes>(h.context);
+    const size_t before = ControlWrites().size();
+    Open([&] {
+      window->HoldClick(false);
+      window->HoldClick(true);
+    });
+    const auto all = ControlWrites();
+    const std::vector<uint8_t> writes(all.begin() + long(before), all.end());
+    ASSERT_GE(writes.size(), 3u) << c.inverted;
+    EXPECT_EQ(writes[0], c.held) << c.inverted << ": the hold applied on opening";
+    EXPECT_EQ(writes[1], c.released) << c.inverted;
+    EXPECT_EQ(writes[2], c.held) << c.inverted;
+  }
+}
+
 TEST_F(ManualWindow, TheBoardGetsTheHoldOriginAndClosingPackets) {
   MachineSettings& s = h.context.settings;
   s.PortType = 2;
