@@ -215,6 +215,15 @@ TEST(PulseEngine, AProgressiveStopDeceleratesOverTheRampThenEnds) {
   }
 }
 
+struct ThrowingSource : TickSource {
+  bool Next(Tick& tick) override {
+    if (++taken == 20) throw std::runtime_error("Lecture du fichier de découpe impossible");
+    tick = {0x05, 30, 70};
+    return true;
+  }
+  int taken = 0;
+};
+
 // A device that takes nothing still sees the stop, and the zero of the tick
 // cut short goes first when the run resumes. (A sound link's bytes, and a
 // lost or stuck one naming its device, are read on a pty by the command
@@ -240,19 +249,23 @@ TEST(PulseEngine, ASerialDeviceTakingNothingSeesTheStopAndLosesNoEdge) {
   for (const auto& w : serial.written) wire.insert(wire.end(), w.begin(), w.end());
   for (int i = 0; i < 6; ++i) expected.insert(expected.end(), {5, 0});
   EXPECT_EQ(wire, expected);
-  // The step routine outside the engine says when its write fails.
+  // The step routine outside the engine sends the pattern then one zero, and
+  // says when its write fails.
+  serial.written.clear();
+  EXPECT_TRUE(SerialStep(serial, clock, 0x0C, 30, 70));
+  EXPECT_EQ(serial.written, (std::vector<std::vector<uint8_t>>{{0x0C}, {0x00}}));
   serial.failAtWrite = int(serial.written.size()) + 1;
   EXPECT_FALSE(SerialStep(serial, clock, 0x0C, 30, 70));
+  // The serial link heats nothing, so its engine has no guard: a failing
+  // source still ends the run with its message.
+  serial.failAtWrite = 0;
+  serial.Open();
+  ThrowingSource throwing;
+  PulseEngine unguarded(On(clock, output));
+  PlayOnThread(unguarded, throwing);
+  EXPECT_EQ(unguarded.State(), EngineState::Failed);
+  EXPECT_EQ(unguarded.Error(), "Lecture du fichier de découpe impossible");
 }
-
-struct ThrowingSource : TickSource {
-  bool Next(Tick& tick) override {
-    if (++taken == 20) throw std::runtime_error("Lecture du fichier de découpe impossible");
-    tick = {0x05, 30, 70};
-    return true;
-  }
-  int taken = 0;
-};
 
 // Every way a run ends leaves the control register at the idle image,
 // written once, after the run image, and no step after it.

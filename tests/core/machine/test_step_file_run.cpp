@@ -232,6 +232,9 @@ TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
     const size_t played = std::min<size_t>(c.fileBytes, c.headerTicks);
     EXPECT_EQ(bench.Played(), std::vector<uint8_t>(bytes.begin(), bytes.begin() + played))
         << c.name;
+    // The positions follow the ticks played, not the rest of the file.
+    EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), played))
+        << c.name;
     if (c.fileBytes == 0) {
       EXPECT_TRUE(bench.port.writes.empty()) << c.name;
     } else {
