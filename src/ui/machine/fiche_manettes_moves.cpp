@@ -17,6 +17,7 @@
 #include "core/machine/tick_output.h"
 #include "host/realtime.h"
 #include "ui/machine/fiche_manettes.h"
+#include "ui/machine/step_output.h"
 
 namespace orvane::ui {
 namespace {
@@ -88,33 +89,13 @@ void TFormManettes::ShowPreheat(const QString& text, bool visible) {
 bool TFormManettes::PlayMove(TickSource& source, uint64_t ticks, bool heating,
                              uint16_t stepsPerMm) {
   MachineSettings& s = context_.settings;
-  PortOutput* port = nullptr;
-  std::unique_ptr<TickOutput> output;
-  if (s.PortType == 0) {
-    if ((!context_.port || context_.portBase != s.Port) && context_.openParallelPort) {
-      context_.port = context_.openParallelPort(s.Port);
-      context_.portBase = s.Port;
-    }
-    port = context_.port.get();
-    if (!port) {
-      context_.messages->Show(MessageKind::Error,
-                              "Port parallèle inaccessible : déplacement impossible.");
-      return false;
-    }
-    output = std::make_unique<ParallelTickOutput>(*port, s.Port);
-  } else {
-    SerialPort& serial = *context_.serial;
-    if (!serial.IsOpen()) serial.Open();
-    if (!serial.IsOpen()) {
-      context_.messages->Show(MessageKind::Error,
-                              "Port série inaccessible : déplacement "
-                              "impossible (" +
-                                  serial.OpenError() + ").");
-      return false;
-    }
-    serial.ClearBuffer(true, true);
-    output = std::make_unique<SerialTickOutput>(serial);
+  StepOutput opened = OpenStepOutput(context_, "déplacement");
+  if (!opened.output) {
+    context_.messages->Show(MessageKind::Error, opened.failure);
+    return false;
   }
+  PortOutput* port = opened.port;
+  std::unique_ptr<TickOutput> output = std::move(opened.output);
   const bool lamp = heating && s.ActChauffe;
   ShowLamp(lamp);
 

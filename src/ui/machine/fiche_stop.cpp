@@ -2,6 +2,7 @@
 #include "core/machine/cut_opening.h"
 
 #include "ui/machine/fiche_stop.h"
+#include "ui/machine/step_output.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -329,29 +330,10 @@ CutRunOutcome TFormStop::RunCut(const CutRunRequest& request) {
 
 CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
   MachineSettings& s = context_.settings;
-  PortOutput* port = nullptr;
-  std::unique_ptr<TickOutput> output;
-  if (s.PortType == 0) {
-    if ((!context_.port || context_.portBase != s.Port) && context_.openParallelPort) {
-      context_.port = context_.openParallelPort(s.Port);
-      context_.portBase = s.Port;
-    }
-    port = context_.port.get();
-    if (!port) {
-      return {CutRunEnd::Failed, "Port parallèle inaccessible : découpe impossible."};
-    }
-    output = std::make_unique<ParallelTickOutput>(*port, s.Port);
-  } else {
-    SerialPort& serial = *context_.serial;
-    if (!serial.IsOpen()) serial.Open();
-    if (!serial.IsOpen()) {
-      // Ticks sent to a closed port would look like a finished cut.
-      return {CutRunEnd::Failed,
-              "Port série inaccessible : découpe impossible (" + serial.OpenError() + ")."};
-    }
-    serial.ClearBuffer(true, true);
-    output = std::make_unique<SerialTickOutput>(serial);
-  }
+  StepOutput opened = OpenStepOutput(context_, "découpe");
+  if (!opened.output) return {CutRunEnd::Failed, opened.failure};
+  PortOutput* port = opened.port;
+  std::unique_ptr<TickOutput> output = std::move(opened.output);
 
   SetUpFor(s.PortType);
   ProgressBar1->setRange(
