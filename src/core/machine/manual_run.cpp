@@ -4,40 +4,26 @@
 #include "core/app/machine_settings.h"
 #include "core/machine/heat_guard.h"
 #include "core/machine/pulse_engine.h"
+#include "core/machine/timed_wait.h"
 
 namespace orvane {
 namespace {
-
-constexpr int64_t kBlinkMicroseconds = 500000;
 
 bool StopAsked(const ManualRunSetup& setup) {
   return setup.keys->IsKeyDown(Key::Space) ||
          (setup.stopRequest && setup.stopRequest->load(std::memory_order_acquire));
 }
 
-// Waits `seconds` on the counter, looking at the stop between views; with
-// `blink`, the pre-heat panel blinks meanwhile.
+// Waits `seconds` with the view responsive; with `blink`, the pre-heat panel
+// blinks meanwhile and a rested guard ends the wait too.
 bool WaitSeconds(const ManualRunSetup& setup, ManualRunView& view, int seconds, bool blink) {
-  Clock& clock = *setup.clock;
-  const int64_t perUs = clock.TicksPerMicrosecond();
-  const int64_t start = clock.Counter();
-  const int64_t end = start + int64_t(seconds) * 1000000 * perUs;
-  bool visible = true;
-  if (blink) view.PreHeating(true, seconds);
-  bool stopped = false;
-  for (;;) {
-    view.Wait();
-    if (StopAsked(setup) || (blink && setup.guard->Resting())) {
-      stopped = true;
-      break;
-    }
-    const int64_t now = clock.Counter();
-    if (now >= end) break;
-    const bool shown = ((now - start) / (kBlinkMicroseconds * perUs)) % 2 == 0;
-    if (blink && shown != visible) view.PreHeating(visible = shown, seconds);
-  }
+  const bool waited = TimedWait(
+      *setup.clock, seconds, [&] { view.Wait(); },
+      [&] { return StopAsked(setup) || (blink && setup.guard->Resting()); },
+      blink ? std::function<void(bool)>([&](bool visible) { view.PreHeating(visible, seconds); })
+            : std::function<void(bool)>());
   if (blink) view.PreHeating(false, seconds);
-  return !stopped;
+  return waited;
 }
 
 }  // namespace

@@ -5,12 +5,10 @@
 #include "core/machine/heat_guard.h"
 #include "core/machine/pulse_engine.h"
 #include "core/machine/tick_source.h"
+#include "core/machine/timed_wait.h"
 
 namespace orvane {
 namespace {
-
-// The blinking of the pre-heat panel.
-constexpr int64_t kBlinkMicroseconds = 500000;
 
 // Plays no more than the header's tick count: bytes appended to the file
 // since it was checked are not the cut's.
@@ -41,29 +39,13 @@ bool PreHeat(const StepRunSetup& setup, StepRunView& view) {
   guard.Heat();
   const MachineSettings& s = *setup.settings;
   if (!setup.preHeat || !s.ActChauffe || s.PreChauffe == 0) return true;
-  Clock& clock = *setup.clock;
-  const int64_t perUs = clock.TicksPerMicrosecond();
-  const int64_t start = clock.Counter();
-  const int64_t end = start + int64_t(s.PreChauffe) * 1000000 * perUs;
-  bool visible = true;
-  view.PreHeating(true, s.PreChauffe);
-  for (;;) {
-    view.Wait();
-    if (StopAsked(setup) || guard.Resting()) {
-      guard.Rest();
-      view.PreHeating(false, s.PreChauffe);
-      return false;
-    }
-    const int64_t now = clock.Counter();
-    if (now >= end) break;
-    const bool blink = ((now - start) / (kBlinkMicroseconds * perUs)) % 2 == 0;
-    if (blink != visible) {
-      visible = blink;
-      view.PreHeating(visible, s.PreChauffe);
-    }
-  }
+  const bool waited = TimedWait(
+      *setup.clock, s.PreChauffe, [&] { view.Wait(); },
+      [&] { return StopAsked(setup) || guard.Resting(); },
+      [&](bool visible) { view.PreHeating(visible, s.PreChauffe); });
+  if (!waited) guard.Rest();
   view.PreHeating(false, s.PreChauffe);
-  return true;
+  return waited;
 }
 
 }  // namespace
