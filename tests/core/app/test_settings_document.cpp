@@ -29,6 +29,8 @@ TEST(SettingsDocument, MatchesKeysAndNamesWithoutRegardToCaseAndReadsLeniently) 
   EXPECT_EQ(d.Read("B", "two"), "  2 ");
   EXPECT_EQ(d.Read("B", "absent"), "");
   EXPECT_EQ(d.Serialize(), "[A]\none=uno\nthree=3\n\n[B]\ntwo=  2 \n");
+  d = SettingsDocument::Parse("[C]\rfour=4\rfive=5\r");  // older editors: a lone CR
+  EXPECT_EQ(d.Read("C", "four") + d.Read("C", "five"), "45");
 }
 
 TEST(SettingsDocument, DeletingAKeyTakesItsSubKeysButNotItsNamesakes) {

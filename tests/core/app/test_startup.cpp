@@ -21,6 +21,19 @@ using ::testing::StartsWith;
 
 constexpr const char* kFolders[] = {"projets", "découpes", "dessins", "export", "temp"};
 
+// Writes inside a batch count only once it is committed, as in the file.
+struct BatchingStore : MemorySettingsStore {
+  void BeginBatch() override {
+    if (depth++ == 0) before = Document();
+  }
+  void CommitBatch() override { --depth; }
+  void AbandonBatch() override {
+    if (--depth == 0) static_cast<MemorySettingsStore&>(*this) = MemorySettingsStore(before);
+  }
+  int depth = 0;
+  SettingsDocument before;
+};
+
 class CreationChecks : public ::testing::Test {
  protected:
   StartupOutcome Run() {
@@ -30,7 +43,7 @@ class CreationChecks : public ::testing::Test {
     return store.ReadSettingString(GroupKeyPath("Systeme"), name);
   }
   test::FakeHostProbe host;
-  MemorySettingsStore store;
+  BatchingStore store;
   test::ScriptedMessageService messages;
   test::TempFolder home;
   StartupState state;
@@ -189,7 +202,8 @@ TEST_F(VersionCheck, CountsTheQuestionsOfEachOlderVersionAndReplacesItsSettings)
   const struct {
     const char* version;
     size_t questions, summaries;
-  } cases[] = {{"133", 1, 1}, {"119", 2, 1}, {"159.6", 0, 0}, {"160", 0, 0}, {"172", 0, 0}};
+  } cases[] = {{"133", 1, 1},   {"120", 1, 1}, {"119", 2, 1}, {"1", 2, 1},
+               {"159.6", 0, 0}, {"160", 0, 0}, {"172", 0, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
     StoreVersion(c.version);

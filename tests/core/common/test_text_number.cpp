@@ -4,8 +4,19 @@
 
 #include <algorithm>
 
+#include "core/common/cp1252.h"
+
 namespace orvane {
 namespace {
+
+// The bytes 0x80..0x9F hold the euro sign and the typographic quotes, which
+// take three bytes in UTF-8.
+TEST(Cp1252, TheWindowsOnlyBytesReadAsTheirCharactersAndBack) {
+  const std::string bytes = "\x80\x85\x92\x9F\xE9";
+  const std::string utf8 = "€…’Ÿé";
+  EXPECT_EQ(Cp1252ToUtf8(bytes), utf8);
+  EXPECT_EQ(Utf8ToCp1252(utf8), bytes);
+}
 
 TEST(FormatReal15, WritesShortestTextWithoutTrailingZerosThatReadsBack) {
   const std::pair<double, const char*> cases[] = {

@@ -140,6 +140,42 @@ TEST(StepStream, WithoutASinkOnlyTheTicksAreCountedAndTheObserverCanAbort) {
   const GenerationResult r = GenerateSteps(points, Axes(100), &sink, &stop);
   EXPECT_TRUE(r.aborted);
   EXPECT_EQ(r.ticks, 100u);
+  struct Last : GenerationObserver {  // the progress bar ends full
+    bool Continue(size_t done, size_t total, uint64_t) override {
+      seen = {done, total};
+      return true;
+    }
+    std::pair<size_t, size_t> seen;
+  } last;
+  GenerateSteps(points, Axes(100), nullptr, &last);
+  EXPECT_EQ(last.seen, (std::pair<size_t, size_t>{2, 2}));
+}
+
+// Each program goes to its own file, a G-code-only cut counts the same ticks,
+// and a disk that refuses the text is a failure, not a short file.
+TEST(GenerateCut, WritesEachProgramToItsFileAndSaysWhenTheDiskRefuses) {
+  namespace fs = std::filesystem;
+  const Profile p1 = test::MakeProfile({{0, 0}, {10, 5}, {20, 0}});
+  const Profile p2 = test::MakeProfile({{0, 0}, {8, 4}, {16, 0}});
+  const MachineSettings settings;
+  test::TempFolder folder, only, full;
+  const CutGeneration g =
+      GenerateCut(p1.adjusted, p2.adjusted, settings, folder.Path(), false, nullptr);
+  ASSERT_TRUE(g.Ok()) << g.error;
+  const GcodePrograms programs = GenerateGcode(g.table.points, settings);
+  ASSERT_NE(programs.cut, programs.opposite);
+  EXPECT_EQ(test::ReadText(folder / "gcd1"), programs.cut);
+  EXPECT_EQ(test::ReadText(folder / "gcd2"), programs.opposite);
+  const CutGeneration gcodeOnly =
+      GenerateCut(p1.adjusted, p2.adjusted, settings, only.Path(), true, nullptr);
+  EXPECT_GT(g.steps.ticks, 0u);
+  EXPECT_EQ(gcodeOnly.steps.ticks, g.steps.ticks);
+  DeleteTemporaryCutFiles(folder.Path());
+  EXPECT_TRUE(fs::is_empty(folder.Path()));
+
+  fs::create_symlink("/dev/full", full / "gcd1");
+  EXPECT_EQ(GenerateCut(p1.adjusted, p2.adjusted, settings, full.Path(), false, nullptr).error,
+            "Impossible d'écrire le G-code dans " + full.Path());
 }
 
 TEST(CutTable, ParsesTheAdjustedTextsAndNamesABadCell) {
@@ -152,6 +188,9 @@ TEST(CutTable, ParsesTheAdjustedTextsAndNamesABadCell) {
   table = MakeCutTable(p1.adjusted, p2.adjusted);
   EXPECT_EQ(table.error, "Point 2, colonne Y2 : « 1,5 » n'est pas un nombre.");
   EXPECT_TRUE(table.points.empty());
+  p2.adjusted.pop_back();  // a tip shorter than the root
+  EXPECT_EQ(MakeCutTable(p1.adjusted, p2.adjusted).error,
+            "Point 2, colonne X2 : «  » n'est pas un nombre.");
   p1.adjusted[1].x = "abc";  // refused before any limit is looked at
   EXPECT_EQ(CutRefusal(p1.adjusted, p2.adjusted, MachineSettings{}),
             "Point 2, colonne X1 : « abc » n'est pas un nombre.");
@@ -312,6 +351,9 @@ TEST(Projection, ClampsThicknessAndSpacingAndAppliesNothingBeyondCapacity) {
   EXPECT_FALSE(r.withinX1 || r.appliquer);
   wide.in.ignoreCapacity = true;
   EXPECT_TRUE(RecomputeProjection(wide.in).appliquer);
+  Fixture edge({{0, 0}, {500, 0}, {500, 500}}, {{0, 0}, {500, 0}, {500, 500}});
+  r = RecomputeProjection(edge.in);  // exactly the capacity fits
+  EXPECT_TRUE(r.withinX1 && r.withinY1 && r.withinX2 && r.withinY2);
 }
 
 // Regression: a vertical line has Cote fields of 0 x 0, and its projected

@@ -328,6 +328,20 @@ TEST_F(BoardRun, NeverClearsWhatItHasJustSent) {
   EXPECT_EQ(board.serial.outputClears, 0);
 }
 
+// A finished program counts every line, and its flags keep an inverted hold
+// (hold bit 0 low) unless the progressive stop is asked.
+TEST_F(BoardRun, AProgramCountsItsLinesAndKeepsAnInvertedHold) {
+  settings.ActCouple = false, settings.InvCouple = true;
+  const BoardRunOutcome outcome = Program({{kFeed600, kOrigin, kFiftyMm, kEnd}});
+  EXPECT_EQ(outcome.end, BoardRunEnd::Finished);
+  EXPECT_EQ(outcome.linesDone, 4u);
+  for (const auto& [flags, command] : board.Packets()) {
+    if (command == 0x02) {
+      EXPECT_EQ(flags, 0x02);
+    }
+  }
+}
+
 // Resuming counts the lines sent before the interrupted one: none when the
 // board stops on the very first, which goes again after a new pre-heat.
 TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {

@@ -13,6 +13,7 @@
 #include "core/machine/axis_positions.h"
 #include "core/machine/pulse_analysis.h"
 #include "core/machine/settings_outputs.h"
+#include "core/machine/step_decoder.h"
 #include "support/recording_port.h"
 #include "support/scripted_services.h"
 
@@ -129,6 +130,32 @@ TEST(AxisPattern, GivesAStepWithOrWithoutDirection) {
   for (const auto& [in, out] : splits) {
     const PulseSplit split = SplitPeriod(in.first, uint8_t(in.second));
     EXPECT_EQ(std::make_pair(int(split.highUs), int(split.lowUs)), out) << in.first;
+  }
+}
+
+// Every axis on any pair, both ways, with and without its direction flag:
+// the positions the windows show and the run checks compare come from here.
+TEST(StepDecoder, CountsEachAxisOnItsPairBothWaysWithItsFlag) {
+  const uint16_t layouts[][4] = {{0, 1, 2, 3}, {3, 2, 1, 0}};
+  for (const auto& slots : layouts) {
+    for (size_t axis = 0; axis < kAxisCount; ++axis) {
+      for (uint16_t flag : {0, 1}) {
+        MachineSettings s;
+        s.X1io = slots[0], s.Y1io = slots[1], s.X2io = slots[2], s.Y2io = slots[3];
+        uint16_t* flags[4] = {&s.X1clockwise, &s.Y1clockwise, &s.X2clockwise, &s.Y2clockwise};
+        *flags[axis] = flag;
+        const StepDecoder decoder(s);
+        for (uint8_t direction : {0, 1}) {
+          const uint8_t pattern = AxisPattern(uint8_t(slots[axis]), direction);
+          const uint8_t bytes[] = {pattern, 0, pattern, pattern};
+          AxisSteps expected{};
+          expected[axis] = (direction == 1) == (flag == 0) ? 3 : -3;
+          EXPECT_EQ(decoder.Delta(bytes, 4), expected)
+              << "slot " << slots[axis] << " axis " << axis << " flag " << flag << " dir "
+              << int(direction);
+        }
+      }
+    }
   }
 }
 

@@ -383,10 +383,15 @@ TEST(HeatGuard, NoSignalInsideHeatPauseOrRestLeavesTheRunImageWhileResting) {
   MachineSettings settings;
   settings.ActChauffe = true;
   settings.ActCouple = false;  // run, pause and idle images all differ
+  settings.InvChauffe = true;  // an idle image that is not 0
   const ControlImages images = ComputeControlImages(settings);
   ASSERT_NE(images.RunControlImage, images.IdleControlImage);
+  ASSERT_NE(images.IdleControlImage, 0);
   LastWritePort port;
   HeatGuard guard(&port, settings);
+  guard.Heat(true);
+  HeatGuard::RestActiveFromSignal();
+  EXPECT_EQ(port.last.load(), images.IdleControlImage) << "the handler's image";
 
   struct sigaction action {
   }, previous{};

@@ -13,7 +13,7 @@ namespace {
 using Status = DrawingRead::Status;
 
 DrawingRead Dat(std::string_view text) {
-  return ReadCoordinates(text, CoordinateFormat::Dat);
+  return ReadDrawing(text, ".DAT");  // as the import window chooses the reader
 }
 
 DrawingRead Dxf(const std::string& name) {

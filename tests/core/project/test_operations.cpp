@@ -84,6 +84,8 @@ TEST(CrossesItself, FindsACrossingAmongManySegments) {
   EXPECT_FALSE(CrossesItself(Rows(points)));
   points[1000] = {100, 0};  // a spike across to the other side
   EXPECT_TRUE(CrossesItself(Rows(points)));
+  // An end inside another segment's box, off its line, is no crossing.
+  EXPECT_FALSE(CrossesItself(Rows({{0, 0}, {10, 10}, {20, 10}, {20, 0}, {5, 2}})));
 }
 
 TEST(Transforms, RotateTurnAndMirror) {

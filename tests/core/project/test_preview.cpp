@@ -25,6 +25,7 @@ TEST(Preview, TheSmallerProfileIsDrawnAtTheSameScaleWithYUpAndZoomedPanning) {
   EXPECT_EQ(a1 - a0, 365);       // 380 x 0.96, rounded
   EXPECT_EQ(b1 - b0, 182);       // half of it
   EXPECT_NEAR(a0 + a1, 380, 1);  // centred, to the pixel
+  EXPECT_NEAR(ay + t1.Map(200, 50).second, 380, 1);
   // Y goes up, and panning moves by the zoomed offset.
   PreviewTransform t = MakePreviewTransform({100, 100}, 200, 200, 2, 1, 10, -5);
   auto [x0, y0] = t.Map(0, 0);

@@ -54,6 +54,7 @@ TEST(ProjectFile, RefusesOldVersionsImpossibleCountsAndUnreadableOrFarCoordinate
       {4, "three", ""},
       {6, "7", ""},
       {4, "2", nullptr},  // fewer points than the body holds is readable
+      {4, "0", nullptr},  // as an empty project
       {17, "1,5", "ligne 17"},
       {21, "1000000.000000", nullptr},
       {21, "-1000000", nullptr},

@@ -1,6 +1,7 @@
 #include "core/project/work_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <map>
@@ -100,6 +101,7 @@ TEST_F(WorkFiles, SearchesFindTheNameInEveryCaseWithinTheFamiliesAndFolders) {
   EXPECT_EQ(Listed("élan"), Names{"ÉLAN.OVD"});
   EXPECT_EQ(Listed("łUK"), Names{"Łuk.ovg"});
   EXPECT_EQ(FoldCase("ÀÉÎÕÜÇŒŸ"), "àéîõüçœÿ");
+  EXPECT_EQ(FoldCase("ĄąŁł"), "ąąłł");
   EXPECT_EQ(FoldCase("\xC9t\xE9"), "\xC9t\xE9");  // Windows-1252 bytes are kept
 }
 
@@ -219,6 +221,10 @@ TEST_F(WorkFiles, FolderLinksAreNotFollowedAndALoopStillEnds) {
   filter.separateFolders = true;
   EXPECT_EQ(DeleteWorkFiles(Search("aile")).done, 5);
   EXPECT_EQ(ReadText(outside / "aile.ovd"), "ailleurs");
+  // A link to a file is that file; a pipe is no work file (reading it waits).
+  fs::create_symlink(outside / "aile.ovd", root / "découpes/aile.ovd");
+  ASSERT_EQ(mkfifo((root / "découpes/aile.ovi").c_str(), 0600), 0);
+  EXPECT_EQ(Listed("aile"), Split("aile.ovd"));
 }
 
 TEST_F(WorkFiles, AFolderThatIsEmptyRelativeOrMissingIsSkippedWithAMessage) {

@@ -23,11 +23,12 @@ TEST(Grooves, TheFourModelsAtTheDefaults) {
     EXPECT_EQ(GenerateGroove(model, {})->size(), counts[model - 1]) << model;
   }
   // Rectangular hole of H = 10, T = 1: the wire runs between y = 0 and y = 8.
-  const PointRows closed = *GenerateGroove(3, {});
-  EXPECT_EQ(closed[1], (PointText{"5.000000", "8.000000"}));
-  EXPECT_EQ(closed[3].y, "0.000000");
+  EXPECT_EQ(*GenerateGroove(3, {}),
+            Rows({{5, 29}, {5, 8}, {1, 8}, {1, 0}, {9, 0}, {9, 8}, {5, 8}, {5, 34}}));
+  EXPECT_EQ(GenerateGroove(2, {})->back(), Rows({{9, 34}})[0]);  // out as model 1
   // Round hole of W = 10, T = 1: r = 4, the path goes round and back to its top.
   const PointRows round = *GenerateGroove(4, {});
+  EXPECT_EQ(round[0], (PointText{"5.000000", "29.000000"}));
   EXPECT_EQ(round[1], (PointText{"5.000000", "8.000000"}));
   EXPECT_EQ(round[37], round[1]);  // the arc's end, exactly
   EXPECT_EQ(round[38], (PointText{"5.000000", "34.000000"}));

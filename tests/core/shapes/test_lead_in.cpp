@@ -17,9 +17,12 @@ PointText At(double x, double y) {
   return {FormatFixed(x, 6), FormatFixed(y, 6)};
 }
 
-// A closed square starting mid right: side 20 starts at (20, 10).
+// A closed rectangle starting mid right: 20 x 20 starts at (20, 10).
+PointRows Rect(double w, double h) {
+  return Rows({{w, h / 2}, {w, h}, {0, h}, {0, 0}, {w, 0}, {w, h / 2}});
+}
 PointRows Square(double side) {
-  return Rows({{side, side / 2}, {side, side}, {0, side}, {0, 0}, {side, 0}, {side, side / 2}});
+  return Rect(side, side);
 }
 
 TEST(LeadIn, TheCasesOfTheDialog) {
@@ -43,6 +46,15 @@ TEST(LeadIn, TheCasesOfTheDialog) {
       // The smaller profile gets the longer lead-in: 5 + (40 - 20) / 2 above its top.
       {"both, adjusted", tall, sq, {1, 5, true, true, true}, At(40, 45), 8, At(20, 35), true},
       {"both, as is", tall, sq, {1, 5, true, true, false}, At(40, 45), 8, At(20, 25), true},
+      // Up compares the heights, not the widths: the lower profile goes 5 further.
+      {"both, adjusted, P1 lower",
+       Rect(40, 10),
+       Rect(40, 20),
+       {1, 5, true, true, true},
+       At(40, 20),
+       8,
+       At(40, 25),
+       true},
       {"P2 led in", sq, withLeadIn, {1, 5, true, true, false}, At(20, 25), 8, At(20, 30), false},
       {"other empty", sq, {}, {1, 5, true, true, true}, At(20, 25), 0, {}, false},
   };

@@ -85,11 +85,17 @@ TEST(StandardShapes, RectanglesTriangleEllipseAndStarHaveTheirGeometry) {
     EXPECT_NEAR(std::hypot(tube[i].x - 100, tube[i].y - 100), i < 38 ? 50 : 100, 1e-9) << i;
   }
   EXPECT_EQ(GenerateShape(kTube, ShapeOf(kTube).defaults)->front().y, "100.000000");
+  // A chamfer of exactly what the top leaves still makes a trapezoid.
+  ShapeValues edge = ShapeOf(kTrapezeIrregulier).defaults;
+  edge.chanfrein = edge.largeur - edge.largeur2;
+  EXPECT_EQ(ShapePoints(kTrapezeIrregulier, edge).size(), 5u);
 }
 
 TEST(StandardShapes, SectorAndArchSpanTheirRevolution) {
   EXPECT_EQ(ArcSegments(72, 270), 54);  // the sector's default
-  EXPECT_EQ(Generated(kSecteur, ShapeOf(kSecteur).defaults).raw.size(), 57u);
+  const ShapeValues sector = ShapeOf(kSecteur).defaults;
+  EXPECT_EQ(Generated(kSecteur, sector).raw.size(), 57u);
+  EXPECT_NEAR(AngleOf(ShapePoints(kSecteur, sector)[54], sector.rayon), 270 - 360, 1e-9);
   // 185 degrees: 36 x 185 / 360 = 18.5 rounds to 18 segments of 185/18 degrees.
   ShapeValues arch = ShapeOf(kArche).defaults;
   arch.revolution = 185;
