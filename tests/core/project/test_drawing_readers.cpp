@@ -45,6 +45,10 @@ TEST(DxfReader, TheSampleDrawingsGiveTheirPoints) {
   EXPECT_EQ(r.ys[1], r.ys[2]);
   EXPECT_EQ(r.ys[3], 20);
   EXPECT_EQ(Dxf("bulge.dxf").status, Status::Incomplete);
+  // A spline's control points, each with its Z.
+  r = ReadDxf("AcDbSpline\n70\n8\n10\n0\n20\n0\n30\n0\n10\n10\n20\n5\n30\n0\n0\n");
+  EXPECT_EQ(r.xs, (std::vector<double>{0, 10}));
+  EXPECT_EQ(r.ys, (std::vector<double>{0, 5}));
   EXPECT_EQ(ReadDxf("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n").status,
             Status::NothingRecognised);
   EXPECT_EQ(ReadDxf("AcDbPolyline\n10").status, Status::Read);  // cut short, still ends
