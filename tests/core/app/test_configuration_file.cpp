@@ -102,10 +102,8 @@ TEST(ConfigurationFile, CarriesEveryStoredValueOnceButVersionAndRunInWindows1252
   EXPECT_TRUE(
       bytes.ends_with("- pr\xE9"
                       "cision\r\n0\r\n"));
-  EXPECT_EQ(lines[17], "[machine  : front haut]");
   EXPECT_EQ(lines[18], "40");  // Periode
   EXPECT_EQ(lines[19], "[machine : capacit\xE9s X Y]");
-  EXPECT_EQ(lines[35], "ttyUSB0");
   EXPECT_EQ(lines[57], "/home/andr\xE9/projets/");
   EXPECT_EQ(lines[87], "5");  // Decimales
 }

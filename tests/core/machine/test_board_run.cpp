@@ -130,9 +130,9 @@ class BoardRun : public ::testing::Test {
     settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = 200;
   }
   BoardLink Link() { return {board.serial, board.clock, settings, positions, abortFlag}; }
-  BoardRunOutcome Cut(std::vector<std::string> lines, bool simulation = false) {
+  BoardRunOutcome Cut(std::vector<std::string> lines) {
     BoardLink link = Link();
-    return RunBoardCut({std::move(lines), 600, simulation}, link, observer);
+    return RunBoardCut({std::move(lines), 600, false}, link, observer);
   }
   // A fresh board and settings for each case of a table.
   BoardRunOutcome CutOn(FakeBoard& b, std::vector<std::string> lines) {
@@ -204,8 +204,10 @@ TEST_F(BoardRun, EachWaitFollowsWhatTheBoardMayStillBeDoing) {
 }
 
 // Garbage from the board was taken as success: one stray byte shifted every
-// later read and applied positions like 8388615.
-TEST_F(BoardRun, AnAnswerThatDoesNotFitIsAFault) {
+// later read and applied positions like 8388615. A lost link was a finished
+// cut, and "chauffe coupée" was said when the heating-off packet could not be
+// written (a pulled cable is played on the simulator).
+TEST_F(BoardRun, AnAnswerThatDoesNotFitOrALostLinkIsAFault) {
   struct Case {
     const char* name;
     std::function<void(FakeBoard&)> spoil;
@@ -226,10 +228,15 @@ TEST_F(BoardRun, AnAnswerThatDoesNotFitIsAFault) {
        BoardRunEnd::BadAnswer, false},
       {"a stop far from every point sent",
        [](FakeBoard& b) { b.stopAt = 3, b.reportOffset = -100000; }, BoardRunEnd::BadAnswer, false},
+      {"a device that takes nothing", [](FakeBoard& b) { b.serial.stuck = true; },
+       BoardRunEnd::PortLost, false},
+      {"a port closed from the start", [](FakeBoard& b) { b.serial.open = false; },
+       BoardRunEnd::PortLost, false},
   };
   for (const Case& c : cases) {
     FakeBoard b;
     positions.SetOrigin();
+    abortFlag = 0;
     c.spoil(b);
     const BoardRunOutcome outcome = CutOn(b, {kFeed600, kOrigin, kFiftyMm, kEnd});
     EXPECT_EQ(outcome.end, c.end) << c.name;
@@ -239,37 +246,17 @@ TEST_F(BoardRun, AnAnswerThatDoesNotFitIsAFault) {
       continue;
     }
     EXPECT_EQ(abortFlag, 1) << c.name;
+    if (c.end == BoardRunEnd::PortLost) {
+      EXPECT_EQ(outcome.message, kBoardLostMessage) << c.name;
+      // The unsent bytes are dropped before the heating-off packet, at once.
+      EXPECT_EQ(b.serial.outputClears, b.serial.stuck ? 2 : 0) << c.name;
+      EXPECT_LT(b.clock.now, kTicksPerSecond) << c.name;
+      continue;
+    }
     EXPECT_EQ(b.Packets().back(), HeatingOff()) << c.name;
     EXPECT_EQ(outcome.message,
               c.positionsKnown ? BoardStrayBytesMessage(1) : std::string(kBoardBadAnswerMessage))
         << c.name;
-  }
-}
-
-// A lost serial link was a finished cut, and "chauffe coupée" was said when
-// the heating-off packet could not be written.
-TEST_F(BoardRun, AFailedWriteIsALostLinkAndSaysSo) {
-  struct Case {
-    const char* name;
-    std::function<void(test::FakeSerialPort&)> fail;
-    int outputClears;  // the unsent bytes dropped before the heating-off packet
-  };
-  const Case cases[] = {
-      {"the cable pulled at the third line", [](test::FakeSerialPort& p) { p.failAtWrite = 4; }, 0},
-      {"a device that takes nothing", [](test::FakeSerialPort& p) { p.stuck = true; }, 2},
-      {"a port closed from the start", [](test::FakeSerialPort& p) { p.open = false; }, 0},
-  };
-  for (const Case& c : cases) {
-    FakeBoard b;
-    positions.SetOrigin();
-    c.fail(b.serial);
-    const BoardRunOutcome outcome = CutOn(b, {kFeed600, kOrigin, kFiftyMm, kEnd});
-    EXPECT_EQ(outcome.end, BoardRunEnd::PortLost) << c.name;
-    EXPECT_EQ(outcome.message, kBoardLostMessage) << c.name;
-    EXPECT_FALSE(positions.Known()) << c.name;
-    EXPECT_EQ(abortFlag, 1) << c.name;
-    EXPECT_EQ(b.serial.outputClears, c.outputClears) << c.name;
-    EXPECT_LT(b.clock.now, kTicksPerSecond) << c.name;
   }
 }
 
@@ -282,7 +269,8 @@ TEST_F(BoardRun, NothingHeatsBeforeTheBoardHasIdentifiedItself) {
   EXPECT_EQ(board.Packets(), (Packets{{OutputTestReleaseFlags(settings), 0x00}, HeatingOff()}));
 }
 
-// The stop key, during the lines or the pre-heat, is played on the simulator.
+// The stop key, during the lines or the pre-heat, and a real cut's opening
+// packets (origin first) are played on the simulator.
 TEST_F(BoardRun, ARefusalAtThePreheatSendsNoLine) {
   settings.ActChauffe = true;
   board.preheatAnswer = 1;
@@ -298,20 +286,6 @@ TEST_F(BoardRun, AnExceptionFromTheWindowStillTurnsTheHeatingOff) {
   EXPECT_THROW(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}), std::runtime_error);
   EXPECT_EQ(board.lines, 2);
   EXPECT_EQ(board.Packets().back(), HeatingOff());
-}
-
-// A simulation (no origin, no pre-heat) is played on the simulator.
-TEST_F(BoardRun, ARealCutSetsTheOriginFirst) {
-  settings.OrigineAuto = 1;
-  settings.ActChauffe = true;
-  positions.Set({5, 6, 7, 8});
-  EXPECT_EQ(Cut({kFeed600, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
-  const int run = RunFlags(settings, true), identify = OutputTestReleaseFlags(settings);
-  EXPECT_EQ(
-      board.Packets(),
-      (Packets{
-          {0x40, 0x00}, {identify, 0x00}, {run, 0x08}, {run, 0x04}, {run, 0x04}, {run, 0x04}}));
-  EXPECT_EQ(positions.Steps(), (AxisSteps{6000, 8000, 0, 0}));
 }
 
 // The origin packet and the stop's output levels were dropped half sent

@@ -70,24 +70,6 @@ TEST(ControlImages, PauseKeepsTheHoldAndExitReleasesIt) {
   }
 }
 
-TEST(ParallelLink, StartUpRestsTheOutputsAndExitReleasesTheHold) {
-  MachineSettings s;
-  s.Port = 0x278;
-  RecordingPort port;
-  const ControlImages images = ParallelLinkStartUp(port, s);
-  ASSERT_EQ(port.writes.size(), 2u);
-  EXPECT_EQ(port.writes[0].address + port.writes[0].value, 0x278);
-  EXPECT_EQ(port.writes[1].address, 0x27A);
-  EXPECT_EQ(port.writes[1].value, images.IdleControlImage);
-  EXPECT_EQ(ExitControlImage(images, s), images.IdleControlImage ^ 1);
-  EXPECT_TRUE(ReleasesHoldOnExit(s));
-  s.LibCouple = false;
-  EXPECT_FALSE(ReleasesHoldOnExit(s));
-  s.LibCouple = true;
-  s.PortType = 2;
-  EXPECT_FALSE(ReleasesHoldOnExit(s));
-}
-
 TEST(ParallelLink, NewSettingsRestThePortOnAChangedIdleImageOnly) {
   MachineSettings s;  // heating bit 2, hold bit 1, hold kept at rest
   std::vector<std::pair<uint16_t, uint8_t>> expected{{890, 1}};

@@ -12,6 +12,7 @@
 #include "core/machine/manual_run.h"
 #include "core/machine/step_decoder.h"
 #include "core/machine/tick_output.h"
+#include "support/played_ticks.h"
 #include "support/recording_port.h"
 
 namespace orvane {
@@ -77,9 +78,7 @@ struct Bench {
     return RunManualMove(setup, source, view);
   }
   AxisSteps Decoded() const {
-    std::vector<uint8_t> bytes;
-    const auto data = port.To(kData);
-    for (size_t i = 0; i < data.size(); i += 2) bytes.push_back(data[i].value);
+    const std::vector<uint8_t> bytes = test::PlayedPatterns(port);
     return StepDecoder(settings).Delta(bytes.data(), bytes.size());
   }
 
@@ -96,53 +95,34 @@ struct Bench {
 // Whatever the direction flags, "right" and "down" count an axis down and
 // "left" and "up" count it up (the flag flips both the bit and its sign).
 TEST(ManualMove, PadMovesMakeTheirStepsOnTheirAxes) {
+  using Tweak = std::function<void(MachineSettings&)>;
+  const Tweak xSteps = [](MachineSettings& s) { s.X1step = 50, s.X2step = 40; };
+  const Tweak x1Flag = [](MachineSettings& s) { s.X1clockwise = 1; };
+  const Tweak xInverted = [](MachineSettings& s) { s.InvTeleX = 1; };
+  // Y inverted and its slots swapped.
+  const Tweak ySwapped = [](MachineSettings& s) { s.InvTeleY = 1, s.Y1io = 3, s.Y2io = 1; };
+  const Tweak y2Steps = [](MachineSettings& s) { s.Y2step = 10; };
   struct Case {
     const char* name;
     PadButton button;
-    bool ctrl, shift;
-    std::function<void(MachineSettings&)> tweak;
+    JogSpan span;
     AxisSteps expected;
+    Tweak tweak = nullptr;  // the factory settings otherwise
   };
   const Case cases[] = {
-      {"horizontal: (500 + 400) / 2 on both X",
-       PadButton::TestXD,
-       false,
-       false,
-       [](MachineSettings& s) { s.X1step = 50, s.X2step = 40; },
-       {-450, 0, -450, 0}},
-      {"Ctrl and Shift: Shift's 1 mm", PadButton::TestY1H, true, true, {}, {0, 50, 0, 0}},
-      {"Ctrl: 0.1 mm", PadButton::TestX2G, true, false, {}, {0, 0, 5, 0}},
-      {"single axis with its flag set",
-       PadButton::TestX1D,
-       false,
-       false,
-       [](MachineSettings& s) { s.X1clockwise = 1; },
-       {-500, 0, 0, 0}},
-      {"diagonal up-left, X inverted",
-       PadButton::TestHG,
-       false,
-       false,
-       [](MachineSettings& s) { s.InvTeleX = 1; },
-       {-500, 500, -500, 500}},
-      {"vertical down, Y inverted, slots swapped",
-       PadButton::TestYB,
-       false,
-       false,
-       [](MachineSettings& s) { s.InvTeleY = 1, s.Y1io = 3, s.Y2io = 1; },
-       {0, 500, 0, 500}},
-      {"diagonal down-right, mean of four",
-       PadButton::TestBD,
-       false,
-       false,
-       [](MachineSettings& s) { s.Y2step = 10; },
-       {-400, -400, -400, -400}},
+      {"horizontal: (500 + 400) / 2", PadButton::TestXD, JogSpan::Bar, {-450, 0, -450, 0}, xSteps},
+      {"Ctrl and Shift: Shift's 1 mm", PadButton::TestY1H, JogSpanFor(true, true), {0, 50, 0, 0}},
+      {"Ctrl: 0.1 mm", PadButton::TestX2G, JogSpanFor(true, false), {0, 0, 5, 0}},
+      {"one axis, its flag set", PadButton::TestX1D, JogSpan::Bar, {-500, 0, 0, 0}, x1Flag},
+      {"up-left, X inverted", PadButton::TestHG, JogSpan::Bar, {-500, 500, -500, 500}, xInverted},
+      {"down, Y swapped", PadButton::TestYB, JogSpan::Bar, {0, 500, 0, 500}, ySwapped},
+      {"down-right, mean of 4", PadButton::TestBD, JogSpan::Bar, {-400, -400, -400, -400}, y2Steps},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bench b;
     if (c.tweak) c.tweak(b.settings);
-    const ManualRunResult result = b.Jog(c.button, JogSpanFor(c.ctrl, c.shift), false);
-    EXPECT_EQ(result.end, ManualRunEnd::Completed);
+    EXPECT_EQ(b.Jog(c.button, c.span, false).end, ManualRunEnd::Completed);
     EXPECT_EQ(b.Decoded(), c.expected);
     EXPECT_EQ(b.positions.Steps(), c.expected);
   }
@@ -154,10 +134,7 @@ TEST(ManualMove, TheSpaceBarInThePreheatStopsWithTheHeatingOff) {
   b.keys.down.insert(Key::Space);
   EXPECT_EQ(b.Jog(PadButton::TestYH, JogSpan::Bar, true).end, ManualRunEnd::Stopped);
   EXPECT_TRUE(b.port.To(kData).empty());
-  const auto control = b.port.To(kControl);
-  ASSERT_EQ(control.size(), 2u);
-  EXPECT_EQ(control[0].value, 0x03);
-  EXPECT_EQ(control[1].value, 0x01);
+  EXPECT_EQ(test::ValuesTo(b.port, kControl), (std::vector<uint8_t>{0x03, 0x01}));
 }
 
 TEST(ManualMove, SettingsTheRampWouldDivideByAreRefusedByName) {
@@ -196,16 +173,22 @@ TEST(ManualMove, BoardProgramsCarryTheMoveTheFeedAndTheCommand) {
   EXPECT_EQ(jog.command, kBoardManualLine);
   EXPECT_TRUE(jog.progressiveStop);
   EXPECT_FALSE(jog.workingSpeed);
-  EXPECT_EQ(jog.lines, BoardMoveProgram(120, {1, -0.5, 0, 0.25}, {-1, -0.5, -2, 0.25}));
+  EXPECT_EQ(jog.lines,
+            (std::vector<std::string>{"F120" + std::string(42, ' '),
+                                      "G0 X    1.000 Y   -0.500 A    0.000 B    0.250",
+                                      "G1 X   -1.000 Y   -0.500 A   -2.000 B    0.250",
+                                      "M2 (----------- fin du programme ------------)"}));
   const BoardProgramRequest home = BoardOriginProgram(s, at, true);
   EXPECT_EQ(home.command, kBoardReturnLine);
   EXPECT_EQ(home.lines, BoardMoveProgram(60, {-1, 0.5, 0, -0.25}, {0, 0, 0, 0}));
 
+  s.Vmax = 2.5;  // over Vcut 1 mm/s
+  EXPECT_EQ(BoardMoveFeed(s, false), 150);
   // A feed past 16 bits stays at the top instead of wrapping into a crawl.
   s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 1;
   s.X1step = s.Y1step = s.X2step = s.Y2step = 1;  // 60,000,000 mm/min
   EXPECT_EQ(BoardMoveFeed(s, true), 65535);
-  EXPECT_EQ(BoardMoveFeed(s, false), 120);  // Vmax 2 over Vcut 1,000,000 mm/s of 60,000,000
+  EXPECT_EQ(BoardMoveFeed(s, false), 150);  // Vmax 2.5 over Vcut 1,000,000 mm/s of 60,000,000
 }
 
 TEST(ManualMove, AGuillotineSkipsWhatFollowsAStop) {

@@ -18,6 +18,7 @@
 #include "core/machine/serial_step.h"
 #include "core/machine/tick_output.h"
 #include "support/fake_serial_port.h"
+#include "support/played_ticks.h"
 #include "support/recording_port.h"
 #include "support/scripted_services.h"
 
@@ -89,22 +90,6 @@ struct Bench {
     for (size_t i = 2; i < data.size(); i += 2) gaps.push_back(data[i].time - data[i - 2].time);
     return gaps;
   }
-  // The patterns played, each checked to fall back to 0.
-  std::vector<uint8_t> Played() const {
-    std::vector<uint8_t> bytes;
-    const auto data = port.To(kData);
-    for (size_t i = 0; i < data.size(); i += 2) {
-      bytes.push_back(data[i].value);
-      EXPECT_TRUE(i + 1 == data.size() || data[i + 1].value == 0) << "tick " << i / 2;
-    }
-    return bytes;
-  }
-  std::vector<uint8_t> Control() const {
-    std::vector<uint8_t> values;
-    for (const auto& w : port.To(kControl)) values.push_back(w.value);
-    return values;
-  }
-
   MachineSettings settings;
   FakeClock clock;
   test::RecordingPort port{&clock};
@@ -129,7 +114,7 @@ TEST(PulseEngine, PlaysEveryTickOnItsScheduleAndTheBytesOfTheSource) {
   PulseEngine engine(b.Setup(false));
   EXPECT_EQ(engine.Play(source), EngineState::Finished);
   EXPECT_EQ(engine.Ticks(), bytes.size());
-  EXPECT_EQ(b.Played(), bytes);
+  EXPECT_EQ(test::PlayedPatterns(b.port), bytes);
   // Deadline-based: the per-tick work never adds up and no tick is early.
   const auto gaps = b.Gaps();
   const auto data = b.port.To(kData);
@@ -325,7 +310,7 @@ TEST(HeatSafety, EveryEndOfARunRestsTheHeatingOnce) {
          HookedSource hooked(source, 10,
                              [&] { b.settings.BitChauffe = 1, b.settings.BitCouple = 2; });
          engine.Play(hooked);
-         EXPECT_EQ(b.Control().back(), 0x02);
+         EXPECT_EQ(test::ValuesTo(b.port, kControl).back(), 0x02);
        },
        EngineState::Finished},
   };
@@ -341,7 +326,7 @@ TEST(HeatSafety, EveryEndOfARunRestsTheHeatingOnce) {
       EXPECT_EQ(engine.State(), c.expected) << c.name;
     }
     const ControlImages images = ComputeControlImages(b.settings);
-    const auto control = b.Control();
+    const auto control = test::ValuesTo(b.port, kControl);
     ASSERT_FALSE(control.empty()) << c.name;
     EXPECT_EQ(control.front(), images.RunControlImage) << c.name;
     EXPECT_EQ(control.back(), images.IdleControlImage) << c.name;

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <set>
@@ -17,6 +16,7 @@
 #include "core/machine/heat_guard.h"
 #include "core/machine/step_decoder.h"
 #include "core/machine/tick_output.h"
+#include "support/played_ticks.h"
 #include "support/recording_port.h"
 #include "support/temp_folder.h"
 
@@ -58,9 +58,6 @@ struct ScriptedView : StepRunView {
     ++waits;
     if (script) script(lastTicks, keys);
   }
-  void PreHeating(bool visible, int) override {
-    if (visible) ++preheatShown;
-  }
   void Progress(const ProgressView&, uint64_t ticks) override { lastTicks = ticks; }
   void Trim(const std::string& label) override { trims.push_back(label); }
   bool AskAbandon() override {
@@ -72,7 +69,6 @@ struct ScriptedView : StepRunView {
   std::function<void(uint64_t, Keys&)> script;
   uint64_t lastTicks = 0;
   int waits = 0;
-  int preheatShown = 0;
   std::vector<std::string> trims;
   std::vector<uint64_t> asked;
   bool abandon = false;
@@ -111,25 +107,6 @@ struct Bench {
     setup.durationSeconds = 100;
     return setup;
   }
-  // The values written to one address, from either thread (never two at once).
-  std::vector<uint8_t> To(uint16_t address) const {
-    std::vector<uint8_t> out;
-    for (const auto& w : port.To(address)) out.push_back(w.value);
-    return out;
-  }
-  // Data bytes played: each pattern then a 0.
-  std::vector<uint8_t> Played() {
-    const std::vector<uint8_t> data = To(kData);
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i < data.size(); i += 2) {
-      bytes.push_back(data[i]);
-      if (i + 1 < data.size()) {
-        EXPECT_EQ(data[i + 1], 0) << "after tick " << i / 2;
-      }
-    }
-    return bytes;
-  }
-
   TempFolder folder;
   MachineSettings settings;
   ControlImages images{};
@@ -142,56 +119,30 @@ struct Bench {
 };
 
 // Space stops at once with the heating off, or asks whether to abandon when
-// resuming is allowed. During the pre-heat, Space or an outside stop ends the
-// run before any tick. (A whole run, and a resume after "no", are played
-// byte for byte by the command line on its recording port.)
+// resuming is allowed. (The pre-heat's stops are the shared timed wait's, played
+// by the manual moves; a whole run, a resume after "no" and signals are played
+// byte for byte by the command line and the stop window.)
 TEST(StepFileRun, EveryStopRestsTheHeatingAndHeatsNoMore) {
-  struct Case {
-    const char* name;
-    size_t bytes;
-    int preheat;
-    bool resumeAllowed, abandon;
-    int spaceAt, outsideStopAt;  // at that look; 0 never
-    StepRunEnd end;
-    size_t asked;
-  };
-  const Case cases[] = {
-      {"Space, no resume allowed", 200000, 0, false, false, 1, 0, StepRunEnd::Stopped, 0},
-      {"Space, then yes", 200000, 0, true, true, 1, 0, StepRunEnd::Stopped, 1},
-      {"Space during the pre-heat", 100, 30, false, false, 5, 0, StepRunEnd::Stopped, 0},
-      {"an outside stop during the pre-heat", 100, 30, true, false, 0, 3, StepRunEnd::Stopped, 0},
-  };
-  for (const Case& c : cases) {
+  for (const bool resumeAllowed : {false, true}) {
     Bench bench;
-    bench.settings.PreChauffe = c.preheat;
-    const std::vector<uint8_t> bytes = bench.WriteSteps(c.bytes);
+    const std::vector<uint8_t> bytes = bench.WriteSteps(200000);
     ScriptedView view(bench.keys);
-    view.abandon = c.abandon;
-    std::atomic<bool> stop{false};
+    view.abandon = true;
     view.script = [&](uint64_t, Keys& keys) {
-      if (view.waits == c.spaceAt) keys.down.insert(Key::Space);
-      if (view.waits == c.outsideStopAt) stop = true;
+      if (view.waits == 1) keys.down.insert(Key::Space);
     };
-    auto setup = bench.Setup(c.bytes);
-    setup.resumeAllowed = c.resumeAllowed;
-    setup.stopRequest = &stop;
-    const StepRunResult result = RunStepFile(setup, view);
-    EXPECT_EQ(result.end, c.end) << c.name << ": " << result.error;
-    EXPECT_EQ(view.asked.size(), c.asked) << c.name;
-    const std::vector<uint8_t> played = bench.Played(), control = bench.To(kControl);
-    ASSERT_FALSE(control.empty()) << c.name;
-    EXPECT_EQ(control.back(), bench.images.IdleControlImage) << c.name;
-    ASSERT_LE(played.size(), bytes.size()) << c.name;
-    EXPECT_TRUE(std::equal(played.begin(), played.end(), bytes.begin())) << c.name;
-    if (c.preheat) {
-      EXPECT_TRUE(played.empty()) << c.name;
-      EXPECT_EQ(view.preheatShown, 1) << c.name;
-      EXPECT_EQ(control.size(), 2u) << c.name;  // heated, then rested
-    }
-    EXPECT_LT(played.size(), bytes.size()) << c.name;
-    EXPECT_EQ(control.front(), bench.images.RunControlImage) << c.name;
-    EXPECT_EQ(std::count(control.begin(), control.end(), bench.images.RunControlImage), 1)
-        << c.name;
+    auto setup = bench.Setup(bytes.size());
+    setup.resumeAllowed = resumeAllowed;
+    EXPECT_EQ(RunStepFile(setup, view).end, StepRunEnd::Stopped) << resumeAllowed;
+    EXPECT_EQ(view.asked.size(), resumeAllowed ? 1u : 0u);
+    const std::vector<uint8_t> played = test::PlayedPatterns(bench.port),
+                               control = test::ValuesTo(bench.port, kControl);
+    ASSERT_LT(played.size(), bytes.size()) << resumeAllowed;
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), bytes.begin())) << resumeAllowed;
+    ASSERT_FALSE(control.empty());
+    EXPECT_EQ(control.front(), bench.images.RunControlImage);
+    EXPECT_EQ(control.back(), bench.images.IdleControlImage);
+    EXPECT_EQ(std::count(control.begin(), control.end(), bench.images.RunControlImage), 1);
   }
 }
 
@@ -230,7 +181,8 @@ TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
     EXPECT_EQ(result.end, c.end) << c.name;
     EXPECT_THAT(result.error, ::testing::StartsWith(c.error)) << c.name;
     const size_t played = std::min<size_t>(c.fileBytes, c.headerTicks);
-    EXPECT_EQ(bench.Played(), std::vector<uint8_t>(bytes.begin(), bytes.begin() + played))
+    EXPECT_EQ(test::PlayedPatterns(bench.port),
+              std::vector<uint8_t>(bytes.begin(), bytes.begin() + played))
         << c.name;
     // The positions follow the ticks played, not the rest of the file.
     EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), played))
@@ -238,7 +190,8 @@ TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
     if (c.fileBytes == 0) {
       EXPECT_TRUE(bench.port.writes.empty()) << c.name;
     } else {
-      EXPECT_EQ(bench.To(kControl).back(), bench.images.IdleControlImage) << c.name;
+      EXPECT_EQ(test::ValuesTo(bench.port, kControl).back(), bench.images.IdleControlImage)
+          << c.name;
     }
   }
 }

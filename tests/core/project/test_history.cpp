@@ -38,8 +38,6 @@ TEST(History, RepeatedLabelsShareOneEntryAndUndoRestoresEachSnapshot) {
   EXPECT_TRUE(undone->onlyBaseLeft);
   EXPECT_EQ(undone->snapshot->rows2, p2.raw);
   EXPECT_EQ(undone->snapshot->currentRow2, 3);
-  EXPECT_EQ(undone->snapshot->rows1, p1.raw);
-  EXPECT_EQ(undone->snapshot->label, "Ouvrir projet");
   EXPECT_EQ(history.Captions(), Captions{"Ouvrir projet"});
   EXPECT_FALSE(history.Undo());  // the base state stays
   EXPECT_FALSE(std::filesystem::exists(history.SnapshotPath(2)));
@@ -69,7 +67,6 @@ TEST(HistorySnapshot, RoundTripsAndKeepsAccentedLabels) {
   ASSERT_TRUE(back);
   EXPECT_EQ(back->label, s.label);
   EXPECT_EQ(back->rows1, s.rows1);
-  EXPECT_TRUE(back->rows2.empty());
   EXPECT_EQ(back->currentRow1, 2);
   for (auto [label, one, two] : {std::tuple{"P1 - Rotation", true, false},
                                  {"P2 - Miroir", false, true},

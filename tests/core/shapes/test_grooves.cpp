@@ -14,10 +14,6 @@ PointRows Rows(const std::vector<std::pair<double, double>>& points) {
 
 TEST(Grooves, TheFourModelsAtTheDefaults) {
   EXPECT_EQ(*GenerateGroove(1, {}), Rows({{5, 29}, {1, 29}, {1, 0}, {9, 0}, {9, 34}}));
-  Profile shown;
-  shown.raw = *GenerateGroove(1, {});
-  RefreshAdjusted(shown, 3);
-  EXPECT_EQ(shown.raw, Rows({{4, 29}, {0, 29}, {0, 0}, {8, 0}, {8, 34}}));
   const size_t counts[] = {5, 22, 8, 39};
   for (int model = 1; model <= 4; ++model) {
     EXPECT_EQ(GenerateGroove(model, {})->size(), counts[model - 1]) << model;

@@ -67,7 +67,6 @@ TEST(LeadIn, TheCasesOfTheDialog) {
     EXPECT_EQ(p1.front(), c.end1);
     EXPECT_EQ(p1.back(), c.end1);
     EXPECT_EQ(std::vector(p1.begin() + 1, p1.end() - 1), c.profile1);
-    EXPECT_TRUE(HasLeadIn(p1));
     EXPECT_EQ(p2.size(), c.rows2);
     EXPECT_EQ(c.rows2 ? p2.front() : PointText{}, c.first2);
     EXPECT_EQ(outcome.changedOther, c.rows2 > c.profile2.size());
