@@ -21,11 +21,6 @@
 
 namespace orvane {
 
-struct TestKeys : KeyState {
-  bool IsKeyDown(Key key) const override { return down && down(key); }
-  std::function<bool(Key)> down;
-};
-
 constexpr uint16_t kData = 888;
 constexpr uint16_t kControl = 890;
 constexpr uint8_t kRunImage = 3;   // heating automatic: heating and hold on
@@ -138,7 +133,7 @@ class StopWindow : public OrvaneCli {
   std::array<int32_t, 4> periods{20, 20, 20, 20};
   OpenedCut cut;
   MonotonicClock clock;
-  TestKeys keys;
+  test::ScriptedKeys keys;
   test::WindowHarness harness;
   VirtualPort* parallel = nullptr;
   std::unique_ptr<ui::TFormStop> window;
