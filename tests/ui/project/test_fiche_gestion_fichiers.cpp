@@ -119,16 +119,6 @@ TEST_F(ManageFilesWindow, AMissingWorkFolderIsToldOnceAndNeverReplacedByTheCurre
   EXPECT_EQ(Entries(window->ListBoxProjets), QStringList{"aile.ovp"});
 }
 
-TEST_F(ManageFilesWindow, BrowsingSearchesTheChosenFilesName) {
-  window->FormShow();
-  h.dialogs.chosen = h.home / "découpes/Aile.OVS";
-  window->Browse->click();
-  EXPECT_EQ(window->FileName->text(), QStringLiteral("Aile"));
-  h.dialogs.chosen.reset();  // cancelled: nothing changes
-  window->Browse->click();
-  EXPECT_EQ(window->FileName->text(), QStringLiteral("Aile"));
-}
-
 TEST_F(ManageFilesWindow, OpensFromTheToolsMenuAndFitsTheSmallestScreen) {
   TFormImport project(h.context, nullptr);
   TFormManageFiles manage(h.context, &project);
