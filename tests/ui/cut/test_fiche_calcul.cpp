@@ -1,7 +1,5 @@
 #include "ui/cut/fiche_calcul.h"
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QTimer>
 #include <cmath>

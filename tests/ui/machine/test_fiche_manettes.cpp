@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>

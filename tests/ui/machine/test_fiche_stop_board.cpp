@@ -1,4 +1,9 @@
 // The progress window running a generated cut on the USB board simulator:
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <QTextBlock>
 // the simulator's log of the packets it received is read back and compared
 // with the G-code file.
 #include "ui/machine/stop_fixture.h"
@@ -6,10 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QSlider>
-#include <QTextBlock>
 #include <csignal>
 
 #include "core/machine/board_feed.h"

@@ -1,9 +1,6 @@
 // "Outils" -> "Configuration" -> "Sauvegarder" and "Restaurer", driven through
 // the scripted dialogs, over real settings files.
-#include <gtest/gtest.h>
 
-#include <QLabel>
-#include <QPushButton>
 #include <filesystem>
 
 #include "core/app/configuration_file.h"

@@ -1,13 +1,8 @@
 // The project window's operations, and the faults found when it was tried as
 // a user would (each test named after what went wrong).
-#include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QFocusEvent>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 #include <QTableView>
 #include <QTest>

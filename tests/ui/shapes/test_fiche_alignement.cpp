@@ -1,10 +1,6 @@
 #include "ui/shapes/fiche_alignement.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include "core/common/text_number.h"
