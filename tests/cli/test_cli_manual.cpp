@@ -107,8 +107,9 @@ TEST_F(OrvaneCliManual, TheReturnToOriginEndsEveryAxisAtExactlyZero) {
             (AxisSteps{-1001, 333, -7, 0}));
 }
 
-// Ctrl-C (any termination signal: the pulses' test) or the space bar, in the pre-heat or
-// while the move plays: the idle image is the last control write.
+// Ctrl-C (every other termination signal is the pulses' test) or the space
+// bar, in the pre-heat or while the move plays: the idle image is the last
+// control write.
 TEST_F(OrvaneCliManual, AStopOrASignalLeavesTheHeatingOff) {
   struct Case {
     const char* name;

@@ -134,8 +134,8 @@ TEST_F(OrvaneCliBoard, SendsEveryLineInOrderWithTheFeedOfTheSettingsInMemory) {
 
 // The board stops at line 50: "n" resumes with the interrupted line, the end
 // of the input with nobody to answer ends the run there (an "o" is the
-// parallel run's case, on the same question); without
-// resuming there is no question, and a simulation asks its own.
+// parallel run's case, on the same question); without resuming there is no
+// question, and a simulation asks its own.
 TEST_F(OrvaneCliBoard, AStopByTheBoardAsksAndResumesWithTheInterruptedLine) {
   const struct {
     const char* keys;

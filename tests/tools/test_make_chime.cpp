@@ -59,8 +59,8 @@ TEST(ChimeSound, ShortAudibleUnclippedAndWithoutClicks) {
 }
 
 // The file the build put beside the executables, and the tool's own output,
-// are the current generator's chime, a WAV read back field by field; a folder it cannot write to is
-// an error that leaves nothing.
+// are the current generator's chime, a WAV read back field by field; a
+// folder it cannot write to is an error that leaves nothing.
 TEST(ChimeTool, WritesTheGeneratedChimeAndReportsAFolderItCannotWriteTo) {
   const std::string chime = Bytes(WavFile(ChimeSamples(), kChimeSampleRate));
   EXPECT_EQ(WavSamples(chime, 44100), ChimeSamples());

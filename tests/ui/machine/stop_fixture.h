@@ -40,9 +40,7 @@ class StopWindow : public OrvaneCli {
     s.PortType = 0;
     base = out + "/wing";
     Adjust(s);
-    FileSettingsStore store(config / "settings.ini");
-    WriteDefaultSettings(store, s);
-    WriteAllSettings(store, s, nullptr, nullptr);
+    Store(s);
     ASSERT_EQ(Cli("generate " + Serpentine(Rows()) + " -o " + base + GenerateOptions()).status, 0);
     cut = OpenCut(base + ".ovi", s);
     ASSERT_TRUE(cut.loaded) << cut.message;

@@ -86,7 +86,8 @@ TEST_F(ConfigurationMenu, ALoadRestsTheMachineOnTheNewIdleImageAndAppliesTheDeci
   ASSERT_EQ(h.messages.shown.size(), 1u);  // a save says nothing when it works
   EXPECT_EQ(h.messages.shown[0].text, kConfigurationRestored);
   // The round trip of every line is the configuration file's; the machine
-  // and the window follow the load. Hold now active on bit 2, heating (bit 1) inactive: 0b10.
+  // and the window follow the load. Hold now active on bit 2, heating
+  // (bit 1) inactive: 0b10.
   EXPECT_EQ(h.ControlWrites(before), std::vector<uint8_t>{2});
   EXPECT_EQ(window->Decimals(), 1);
   EXPECT_TRUE(window->Deci[1]->font().bold());
