@@ -1,10 +1,10 @@
-// The simulator held to the board's strictness, through the real serial
-// layer (termios) on its pseudo-terminal: every check reads what the
-// simulator logged, packet by packet. The identification, runs, the port's
-// bounded writes and a lost line are tested on orvane-cli against the same
-// simulator and a pseudo-terminal.
+// The serial layer (termios) on pseudo-terminals: its bounded writes, and the
+// simulator held to the board's strictness, every check reading what the
+// simulator logged, packet by packet. The identification, runs and their
+// faults are tested on orvane-cli against the same simulator.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -16,6 +16,7 @@
 #include "host/host_centronic.h"
 #include "host/termios_serial_port.h"
 #include "support/board_sim.h"
+#include "support/pty.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -82,6 +83,31 @@ TEST(BoardSimulator, IsNoKinderThanABoard) {
   EXPECT_EQ(log[log.size() - 2].flags, 0x01);
   EXPECT_EQ(log[log.size() - 2].payload, "77");
   EXPECT_TRUE(log.back().error) << "the last 20 bytes make no packet";
+}
+
+// A write is bounded: a device that takes nothing ends it as a failure with
+// the port kept open for the heating-off packet; a stop ends a write that has
+// not started; a line that goes away closes the port.
+TEST(TermiosSerialPort, AWriteEndsDoneStuckStoppedOrLost) {
+  test::PtyEnd peer;
+  MachineSettings settings;
+  settings.SerialPort = peer.Device();
+  settings.PortType = 2;
+  TermiosSerialPort port;
+  port.SetParams(SerialSelectorParams(settings));
+  port.Open();
+  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+  std::vector<uint8_t> big(1 << 20, 0x55);  // more than the line holds
+  std::atomic<bool> stop{false};
+  EXPECT_EQ(port.WriteBytes(big.data(), 48, &stop), SerialWrite::Done);
+  EXPECT_EQ(port.WriteBytes(big.data(), big.size(), &stop), SerialWrite::Failed);
+  EXPECT_EQ(port.WriteError(), "le périphérique ne prend plus rien");
+  EXPECT_TRUE(port.IsOpen()) << "kept open for the heating-off packet";
+  stop = true;
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, &stop), SerialWrite::Stopped);
+  peer.Close();
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, nullptr), SerialWrite::Failed);
+  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace
