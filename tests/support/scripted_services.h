@@ -90,6 +90,12 @@ class ScriptedDesktopService : public DesktopService {
   bool starts = true;
 };
 
+// Keys held as the test decides; none while `down` is unset.
+struct ScriptedKeys : KeyState {
+  bool IsKeyDown(Key key) const override { return down && down(key); }
+  std::function<bool(Key)> down;
+};
+
 // A counter that advances only when read or slept on, so waits end at once
 // and their lengths can be checked exactly.
 class FakeClock : public Clock {

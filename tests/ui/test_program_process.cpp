@@ -89,29 +89,6 @@ class ProgramRun : public ::testing::Test {
   const std::string recording = work / "port.txt";
 };
 
-// The first run makes its settings; the start rests the port
-// (data 0, the idle image) before the project window starts the link, and
-// SIGTERM ends it with the hold released, the heating off and `Run` "off".
-TEST_F(ProgramRun, FirstRunThenATerminationSignalEndsWithTheMachineAtRest) {
-  pid_t child = Start();
-  ASSERT_TRUE(WaitForSetting("Run=on"));
-  ASSERT_TRUE(Poll([&] { return ReadRecording(recording).size() > 2; })) << "no link started";
-  const std::vector<Write> started = ReadRecording(recording);
-  EXPECT_EQ(started[0].reg, 0);
-  EXPECT_EQ(started[0].value, 0);
-  EXPECT_EQ(started[1].reg, 2);
-  ASSERT_TRUE(WaitForSignalHandler(child));
-  EXPECT_TRUE(WIFEXITED(End(child)));
-  const std::vector<Write> writes = ReadRecording(recording);
-  for (const Write& w : writes) EXPECT_TRUE(w.reg == 0 || w.reg == 2) << w.reg;
-  const MachineSettings factory;
-  const ControlImages images = ComputeControlImages(factory);
-  EXPECT_EQ(writes.back().reg, 2);
-  EXPECT_EQ(writes.back().value, ReleasesHoldOnExit(factory) ? ExitControlImage(images, factory)
-                                                             : images.IdleControlImage);
-  EXPECT_NE(Settings().find("Run=off"), std::string::npos);
-}
-
 // Regression: after a kill -9 the next start asked its second-instance
 // question while the port still held what the killed run had left (the
 // heating on). The rest comes first, the question after.
@@ -135,9 +112,11 @@ TEST_F(ProgramRun, AStartAfterAKillRestsThePortBeforeItsSecondInstanceQuestion) 
 }
 
 // Every signal whose default action ends a process is caught, so that the
-// heating goes off first and the program ends through its orderly close;
-// Ctrl-\ (SIGQUIT) and SIGUSR1 once killed it outright.
-TEST_F(ProgramRun, EverySignalThatEndsAProcessEndsTheProgramThroughItsOrderlyClose) {
+// heating goes off first and the program ends through its orderly close: the
+// hold released, the heating off and `Run` "off". Ctrl-\ (SIGQUIT) and
+// SIGUSR1 once killed it outright. The start rests the port (data 0, the
+// idle image) before the project window starts the link.
+TEST_F(ProgramRun, EverySignalThatEndsAProcessEndsTheProgramWithTheMachineAtRest) {
   uint64_t wanted = 0;
   for (int number : {SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,
                      SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU,
@@ -145,11 +124,22 @@ TEST_F(ProgramRun, EverySignalThatEndsAProcessEndsTheProgramThroughItsOrderlyClo
     wanted |= SignalBit(number);
   }
   for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) wanted |= SignalBit(number);
-  for (int number : {SIGQUIT, SIGUSR1}) {
+  const MachineSettings factory;
+  const ControlImages images = ComputeControlImages(factory);
+  for (int number : {SIGTERM, SIGQUIT, SIGUSR1}) {
+    fs::remove(recording);
     pid_t child = Start();
     ASSERT_TRUE(WaitForSetting("Run=on"));
+    ASSERT_TRUE(Poll([&] { return ReadRecording(recording).size() > 2; })) << "no link started";
+    const std::vector<Write> started = ReadRecording(recording);
+    EXPECT_TRUE(started[0].reg == 0 && started[0].value == 0 && started[1].reg == 2);
     ASSERT_TRUE(WaitForSignalHandler(child, wanted)) << "some signal still ends it outright";
     EXPECT_TRUE(WIFEXITED(End(child, number))) << strsignal(number);
+    const std::vector<Write> writes = ReadRecording(recording);
+    for (const Write& w : writes) EXPECT_TRUE(w.reg == 0 || w.reg == 2) << w.reg;
+    EXPECT_EQ(writes.back().reg, 2);
+    EXPECT_EQ(writes.back().value, ReleasesHoldOnExit(factory) ? ExitControlImage(images, factory)
+                                                               : images.IdleControlImage);
     EXPECT_NE(Settings().find("Run=off"), std::string::npos) << strsignal(number);
   }
 }

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QTimer>
 #include <filesystem>
 
@@ -70,21 +69,6 @@ TEST_F(WholeRun, HandsOverToTheProjectWindowThenEndsTheRun) {
   EXPECT_TRUE(mainHidden);
 
   // What reached the port meanwhile is the program run's test, on its recording.
-}
-
-TEST_F(WholeRun, ShutdownWritesNothingWhenTheHoldIsKept) {
-  mainForm.show();
-  mainForm.Timer1->stop();
-  h.context.settings.LibCouple = false;
-  project.show();
-  ASSERT_NE(h.parallel, nullptr);
-  const size_t startWrites = h.parallel->Writes().size();
-  mainForm.OrderlyClose();  // as a termination signal does
-  EXPECT_FALSE(project.isVisible());
-  mainForm.close();
-  EXPECT_EQ(h.parallel->Writes().size(), startWrites);
-  EXPECT_EQ(h.Setting("Systeme", "Run"), "off");
-  EXPECT_EQ(h.Setting("Port", "LibCouple"), "0");
 }
 
 // Regression: the box of unreadable settings opened after the start-up timer

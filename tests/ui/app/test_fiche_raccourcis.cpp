@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QTableWidget>
 #include <map>
 

@@ -1,9 +1,9 @@
 #include "ui/app/settings_change.h"
 
-#include <gtest/gtest.h>
-
 #include <QPushButton>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include "ui/app/fiche_principale.h"
 #include "ui/project/fiche_import.h"

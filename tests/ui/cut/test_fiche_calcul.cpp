@@ -1,7 +1,5 @@
 #include "ui/cut/fiche_calcul.h"
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QTimer>
 #include <cmath>
@@ -33,10 +31,6 @@ std::string WriteWingProject(const std::string& path) {
   EXPECT_TRUE(AtomicWriteFile(path, WriteProjectFile(p1, p2, 3, dims).bytes));
   return path;
 }
-
-struct EscapeDown : KeyState {
-  bool IsKeyDown(Key key) const override { return key == Key::Escape; }
-};
 
 class CutWindow : public ProjectFixture {
  protected:
@@ -102,7 +96,8 @@ TEST_F(CutWindow, TheCommandLineWritesTheSameFilesAsTheWindow) {
 }
 
 TEST_F(CutWindow, EscapeAbortsAndClosesWithoutFiles) {
-  EscapeDown escape;
+  test::ScriptedKeys escape;
+  escape.down = [](Key key) { return key == Key::Escape; };
   h.context.keys = &escape;
   h.messages.answers = {MessageAnswer::Yes};
   window->CalculerClick();  // returns once the window has closed itself
@@ -129,7 +124,8 @@ TEST_F(CutWindow, AFileThatCannotBeWrittenIsNamedAndTheWindowStays) {
 
 // Regression: a cut of 2e19 ticks was started instead of being refused.
 TEST_F(CutWindow, ACutOutOfReachIsRefusedBeforeTheWindowOpens) {
-  EscapeDown escape;
+  test::ScriptedKeys escape;
+  escape.down = [](Key key) { return key == Key::Escape; };
   h.context.keys = &escape;  // without the refusal, the generation stops at once
   const Profile p1 = test::MakeProfile({{0, 0}, {1e17, 10}, {0, 20}});
   const Profile p2 = test::MakeProfile({{0, 0}, {50, 10}, {0, 20}});

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>

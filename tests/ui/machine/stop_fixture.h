@@ -21,11 +21,6 @@
 
 namespace orvane {
 
-struct TestKeys : KeyState {
-  bool IsKeyDown(Key key) const override { return down && down(key); }
-  std::function<bool(Key)> down;
-};
-
 constexpr uint16_t kData = 888;
 constexpr uint16_t kControl = 890;
 constexpr uint8_t kRunImage = 3;   // heating automatic: heating and hold on
@@ -45,9 +40,7 @@ class StopWindow : public OrvaneCli {
     s.PortType = 0;
     base = out + "/wing";
     Adjust(s);
-    FileSettingsStore store(config / "settings.ini");
-    WriteDefaultSettings(store, s);
-    WriteAllSettings(store, s, nullptr, nullptr);
+    Store(s);
     ASSERT_EQ(Cli("generate " + Serpentine(Rows()) + " -o " + base + GenerateOptions()).status, 0);
     cut = OpenCut(base + ".ovi", s);
     ASSERT_TRUE(cut.loaded) << cut.message;
@@ -138,7 +131,7 @@ class StopWindow : public OrvaneCli {
   std::array<int32_t, 4> periods{20, 20, 20, 20};
   OpenedCut cut;
   MonotonicClock clock;
-  TestKeys keys;
+  test::ScriptedKeys keys;
   test::WindowHarness harness;
   VirtualPort* parallel = nullptr;
   std::unique_ptr<ui::TFormStop> window;

@@ -82,10 +82,7 @@ TEST_F(ExecutionWindow, CommandsFollowTheLinkAndTheFilesPresent) {
 // size, allows no cut, and bounds what is typed.
 TEST_F(ExecutionWindow, TheBlockIsProposedAndARedSizeAllowsNoCut) {
   const std::string same = WriteCut("meme", Wing(true, 1500), h.context.settings);
-  Open(same);
-  EXPECT_EQ(window->windowTitle(), QStringLiteral("Orvane - Découpe et positionnement - [ ") +
-                                       QString::fromStdString(same).chopped(4).toUpper() +
-                                       QStringLiteral(" ]"));
+  Open(same);  // its caption is the cancelling test's
   EXPECT_EQ(window->EditLargeur->text(), QStringLiteral("310"));
   EXPECT_EQ(window->EditHauteur->text(), QStringLiteral("120"));
   EXPECT_TRUE(window->Lancer->isEnabled());

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -117,16 +116,6 @@ TEST_F(ManageFilesWindow, AMissingWorkFolderIsToldOnceAndNeverReplacedByTheCurre
             "Le dossier des découpes n'est pas défini : il n'est pas parcouru.");
   EXPECT_EQ(window->ListBoxDecoupes->count(), 0);
   EXPECT_EQ(Entries(window->ListBoxProjets), QStringList{"aile.ovp"});
-}
-
-TEST_F(ManageFilesWindow, BrowsingSearchesTheChosenFilesName) {
-  window->FormShow();
-  h.dialogs.chosen = h.home / "découpes/Aile.OVS";
-  window->Browse->click();
-  EXPECT_EQ(window->FileName->text(), QStringLiteral("Aile"));
-  h.dialogs.chosen.reset();  // cancelled: nothing changes
-  window->Browse->click();
-  EXPECT_EQ(window->FileName->text(), QStringLiteral("Aile"));
 }
 
 TEST_F(ManageFilesWindow, OpensFromTheToolsMenuAndFitsTheSmallestScreen) {

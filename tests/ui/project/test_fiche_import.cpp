@@ -1,12 +1,7 @@
 #include "ui/project/fiche_import.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QFocusEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <filesystem>
 
 #include "ui/project_fixture.h"

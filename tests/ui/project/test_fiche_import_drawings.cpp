@@ -1,7 +1,5 @@
 // Drawings and projects chosen in the scripted file dialog.
-#include <gtest/gtest.h>
 
-#include <QLabel>
 #include <filesystem>
 
 #include "core/project/drawing_readers.h"

@@ -1,9 +1,6 @@
 // The "?" menu and the calculator, with a scripted desktop.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QAction>
-#include <QMenu>
 #include <QMenuBar>
 #include <QUrl>
 #include <filesystem>

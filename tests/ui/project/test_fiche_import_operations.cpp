@@ -1,13 +1,8 @@
 // The project window's operations, and the faults found when it was tried as
 // a user would (each test named after what went wrong).
-#include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QFocusEvent>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSlider>
 #include <QTableView>
 #include <QTest>
@@ -151,8 +146,9 @@ TEST_F(Operations, EditModeSetsTheRestAsideAndGivesItBack) {
 }
 
 // Copying a profile clears its copied point (the core's test); an import
-// replaces the outline and takes the copied point with it.
-TEST_F(Operations, AnImportTakesTheCopiedPoint) {
+// that replaces the outline, or an undo that empties the profile, takes the
+// copied point with it.
+TEST_F(Operations, AnImportOrAnUndoThatEmptiesTheProfileTakesTheCopiedPoint) {
   Open(kMaison);
   p2->SelectRow(2);
   window->OperationClick(p2, p2->CopierP);
@@ -160,9 +156,9 @@ TEST_F(Operations, AnImportTakesTheCopiedPoint) {
   Import(p2, kData + "/drawings/square_lwpolyline.dxf");
   EXPECT_EQ(window->Profile2.clipboard, PointText{});
   EXPECT_FALSE(p2->CollerP->isEnabled());
-}
 
-TEST_F(Operations, AnUndoThatEmptiesAProfileTakesItsCopiedPoint) {
+  h.messages.answers = {MessageAnswer::Yes};  // the import is unsaved work
+  window->FermerClick();
   Import(p2, kData + "/drawings/square_lwpolyline.dxf");
   window->CopieClick(p1);
   window->OperationClick(p1, p1->CopierP);

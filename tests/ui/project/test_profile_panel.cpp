@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QPaintEvent>
 #include <QTableView>
-#include <QTest>
 
 #include "support/profiles.h"
 #include "ui/project/preview_widget.h"

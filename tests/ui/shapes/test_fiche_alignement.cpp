@@ -1,10 +1,6 @@
 #include "ui/shapes/fiche_alignement.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include "core/common/text_number.h"
@@ -24,10 +20,9 @@ class Alignment : public ShapeWindows {
     window->AjoutDegagementClick(window->Profil1);
     ASSERT_TRUE(window->Alignement->isEnabled());
   }
-  // X (or Y) of the lead-in point relative to the profile's first real point.
-  static double LeadInOffset(const PointRows& rows, bool y) {
-    return y ? CellNumber(rows[0].y) - CellNumber(rows[1].y)
-             : CellNumber(rows[0].x) - CellNumber(rows[1].x);
+  // X of the lead-in point relative to the profile's first real point.
+  static double LeadInOffset(const PointRows& rows) {
+    return CellNumber(rows[0].x) - CellNumber(rows[1].x);
   }
   static void Press(QPushButton* button, Qt::KeyboardModifiers keys = {}) {
     QTest::mousePress(button, Qt::LeftButton, keys);
@@ -35,47 +30,35 @@ class Alignment : public ShapeWindows {
   }
 };
 
-TEST_F(Alignment, ShiftAndCtrlStepsThenAnnulerLeavesEverythingAsItWas) {
+// The steps, their sizes and texts are the alignment's; the window maps the
+// modifiers, repeats a held button, "Annuler" leaves everything as it was
+// and "Appliquer" records once.
+TEST_F(Alignment, ModifiersAndAHeldButtonStepThenAnnulerOrAppliquer) {
   const Profile before1 = window->Profile1, before2 = window->Profile2;
   const auto captions = window->OperationHistory().Captions();
-  WhileOpen(aligne.get(), [this, before1, before2] {
-    Press(aligne->D1, Qt::ShiftModifier);
-    EXPECT_EQ(aligne->DecX1->text(), QStringLiteral("+1.00  X"));
-    EXPECT_NEAR(LeadInOffset(window->Profile1.raw, false), LeadInOffset(before1.raw, false) - 1,
-                1e-9);
-    Press(aligne->G2, Qt::ControlModifier);
-    EXPECT_EQ(aligne->DecX2->text(), QStringLiteral("-0.10  X"));
-    EXPECT_NEAR(LeadInOffset(window->Profile2.raw, false), LeadInOffset(before2.raw, false) + 0.1,
-                1e-9);
-    aligne->Annuler->click();
-  });
-  window->AlignementClick();
-  EXPECT_EQ(window->Profile1.raw, before1.raw);
-  EXPECT_EQ(window->Profile2.raw, before2.raw);
-  EXPECT_EQ(window->OperationHistory().Captions(), captions);
-  EXPECT_EQ(window->Profile1.modified, before1.modified);
-  EXPECT_EQ(window->Profile2.modified, before2.modified);
-}
-
-TEST_F(Alignment, AHeldButtonRepeatsUntilReleasedAndAppliquerRecordsOnce) {
-  window->DecimalsClick(0);
-  const Profile before2 = window->Profile2;
-  WhileOpen(aligne.get(), [this, before2] {
-    // Ten 0.1 mm steps at 0 decimals move the lead-in point by 1.
-    for (int i = 0; i < 10; ++i) Press(aligne->H2, Qt::ControlModifier);
-    EXPECT_NEAR(LeadInOffset(window->Profile2.raw, true), LeadInOffset(before2.raw, true) + 1,
-                1e-9);
-    EXPECT_EQ(aligne->DecY2->text(), QStringLiteral("-1.00  Y"));
-
-    QTest::mousePress(aligne->B1, Qt::LeftButton);
-    const bool repeated =
-        test::WaitUntil([this] { return aligne->DecY1->text() == QStringLiteral("+0.30  Y"); });
-    QTest::mouseRelease(aligne->B1, Qt::LeftButton);
-    EXPECT_TRUE(repeated);
-    EXPECT_FALSE(aligne->Repeat->isActive());
-    aligne->Applique->click();
-  });
-  window->AlignementClick();
+  for (const bool apply : {false, true}) {
+    WhileOpen(aligne.get(), [this, apply, before2] {
+      Press(aligne->D1, Qt::ShiftModifier);
+      EXPECT_EQ(aligne->DecX1->text(), QStringLiteral("+1.00  X"));
+      Press(aligne->G2, Qt::ControlModifier);
+      EXPECT_EQ(aligne->DecX2->text(), QStringLiteral("-0.10  X"));
+      EXPECT_NEAR(LeadInOffset(window->Profile2.raw), LeadInOffset(before2.raw) + 0.1, 1e-9);
+      QTest::mousePress(aligne->B1, Qt::LeftButton);
+      const bool repeated =
+          test::WaitUntil([this] { return aligne->DecY1->text() == QStringLiteral("+0.30  Y"); });
+      QTest::mouseRelease(aligne->B1, Qt::LeftButton);
+      EXPECT_TRUE(repeated);
+      EXPECT_FALSE(aligne->Repeat->isActive());
+      (apply ? aligne->Applique : aligne->Annuler)->click();
+    });
+    window->AlignementClick();
+    if (apply) break;
+    EXPECT_EQ(window->Profile1.raw, before1.raw);
+    EXPECT_EQ(window->Profile2.raw, before2.raw);
+    EXPECT_EQ(window->OperationHistory().Captions(), captions);
+    EXPECT_EQ(window->Profile1.modified, before1.modified);
+    EXPECT_EQ(window->Profile2.modified, before2.modified);
+  }
   EXPECT_EQ(window->OperationHistory().Captions().back(), "P1/P2 - Alignement");
   EXPECT_TRUE(window->Profile1.modified && window->Profile2.modified);
 }

@@ -1,12 +1,5 @@
 #include "ui/shapes/fiche_creation.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-
 #include "ui/project/profile_panel.h"
 #include "ui/shapes/shapes_fixture.h"
 

@@ -1,12 +1,5 @@
 #include "ui/shapes/fiche_degagement.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QToolButton>
 
 #include "core/common/text_number.h"

@@ -1,10 +1,5 @@
 #include "ui/shapes/fiche_rainures.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 
 #include "ui/project/profile_panel.h"

@@ -1,10 +1,6 @@
 #include "ui/shapes/fiche_segments.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 
 #include "ui/project/profile_panel.h"

@@ -1,0 +1,114 @@
+// The serial layer (termios) on pseudo-terminals: its bounded writes, and the
+// simulator held to the board's strictness, every check reading what the
+// simulator logged, packet by packet. The identification, runs and their
+// faults are tested on orvane-cli against the same simulator.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "core/app/machine_settings.h"
+#include "core/machine/board_protocol.h"
+#include "core/machine/board_wait.h"
+#include "core/machine/serial_link.h"
+#include "host/host_centronic.h"
+#include "host/termios_serial_port.h"
+#include "support/board_sim.h"
+#include "support/pty.h"
+#include "support/temp_folder.h"
+
+namespace orvane {
+namespace {
+
+std::string Move(const char* code, double x, double y, double a, double b) {
+  char line[64];
+  std::snprintf(line, sizeof line, "%s X%9.3f Y%9.3f A%9.3f B%9.3f", code, x, y, a, b);
+  return line;
+}
+
+// A board with fixed framing keeps a partial packet whatever the pause, and
+// takes no line it cannot read: it stops and reports instead.
+TEST(BoardSimulator, IsNoKinderThanABoard) {
+  const struct {
+    const char* name;
+    uint8_t flags;
+    std::string text;
+    uint8_t answer;
+  } cases[] = {
+      {"a line it knows", 0x01, Move("G1", 1, 2, 3, 4), 0},
+      {"identification flag on a line", 0x81, Move("G1", 1, 2, 3, 4), 2},
+      {"progressive stop on a cut line", 0x21, Move("G1", 1, 2, 3, 4), 2},
+      {"a letter it has no axis for", 0x01, "G1 X 1 Q 2", 2},
+      {"an unknown code", 0x01, "G2 X 1 Y 2", 2},
+      {"a control byte", 0x01, std::string("F300\x01"), 2},
+  };
+  test::TempFolder folder;
+  test::BoardSim sim(folder / "board.log", {"--speed", "0"});
+  MachineSettings settings;
+  settings.PortType = 2;
+  settings.SerialPort = sim.Device();
+  TermiosSerialPort port;
+  port.SetParams(SerialSelectorParams(settings));
+  port.Open();
+  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+  MonotonicClock clock;
+  for (const auto& c : cases) {
+    const BoardPacket packet = *MakeBoardLinePacket(c.flags, kBoardCutLine, c.text);
+    port.ClearBuffer(true, false);
+    ASSERT_TRUE(port.Write(packet.data(), packet.size()));
+    uint8_t answer = 0xFF;
+    ASSERT_EQ(WaitBoardAck(port, clock, 2'000'000, nullptr, answer), BoardWaitEnd::Answered);
+    EXPECT_EQ(answer, c.answer) << c.name;
+    // A refused line is followed by the report of a stopped board.
+    BoardReport report;
+    EXPECT_EQ(ReadBoardReport(port, clock, 300'000, nullptr, report),
+              c.answer ? BoardWaitEnd::Answered : BoardWaitEnd::TimedOut)
+        << c.name;
+    EXPECT_EQ(report.stopped, c.answer != 0) << c.name;
+  }
+
+  // Twenty bytes, a pause, then a whole packet of zeros: its first 28 bytes
+  // complete the partial one.
+  BoardPacket partial = MakeBoardPacket(0x01, 0x00);
+  partial[2] = 0x77;
+  ASSERT_TRUE(port.Write(partial.data(), 20));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the pause is the case
+  const BoardPacket zeros = MakeBoardPacket(0x00, 0x00);
+  ASSERT_TRUE(port.Write(zeros.data(), zeros.size()));
+  sim.Stop();
+  const auto log = sim.Log();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2].flags, 0x01);
+  EXPECT_EQ(log[log.size() - 2].payload, "77");
+  EXPECT_TRUE(log.back().error) << "the last 20 bytes make no packet";
+}
+
+// A write is bounded: a device that takes nothing ends it as a failure with
+// the port kept open for the heating-off packet; a stop ends a write that has
+// not started; a line that goes away closes the port.
+TEST(TermiosSerialPort, AWriteEndsDoneStuckStoppedOrLost) {
+  test::PtyEnd peer;
+  MachineSettings settings;
+  settings.SerialPort = peer.Device();
+  settings.PortType = 2;
+  TermiosSerialPort port;
+  port.SetParams(SerialSelectorParams(settings));
+  port.Open();
+  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+  std::vector<uint8_t> big(1 << 20, 0x55);  // more than the line holds
+  std::atomic<bool> stop{false};
+  EXPECT_EQ(port.WriteBytes(big.data(), 48, &stop), SerialWrite::Done);
+  EXPECT_EQ(port.WriteBytes(big.data(), big.size(), &stop), SerialWrite::Failed);
+  EXPECT_EQ(port.WriteError(), "le périphérique ne prend plus rien");
+  EXPECT_TRUE(port.IsOpen()) << "kept open for the heating-off packet";
+  stop = true;
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, &stop), SerialWrite::Stopped);
+  peer.Close();
+  EXPECT_EQ(port.WriteBytes(big.data(), 1, nullptr), SerialWrite::Failed);
+  EXPECT_FALSE(port.IsOpen());
+}
+
+}  // namespace
+}  // namespace orvane
