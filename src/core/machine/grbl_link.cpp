@@ -221,7 +221,9 @@ class Streamer {
       }
       if (!Trim()) return Lost();
       if (auto ended = CheckSilence()) return *ended;
-      link_.serial.WaitForInput(kPollMs);
+      // An answer just read may have made room: send before waiting.
+      if (!heard_) link_.serial.WaitForInput(kPollMs);
+      heard_ = false;
     }
     return Finish();
   }
@@ -272,6 +274,7 @@ class Streamer {
   std::optional<GrblRunOutcome> Listen() {
     bool overlong = false;
     while (auto line = lines_.Next(overlong)) {
+      heard_ = true;
       const GrblLine kind = ClassifyGrblLine(*line);
       switch (kind.kind) {
         case GrblLineKind::Ok:
@@ -543,6 +546,7 @@ class Streamer {
   bool spindleOn_ = false;
   int override_ = 100;
   int reports_ = 0;
+  bool heard_ = false;
 };
 
 }  // namespace
