@@ -164,15 +164,17 @@ TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
 
 // The space bar holds the feed and switches the heating off while the user
 // answers; "n" switches it on again, waits the pre-heat and resumes with
-// "~", and every line still arrives once, in order; "o" resets.
+// "~", and every line still arrives once, in order; "o" resets, and so does
+// a termination signal, which asks nobody.
 TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
   const struct {
-    const char* answer;
+    const char* answer;  // to the question; none: a signal instead of the space bar
     int status;
     const char* said;
   } cases[] = {
       {"n\n", 0, "Découpe terminée normalement"},
       {"o\n", 1, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
+      {nullptr, 128 + SIGTERM, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
   };
   const std::string output = work / "output.txt";
   for (const auto& c : cases) {
@@ -180,11 +182,14 @@ TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
     StartSim({"--time-factor", "20"});
     test::Child run({ORVANE_CLI, "run", base + ".ovi", "--link", "grbl", "--device", sim->Device()},
                     output);
-    ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().lines.size() > 60; })) << c.answer;
-    EXPECT_TRUE(run.Type(" "));
-    ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().Has("SPINDLE off (stop override)"); }))
-        << c.answer;
-    EXPECT_TRUE(run.Type(c.answer));
+    ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().lines.size() > 60; }));
+    if (c.answer) {
+      EXPECT_TRUE(run.Type(" "));
+      ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().Has("SPINDLE off (stop override)"); }));
+      EXPECT_TRUE(run.Type(c.answer));
+    } else {
+      run.Signal(SIGTERM);
+    }
     EXPECT_EQ(run.Wait(), c.status) << test::ReadText(output);
     const GrblSimLog log = StopAndLog();
     EXPECT_THAT(test::ReadText(output), HasSubstr(c.said));
@@ -238,6 +243,21 @@ TEST_F(OrvaneCliGrbl, InfoPrintsWhatTheControllerReported) {
     EXPECT_THAT(run.output, HasSubstr(c.said));
     sim->Stop();
   }
+}
+
+// Regression: a jog on the GRBL link went out as board packets; step
+// bytes or packets would reach the controller as G-code text.
+TEST_F(OrvaneCliGrbl, ManualMovesSendNothingToTheController) {
+  StartSim({});
+  settings.PortType = 3;
+  settings.SerialPort = sim->Device();
+  Store(settings);
+  const CliRun run = Cli("jog --axis X1 --mm 1 </dev/null");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("ne passent pas par le contrôleur GRBL"));
+  const GrblSimLog log = StopAndLog();
+  EXPECT_TRUE(log.lines.empty());
+  EXPECT_TRUE(log.events.empty());
 }
 
 }  // namespace
