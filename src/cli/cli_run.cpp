@@ -349,7 +349,7 @@ int RunCommand(const Args& args) {
   if (options.link == "serial") settings.PortType = 1;
   if (options.link == "board") settings.PortType = 2;
   if (options.link == "grbl") settings.PortType = 3;
-  if ((!options.program.empty() || options.axes != "XYZA") && settings.PortType != 3) {
+  if ((!options.program.empty() || !options.axes.empty()) && settings.PortType != 3) {
     std::cerr << "orvane-cli : --program et --axes ne valent que pour le contrôleur GRBL\n";
     return 2;
   }

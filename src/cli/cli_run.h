@@ -28,8 +28,8 @@ struct RunOptions {
   std::string device;
   std::string record;
   bool simulate = false;
-  std::string program;        // the GRBL link's program, BASE.nc by default
-  std::string axes = "XYZA";  // its letters for X1 Y1 X2 Y2
+  std::string program;  // the GRBL link's program, BASE.nc by default
+  std::string axes;     // its letters for X1 Y1 X2 Y2; empty: the settings' dialect
 };
 
 // The terminal's keys as key states: a space stays "down" until the run has

@@ -12,10 +12,12 @@
 #include "cli/cli_run.h"
 #include "core/app/machine_settings.h"
 #include "core/common/regular_file.h"
+#include "core/cut/gcode_dialect.h"
 #include "core/machine/axis_positions.h"
 #include "core/machine/cut_opening.h"
 #include "core/machine/grbl_link.h"
 #include "host/host_centronic.h"
+#include "host/settings_file_store.h"
 #include "host/termios_serial_port.h"
 
 namespace orvane::cli {
@@ -123,7 +125,13 @@ int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const 
   }
   GrblCutRequest request;
   request.lines = *lines;
-  for (size_t k = 0; k < 4; ++k) request.letters[k] = options.axes[k];
+  std::string axes = options.axes;
+  if (axes.empty()) {
+    FileSettingsStore store(SettingsFilePath());
+    axes = ReadGcodeDialect(store).dialect.axes;
+  }
+  if (axes.size() != 4) axes = "XYZA";
+  for (size_t k = 0; k < 4; ++k) request.letters[k] = axes[k];
   request.preheatSeconds = settings.ActChauffe ? settings.PreChauffe : 0;
   request.resumeAllowed = settings.Reprise;
 

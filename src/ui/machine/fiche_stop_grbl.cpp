@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "core/common/regular_file.h"
+#include "core/cut/gcode_dialect.h"
 #include "core/machine/cut_opening.h"
 #include "core/machine/cut_progress.h"
 #include "core/machine/grbl_link.h"
@@ -93,6 +94,11 @@ CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (!line.empty()) grbl.lines.push_back(std::move(line));
     }
+  }
+  // The letters the program was written with, as the export wrote them.
+  if (context_.store) {
+    const std::string axes = ReadGcodeDialect(*context_.store).dialect.axes;
+    if (axes.size() == 4) std::copy(axes.begin(), axes.end(), grbl.letters.begin());
   }
   grbl.preheatSeconds = s.ActChauffe ? s.PreChauffe : 0;
   grbl.resumeAllowed = s.Reprise;
