@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cli/cli_harness.h"
+#include "core/cut/gcode_dialect.h"
 #include "support/grbl_sim.h"
 
 namespace orvane {
@@ -92,7 +93,7 @@ TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
   const struct {
     const char* name;
     std::vector<std::string> sim;
-    std::string axes;
+    std::string axes;  // the G-code settings' letters; empty: their default
     int status;
     std::string said;
     int linesTaken;  // program lines the controller took; -1: all, checked equal to the file
@@ -123,16 +124,21 @@ TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
        false},
       {"noise for an answer", {"--garbage-at", "20"}, "", 1, "Réponse incohérente", -2, false},
       {"axes it lacks", {"--axes", "XYZ"}, "", 1, "n'a pas les axes A (il a XYZ)", 0, false},
+      // The settings' letters, those the export wrote the program with.
       {"letters it lacks", {"--axes", "XYZA"}, "XYUV", 1, "n'a pas les axes UV", 0, false},
       {"nobody there", {"--mute"}, "", 1, "Aucun contrôleur GRBL ne répond", 0, false},
   };
   for (const auto& c : cases) {
+    FileSettingsStore store(config / "settings.ini");
+    GcodeDialect dialect;
+    if (!c.axes.empty()) dialect.axes = c.axes;
+    WriteGcodeDialect(store, dialect);
     std::vector<std::string> args = {"--time-factor", "0"};
     args.insert(args.end(), c.sim.begin(), c.sim.end());
     StartSim(args);
     const auto start = std::chrono::steady_clock::now();
-    const CliRun run = Cli("run " + base + ".ovi --link grbl --device " + sim->Device() +
-                           (c.axes.empty() ? "" : " --axes " + c.axes) + " </dev/null");
+    const CliRun run =
+        Cli("run " + base + ".ovi --link grbl --device " + sim->Device() + " </dev/null");
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     const GrblSimLog log = StopAndLog();
     EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.output;
