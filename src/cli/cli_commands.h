@@ -26,6 +26,7 @@ int ShapeCommand(const Args& args);
 int LeadInCommand(const Args& args);
 int PulsesCommand(const Args& args);
 int BoardCommand(const Args& args);
+int GrblCommand(const Args& args);
 int RunCommand(const Args& args);
 int JogCommand(const Args& args);
 int OriginCommand(const Args& args);

@@ -163,6 +163,12 @@ class ManualLink {
       std::cerr << "orvane-cli : --record ne vaut que pour le port parallèle\n";
       return false;
     }
+    // Neither step bytes nor board packets are meant for a GRBL controller.
+    if (settings_.PortType == 3) {
+      std::cerr << "orvane-cli : les déplacements manuels ne passent pas par le contrôleur GRBL : "
+                   "rien n'a été envoyé\n";
+      return false;
+    }
     InstallFatalSignalHandlers();
     if (settings_.PortType == 0) {
       if (!OpenRestedParallelPort(options_.record, settings_, clock_, parallel_)) return false;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "cli/cli_run.h"
@@ -50,7 +51,20 @@ bool ParseOptions(const Args& args, RunOptions& options) {
     const std::string& a = args[i];
     if (a == "--link" && i + 1 < args.size()) {
       options.link = args[++i];
-      if (options.link != "parallel" && options.link != "serial" && options.link != "board") {
+      if (options.link != "parallel" && options.link != "serial" && options.link != "board" &&
+          options.link != "grbl") {
+        return false;
+      }
+    } else if (a == "--program" && i + 1 < args.size()) {
+      options.program = args[++i];
+    } else if (a == "--axes" && i + 1 < args.size()) {
+      options.axes = args[++i];
+      // Four distinct axis letters, as the dialects write them.
+      const std::set<char> letters(options.axes.begin(), options.axes.end());
+      const bool distinct = options.axes.size() == 4 && letters.size() == 4 &&
+                            options.axes.find_first_not_of("XYZABCUVW") == std::string::npos;
+      if (!distinct) {
+        std::cerr << "orvane-cli : --axes attend quatre lettres distinctes parmi XYZABCUVW\n";
         return false;
       }
     } else if (a == "--device" && i + 1 < args.size()) {
@@ -334,6 +348,11 @@ int RunCommand(const Args& args) {
   if (options.link == "parallel") settings.PortType = 0;
   if (options.link == "serial") settings.PortType = 1;
   if (options.link == "board") settings.PortType = 2;
+  if (options.link == "grbl") settings.PortType = 3;
+  if ((!options.program.empty() || !options.axes.empty()) && settings.PortType != 3) {
+    std::cerr << "orvane-cli : --program et --axes ne valent que pour le contrôleur GRBL\n";
+    return 2;
+  }
   if (options.simulate && settings.PortType != 2) {
     std::cerr << "orvane-cli : --simulate ne vaut que pour la carte (--link board)\n";
     return 2;
@@ -352,6 +371,7 @@ int RunCommand(const Args& args) {
   }
 
   const OpenedCut cut = OpenCut(options.cut, settings);
+  if (settings.PortType == 3) return RunOnGrbl(options, settings, cut);
   if (const std::string refusal = Refusal(cut, options.cut, settings.PortType); !refusal.empty()) {
     std::cerr << "orvane-cli : " << refusal << "\n";
     return 1;

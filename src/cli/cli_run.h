@@ -28,6 +28,8 @@ struct RunOptions {
   std::string device;
   std::string record;
   bool simulate = false;
+  std::string program;  // the GRBL link's program, BASE.nc by default
+  std::string axes;     // its letters for X1 Y1 X2 Y2; empty: the settings' dialect
 };
 
 // The terminal's keys as key states: a space stays "down" until the run has
@@ -91,5 +93,7 @@ bool OpenRestedParallelPort(const std::string& record, const MachineSettings& se
 
 // The cut streamed to the USB board (or simulated on it).
 int RunOnBoard(const RunOptions& options, const MachineSettings& settings, const OpenedCut& cut);
+// The program streamed to a GRBL-class controller.
+int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const OpenedCut& cut);
 
 }  // namespace orvane::cli

@@ -49,7 +49,7 @@ constexpr auto kRanges = std::to_array<Range>({
     {"Vmin", Rule::PositiveReal},
     {"Pente", Rule::IntegerSpan, 20, 90},
 
-    {"PortType", Rule::IntegerSpan, 0, 2},
+    {"PortType", Rule::IntegerSpan, 0, 3},
     // Four hexadecimal digits, not 0; the control register at `Port` + 2 must
     // still be an address.
     {"Port", Rule::IntegerSpan, 1, 0xFFFD},

@@ -45,12 +45,13 @@ std::vector<std::string> DifferingSettings(const CutHeaderInfo& info,
 
 bool OpenedCut::CanAuto(uint8_t portType) const {
   if (!loaded || header.olderVersion) return false;
-  return portType == 2 || Compatible();
+  return portType >= 2 || Compatible();
 }
 
 bool OpenedCut::CanRun(uint8_t portType) const {
   if (!loaded || header.olderVersion) return false;
   if (portType == 2) return hasGcode;
+  if (portType == 3) return hasProgram;
   return hasSteps && Compatible() && stepFileMatches;
 }
 
@@ -72,10 +73,12 @@ OpenedCut OpenCut(const std::string& chosenPath, const MachineSettings& settings
   cut.hasSteps = fs::is_regular_file(cut.base + ".ovd", error);
   cut.hasGcode = fs::is_regular_file(cut.base + ".ovg", error);
   cut.hasPoints = fs::is_regular_file(cut.base + ".ovs", error);
+  cut.hasProgram = fs::is_regular_file(cut.base + ".nc", error);
   if (cut.header.olderVersion) return cut;
 
   cut.ticks = cut.header.ticks;
-  if (settings.PortType == 2) return cut;  // the board plays the G-code, not the step file
+  // The board and the GRBL controller play G-code, not the step file.
+  if (settings.PortType >= 2) return cut;
   cut.differences = DifferingSettings(cut.header, settings);
   // Decoded only when it could run: a cut for other motor settings is refused anyway.
   if (!cut.Compatible()) return cut;

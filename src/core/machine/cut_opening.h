@@ -25,6 +25,7 @@ struct OpenedCut {
   CutHeaderInfo header;
   std::string message;  // a header that could not be read, a step file that does not match
   bool hasSteps = false, hasGcode = false, hasPoints = false;
+  bool hasProgram = false;               // the ".nc" a GRBL-class controller runs
   std::vector<std::string> differences;  // filled for the step-file links only
   bool stepFileMatches = true;           // the ".ovd" holds the header's ticks and fits its sizes
   uint64_t ticks = 0;                    // `CutTickCount`

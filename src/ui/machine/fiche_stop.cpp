@@ -308,17 +308,19 @@ bool TFormStop::PumpEvents() {
 
 CutRunOutcome TFormStop::RunCut(const CutRunRequest& request) {
   const MachineSettings& s = context_.settings;
-  const bool board = s.PortType == 2;
-  const std::string needed =
-      request.cut ? request.cut->base + (board ? ".ovg" : ".ovd") : std::string();
+  const bool board = s.PortType == 2, grbl = s.PortType == 3;
+  const std::string needed = request.cut ? request.cut->base + (grbl    ? ".nc"
+                                                                : board ? ".ovg"
+                                                                        : ".ovd")
+                                         : std::string();
   std::error_code error;
   if (needed.empty() || !std::filesystem::is_regular_file(needed, error)) {
     context_.abortFlag = 1;
     return {CutRunEnd::Failed, "Fichier de découpe manquant"};
   }
   const RunMark mark(context_);
-  if (s.OrigineAuto && !request.simulation && !board) context_.positions.SetOrigin();
-  CutRunOutcome outcome = board ? RunBoard(request) : RunSteps(request);
+  if (s.OrigineAuto && !request.simulation && !board && !grbl) context_.positions.SetOrigin();
+  CutRunOutcome outcome = grbl ? RunGrbl(request) : board ? RunBoard(request) : RunSteps(request);
   PanelPrechauffe->hide();
   hide();
   // A key still held at the end (the space bar that stopped the run) must

@@ -101,6 +101,7 @@ class TFormStop : public QWidget {
   void SetUpFor(uint8_t portType);
   CutRunOutcome RunSteps(const CutRunRequest& request);
   CutRunOutcome RunBoard(const CutRunRequest& request);
+  CutRunOutcome RunGrbl(const CutRunRequest& request);
   void PlaySound(const std::string& path);
 
   AppContext& context_;

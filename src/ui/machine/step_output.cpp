@@ -21,6 +21,12 @@ StepOutput OpenStepOutput(AppContext& context, const std::string& task) {
     out.output = std::make_unique<ParallelTickOutput>(*out.port, s.Port);
     return out;
   }
+  // Step bytes would reach a GRBL controller as G-code text.
+  if (s.PortType == 3) {
+    out.failure =
+        "Le contrôleur GRBL ne reçoit pas de pas : " + task + " impossible sur cette liaison.";
+    return out;
+  }
   SerialPort& serial = *context.serial;
   if (!serial.IsOpen()) serial.Open();
   if (!serial.IsOpen()) {

@@ -252,6 +252,9 @@ QString TFormImport::LinkDescription() const {
                  .arg(QString::fromStdString(context_.serial->Params().port),
                       SerialPortProblem(false)) +
              realTime;
+    case 3:
+      return QStringLiteral("Contrôleur GRBL : %1%2")
+          .arg(QString::fromStdString(context_.serial->Params().port), SerialPortProblem(false));
     default:
       return QStringLiteral("Liaison USB - Keldrino : %1%2")
           .arg(s.BoardPresent ? QStringLiteral("carte présente") : QStringLiteral("carte absente"),

@@ -149,7 +149,7 @@ TEST(ConfigurationFile, RefusesABadFileWholeAndLeavesTheStoreByteIdentical) {
       {"step count past 16 bits", 10, "70000", "Ligne 10 (Y1step)"},
       {"zero start speed", 29, "0", "Ligne 29 (Vmin) : « 0 » est hors limites"},
       {"real with a comma", 27, "2,5", "Ligne 27 (Vadm)"},
-      {"link type 3", 32, "3", "Ligne 32 (PortType)"},
+      {"link type 4", 32, "4", "Ligne 32 (PortType)"},
       {"bit pair 4", 45, "4", "Ligne 45 (X2io)"},
       {"heating mask 3", 48, "3", "Ligne 48 (BitChauffe) : « 3 » est hors limites (1, 2, 4 ou 8)"},
       {"flag neither 0 nor 1", 49, "oui", "Ligne 49 (ActChauffe)"},

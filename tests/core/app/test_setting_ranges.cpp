@@ -14,13 +14,13 @@ namespace {
 TEST(SettingRanges, KeepToTheLimitsOfTheParametersWindow) {
   for (auto [texts, inRange] :
        {std::pair{"X1step=1 X1step=800 X2speed=10000 Periode=25 Periode=75 Pente=20 Pente=90 "
-                  "Vmin=0.01 PortType=2 X1io=3 BitChauffe=8 MaxY=9999 FilMax=9999 Port=888 "
+                  "Vmin=0.01 PortType=3 X1io=3 BitChauffe=8 MaxY=9999 FilMax=9999 Port=888 "
                   "PreChauffe=20 MoteursMode=6 MoteursMeca=1 InvTeleY=0 DepTest=200 "
                   "X1clockwise=1 LastSpeedSearch=20 SerialPort=/dev/pts/3 Decimales=anything "
                   "ActChauffe=yes NoSuchValue=-5",
                   true},
         {"X1step=0 y2STEP=801 X2speed=10001 Y1speed=0 Periode=24 Periode=150 Pente=91 Vmin=0 "
-         "Vmin=-1 Vmax=abc PortType=3 X1io=7 BitChauffe=3 BitCouple=0 BitCouple=16 MaxX=0 "
+         "Vmin=-1 Vmax=abc PortType=4 X1io=7 BitChauffe=3 BitCouple=0 BitCouple=16 MaxX=0 "
          "Fil=10000 Port=0 Port=65535 PreChauffe=21 MoteursMode=7 DepTest=201 ModeArret=2 "
          "X1clockwise=2 X1step= X1step=12abc LastSpeedSearch=20.5",
          false}}) {

@@ -1,0 +1,145 @@
+// The progress window's run on a GRBL-class controller: the program streamed
+// by the core link, its lines in the console, the arrows as feed overrides
+// (one step a press), the space bar as the feed hold and its question.
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSlider>
+#include <fstream>
+
+#include "core/common/regular_file.h"
+#include "core/cut/gcode_dialect.h"
+#include "core/machine/cut_opening.h"
+#include "core/machine/cut_progress.h"
+#include "core/machine/grbl_link.h"
+#include "core/machine/serial_link.h"
+#include "ui/app/key_state_filter.h"
+#include "ui/machine/fiche_stop.h"
+
+namespace orvane::ui {
+namespace {
+
+class WindowGrblObserver : public GrblRunObserver {
+ public:
+  WindowGrblObserver(TFormStop& window, AppContext& context, uint64_t durationSeconds)
+      : window_(window), context_(context), duration_(durationSeconds) {}
+  bool PollStop() override { return window_.PumpEvents() || context_.keys->IsKeyDown(Key::Space); }
+  // A press is one step of the override, however long the key is held.
+  GrblTrim PollTrim() override {
+    const KeyState& keys = *context_.keys;
+    const int now = keys.IsKeyDown(Key::Right)                             ? 1
+                    : keys.IsKeyDown(Key::Left)                            ? 2
+                    : keys.IsKeyDown(Key::Up) || keys.IsKeyDown(Key::Down) ? 3
+                                                                           : 0;
+    const int pressed = now != held_ ? now : 0;
+    held_ = now;
+    switch (pressed) {
+      case 1:
+        return GrblTrim::Faster;
+      case 2:
+        return GrblTrim::Slower;
+      case 3:
+        return GrblTrim::Reset;
+      default:
+        return GrblTrim::None;
+    }
+  }
+  void FeedOverride(int percent) override {
+    window_.LabelInc->setText(QStringLiteral("Avance %1 %").arg(percent));
+  }
+  void PreheatShown(bool shown) override {
+    window_.ShowPreheat(shown, context_.settings.PreChauffe);
+    window_.repaint();
+  }
+  void LineSent(size_t index, const std::string& line) override {
+    char number[32];
+    std::snprintf(number, sizeof number, "%.6zu  ", index);
+    window_.AddConsoleLine(number + line);
+  }
+  void LinesDone(size_t done, size_t total) override {
+    if (done > 0) window_.ShowProgress(LineProgressAt(total, done - 1, duration_));
+  }
+  bool AbandonAfterStop() override {
+    window_.AddConsoleLine("Arrêt demandé : avance suspendue, chauffe coupée");
+    if (window_.Closing()) return true;
+    DropRepeatsOfHeldKeys(context_.keys);
+    const bool abandon =
+        context_.messages->Show(MessageKind::Confirmation, "Abandonner la découpe ?",
+                                MessageButtons::YesNo) == MessageAnswer::Yes ||
+        window_.Closing();
+    if (!abandon) window_.AddConsoleLine("Reprise de la découpe");
+    return abandon;
+  }
+
+ private:
+  TFormStop& window_;
+  AppContext& context_;
+  uint64_t duration_;
+  int held_ = 0;
+};
+
+}  // namespace
+
+CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
+  MachineSettings& s = context_.settings;
+  GrblCutRequest grbl;
+  {
+    std::ifstream in;
+    if (!OpenRegularStream(in, request.cut->base + ".nc")) {
+      return {CutRunEnd::Failed, "Fichier de découpe manquant"};
+    }
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) grbl.lines.push_back(std::move(line));
+    }
+  }
+  // The letters the program was written with, as the export wrote them.
+  if (context_.store) {
+    const std::string axes = ReadGcodeDialect(*context_.store).dialect.axes;
+    if (axes.size() == 4) std::copy(axes.begin(), axes.end(), grbl.letters.begin());
+  }
+  grbl.preheatSeconds = s.ActChauffe ? s.PreChauffe : 0;
+  grbl.resumeAllowed = s.Reprise;
+
+  SerialPort& serial = *context_.serial;
+  SerialParams params = serial.Params();
+  params.baudRate = std::to_string(kGrblDefaultBaudRate);
+  serial.SetParams(params);
+  if (!serial.IsOpen()) serial.Open();
+  if (!serial.IsOpen()) {
+    return {CutRunEnd::Failed,
+            "Contrôleur GRBL inaccessible : découpe impossible (" + serial.OpenError() + ")."};
+  }
+
+  SetUpFor(2);
+  Label3->setText(QStringLiteral("BARRE D'ESPACE"));
+  LabelInc->setVisible(true);
+  LabelInc->setText(QStringLiteral("Avance 100 %"));
+  ProgressBar1->setRange(0, 100);
+  ShowProgress(LineProgressAt(grbl.lines.size(), 0, request.durationSeconds));
+  show();
+  activateWindow();
+  repaint();
+  QCoreApplication::processEvents();
+  context_.abortFlag = 0;
+
+  WindowGrblObserver observer(*this, context_, request.durationSeconds);
+  const GrblOpening opening = OpenGrbl(serial, *context_.clock, &observer);
+  if (opening.ok) AddConsoleLine(opening.lines.front());
+  GrblLink link{serial, *context_.clock, s, context_.positions};
+  const GrblRunOutcome result = RunGrblCut(grbl, opening, link, observer);
+  switch (result.end) {
+    case GrblRunEnd::Finished:
+      return {CutRunEnd::Completed, {}};
+    case GrblRunEnd::StoppedByUser:
+      return {CutRunEnd::Stopped, result.message};
+    default:
+      break;
+  }
+  AddConsoleLine(result.message);
+  return {CutRunEnd::Failed, result.message};
+}
+
+}  // namespace orvane::ui

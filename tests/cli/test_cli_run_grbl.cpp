@@ -1,0 +1,270 @@
+// orvane-cli run on a GRBL-class controller, against orvane-grbl-sim with a
+// 128-byte receive buffer that drops what overflows: every check reads what
+// the simulator logged (the lines it took, the real-time bytes, its spindle
+// output) and compares it with the program.
+#include <cmath>
+
+#include "cli/cli_harness.h"
+#include "core/cut/gcode_dialect.h"
+#include "support/grbl_sim.h"
+
+namespace orvane {
+namespace {
+
+using test::GrblSim;
+using test::GrblSimLog;
+
+// A tapered wing in inverse time: a root of 200 mm and a tip of 120 mm with
+// a symmetric four-digit thickness, 0.2 s a line (F300), pre-heat and
+// heating lines around it. Over 300 lines of about 45 bytes: the 128-byte
+// buffer is refilled hundreds of times.
+std::vector<std::string> WingProgram() {
+  std::vector<std::string> lines = {"G21 G90 G93", "M3 S800", "G4 P1"};
+  auto thickness = [](double x) {
+    return 0.6 * (0.2969 * std::sqrt(x) - 0.126 * x - 0.3516 * x * x + 0.2843 * x * x * x -
+                  0.1015 * x * x * x * x);
+  };
+  char text[96];
+  for (int i = 0; i <= 300; ++i) {
+    // Trailing edge to leading edge on the upper side, back on the lower.
+    const double t = i <= 150 ? 1.0 - i / 150.0 : (i - 150) / 150.0;
+    const double side = i <= 150 ? 1 : -1;
+    const double root = 200, tip = 120;
+    std::snprintf(text, sizeof text, "G1 X%.3f Y%.3f Z%.3f A%.3f F300", 10 + root * t,
+                  20 + side * root * thickness(t), 50 + tip * t, 20 + side * tip * thickness(t));
+    lines.push_back(text);
+  }
+  lines.insert(lines.end(), {"M5", "M2"});
+  return lines;
+}
+
+// The program's last move at 200 steps per mm, as the run prints it.
+std::string EndPositions(const std::vector<std::string>& program) {
+  double v[4] = {};
+  for (const std::string& line : program) {
+    if (line.starts_with("G1 "))
+      std::sscanf(line.c_str(), "G1 X%lf Y%lf Z%lf A%lf", v, v + 1, v + 2, v + 3);
+  }
+  char text[128];
+  std::snprintf(text, sizeof text, "Positions : X1 = %lld  Y1 = %lld  X2 = %lld  Y2 = %lld",
+                std::llround(v[0] * 200), std::llround(v[1] * 200), std::llround(v[2] * 200),
+                std::llround(v[3] * 200));
+  return text;
+}
+
+class OrvaneCliGrbl : public OrvaneCli {
+ protected:
+  void SetUp() override {
+    OrvaneCli::SetUp();
+    settings.ActChauffe = true;
+    settings.PreChauffe = 1;
+    settings.Reprise = true;
+    Store(settings);
+    base = Generate(Project("wing.ovp", {{0, 0}, {20, 0}, {20, 5}}));
+    program = WingProgram();
+    std::string text;
+    for (const std::string& line : program) text += line + "\r\n";
+    test::WriteText(base + ".nc", text);
+  }
+  void StartSim(std::vector<std::string> args) {
+    args.insert(args.end(), {"--rx-buffer", "128"});
+    sim = std::make_unique<GrblSim>(work / "grbl.log", args);
+    ASSERT_FALSE(sim->Device().empty());
+  }
+  GrblSimLog StopAndLog() {
+    sim->Stop();
+    return sim->Log();
+  }
+  std::vector<std::string> Sent(const GrblSimLog& log) const {
+    EXPECT_FALSE(log.lines.empty());
+    if (log.lines.empty() || log.lines[0] != "$I") return log.lines;
+    return std::vector<std::string>(log.lines.begin() + 1, log.lines.end());
+  }
+
+  std::string base;
+  std::vector<std::string> program;
+  std::unique_ptr<GrblSim> sim;
+};
+
+// One table for every run that ends by itself: the whole wing, and each way
+// the controller can fail it. Each ends with the spindle output off, the
+// right exit status and message, and nothing claimed that was not confirmed.
+TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
+  const struct {
+    const char* name;
+    std::vector<std::string> sim;
+    std::string axes;  // the G-code settings' letters; empty: their default
+    int status;
+    std::string said;
+    int linesTaken;  // program lines the controller took; -1: all, checked equal to the file
+    bool known;      // positions printed
+  } cases[] = {
+      {"whole wing", {}, "", 0, "Découpe terminée normalement", -1, true},
+      {"error mid-run",
+       {"--error-at", "40:20"},
+       "",
+       1,
+       "error:20, commande G-code non prise en charge. Découpe arrêtée, chauffe coupée",
+       -2,
+       false},
+      {"alarm mid-run",
+       {"--alarm-at", "60:1"},
+       "",
+       1,
+       "ALARM:1, fin de course matérielle déclenchée. Découpe arrêtée, chauffe coupée",
+       -2,
+       false},
+      {"silent controller",
+       {"--silent-at", "30"},
+       "",
+       1,
+       "Le contrôleur GRBL ne répond plus. Découpe arrêtée ; le contrôleur ne confirme pas sa "
+       "réinitialisation : vérifiez que la chauffe est coupée.",
+       -2,
+       false},
+      {"noise for an answer", {"--garbage-at", "20"}, "", 1, "Réponse incohérente", -2, false},
+      {"axes it lacks", {"--axes", "XYZ"}, "", 1, "n'a pas les axes A (il a XYZ)", 0, false},
+      // The settings' letters, those the export wrote the program with.
+      {"letters it lacks", {"--axes", "XYZA"}, "XYUV", 1, "n'a pas les axes UV", 0, false},
+      {"nobody there", {"--mute"}, "", 1, "Aucun contrôleur GRBL ne répond", 0, false},
+  };
+  for (const auto& c : cases) {
+    FileSettingsStore store(config / "settings.ini");
+    GcodeDialect dialect;
+    if (!c.axes.empty()) dialect.axes = c.axes;
+    WriteGcodeDialect(store, dialect);
+    std::vector<std::string> args = {"--time-factor", "0"};
+    args.insert(args.end(), c.sim.begin(), c.sim.end());
+    StartSim(args);
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run =
+        Cli("run " + base + ".ovi --link grbl --device " + sim->Device() + " </dev/null");
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    const GrblSimLog log = StopAndLog();
+    EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.output;
+    EXPECT_THAT(run.output, HasSubstr(c.said)) << c.name;
+    EXPECT_TRUE(log.SpindleOff()) << c.name << ": " << log.summary;
+    EXPECT_EQ(log.Has("LOST"), false) << c.name;
+    EXPECT_LT(took.count(), 15) << c.name;
+    const std::vector<std::string> sent = log.lines.empty() ? log.lines : Sent(log);
+    if (c.linesTaken == -1) {
+      EXPECT_EQ(sent, program) << c.name;
+      EXPECT_THAT(run.output, HasSubstr(EndPositions(program))) << c.name;
+      EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "RT 0x18"), 1)
+          << c.name << ": only the opening's reset";
+    } else if (c.linesTaken == 0) {
+      EXPECT_TRUE(sent.empty()) << c.name;
+    } else {
+      // Stopped where it failed: feed hold, then the reset that switches
+      // the spindle off, and no position claimed.
+      EXPECT_LT(sent.size(), program.size()) << c.name;
+      EXPECT_TRUE(std::equal(sent.begin(), sent.end(), program.begin())) << c.name;
+      const auto hold = std::find(log.events.begin(), log.events.end(), "RT 0x21");
+      ASSERT_NE(hold, log.events.end()) << c.name;
+      EXPECT_NE(std::find(hold, log.events.end(), "RT 0x18"), log.events.end()) << c.name;
+    }
+    EXPECT_EQ(run.output.find("Positions : inconnues") == std::string::npos, c.known) << c.name;
+    EXPECT_EQ(run.output.find("terminée normalement") != std::string::npos, c.status == 0);
+  }
+}
+
+// The space bar holds the feed and switches the heating off while the user
+// answers; "n" switches it on again, waits the pre-heat and resumes with
+// "~", and every line still arrives once, in order; "o" resets, and so does
+// a termination signal, which asks nobody.
+TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
+  const struct {
+    const char* answer;  // to the question; none: a signal instead of the space bar
+    int status;
+    const char* said;
+  } cases[] = {
+      {"n\n", 0, "Découpe terminée normalement"},
+      {"o\n", 1, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
+      {nullptr, 128 + SIGTERM, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
+  };
+  const std::string output = work / "output.txt";
+  for (const auto& c : cases) {
+    // Twenty times real time: 3 s of motion.
+    StartSim({"--time-factor", "20"});
+    test::Child run({ORVANE_CLI, "run", base + ".ovi", "--link", "grbl", "--device", sim->Device()},
+                    output);
+    ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().lines.size() > 60; }));
+    if (c.answer) {
+      EXPECT_TRUE(run.Type(" "));
+      ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().Has("SPINDLE off (stop override)"); }));
+      EXPECT_TRUE(run.Type(c.answer));
+    } else {
+      run.Signal(SIGTERM);
+    }
+    EXPECT_EQ(run.Wait(), c.status) << test::ReadText(output);
+    const GrblSimLog log = StopAndLog();
+    EXPECT_THAT(test::ReadText(output), HasSubstr(c.said));
+    EXPECT_TRUE(log.SpindleOff()) << log.summary;
+    EXPECT_FALSE(log.Has("LOST"));
+    const std::vector<std::string> sent = Sent(log);
+    // The order of what reached the controller after the hold.
+    std::vector<std::string> after;
+    bool held = false;
+    for (const std::string& e : log.events) {
+      held |= e == "RT 0x21";
+      if (held && (e.starts_with("RT") || e.starts_with("SPINDLE"))) after.push_back(e);
+    }
+    if (c.status == 0) {
+      EXPECT_EQ(sent, program);
+      EXPECT_THAT(test::ReadText(output), HasSubstr(EndPositions(program)));
+      const std::vector<std::string> want = {"RT 0x21",
+                                             "RT 0x9E",
+                                             "SPINDLE off (stop override)",
+                                             "RT 0x9E",
+                                             "SPINDLE on S800.000",
+                                             "RT 0x7E",
+                                             "SPINDLE off (M5)"};
+      EXPECT_EQ(after, want);
+    } else {
+      EXPECT_LT(sent.size(), program.size());
+      const std::vector<std::string> want = {"RT 0x21", "RT 0x9E", "SPINDLE off (stop override)",
+                                             "RT 0x18"};
+      ASSERT_GE(after.size(), want.size());
+      EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 4), want);
+      EXPECT_THAT(test::ReadText(output), Not(HasSubstr("Positions : inconnues")));
+    }
+  }
+}
+
+TEST_F(OrvaneCliGrbl, InfoPrintsWhatTheControllerReported) {
+  const struct {
+    std::vector<std::string> sim;
+    const char* said;
+  } cases[] = {
+      {{"--rx-buffer", "256", "--axes", "XYZABC"},
+       "Tampon de réception : 256 octets\nAxes : XYZABC\n"},
+      {{"--no-opt", "--no-axes"},
+       "Tampon de réception : 128 octets (non indiqué : valeur par défaut)\nAxes : XYZA\n"},
+  };
+  for (const auto& c : cases) {
+    sim = std::make_unique<GrblSim>(work / "grbl.log", c.sim);
+    const CliRun run = Cli("grbl info --device " + sim->Device());
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("Grbl 1.1h ['$' for help]\n[VER:1.1h.20190825:]\n"));
+    EXPECT_THAT(run.output, HasSubstr(c.said));
+    sim->Stop();
+  }
+}
+
+// Regression: a jog on the GRBL link went out as board packets; step
+// bytes or packets would reach the controller as G-code text.
+TEST_F(OrvaneCliGrbl, ManualMovesSendNothingToTheController) {
+  StartSim({});
+  settings.PortType = 3;
+  settings.SerialPort = sim->Device();
+  Store(settings);
+  const CliRun run = Cli("jog --axis X1 --mm 1 </dev/null");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("ne passent pas par le contrôleur GRBL"));
+  const GrblSimLog log = StopAndLog();
+  EXPECT_TRUE(log.lines.empty());
+  EXPECT_TRUE(log.events.empty());
+}
+
+}  // namespace
+}  // namespace orvane
