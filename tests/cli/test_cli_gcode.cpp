@@ -151,7 +151,8 @@ TEST_F(CliGcode, LinuxCncReadsTheWingOnTheDesignOutline) {
     std::vector<double> rates;
     if (std::string(dialect) == "xyza") {
       // The standalone interpreter: canonical calls, positions in mm, A as is.
-      const CliRun run = test::Shell("rs274 -g " + base + ".nc");
+      // It keeps its parameter file in the folder it runs in.
+      const CliRun run = test::Shell("cd " + out + " && rs274 -g " + base + ".nc");
       ASSERT_EQ(run.status, 0) << run.output;
       const std::regex call(R"((\w+)\(([^)]*)\))");
       double rate = 0;
@@ -180,7 +181,8 @@ TEST_F(CliGcode, LinuxCncReadsTheWingOnTheDesignOutline) {
                                                  "STOP_SPINDLE_TURNING", "SET_SPINDLE_MODE"}));
     } else {
       // The standalone interpreter has no U and V: its module does.
-      const CliRun run = test::Shell("/usr/bin/python3 " + script + " " + base + ".nc");
+      const CliRun run =
+          test::Shell("cd " + out + " && /usr/bin/python3 " + script + " " + base + ".nc");
       if (run.status == 3) GTEST_SKIP() << "LinuxCNC's interpreter module is absent";
       ASSERT_EQ(run.status, 0) << run.output;
       for (const std::string& line : SplitLines(run.output)) {
