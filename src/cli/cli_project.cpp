@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_gcode.h"
 #include "cli/cli_options.h"
 #include "cli/cli_shape_io.h"
 #include "core/app/machine_settings.h"
@@ -140,7 +141,7 @@ int Export(const std::string& path, const std::string& format, int profile,
 // The same cut as "Générer la découpe" then "Enregistrer la découpe" in the
 // window, with the settings of the settings store and no projection.
 int Generate(const std::string& path, const std::string& base, bool twoCuts, bool gcodeOnly,
-             bool factory) {
+             bool factory, const std::optional<GcodeDialect>& dialect) {
   auto data = ReadProject(path);
   if (!data) return 1;
   bool complete = true;
@@ -190,7 +191,14 @@ int Generate(const std::string& path, const std::string& base, bool twoCuts, boo
   if (!generation.error.empty()) {
     std::cerr << "orvane-cli : " << generation.error << "\n";
     status = 1;
-  } else {
+  }
+  // A dialect program that cannot be written leaves every file as it was.
+  std::optional<DialectFiles> dialectFiles;
+  if (status == 0 && dialect) {
+    dialectFiles = MakeDialectFiles(generation.table.points, *dialect, settings, base, twoCuts);
+    if (!dialectFiles) status = 1;
+  }
+  if (status == 0) {
     CutSaveRequest request;
     request.cutFolder = temp;
     request.base = base;
@@ -205,7 +213,10 @@ int Generate(const std::string& path, const std::string& base, bool twoCuts, boo
       std::cerr << "orvane-cli : " << saved.message << "\n";
       status = 1;
     } else {
-      std::cout << generation.steps.ticks << " pas\n";
+      for (int k = 0; dialectFiles && k < dialectFiles->count; ++k) {
+        if (!Write(dialectFiles->paths[k], dialectFiles->texts[k])) status = 1;
+      }
+      if (status == 0) std::cout << generation.steps.ticks << " pas\n";
     }
   }
   return status;
@@ -245,7 +256,8 @@ int InfoCommand(const Args& args) {
 }
 
 int GenerateCommand(const Args& args) {
-  const auto parsed = ParseArgs(args, {"-o"}, {"--opposite", "--gcode-only", "--factory"});
+  const auto parsed = ParseArgs(args, {"-o", "--dialect", "--feed", "--heat"},
+                                {"--opposite", "--gcode-only", "--factory"});
   if (!parsed) return 2;
   if (parsed->positional.size() != 1) return UsageError("un seul projet attendu");
   if (!parsed->Has("-o")) return UsageError("-o BASE manquant");
@@ -255,8 +267,11 @@ int GenerateCommand(const Args& args) {
   if (!NamesAFile(output) || !NamesAFile(CutBase(output))) {
     return UsageError("-o doit nommer un fichier : " + output);
   }
+  std::string usage;
+  const std::optional<GcodeDialect> dialect = DialectFromArgs(*parsed, &usage);
+  if (!usage.empty()) return UsageError(usage);
   return Generate(parsed->positional[0], CutBase(output), parsed->Has("--opposite"),
-                  parsed->Has("--gcode-only"), parsed->Has("--factory"));
+                  parsed->Has("--gcode-only"), parsed->Has("--factory"), dialect);
 }
 
 int ImportCommand(const Args& args) {

@@ -18,7 +18,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"info", InfoCommand, "info PROJET.ovp"},
     {"generate", GenerateCommand,
-     "generate PROJET.ovp -o BASE [--opposite] [--gcode-only] [--factory]"},
+     "generate PROJET.ovp -o BASE [--opposite] [--gcode-only] [--factory]\n"
+     "       [--dialect xyza|xyuv|xyab|LETTRES [--feed g93|g94] [--heat S|none]]"},
     {"import", ImportCommand,
      "import FICHIER [FICHIER2] -o PROJET.ovp [--decimals D] [--keep-duplicates]"},
     {"export", ExportCommand,

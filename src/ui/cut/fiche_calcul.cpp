@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "host/cut_saver.h"
+#include "ui/cut/fiche_export_gcode.h"
 #include "ui/cut/fiche_patienter.h"
 
 namespace orvane::ui {
@@ -74,7 +76,14 @@ TFormCalcul::TFormCalcul(AppContext& context, QWidget* parent)
   connect(Enregistrer, &QPushButton::clicked, this, [this] { EnregistrerClick(); });
   connect(Annuler, &QPushButton::clicked, this, &QDialog::reject);
 
+  auto* menus = new QMenuBar(this);
+  ExporterGcode = menus->addMenu(QStringLiteral("Fichier"))
+                      ->addAction(QStringLiteral("Exporter le G-code..."), this,
+                                  [this] { ExporterGcodeClick(); });
+  ExportGcode = new TFormExportGcode(context_.messages, this);
+
   auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(menus);
   layout->addWidget(StringGrid1);
   auto* info = new QHBoxLayout;
   info->addWidget(new QLabel(QStringLiteral("Points :"), this));
@@ -110,6 +119,7 @@ int TFormCalcul::Run(const Profile& p1, const Profile& p2, int decimals,
   CheckBoxFiles->setEnabled(ProfilesDiffer(p1.adjusted, p2.adjusted));
   FillTable();
   Enregistrer->setEnabled(true);
+  ExporterGcode->setEnabled(false);
   // Generation starts once the window is on screen.
   QTimer::singleShot(0, this, [this] { Generate(); });
   return exec();
@@ -156,6 +166,7 @@ void TFormCalcul::Generate() {
     Enregistrer->setEnabled(false);
     context_.messages->Show(MessageKind::Error, generation_->error);
   }
+  ExporterGcode->setEnabled(generation_->Ok());
 }
 
 void TFormCalcul::EnregistrerClick() {

@@ -6,6 +6,7 @@
 #include "core/cut/cut_generation.h"
 #include "ui/app/app_context.h"
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -13,6 +14,7 @@ class QTableWidget;
 
 namespace orvane::ui {
 
+class TFormExportGcode;
 class TFormPatienter;
 
 // The cut window: generates the step stream and the G-code of the two
@@ -33,9 +35,13 @@ class TFormCalcul : public QDialog {
   QCheckBox* CheckBoxFiles = nullptr;
   QPushButton* Enregistrer = nullptr;
   QPushButton* Annuler = nullptr;
+  // "Fichier" -> "Exporter le G-code...": the cut for a G-code controller.
+  QAction* ExporterGcode = nullptr;
+  TFormExportGcode* ExportGcode = nullptr;
 
   const CutGeneration* Generation() const { return generation_ ? &*generation_ : nullptr; }
   void EnregistrerClick();
+  void ExporterGcodeClick();
 
  protected:
   void done(int result) override;

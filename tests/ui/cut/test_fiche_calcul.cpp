@@ -1,6 +1,10 @@
 #include "ui/cut/fiche_calcul.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
@@ -9,6 +13,7 @@
 #include "core/project/project_file.h"
 #include "host/atomic_file.h"
 #include "support/profiles.h"
+#include "ui/cut/fiche_export_gcode.h"
 #include "ui/cut/fiche_patienter.h"
 #include "ui/cut/fiche_projection.h"
 #include "ui/project_fixture.h"
@@ -93,6 +98,37 @@ TEST_F(CutWindow, TheCommandLineWritesTheSameFilesAsTheWindow) {
     }
   }
   EXPECT_GT(fs::file_size(cliBase + "_A.ovd"), 10000u);
+}
+
+TEST_F(CutWindow, ExportsTheSameGcodeAsTheCommandLineAndKeepsTheChoices) {
+  WriteAllSettings(h.store, h.context.settings, nullptr, nullptr);
+  WhenGenerated([this] {
+    calcul->CheckBoxFiles->setChecked(true);
+    QTimer::singleShot(0, calcul->ExportGcode, [this] {
+      TFormExportGcode* d = calcul->ExportGcode;
+      d->Axes->setCurrentText("xyuv");
+      d->AvanceG94->setChecked(true);
+      d->Chauffe->setChecked(true);
+      d->Puissance->setValue(300);
+      d->Exporter->click();
+    });
+    h.dialogs.chosen = h.home / "découpes/aile.nc";
+    calcul->ExporterGcodeClick();
+    calcul->reject();
+  });
+  const std::string cliBase = h.home / "cli";
+  const std::string command = "ORVANE_CONFIG_DIR='" + h.config.Path() + "' " + ORVANE_CLI +
+                              " generate '" + project + "' -o '" + cliBase +
+                              "' --opposite --dialect xyuv --feed g94 --heat 300";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (const char* set : {"_A", "_B"}) {
+    const std::string window = h.home / ("découpes/aile" + std::string(set) + ".nc");
+    ASSERT_TRUE(fs::exists(window)) << window;
+    EXPECT_EQ(test::ReadText(window), test::ReadText(cliBase + set + ".nc")) << set;
+  }
+  const GcodeDialectRead kept = ReadGcodeDialect(h.store);
+  EXPECT_EQ(kept.dialect.axes, "XYUV");
+  EXPECT_EQ(kept.dialect.power, 300);
 }
 
 TEST_F(CutWindow, EscapeAbortsAndClosesWithoutFiles) {

@@ -1,0 +1,72 @@
+// The cut window's "Fichier" -> "Exporter le G-code...".
+#include "core/app/settings_store.h"
+#include "core/cut/cut_files.h"
+#include "core/cut/gcode_dialect.h"
+#include "host/atomic_file.h"
+#include "ui/cut/fiche_calcul.h"
+#include "ui/cut/fiche_export_gcode.h"
+
+#include <QCheckBox>
+
+namespace orvane::ui {
+
+void TFormCalcul::ExporterGcodeClick() {
+  if (!generation_ || !generation_->Ok()) return;
+  const GcodeDialectRead stored = ReadGcodeDialect(*context_.store);
+  if (!stored.problems.empty()) {
+    context_.messages->Show(MessageKind::Warning,
+                            "Des choix G-code enregistrés sont illisibles ; leur valeur d'usine "
+                            "est proposée :\n" +
+                                stored.problems);
+  }
+  const std::optional<GcodeDialect> dialect = ExportGcode->Run(stored.dialect);
+  if (!dialect) return;
+
+  // Every program is made before a file is touched: a refusal leaves the
+  // disk as it was.
+  const bool twoCuts = CheckBoxFiles->isChecked();
+  GcodeMotion motion = GcodeMotionFrom(context_.settings);
+  motion.decimals = decimals_;
+  std::string texts[2];
+  for (int k = 0; k < (twoCuts ? 2 : 1); ++k) {
+    const DialectProgram program =
+        WriteDialectProgram(generation_->table.points, *dialect, motion, k == 1);
+    if (!program.error.empty()) {
+      context_.messages->Show(MessageKind::Error, program.error);
+      return;
+    }
+    texts[k] = program.Text();
+  }
+  FileDialogRequest request;
+  request.title = "Exporter le G-code";
+  request.folder = context_.settings.CutPath;
+  request.filters = {"G-code (*.nc)"};
+  request.defaultSuffix = "nc";
+  request.fileName = ProposedCutName(p1_->fileName, false);
+  const std::optional<std::string> path = context_.dialogs->SaveFile(request);
+  if (!path) return;
+
+  const std::string base = CutBase(*path);
+  FileSetReplacement files;
+  std::string error;
+  std::string written;
+  for (int k = 0; k < (twoCuts ? 2 : 1); ++k) {
+    const std::string name = base + (twoCuts ? (k == 0 ? "_A" : "_B") : "") + ".nc";
+    written += (written.empty() ? "" : ", ") + name;
+    if (!files.Add(name, texts[k], &error)) break;
+  }
+  if (!error.empty() || !files.Commit(&error)) {
+    context_.messages->Show(MessageKind::Error, error);
+    return;
+  }
+  try {
+    WriteGcodeDialect(*context_.store, *dialect);
+  } catch (const SettingsWriteError& e) {
+    context_.messages->Show(
+        MessageKind::Warning,
+        std::string("Les choix G-code n'ont pas pu être enregistrés : ") + e.what());
+  }
+  context_.messages->Show(MessageKind::Information, "G-code exporté : " + written);
+}
+
+}  // namespace orvane::ui

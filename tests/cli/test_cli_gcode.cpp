@@ -1,0 +1,217 @@
+// orvane-cli generate --dialect: the ".nc" program for GRBL-class controllers
+// and LinuxCNC, checked against LinuxCNC's own interpreter where installed.
+#include <cmath>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "cli/cli_harness.h"
+#include "core/common/text_number.h"
+
+namespace orvane {
+namespace {
+
+using test::ReadText;
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class CliGcode : public OrvaneCli {
+ protected:
+  // A swept, tapered wing of NACA 2412: root chord 200 mm, tip chord 120 mm
+  // moved 50 mm back and 10 mm up.
+  std::string Wing() {
+    std::ifstream in(data + "/airfoils/naca2412_xfoil.dat");
+    std::string name;
+    std::getline(in, name);
+    std::ofstream root(work / "root.dat"), tip(work / "tip.dat");
+    root << name << "\n";
+    tip << name << "\n";
+    for (double x, y; in >> x >> y;) {
+      root << FormatFixed(200 * x, 6) << " " << FormatFixed(200 * y, 6) << "\n";
+      tip << FormatFixed(120 * x + 50, 6) << " " << FormatFixed(120 * y + 10, 6) << "\n";
+    }
+    root.close();
+    tip.close();
+    const std::string project = work / "wing.ovp";
+    const CliRun run =
+        Cli("import " + (work / "root.dat") + " " + (work / "tip.dat") + " -o " + project);
+    EXPECT_EQ(run.status, 0) << run.output;
+    return project;
+  }
+  // The design's outline as the project holds it: X1, Y1, X2, Y2 per point,
+  // a point that repeats the one before left out.
+  std::vector<std::array<double, 4>> Outline(const std::string& project) {
+    const ProjectReadResult read = ReadProjectFile(ReadText(project));
+    EXPECT_TRUE(read.ok);
+    std::vector<std::array<double, 4>> points;
+    for (size_t i = 0; i < read.data.X1.size(); ++i) {
+      const std::array<double, 4> p = {read.data.X1[i], read.data.Y1[i], read.data.X2[i],
+                                       read.data.Y2[i]};
+      if (points.empty() || p != points.back()) points.push_back(p);
+    }
+    return points;
+  }
+};
+
+TEST_F(CliGcode, WritesTheProgramBesideTheSetOrRefusesBeforeWritingAnything) {
+  const std::string project = Project("square.ovp", {{0, 0}, {10, 0}, {10, 10}, {0, 0}});
+  struct Case {
+    const char* name;
+    std::string options;
+    std::string stored;  // the GCode group as "Axes Avance Chauffe Puissance", or ""
+    int status;
+    std::vector<std::string> files;     // written in out/
+    std::vector<std::string> expected;  // lines of the first file, "*" for any
+  };
+  const Case cases[] = {
+      {"LinuxCNC letters, G94, heated",
+       "--dialect xyuv --feed g94 --heat 300",
+       "",
+       0,
+       {"wing.nc", "wing.ovd", "wing.ovg", "wing.ovi", "wing.ovs"},
+       {"G17 G21 G90 G94", "G0 X0.000 Y0.000 U0.000 V0.000", "M3 S300", "G4 P8",
+        "G1 X10.000 Y0.000 U10.000 V0.000 F84.8528", "*", "*", "M5", "M2"}},
+      {"opposite pair, stored choices fill in",
+       "--dialect XYAB --opposite",
+       "XYZA G93 on 250",
+       0,
+       {"wing_A.nc", "wing_A.ovd", "wing_A.ovg", "wing_A.ovi", "wing_A.ovs", "wing_B.nc",
+        "wing_B.ovd", "wing_B.ovg", "wing_B.ovi", "wing_B.ovs"},
+       {"G17 G21 G90 G93", "*", "M3 S250", "G4 P8", "G1 X10.000 Y0.000 A10.000 B0.000 F6", "*", "*",
+        "M5", "M2"}},
+      {"heating switched off",
+       "--dialect xyza --heat none",
+       "XYZA G93 on 250",
+       0,
+       {"wing.nc", "wing.ovd", "wing.ovg", "wing.ovi", "wing.ovs"},
+       {"*", "*", "G1 X10.000 Y0.000 Z10.000 A0.000 F6", "*", "*", "M2"}},
+      {"a letter twice", "--dialect xyzz", "", 2, {}, {}},
+      {"unknown feed mode", "--dialect xyza --feed g95", "", 2, {}, {}},
+      {"power above SMax", "--dialect xyza --heat 1001", "", 2, {}, {}},
+      {"feed without dialect", "--feed g94", "", 2, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(out);
+    fs::create_directory(out);
+    if (!c.stored.empty()) {
+      std::istringstream words(c.stored);
+      std::string axes, feed, heat, power;
+      words >> axes >> feed >> heat >> power;
+      FileSettingsStore store(config / "settings.ini");
+      const std::string key = GroupKeyPath("GCode");
+      store.WriteSettingString(key, "Axes", axes);
+      store.WriteSettingString(key, "Avance", feed);
+      store.WriteSettingString(key, "Chauffe", heat);
+      store.WriteSettingString(key, "Puissance", power);
+    }
+    const CliRun run = Cli("generate " + project + " -o " + out + "/wing " + c.options);
+    EXPECT_EQ(run.status, c.status) << run.output;
+    EXPECT_EQ(Names(out), std::set<std::string>(c.files.begin(), c.files.end()));
+    if (c.files.empty()) continue;
+    const std::vector<std::string> lines = SplitLines(ReadText(out + "/" + c.files[0]));
+    ASSERT_EQ(lines.size(), c.expected.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (c.expected[i] != "*") {
+        EXPECT_EQ(lines[i], c.expected[i]) << "line " << i + 1;
+      }
+    }
+    if (c.files.size() == 10) {
+      // The opposite piece: the guides exchanged.
+      EXPECT_EQ(SplitLines(ReadText(out + "/wing_B.nc"))[4], "G1 X10.000 Y0.000 A10.000 B0.000 F6");
+    }
+  }
+}
+
+// LinuxCNC's interpreter reads the wing's programs without an error, finds
+// the design's outline within one step (1/200 mm), and its feed rates give
+// every line the longer guide's travel at 60 mm/min.
+TEST_F(CliGcode, LinuxCncReadsTheWingOnTheDesignOutline) {
+  if (test::Shell("command -v rs274").status != 0) {
+    GTEST_SKIP() << "rs274 absent (Debian package linuxcnc-uspace): LinuxCNC check skipped";
+  }
+  const std::string project = Wing();
+  const std::vector<std::array<double, 4>> outline = Outline(project);
+  ASSERT_GT(outline.size(), 100u);
+  const double step = 1.0 / 200;
+  const std::string script = std::string(ORVANE_TEST_DATA) + "/../cli/linuxcnc_positions.py";
+  for (const char* dialect : {"xyza", "xyuv"}) {
+    SCOPED_TRACE(dialect);
+    const std::string base = out + "/" + dialect;
+    const CliRun made =
+        Cli("generate " + project + " -o " + base + " --dialect " + dialect + " --heat 400");
+    ASSERT_EQ(made.status, 0) << made.output;
+    // Motor order X1, Y1, X2, Y2 of each move, and the feed rate before it.
+    std::vector<std::array<double, 4>> moves;
+    std::vector<double> rates;
+    if (std::string(dialect) == "xyza") {
+      // The standalone interpreter: canonical calls, positions in mm, A as is.
+      // It keeps its parameter file in the folder it runs in.
+      const CliRun run = test::Shell("cd " + out + " && rs274 -g " + base + ".nc");
+      ASSERT_EQ(run.status, 0) << run.output;
+      const std::regex call(R"((\w+)\(([^)]*)\))");
+      double rate = 0;
+      std::vector<std::string> order;
+      for (const std::string& line : SplitLines(run.output)) {
+        std::smatch m;
+        if (!std::regex_search(line, m, call)) continue;
+        std::vector<double> v;
+        std::istringstream args(std::regex_replace(m[2].str(), std::regex(","), " "));
+        for (std::string word; args >> word;) v.push_back(ParseReal(word).value_or(NAN));
+        const std::string name = m[1];
+        if (name == "SET_FEED_RATE") rate = v.at(0);
+        if (name == "STRAIGHT_TRAVERSE" || name == "STRAIGHT_FEED") {
+          moves.push_back({v.at(0), v.at(1), v.at(2), v.at(3)});
+          rates.push_back(name == "STRAIGHT_FEED" ? rate : 0);
+        }
+        if (name.find("SPINDLE") != std::string::npos || name == "DWELL" ||
+            (name.starts_with("STRAIGHT") && (order.empty() || order.back() != name))) {
+          order.push_back(name);
+        }
+      }
+      EXPECT_EQ(order, (std::vector<std::string>{"STRAIGHT_TRAVERSE", "SET_SPINDLE_SPEED",
+                                                 "START_SPINDLE_CLOCKWISE", "DWELL",
+                                                 "STRAIGHT_FEED", "STOP_SPINDLE_TURNING",
+                                                 // M2's own
+                                                 "STOP_SPINDLE_TURNING", "SET_SPINDLE_MODE"}));
+    } else {
+      // The standalone interpreter has no U and V: its module does.
+      const CliRun run =
+          test::Shell("cd " + out + " && /usr/bin/python3 " + script + " " + base + ".nc");
+      if (run.status == 3) GTEST_SKIP() << "LinuxCNC's interpreter module is absent";
+      ASSERT_EQ(run.status, 0) << run.output;
+      for (const std::string& line : SplitLines(run.output)) {
+        // The interpreter also says things of its own on stderr.
+        if (!line.starts_with("T ") && !line.starts_with("F ")) continue;
+        std::istringstream in(line.substr(2));
+        double v[9];
+        for (double& x : v) in >> x;
+        moves.push_back({v[0], v[1], v[6], v[7]});
+        rates.push_back(0);
+      }
+    }
+    ASSERT_EQ(moves.size(), outline.size());
+    for (size_t i = 0; i < moves.size(); ++i) {
+      for (int k = 0; k < 4; ++k) {
+        ASSERT_NEAR(moves[i][k], outline[i][k], step) << "point " << i + 1 << " axis " << k;
+      }
+      if (i == 0 || rates[i] == 0) continue;
+      // Inverse time becomes a rate over X, Y, Z (A is an angle to LinuxCNC).
+      const auto d = [&](int k) { return moves[i][k] - moves[i - 1][k]; };
+      const double xyz = std::sqrt(d(0) * d(0) + d(1) * d(1) + d(2) * d(2));
+      // The guides' travel as written (the cut's decimals), as the writer timed it.
+      const double guides = std::max(std::hypot(d(0), d(1)), std::hypot(d(2), d(3)));
+      if (xyz > 0.01) {
+        EXPECT_NEAR(xyz / rates[i], guides / 60, guides / 60 * 1e-3) << i + 1;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane
