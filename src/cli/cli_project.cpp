@@ -78,6 +78,7 @@ std::optional<PointRows> ReadDrawing(const std::string& path, bool keepDuplicate
               << "\n";
     return std::nullopt;
   }
+  if (read.discontinuous) std::cerr << "orvane-cli : " << path << " : Tracé discontinu\n";
   PointRows rows;
   for (size_t i = 0; i < read.xs.size(); ++i) {
     rows.push_back({FormatFixed(read.xs[i], 6), FormatFixed(read.ys[i], 6)});

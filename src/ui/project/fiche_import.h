@@ -52,6 +52,7 @@ class TFormImport : public QMainWindow {
   QAction *Precision0 = nullptr, *Precision1 = nullptr, *Precision2 = nullptr,
           *Precision3 = nullptr;
   QAction* DoublonsAuto = nullptr;
+  QAction* LectureDxfStricte = nullptr;
   QAction* IgnorerAlertes = nullptr;
   QAction* ConfirmeAbandon = nullptr;
   QAction* ConfirmeEcrasement = nullptr;
