@@ -207,6 +207,10 @@ int Generate(const std::string& path, const std::string& base, bool twoCuts, boo
       status = 1;
     } else {
       std::cout << generation.steps.ticks << " pas\n";
+      if (generation.checked) {
+        std::cout << DeviationLine(generation.deviation, 0) << "\n"
+                  << DeviationLine(generation.deviation, 1) << "\n";
+      }
     }
   }
   return status;
