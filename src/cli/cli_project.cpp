@@ -1,5 +1,6 @@
 // orvane-cli's project commands: info, import, export, generate.
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "core/cut/cut_generation.h"
 #include "core/project/drawing_readers.h"
 #include "core/project/exports.h"
+#include "core/project/match_points.h"
 #include "core/project/profile.h"
 #include "core/project/project_file.h"
 #include "host/atomic_file.h"
@@ -79,6 +81,7 @@ std::optional<PointRows> ReadDrawing(const std::string& path, bool keepDuplicate
               << "\n";
     return std::nullopt;
   }
+  if (read.discontinuous) std::cerr << "orvane-cli : " << path << " : Tracé discontinu\n";
   PointRows rows;
   for (size_t i = 0; i < read.xs.size(); ++i) {
     rows.push_back({FormatFixed(read.xs[i], 6), FormatFixed(read.ys[i], 6)});
@@ -93,14 +96,23 @@ std::optional<PointRows> ReadDrawing(const std::string& path, bool keepDuplicate
 }
 
 int Import(const std::vector<std::string>& inputs, const std::string& output, int decimals,
-           bool keepDuplicates) {
+           bool keepDuplicates, std::optional<size_t> match) {
   Profile p[2];
   for (int k = 0; k < 2; ++k) {
     auto rows = ReadDrawing(inputs[std::min<size_t>(k, inputs.size() - 1)], keepDuplicates);
     if (!rows) return 1;
     p[k].raw = std::move(*rows);
-    RefreshAdjusted(p[k], decimals);
   }
+  if (match) {
+    MatchedProfiles matched = MatchPoints(p[0].raw, false, p[1].raw, false, *match);
+    if (!matched.message.empty()) {
+      std::cerr << "orvane-cli : " << matched.message << "\n";
+      return 1;
+    }
+    p[0].raw = std::move(matched.first);
+    p[1].raw = std::move(matched.second);
+  }
+  for (Profile& profile : p) RefreshAdjusted(profile, decimals);
   std::string dimensions[4];
   for (int k = 0; k < 2; ++k) {
     const DimensionTexts texts = DimensionsOf(p[k], decimals);
@@ -217,6 +229,10 @@ int Generate(const std::string& path, const std::string& base, bool twoCuts, boo
         if (!Write(dialectFiles->paths[k], dialectFiles->texts[k])) status = 1;
       }
       if (status == 0) std::cout << generation.steps.ticks << " pas\n";
+      if (status == 0 && generation.checked) {
+        std::cout << DeviationLine(generation.deviation, 0) << "\n"
+                  << DeviationLine(generation.deviation, 1) << "\n";
+      }
     }
   }
   return status;
@@ -274,7 +290,25 @@ int GenerateCommand(const Args& args) {
                   parsed->Has("--gcode-only"), parsed->Has("--factory"), dialect);
 }
 
-int ImportCommand(const Args& args) {
+int ImportCommand(const Args& given) {
+  // "--match" takes an optional count.
+  Args args;
+  std::optional<size_t> match;
+  for (size_t i = 0; i < given.size(); ++i) {
+    if (given[i] != "--match") {
+      args.push_back(given[i]);
+      continue;
+    }
+    if (match) return UsageError("--match donné deux fois");
+    match = 0;
+    const std::string next = i + 1 < given.size() ? std::string(given[i + 1]) : std::string();
+    if (!next.empty() && std::isdigit(static_cast<unsigned char>(next[0]))) {
+      const auto n = ParseInteger(next);
+      if (!n || *n < 2) return UsageError("--match attend un nombre de points d'au moins 2");
+      match = static_cast<size_t>(*n);
+      ++i;
+    }
+  }
   const auto parsed = ParseArgs(args, {"-o", "--decimals"}, {"--keep-duplicates"});
   if (!parsed) return 2;
   const std::vector<std::string>& inputs = parsed->positional;
@@ -288,7 +322,7 @@ int ImportCommand(const Args& args) {
     if (!d || *d < 0 || *d > 6) return UsageError("--decimals attend un entier de 0 à 6");
     decimals = static_cast<int>(*d);
   }
-  return Import(inputs, output, decimals, parsed->Has("--keep-duplicates"));
+  return Import(inputs, output, decimals, parsed->Has("--keep-duplicates"), match);
 }
 
 int ExportCommand(const Args& args) {

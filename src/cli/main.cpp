@@ -21,7 +21,7 @@ constexpr Command kCommands[] = {
      "generate PROJET.ovp -o BASE [--opposite] [--gcode-only] [--factory]\n"
      "       [--dialect xyza|xyuv|xyab|LETTRES [--feed g93|g94] [--heat S|none]]"},
     {"import", ImportCommand,
-     "import FICHIER [FICHIER2] -o PROJET.ovp [--decimals D] [--keep-duplicates]"},
+     "import FICHIER [FICHIER2] -o PROJET.ovp [--decimals D] [--keep-duplicates] [--match [N]]"},
     {"export", ExportCommand,
      "export PROJET.ovp --profile 1|2 --dxf|--dat|--csv SORTIE\n"
      "       orvane-cli export PROJET.ovp --cut SORTIE"},

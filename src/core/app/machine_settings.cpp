@@ -97,6 +97,7 @@ const std::array kValues = std::to_array<SettingValue>({
     {G::Options, "Taille", "2", C::Choice, &M::Taille, kOneToThree},
     {G::Options, "Precision", "1", C::Choice, &M::Precision, kZeroToThree},
     {G::Options, "Doublons", "off", C::OnOff, &M::Doublons},
+    {G::Options, "DxfStricte", "off", C::OnOff, &M::DxfStricte},
     {G::Options, "Decimales", "3", C::Choice, &M::Decimales, kZeroToSix},
     {G::Options, "Alertes", "off", C::OnOff, &M::Alertes},
     {G::Options, "GcodeOnly", "off", C::GcodeOnly, &M::GcodeOnly},

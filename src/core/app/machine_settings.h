@@ -51,6 +51,7 @@ struct MachineSettings {
   bool Reperes = true, Points = true;
   std::string Densite = "1", Taille = "2", Precision = "1";
   bool Doublons = false;
+  bool DxfStricte = false;  // DXF files read by the marker-driven reader alone
   std::string Decimales = "3";
   bool Alertes = false, GcodeOnly = false, Reprise = true, ConfirmeAbandon = true,
        ConfirmeEcrase = true, Audio = false;

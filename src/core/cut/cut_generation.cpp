@@ -51,12 +51,35 @@ CutGeneration GenerateCut(const PointRows& adjusted1, const PointRows& adjusted2
     }
   }
   if (g.steps.aborted) return g;
+  if (!gcodeOnly) {
+    // What will be cut is read back from the file, as the machine will get it.
+    g.deviation = CheckStepFile(cutFolder + kTempStepFiles[0], g.table.points, settings);
+    g.checked = true;
+    if (!g.deviation.error.empty()) {
+      g.error = g.deviation.error;
+      return g;
+    }
+    if (g.deviation.Fault()) {
+      g.error = "Fichier de découpe défectueux :\n" + DeviationLine(g.deviation, 0) + "\n" +
+                DeviationLine(g.deviation, 1);
+      return g;
+    }
+  }
   const GcodePrograms programs = GenerateGcode(g.table.points, settings);
   if (!WriteText(cutFolder + kTempGcodeFiles[0], programs.cut) ||
       !WriteText(cutFolder + kTempGcodeFiles[1], programs.opposite)) {
     g.error = "Impossible d'écrire le G-code dans " + cutFolder;
   }
   return g;
+}
+
+std::string DeviationLine(const CutDeviation& deviation, int side) {
+  std::string line = "P" + std::to_string(side + 1) +
+                     " - Écart maximal : " + DeviationText(deviation.largest[side]);
+  if (deviation.Fault(side))
+    line += ", plus d'un pas (" + DeviationText(deviation.step[side]) + ")";
+  if (deviation.endsElsewhere) line += ", arrivée hors du dernier point";
+  return line;
 }
 
 void DeleteTemporaryCutFiles(const std::string& cutFolder) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/cut/cut_check.h"
 #include "core/cut/cut_files.h"
 #include "core/cut/step_stream.h"
 
@@ -19,8 +20,14 @@ struct CutGeneration {
   GenerationResult steps;
   long developed1 = 0, developed2 = 0;
   std::string error;  // a cell that is not a number, or a file that cannot be written
+  // The step file read back and measured against the outlines (not for G-code only).
+  bool checked = false;
+  CutDeviation deviation;
   bool Ok() const { return error.empty() && !steps.aborted; }
 };
+
+// "P1 - Écart maximal : 0,003 mm", and what is wrong when the cut is faulty.
+std::string DeviationLine(const CutDeviation& deviation, int side);
 
 // Why a cut cannot be generated (a cell that is not a number, positions or
 // ticks out of reach), checked before anything is written; empty when it can.

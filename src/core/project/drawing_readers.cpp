@@ -7,8 +7,8 @@
 
 namespace orvane {
 
-DrawingRead ReadDrawing(std::string_view bytes, std::string_view extension) {
-  if (extension == ".DXF") return ReadDxf(bytes);
+DrawingRead ReadDrawing(std::string_view bytes, std::string_view extension, bool strictDxf) {
+  if (extension == ".DXF") return strictDxf ? ReadDxf(bytes) : ReadCadDxf(bytes);
   if (extension == ".DAT") return ReadCoordinates(bytes, CoordinateFormat::Dat);
   if (extension == ".CSV") return ReadCoordinates(bytes, CoordinateFormat::Csv);
   return {};

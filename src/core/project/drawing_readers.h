@@ -22,7 +22,8 @@ struct DrawingRead {
   enum class Status { NothingRecognised, Read, Incomplete, Refused };
   Status status = Status::NothingRecognised;
   std::vector<double> xs, ys;
-  std::string message;  // why, when Refused (shown on the preview as it stands)
+  std::string message;         // why, when Refused (shown on the preview as it stands)
+  bool discontinuous = false;  // a drawing of several outlines, or with gaps, in file order
 };
 
 // The DXF reader: reacts to subclass marker lines and reads a fixed number
@@ -30,6 +31,13 @@ struct DrawingRead {
 // most one turn; a light-weight polyline with a bulge makes the drawing
 // incomplete. The result's bounding box starts at (0, 0).
 DrawingRead ReadDxf(std::string_view bytes);
+
+// DXF as CAD programs write them: lines, arcs, polylines with bulges, old
+// polylines, splines and ellipses in any order and direction are joined into
+// one contour when they form one chain. A drawing the marker-driven reader
+// already reads right gives its points unchanged; one that is not a single
+// chain comes in file order, marked discontinuous.
+DrawingRead ReadCadDxf(std::string_view bytes);
 
 enum class CoordinateFormat { Dat, Csv };
 
@@ -41,8 +49,9 @@ enum class CoordinateFormat { Dat, Csv };
 DrawingRead ReadCoordinates(std::string_view bytes, CoordinateFormat format);
 
 // The reader the extension picks (upper-cased: ".DXF", ".DAT", ".CSV");
-// NothingRecognised for any other.
-DrawingRead ReadDrawing(std::string_view bytes, std::string_view extension);
+// NothingRecognised for any other. `strictDxf` keeps DXF files to the
+// marker-driven reader.
+DrawingRead ReadDrawing(std::string_view bytes, std::string_view extension, bool strictDxf = false);
 
 // The readers' last step: refuses points that are not finite, lie beyond
 // kFarthestCoordinate or span more than kLargestCoordinate, then moves the

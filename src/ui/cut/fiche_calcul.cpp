@@ -70,6 +70,7 @@ TFormCalcul::TFormCalcul(AppContext& context, QWidget* parent)
   Coordonnees = new QLabel(this);
   Developpe1 = new QLabel(this);
   Developpe2 = new QLabel(this);
+  Ecart = new QLabel(this);
   CheckBoxFiles = new QCheckBox(QStringLiteral("créer deux découpes opposées"), this);
   Enregistrer = new QPushButton(QStringLiteral("Enregistrer la découpe"), this);
   Annuler = new QPushButton(QStringLiteral("Annuler"), this);
@@ -93,6 +94,7 @@ TFormCalcul::TFormCalcul(AppContext& context, QWidget* parent)
   info->addWidget(new QLabel(QStringLiteral("Développé profil 2 :"), this));
   info->addWidget(Developpe2);
   layout->addLayout(info);
+  layout->addWidget(Ecart);
   layout->addWidget(CheckBoxFiles);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -116,6 +118,7 @@ int TFormCalcul::Run(const Profile& p1, const Profile& p2, int decimals,
   decimals_ = decimals;
   std::copy(std::begin(dimensions), std::end(dimensions), dimensions_);
   CheckBoxFiles->setChecked(false);
+  Ecart->clear();
   CheckBoxFiles->setEnabled(ProfilesDiffer(p1.adjusted, p2.adjusted));
   FillTable();
   Enregistrer->setEnabled(true);
@@ -157,6 +160,13 @@ void TFormCalcul::Generate() {
                             context_.settings.CutPath, context_.settings.GcodeOnly, &observer);
   wait_->hide();
   QApplication::restoreOverrideCursor();
+  // The step file read back: how far what will be cut strays from the outlines.
+  Ecart->clear();
+  if (generation_->checked && generation_->deviation.error.empty()) {
+    const CutDeviation& d = generation_->deviation;
+    Ecart->setText(QString::fromStdString(DeviationLine(d, 0) + "      " + DeviationLine(d, 1)));
+    Ecart->setStyleSheet(d.Fault() ? QStringLiteral("color: red") : QString());
+  }
   if (generation_->steps.aborted) {
     Enregistrer->setEnabled(false);
     reject();

@@ -32,6 +32,7 @@ class TFormCalcul : public QDialog {
   QLabel* Coordonnees = nullptr;
   QLabel* Developpe1 = nullptr;
   QLabel* Developpe2 = nullptr;
+  QLabel* Ecart = nullptr;  // the largest deviation of the generated steps, per profile
   QCheckBox* CheckBoxFiles = nullptr;
   QPushButton* Enregistrer = nullptr;
   QPushButton* Annuler = nullptr;

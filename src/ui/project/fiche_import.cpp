@@ -127,6 +127,7 @@ void TFormImport::BuildMenus() {
   options->addSeparator();
   DoublonsAuto = AddOption(options, QStringLiteral("Suppression silencieuse des points inutiles"),
                            &M::Doublons);
+  LectureDxfStricte = AddOption(options, QStringLiteral("Lecture DXF stricte"), &M::DxfStricte);
   IgnorerAlertes =
       AddOption(options, QStringLiteral("Ignorer les dépassements de capacités"), &M::Alertes);
   ConfirmeAbandon =

@@ -52,6 +52,7 @@ class TFormImport : public QMainWindow {
   QAction *Precision0 = nullptr, *Precision1 = nullptr, *Precision2 = nullptr,
           *Precision3 = nullptr;
   QAction* DoublonsAuto = nullptr;
+  QAction* LectureDxfStricte = nullptr;
   QAction* IgnorerAlertes = nullptr;
   QAction* ConfirmeAbandon = nullptr;
   QAction* ConfirmeEcrasement = nullptr;
@@ -89,6 +90,7 @@ class TFormImport : public QMainWindow {
   QPushButton* Manettes = nullptr;  // "Mode manuel"
   QPushButton* Projection = nullptr;
   QPushButton* Alignement = nullptr;
+  QPushButton* Synchroniser = nullptr;
   QMenu* Historique1 = nullptr;
 
   void SetCutWindows(TFormCalcul* calcul, TFormProjection* projection) {
@@ -175,6 +177,8 @@ class TFormImport : public QMainWindow {
   void AjoutDegagementClick(ProfilePanel* panel);
   void SupprimeDegagementClick(ProfilePanel* panel);
   void AlignementClick();
+  // Both profiles get the same number of points, paired place to place.
+  void SynchroniserClick();
   // What the generator windows do to the project: profile 1 shows the
   // generated rows; profile 1 goes back to a saved copy (both profiles are
   // emptied when it has fewer than two points); "Valider" copies profile 1

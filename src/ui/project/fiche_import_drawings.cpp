@@ -55,7 +55,8 @@ void TFormImport::BrowseDrawing(const std::string& path, ProfilePanel* panel) {
   }
   std::string bytes;
   DrawingRead read;
-  if (ReadWholeFile(path, bytes, kMaxDrawingFile)) read = ReadDrawing(bytes, extension);
+  if (ReadWholeFile(path, bytes, kMaxDrawingFile))
+    read = ReadDrawing(bytes, extension, context_.settings.DxfStricte);
   if (read.status == DrawingRead::Status::Refused) {
     panel->Preview->ShowMessage(QString::fromStdString(read.message));
     return;
@@ -69,6 +70,9 @@ void TFormImport::BrowseDrawing(const std::string& path, ProfilePanel* panel) {
     panel->Preview->ShowBrowsedWithMessage(QStringLiteral(" Tracé incomplet "));
     return;
   }
+  // Still imported: separate outlines are sometimes wanted (a cut with its guide).
+  if (read.discontinuous)
+    panel->Preview->ShowBrowsedWithMessage(QStringLiteral(" Tracé discontinu "));
   importBuffer_.X1 = read.xs;
   importBuffer_.Y1 = read.ys;
 }

@@ -49,6 +49,7 @@ void TFormImport::BuildProfiles() {
   Fermer = new QPushButton(QStringLiteral("Fermer le projet"), central);
   Projection = new QPushButton(QStringLiteral("Calcul des projections"), central);
   Alignement = new QPushButton(QStringLiteral("Aligner les profils"), central);
+  Synchroniser = new QPushButton(QStringLiteral("Synchroniser les points"), central);
   Calculer = new QPushButton(QStringLiteral("Générer la découpe"), central);
   Decouper = new QPushButton(QStringLiteral("Découper"), central);
   Manettes = new QPushButton(QStringLiteral("Mode manuel"), central);
@@ -63,7 +64,7 @@ void TFormImport::BuildProfiles() {
   }
   actions->addWidget(decimals);
   actions->addSpacing(20);
-  for (QPushButton* b : {Projection, Alignement, Calculer}) actions->addWidget(b);
+  for (QPushButton* b : {Projection, Alignement, Synchroniser, Calculer}) actions->addWidget(b);
   actions->addSpacing(20);
   actions->addWidget(Decouper);
   actions->addWidget(Manettes);
@@ -78,6 +79,7 @@ void TFormImport::BuildProfiles() {
   connect(Decouper, &QPushButton::clicked, this, [this] { DecouperClick(); });
   connect(Manettes, &QPushButton::clicked, this, [this] { ManettesClick(); });
   connect(Projection, &QPushButton::clicked, this, [this] { ProjectionClick(); });
+  connect(Synchroniser, &QPushButton::clicked, this, [this] { SynchroniserClick(); });
   Alignement->setEnabled(false);
   WireProfile(Profil1);
   WireProfile(Profil2);
@@ -424,6 +426,8 @@ void TFormImport::UpdateProjectState() {
       ComputeProjectionCommands(Profile1, Profile2, editModeState_ != 0, projectionDone_)
           .Alignement;
   SetCommandEnabled(Alignement, alignable && aligne_);
+  SetCommandEnabled(Synchroniser, Profile1.Present() && Profile2.Present() && !projectionDone_ &&
+                                      editModeState_ == 0);
   const std::pair<ProfilePanel*, std::pair<std::string, Rgb>> etats[] = {
       {Profil1, {state.Etat1, state.Etat1Colour}}, {Profil2, {state.Etat2, state.Etat2Colour}}};
   for (const auto& [panel, etat] : etats) {

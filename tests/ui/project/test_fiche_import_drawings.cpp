@@ -39,6 +39,7 @@ TEST_F(DrawingImport, TheConfirmedFileIsTheOneReadAndABadOneReadsNothing) {
   window->ImporterClick(p1);
   EXPECT_EQ(window->Profile1.raw.size(), 5u);
   EXPECT_EQ(p1->title(), QStringLiteral(" PROFIL 1 : square_lwpolyline "));
+  h.context.settings.DxfStricte = true;  // a bulge is beyond the marker-driven reader
   for (const std::string& bad : {kData + "/README.md", kData + "/drawings/bulge.dxf"}) {
     h.dialogs.chosen = bad;
     window->ImporterClick(p1);
@@ -80,6 +81,32 @@ TEST_F(DrawingImport, ADrawingOfTooManyPointsSaysWhyOnThePreview) {
   EXPECT_EQ(h.messages.shown[0].text,
             "Ce fichier n'est pas compatible avec Orvane\n"
             "Dessin trop détaillé (plus de 2000000 points)");
+}
+
+// A drawing of separate outlines is said so and still imported; the strict
+// reading refuses what only the CAD reader reads; matched profiles undo as one.
+TEST_F(DrawingImport, CadDrawingsAndMatchedProfiles) {
+  window->BrowseDrawing(kData + "/drawings/two_squares.dxf", p1);
+  EXPECT_EQ(p1->Preview->Message(), QStringLiteral(" Tracé discontinu "));
+  Import(p1, kData + "/drawings/two_squares.dxf");
+  EXPECT_EQ(window->Profile1.raw.size(), 10u);
+  for (bool strict : {true, false}) {
+    h.context.settings.DxfStricte = strict;
+    window->BrowseDrawing(kData + "/drawings/polyline_bulges.dxf", p2);
+    EXPECT_EQ(p2->Preview->Message().isEmpty(), !strict) << p2->Preview->Message().toStdString();
+  }
+
+  Import(p1, kData + "/airfoils/naca2412_xfoil.dat");
+  EXPECT_FALSE(window->Synchroniser->isEnabled());
+  Import(p2, kData + "/airfoils/naca0012_xfoil.dat");
+  ASSERT_TRUE(window->Synchroniser->isEnabled());
+  window->Synchroniser->click();
+  EXPECT_EQ(window->Profile1.raw.size(), 161u);
+  EXPECT_EQ(window->Profile2.raw.size(), 161u);
+  EXPECT_EQ(window->Profile2.adjusted.size(), 161u);
+  EXPECT_EQ(Captions().back(), "P1/P2 - Synchroniser les points");
+  window->UndoClick();
+  EXPECT_EQ(window->Profile2.raw.size(), 101u);
 }
 
 }  // namespace
