@@ -87,6 +87,7 @@ class TFormImport : public QMainWindow {
   QPushButton* Calculer = nullptr;
   QPushButton* Decouper = nullptr;
   QPushButton* Manettes = nullptr;  // "Mode manuel"
+  QPushButton* ParametresM = nullptr;
   QPushButton* Projection = nullptr;
   QPushButton* Alignement = nullptr;
   QMenu* Historique1 = nullptr;
@@ -99,6 +100,9 @@ class TFormImport : public QMainWindow {
   void SetManageFilesWindow(class TFormManageFiles* window) { manageFiles_ = window; }
   void SetPositionWindow(class TFormPosition* position) { position_ = position; }
   void SetManualWindow(class TFormManettes* manettes) { manettes_ = manettes; }
+  void SetParametersWindow(class TFormParametres* parametres) { parametres_ = parametres; }
+  // Opens the CNC parameters; the machine commands then follow the board.
+  void ParametresClick();
   void SetOperationWindows(class TFormSaisie* saisie, class TFormEditPoint* editPoint,
                            class TFormProprietes* proprietes) {
     saisie_ = saisie;
@@ -241,6 +245,9 @@ class TFormImport : public QMainWindow {
   void FormShow();
   void FormClose();
   QString LinkDescription() const;
+  // The link and, for settings whose values contradict one another, which
+  // rule they break.
+  void ShowLinkStatus();
   QString SerialPortProblem(bool namePort) const;
 
   AppContext& context_;
@@ -252,6 +259,7 @@ class TFormImport : public QMainWindow {
   class TFormManageFiles* manageFiles_ = nullptr;
   class TFormPosition* position_ = nullptr;
   class TFormManettes* manettes_ = nullptr;
+  class TFormParametres* parametres_ = nullptr;
   // Shown again after the execution window: the project stays as it was.
   bool returningFromCut_ = false;
   class TFormSaisie* saisie_ = nullptr;

@@ -52,6 +52,7 @@ void TFormImport::BuildProfiles() {
   Calculer = new QPushButton(QStringLiteral("Générer la découpe"), central);
   Decouper = new QPushButton(QStringLiteral("Découper"), central);
   Manettes = new QPushButton(QStringLiteral("Mode manuel"), central);
+  ParametresM = new QPushButton(QStringLiteral("    Paramètres CNC       "), central);
   for (QPushButton* b : {Charger, Enregistrer, Fermer}) actions->addWidget(b);
   auto* decimals = new QGroupBox(QStringLiteral(" Décimales "), central);
   auto* decimalsLayout = new QHBoxLayout(decimals);
@@ -67,6 +68,8 @@ void TFormImport::BuildProfiles() {
   actions->addSpacing(20);
   actions->addWidget(Decouper);
   actions->addWidget(Manettes);
+  actions->addSpacing(20);
+  actions->addWidget(ParametresM);
   actions->addStretch();
   layout->addLayout(actions);
   setCentralWidget(central);
@@ -77,6 +80,7 @@ void TFormImport::BuildProfiles() {
   connect(Calculer, &QPushButton::clicked, this, [this] { CalculerClick(); });
   connect(Decouper, &QPushButton::clicked, this, [this] { DecouperClick(); });
   connect(Manettes, &QPushButton::clicked, this, [this] { ManettesClick(); });
+  connect(ParametresM, &QPushButton::clicked, this, [this] { ParametresClick(); });
   connect(Projection, &QPushButton::clicked, this, [this] { ProjectionClick(); });
   Alignement->setEnabled(false);
   WireProfile(Profil1);
