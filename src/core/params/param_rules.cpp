@@ -35,11 +35,6 @@ GlobalValues ParseGlobalValues(std::string_view steps, std::string_view period) 
   return values;
 }
 
-uint16_t CheckedStepValue(std::string_view shown, uint16_t stored) {
-  const auto value = FieldInteger(shown);
-  return Within(value, kMinSteps, kMaxSteps) ? static_cast<uint16_t>(*value) : stored;
-}
-
 BitPairs BitPairsOf(const MachineSettings& s) {
   return {s.X1io, s.Y1io, s.X2io, s.Y2io};
 }

@@ -28,10 +28,6 @@ struct GlobalValues {
 };
 GlobalValues ParseGlobalValues(std::string_view steps, std::string_view period);
 
-// A step edit keeps what it holds when it lies within the limits, else the
-// stored value comes back.
-uint16_t CheckedStepValue(std::string_view shown, uint16_t stored);
-
 // The data-register bit pair of each axis, X1 Y1 X2 Y2 (0 = bits 0-1 ... 3 = bits 6-7).
 using BitPairs = std::array<uint16_t, 4>;
 BitPairs BitPairsOf(const MachineSettings& settings);

@@ -103,6 +103,8 @@ QWidget* TFormParametres::BuildMotorsPage() {
   GlobalVitesse = new QLineEdit(global);
   RestrictField(GlobalPas, FieldKind::Digits, 4);
   RestrictField(GlobalVitesse, FieldKind::Digits, 6);
+  GlobalPas->setMaximumWidth(80);
+  GlobalVitesse->setMaximumWidth(100);
   GlobalAppliquer = new QPushButton(QStringLiteral("Appliquer"), global);
   LabelVmoy = Bold(QString(), global);
   globalLayout->addWidget(new QLabel(QStringLiteral("pas/mm"), global));
