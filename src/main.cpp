@@ -32,6 +32,7 @@
 #include "ui/machine/fiche_positionnement.h"
 #include "ui/machine/fiche_stop.h"
 #include "ui/params/fiche_parametres.h"
+#include "ui/params/fiche_memo.h"
 #include "ui/project/fiche_edit_point.h"
 #include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_gestion_fichiers.h"
@@ -144,6 +145,7 @@ int main(int argc, char* argv[]) {
   ui::TFormRaccourcis raccourcis(&projectWindow, &projectWindow);
   ui::TFormAPropos aPropos(&projectWindow);
   ui::TFormParametres parametres(context, &projectWindow);
+  ui::TFormMemo memo(context, &projectWindow);
   mainForm.SetProjectWindow(&projectWindow);
   calcul.SetWaitWindow(&patienter);
   projectWindow.SetCutWindows(&calcul, &projection);
@@ -159,6 +161,8 @@ int main(int argc, char* argv[]) {
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
   projectWindow.SetPeripheryWindows(&raccourcis, &aPropos);
+  projectWindow.SetMemoWindow(&memo);
+  position.SetMemoWindow(&memo);
 
   InstallFatalSignalHandlers();
   QApplication::setQuitOnLastWindowClosed(false);

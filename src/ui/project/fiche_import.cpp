@@ -16,6 +16,7 @@
 #include "ui/app/fiche_principale.h"
 #include "ui/app/settings_change.h"
 #include "ui/params/fiche_parametres.h"
+#include "ui/params/fiche_memo.h"
 #include "ui/project/fiche_gestion_fichiers.h"
 #include "ui/project/preview_widget.h"
 #include "ui/project/profile_panel.h"
@@ -78,6 +79,11 @@ void TFormImport::BuildMenus() {
   Calculatrice = outils->addAction(QStringLiteral("Calculatrice"));
   Calculatrice->setShortcut(Qt::Key_F10);
   connect(Calculatrice, &QAction::triggered, this, [this] { CalculatriceClick(); });
+  MemoDecoupe = outils->addAction(QStringLiteral("Mémo de découpe"));
+  MemoDecoupe->setEnabled(false);  // until the memo window is given
+  connect(MemoDecoupe, &QAction::triggered, this, [this] {
+    if (memo_) memo_->Run();
+  });
   FormatCut2 = outils->addMenu(QStringLiteral("Importer un projet"))
                    ->addAction(QStringLiteral("Format CUT"));
   FormatCUT1 = outils->addMenu(QStringLiteral("Exporter le projet"))
@@ -163,6 +169,11 @@ void TFormImport::BuildMenus() {
   Historique1 = menuBar()->addMenu(QStringLiteral("Historique"));
   Historique1->setEnabled(false);
   BuildHelpMenu();
+}
+
+void TFormImport::SetMemoWindow(TFormMemo* memo) {
+  memo_ = memo;
+  MemoDecoupe->setEnabled(memo_ != nullptr);
 }
 
 void TFormImport::ApplyOptionsToMenus() {

@@ -64,6 +64,7 @@ class TFormImport : public QMainWindow {
   QAction* FormatCut2 = nullptr;  // "Importer un projet" -> "Format CUT"
   QAction* FormatCUT1 = nullptr;  // "Exporter le projet" -> "Format CUT"
   QAction* Calculatrice = nullptr;
+  QAction* MemoDecoupe = nullptr;  // "Mémo de découpe"
   QAction* Sauvegarder = nullptr;  // "Configuration" -> "Sauvegarder"
   QAction* Restaurer = nullptr;    // "Configuration" -> "Restaurer"
   QAction* Reinitialiser = nullptr;
@@ -98,6 +99,7 @@ class TFormImport : public QMainWindow {
   }
   void SetFormatFileWindow(class TFormFormatFile* window) { formatFile_ = window; }
   void SetManageFilesWindow(class TFormManageFiles* window) { manageFiles_ = window; }
+  void SetMemoWindow(class TFormMemo* memo);
   void SetPositionWindow(class TFormPosition* position) { position_ = position; }
   void SetManualWindow(class TFormManettes* manettes) { manettes_ = manettes; }
   void SetParametersWindow(class TFormParametres* parametres) { parametres_ = parametres; }
@@ -257,6 +259,7 @@ class TFormImport : public QMainWindow {
   TFormProjection* projection_ = nullptr;
   class TFormFormatFile* formatFile_ = nullptr;
   class TFormManageFiles* manageFiles_ = nullptr;
+  class TFormMemo* memo_ = nullptr;
   class TFormPosition* position_ = nullptr;
   class TFormManettes* manettes_ = nullptr;
   class TFormParametres* parametres_ = nullptr;
