@@ -31,8 +31,8 @@
 #include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_positionnement.h"
 #include "ui/machine/fiche_stop.h"
-#include "ui/params/fiche_parametres.h"
 #include "ui/params/fiche_memo.h"
+#include "ui/params/fiche_parametres.h"
 #include "ui/project/fiche_edit_point.h"
 #include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_gestion_fichiers.h"
@@ -154,6 +154,7 @@ int main(int argc, char* argv[]) {
   projectWindow.SetPositionWindow(&position);
   projectWindow.SetManualWindow(&manettes);
   projectWindow.SetParametersWindow(&parametres);
+  parametres.SetMemoWindow(&memo);
   position.SetManualWindow(&manettes);
   position.SetDetailWindow(&binaire);
   position.SetStopWindow(&stop);

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
@@ -18,8 +17,10 @@
 #include "core/machine/serial_link.h"
 #include "core/params/field_text.h"
 #include "core/params/folder_checks.h"
-#include "host/host_centronic.h"
 #include "ui/app/settings_change.h"
+#include "ui/params/fiche_memo.h"
+#include "ui/params/motor_tests.h"
+#include "ui/params/wizard_page.h"
 
 namespace orvane::ui {
 namespace {
@@ -41,7 +42,7 @@ TFormParametres::TFormParametres(AppContext& context, QWidget* parent)
   TabSheets[1] = BuildMachinePage();
   TabSheets[2] = BuildPortsPage();
   TabSheets[3] = BuildSystemPage();
-  TabSheets[4] = BuildComputerPage();
+  TabSheets[4] = BuildWizardPage();
   const char* captions[5] = {"  Moteurs", "  Machine", "  Ports E/S", "  Système", "  Assistant"};
   for (int p = 0; p < 5; ++p) {
     TabSheets[p]->setObjectName(QStringLiteral("TabSheet%1").arg(p + 1));
@@ -86,47 +87,19 @@ QWidget* TFormParametres::PageButtons(ParamPage page, QWidget* parent) {
   return row;
 }
 
-QWidget* TFormParametres::BuildComputerPage() {
-  auto* page = new QWidget(this);
-  auto* layout = new QVBoxLayout(page);
-  auto* computer = new QGroupBox(QStringLiteral("  CARACTERISTIQUES ORDINATEUR "), page);
-  auto* grid = new QGridLayout(computer);
-  FrequenceCpu = new QLabel(QStringLiteral("0.000 GHz"), computer);
-  ModeleCpu = new QLabel(computer);
-  CompteurHP = new QLabel(computer);
-  Actualiser = new QPushButton(QStringLiteral("Actualiser"), computer);
-  grid->addWidget(new QLabel(QStringLiteral("Fréquence actuelle du processeur"), computer), 0, 0);
-  grid->addWidget(FrequenceCpu, 0, 1);
-  grid->addWidget(Actualiser, 0, 2);
-  grid->addWidget(new QLabel(QStringLiteral("Modèle de processeur"), computer), 1, 0);
-  grid->addWidget(ModeleCpu, 1, 1, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("Compteur hautes performances"), computer), 2, 0);
-  grid->addWidget(CompteurHP, 2, 1);
-  grid->setColumnStretch(1, 1);
-  layout->addWidget(computer);
-  layout->addStretch();
-  auto* buttons = new QHBoxLayout;
-  ConfigFermer = new QPushButton(QStringLiteral("     Fermer    "), page);
-  ConfigFermer->setMinimumWidth(120);
-  buttons->addStretch();
-  buttons->addWidget(ConfigFermer);
-  layout->addLayout(buttons);
-  connect(ConfigFermer, &QPushButton::clicked, this, [this] { reject(); });
-  connect(Actualiser, &QPushButton::clicked, this, [this] {
-    Actualiser->setEnabled(false);
-    if (context_.host) context_.startup.CpuClockGHz = context_.host->MeasureCpuClockGHz();
-    RefreshComputer();
-    Actualiser->setEnabled(true);
-  });
-  return page;
+QWidget* TFormParametres::BuildWizardPage() {
+  Assistant = new WizardPage(
+      context_,
+      [this](const FeedApplication& result) { ApplyWizardResult(result.steps, result.period); },
+      this);
+  ConfigFermer = Assistant->ConfigFermer;
+  connect(Assistant, &WizardPage::closeRequested, this, [this] { reject(); });
+  return Assistant;
 }
 
-void TFormParametres::RefreshComputer() {
-  FrequenceCpu->setText(QString::asprintf("%.3f", context_.startup.CpuClockGHz) +
-                        QStringLiteral(" GHz"));
-  ModeleCpu->setText(QString::fromStdString(ReadProcessorName()));
-  CompteurHP->setText(context_.startup.CounterTicksPerMicrosecond > 0 ? QStringLiteral("Présent")
-                                                                      : QStringLiteral("Absent"));
+void TFormParametres::SetMemoWindow(TFormMemo* memo) {
+  memo_ = memo;
+  Memo->setVisible(memo_ != nullptr);
 }
 
 int TFormParametres::Run() {
@@ -149,7 +122,7 @@ void TFormParametres::FormShow() {
   GlobalVitesse->clear();
   GlobalAppliquer->setEnabled(false);
   for (ParamPage page : kAllPages) ReloadPage(page);
-  RefreshComputer();
+  Assistant->FormShow();
   PageControl1->setCurrentIndex(context_.settings.BoardPresent ? 0 : 2);
   context_.settings.SerialParamsChanged = false;
 }
@@ -173,6 +146,11 @@ void TFormParametres::ReloadPage(ParamPage page) {
   }
   SettingsChanged(context_);
   if (page == ParamPage::Ports) RestOnIdleImage();
+  if (page == ParamPage::Moteurs) {
+    filling_ = true;
+    Essais->Reset();
+    filling_ = false;
+  }
   if (!problems.empty()) {
     context_.messages->Show(MessageKind::Error, DescribeSettingsProblems(problems));
   }
@@ -254,12 +232,15 @@ bool TFormParametres::SaveClick(ParamPage page) {
   const BoardPacket before = BoardParametersPacket(s);
   CopyPageValues(page, candidate, s);
   if (page == ParamPage::Moteurs) s.Vmax = candidate.Vmax, s.Vmin = candidate.Vmin;
+  if (page == ParamPage::Machine) StoreWizardValues(Assistant->Values(), s);
   // The board is told whenever what it holds changes, whichever page changed it.
   if (BoardParametersPacket(s) != before) s.SerialParamsChanged = true;
   const bool saved = SaveSettings(context_);
   if (page == ParamPage::Ports) {
     RestOnIdleImage();
     s.SerialParamsChanged = false;
+    // The list shows what the board holds after the save.
+    if (saved && s.PortType == 2) TestSortie->RefreshBoardInformation();
   }
   if (!saved) return false;
   FillPage(page, s);
@@ -277,14 +258,15 @@ void TFormParametres::CloseClick(ParamPage) {
 }
 
 void TFormParametres::reject() {
-  if (testing_) return;
+  // A test ends first: its own way out rests the outputs.
+  if (testing_ || Essais->Running() || TestSortie->Held()) return;
   if (!closing_ && !ConfirmUnsavedPages()) return;
   closing_ = true;
   QDialog::reject();
 }
 
 void TFormParametres::closeEvent(QCloseEvent* event) {
-  if (testing_) {
+  if (testing_ || Essais->Running()) {
     event->ignore();
     return;
   }
@@ -318,6 +300,17 @@ bool TFormParametres::ConfirmUnsavedPages() {
     }
   }
   return true;
+}
+
+MotorEdits TFormParametres::ShownEdits() const {
+  MotorEdits edits;
+  const auto steps = ShownSteps();
+  const auto periods = ShownPeriods();
+  for (size_t a = 0; a < 4; ++a) {
+    edits.stepsPerMm[a] = static_cast<uint16_t>(std::clamp(steps[a], 0, 65535));
+    edits.periodUs[a] = periods[a];
+  }
+  return edits;
 }
 
 std::array<int, 4> TFormParametres::ShownSteps() const {
@@ -358,8 +351,8 @@ void TFormParametres::SetTesting(bool testing) {
   testing_ = testing;
   if (testing) {
     remembered_.clear();
-    std::vector<QWidget*> controls = {PageControl1->tabBar(), GlobalPas, GlobalVitesse,
-                                      GlobalAppliquer, ConfigFermer};
+    std::vector<QWidget*> controls = {PageControl1->tabBar(), GlobalPas,    GlobalVitesse,
+                                      GlobalAppliquer,        ConfigFermer, Memo};
     for (int p = 0; p < kPages; ++p) {
       for (QWidget* w : {static_cast<QWidget*>(ParDefaut[p]), static_cast<QWidget*>(Restaurer[p]),
                          static_cast<QWidget*>(Enregistrer[p]), static_cast<QWidget*>(Fermer[p])}) {
@@ -370,22 +363,10 @@ void TFormParametres::SetTesting(bool testing) {
       remembered_.push_back({w, w->isEnabled()});
       w->setEnabled(false);
     }
-    qApp->installEventFilter(this);
   } else {
-    qApp->removeEventFilter(this);
     for (auto& [w, enabled] : remembered_) w->setEnabled(enabled);
     remembered_.clear();
   }
-}
-
-bool TFormParametres::eventFilter(QObject* watched, QEvent* event) {
-  // During a motor test only the space bar acts: plain left clicks anywhere
-  // in the application are dropped.
-  if (testing_ &&
-      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
-    if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) return true;
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace orvane::ui

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/params/feed_wizard.h"
+#include "core/params/motor_test.h"
 #include "core/params/param_rules.h"
 #include "ui/app/app_context.h"
 
@@ -26,6 +28,10 @@ namespace orvane::ui {
 
 class SpeedSpin;
 class Diagram;
+class MotorTestGroup;
+class OutputTestGroup;
+class WizardPage;
+class TFormMemo;
 
 // The CNC parameters: motors, machine, ports and folders, page by page, each
 // saved on its own; the settings in memory stay those of the store until a
@@ -45,6 +51,12 @@ class TFormParametres : public QDialog {
   std::array<QWidget*, 5> TabSheets{};
   std::array<QPushButton*, kPages> ParDefaut{}, Restaurer{}, Enregistrer{}, Fermer{};
   QPushButton* ConfigFermer = nullptr;  // the fifth page's
+  // The embedded pieces: the motor tests, the output test, the wizard page.
+  MotorTestGroup* Essais = nullptr;
+  OutputTestGroup* TestSortie = nullptr;
+  WizardPage* Assistant = nullptr;
+  QPushButton* Memo = nullptr;  // "    Mémo"
+  void SetMemoWindow(TFormMemo* memo);
 
   // Motors page, axes in the order X1 Y1 X2 Y2.
   std::array<QCheckBox*, 4> Inverse{};
@@ -82,10 +94,6 @@ class TFormParametres : public QDialog {
   std::array<QLineEdit*, 4> FolderEdits{};
   std::array<QPushButton*, 4> Parcourir{}, Nouveau{}, DossierCourant{};
 
-  // Fifth page: the computer.
-  QLabel *FrequenceCpu = nullptr, *ModeleCpu = nullptr, *CompteurHP = nullptr;
-  QPushButton* Actualiser = nullptr;
-
   // The message panel of the machine and ports pages.
   std::array<QLabel*, kPages> MessagePanels{};
 
@@ -105,29 +113,28 @@ class TFormParametres : public QDialog {
   // The motors page's steps and periods as shown (0 for an empty edit).
   std::array<int, 4> ShownSteps() const;
   std::array<int, 4> ShownPeriods() const;
+  MotorEdits ShownEdits() const;
+  SerialParams ShownSerial() const;
   // The wizard's results: written into the four axes, then the motors and the
-  // machine pages saved (with the wizard's values now in memory).
+  // machine pages saved (the machine page stores the wizard's values).
   bool ApplyWizardResult(int steps, int periodUs);
-  // While a motor test runs: every other control disabled, left clicks
-  // anywhere discarded.
+  // While a motor test runs every other control is disabled (the test group
+  // itself discards left clicks).
   void SetTesting(bool testing);
   bool Testing() const { return testing_; }
-  // Opens the cutting memo ("    Mémo").
-  std::function<void()> openMemo;
 
   static int Index(ParamPage page) { return static_cast<int>(page); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* BuildMotorsPage();
   QWidget* BuildMachinePage();
   QWidget* BuildPortsPage();
   QWidget* BuildSystemPage();
-  QWidget* BuildComputerPage();
+  QWidget* BuildWizardPage();
   QWidget* PageButtons(ParamPage page, QWidget* parent);
   void FormShow();
 
@@ -151,7 +158,7 @@ class TFormParametres : public QDialog {
   void ShowLink();
   void ShowBitPairs();
   void WireFieldLeft(QLineEdit* edit, bool fil);
-  void RefreshComputer();
+  int LinkShown() const;
   void RestOnIdleImage();
   double StoredVcut() const;
 
@@ -164,8 +171,7 @@ class TFormParametres : public QDialog {
   std::vector<std::pair<QWidget*, bool>> remembered_;
   // The stored Vcut the machine page's speeds are fractions of.
   double machineVcut_ = 0;
-  // The motor tests' distance (`DepTest`) as the page holds it.
-  int testDistance_ = 10;
+  TFormMemo* memo_ = nullptr;
 };
 
 }  // namespace orvane::ui

@@ -13,14 +13,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "core/common/text_number.h"
 #include "core/params/field_text.h"
+#include "ui/params/fiche_memo.h"
 #include "ui/params/fiche_parametres.h"
 #include "ui/params/field_validator.h"
+#include "ui/params/motor_tests.h"
 #include "ui/params/params_widgets.h"
 
 namespace orvane::ui {
@@ -123,8 +126,25 @@ QWidget* TFormParametres::BuildMotorsPage() {
   connect(GlobalVitesse, &QLineEdit::returnPressed, GlobalPas, [this] { GlobalPas->setFocus(); });
   connect(GlobalAppliquer, &QPushButton::clicked, this, [this] { GlobalAppliquerClick(); });
 
+  Essais = new MotorTestGroup(
+      context_, [this] { return ShownEdits(); }, page);
+  connect(Essais, &MotorTestGroup::testRunning, this,
+          [this](bool running) { SetTesting(running); });
+  connect(Essais->TrackBarDistanceTest, &QSlider::valueChanged, this,
+          [this] { Changed(ParamPage::Moteurs); });
+  Memo = new QPushButton(QStringLiteral("    Mémo"), page);
+  Memo->setVisible(false);
+  connect(Memo, &QPushButton::clicked, this, [this] {
+    if (memo_) memo_->Run();
+  });
+
   layout->addWidget(motors);
   layout->addWidget(global);
+  layout->addWidget(Essais);
+  auto* memoRow = new QHBoxLayout;
+  memoRow->addWidget(Memo);
+  memoRow->addStretch();
+  layout->addLayout(memoRow);
   layout->addStretch();
   layout->addWidget(PageButtons(ParamPage::Moteurs, page));
   return page;
@@ -351,7 +371,7 @@ void TFormParametres::FillPage(ParamPage page, const MachineSettings& s) {
         StepEdits[a]->setText(QString::number(steps[a]));
         PeriodEdits[a]->setText(QString::number(periods[a]));
       }
-      testDistance_ = s.DepTest;
+      Essais->TrackBarDistanceTest->setValue(s.DepTest);
       ShowMotorSpeeds();
       break;
     }
@@ -395,7 +415,7 @@ MachineSettings TFormParametres::ReadPage(ParamPage page) const {
         *steps[a] = static_cast<uint16_t>(std::clamp(shownSteps[a], 0, 65535));
         *periods[a] = shownPeriods[a];
       }
-      s.DepTest = static_cast<uint16_t>(testDistance_);
+      s.DepTest = static_cast<uint16_t>(Essais->TrackBarDistanceTest->value());
       break;
     }
     case ParamPage::Machine: {

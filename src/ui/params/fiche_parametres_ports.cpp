@@ -7,8 +7,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -18,6 +20,7 @@
 #include "ui/params/fiche_newdir.h"
 #include "ui/params/fiche_parametres.h"
 #include "ui/params/field_validator.h"
+#include "ui/params/motor_tests.h"
 
 namespace orvane::ui {
 namespace {
@@ -186,10 +189,18 @@ QWidget* TFormParametres::BuildPortsPage() {
     connect(box, &QCheckBox::toggled, this, [this] { Changed(ParamPage::Ports, true); });
   }
 
+  TestSortie = new OutputTestGroup(
+      context_, [this] { return ShownSerial(); }, page);
+  TestSortie->setTitle(QStringLiteral(" TEST DES SORTIES "));
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+    if (index == 2 && LinkShown() == 2) TestSortie->ShowPrompt();
+  });
+
   auto* left = new QVBoxLayout;
   left->addWidget(mode);
   left->addWidget(ParallelGroup);
   left->addWidget(SerialGroup);
+  left->addWidget(TestSortie);
   left->addStretch();
   auto* right = new QVBoxLayout;
   right->addWidget(BitsGroup);
@@ -203,16 +214,32 @@ QWidget* TFormParametres::BuildPortsPage() {
   return page;
 }
 
-void TFormParametres::ShowLink() {
-  int link = 0;
+int TFormParametres::LinkShown() const {
   for (int i = 0; i < 3; ++i) {
-    if (RadioGroupPort[i]->isChecked()) link = i;
+    if (RadioGroupPort[i]->isChecked()) return i;
   }
+  return 0;
+}
+
+SerialParams TFormParametres::ShownSerial() const {
+  MachineSettings s = context_.settings;
+  ReadPortsPage(s);
+  return SerialSelectorParams(s);
+}
+
+void TFormParametres::ShowLink() {
+  const int link = LinkShown();
   ParallelGroup->setVisible(link == 0);
   SerialGroup->setVisible(link != 0);
   BitsGroup->setVisible(link != 2);
   HeatGroup->setVisible(link != 1);
   HoldGroup->setVisible(link != 1);
+  // The output test acts on the link in memory: it shows for that link only,
+  // so "TEST" never drives a link the page has not saved.
+  const int stored = context_.settings.PortType;
+  TestSortie->setVisible(link == stored && link != 1);
+  TestSortie->ListBoxKeldrino->setVisible(link == 2);
+  if (link == 2 && link == stored) TestSortie->ShowPrompt();
   for (int b = 0; b < 4; ++b) {
     HeatBits[b]->setVisible(link == 0);
     HoldBits[b]->setVisible(link == 0);
