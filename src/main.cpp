@@ -31,6 +31,8 @@
 #include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_positionnement.h"
 #include "ui/machine/fiche_stop.h"
+#include "ui/params/fiche_memo.h"
+#include "ui/params/fiche_parametres.h"
 #include "ui/project/fiche_edit_point.h"
 #include "ui/project/fiche_format_file.h"
 #include "ui/project/fiche_gestion_fichiers.h"
@@ -142,6 +144,8 @@ int main(int argc, char* argv[]) {
   ui::TFormAligne aligne(&projectWindow);
   ui::TFormRaccourcis raccourcis(&projectWindow, &projectWindow);
   ui::TFormAPropos aPropos(&projectWindow);
+  ui::TFormParametres parametres(context, &projectWindow);
+  ui::TFormMemo memo(context, &projectWindow);
   mainForm.SetProjectWindow(&projectWindow);
   calcul.SetWaitWindow(&patienter);
   projectWindow.SetCutWindows(&calcul, &projection);
@@ -149,6 +153,8 @@ int main(int argc, char* argv[]) {
   projectWindow.SetManageFilesWindow(&manageFiles);
   projectWindow.SetPositionWindow(&position);
   projectWindow.SetManualWindow(&manettes);
+  projectWindow.SetParametersWindow(&parametres);
+  parametres.SetMemoWindow(&memo);
   position.SetManualWindow(&manettes);
   position.SetDetailWindow(&binaire);
   position.SetStopWindow(&stop);
@@ -156,6 +162,8 @@ int main(int argc, char* argv[]) {
   projectWindow.SetOperationWindows(&saisie, &editPoint, &proprietes);
   projectWindow.SetShapeWindows(&creation, &rainures, &segment, &degagement, &aligne);
   projectWindow.SetPeripheryWindows(&raccourcis, &aPropos);
+  projectWindow.SetMemoWindow(&memo);
+  position.SetMemoWindow(&memo);
 
   InstallFatalSignalHandlers();
   QApplication::setQuitOnLastWindowClosed(false);

@@ -34,7 +34,7 @@ constexpr Command kCommands[] = {
      "leadin PROJET.ovp --direction 1..8 --length L [--inside] [--both] [--no-adjust]\n"
      "       [--profile 1|2] -o SORTIE.ovp"},
     {"pulses", PulsesCommand, "pulses --period US [--ticks N] [--duty P] [--record FICHIER]"},
-    {"board", BoardCommand, "board identify [--device PERIPHERIQUE]"},
+    {"board", BoardCommand, "board identify [--device PERIPHERIQUE] [--send-parameters]"},
     {"grbl", GrblCommand, "grbl info [--device PERIPHERIQUE]"},
     {"run", RunCommand,
      "run DECOUPE.ovi [--link parallel|serial|board|grbl] [--device DEV] [--simulate]\n"

@@ -330,5 +330,31 @@ TEST_F(OrvaneCliBoard, IdentifyPrintsTheBoardsBlockWithoutAQtWarning) {
   EXPECT_EQ(log[1].flags, OutputTestReleaseFlags(MachineSettings{}));
 }
 
+// The board keeps what it was last sent: --send-parameters gives it the
+// settings' own, which its identification then marks " (ok)"; a device that
+// does not answer the hello is sent nothing it could take for parameters.
+TEST_F(OrvaneCliBoard, IdentifySendsTheSettingsParametersOnlyToABoard) {
+  settings.PortType = 2;
+  settings.Pente = 45;
+  Store(settings);
+  const std::string oldSlope = "         Pente en degrés            =  70\n";
+  const struct {
+    std::vector<std::string> simArgs;
+    bool sent;
+  } cases[] = {{{"--speed", "0"}, true}, {{"--speed", "0", "--hello", "0x55"}, false}};
+  for (const auto& c : cases) {
+    StartSim(c.simArgs);
+    CliRun run = Cli("board identify --device " + sim->Device());
+    EXPECT_THAT(run.output, HasSubstr(oldSlope));
+    run = Cli("board identify --send-parameters --device " + sim->Device());
+    EXPECT_EQ(run.status, c.sent ? 0 : 1) << run.output;
+    EXPECT_THAT(run.output,
+                HasSubstr(c.sent ? " (ok)    Pente en degrés            =  45\n" : oldSlope));
+    int parameters = 0;
+    for (const SimPacket& p : StopAndLog()) parameters += p.command == 0x01;
+    EXPECT_EQ(parameters, c.sent ? 1 : 0);
+  }
+}
+
 }  // namespace
 }  // namespace orvane

@@ -10,6 +10,7 @@
 #include "host/host_centronic.h"
 #include "host/parallel_port.h"
 #include "host/program_lookup.h"
+#include "host/serial_ports.h"
 #include "host/settings_file_store.h"
 #include "support/temp_folder.h"
 
@@ -30,6 +31,21 @@ TEST(ProgramDataFiles, BuildFolderFirstThenTheInstalledShareFolder) {
   EXPECT_EQ(ProgramDataFileFrom(root / "bin", "orvane.wav"), root / "bin/orvane.wav");
   EXPECT_EQ(ProgramDataFileFrom(root / "bin", "help/orvane.htm"), "");
   EXPECT_EQ(ProgramDataFileFrom(root / "bin", ""), "");
+}
+
+// The serial selector lists the three kinds of serial device in natural
+// order; other devices, folders and unnumbered names are not ports.
+TEST(SerialPortList, ListsNumberedSerialDevicesInNaturalOrder) {
+  test::TempFolder dev;
+  for (const char* name : {"ttyS10", "ttyACM0", "ttyS2", "ttyUSB1", "ttyUSB0", "ttyS", "tty0",
+                           "ttySx", "null", "ttyS1"}) {
+    test::WriteText(dev / name, "");
+  }
+  fs::create_directory(dev / "ttyUSB9");
+  EXPECT_EQ(
+      ListSerialPorts(dev.Path()),
+      (std::vector<std::string>{"ttyS1", "ttyS2", "ttyS10", "ttyUSB0", "ttyUSB1", "ttyACM0"}));
+  EXPECT_TRUE(ListSerialPorts(dev / "absent").empty());
 }
 
 // The application and settings folders follow ORVANE_HOME and

@@ -51,10 +51,15 @@ class ScriptedFileDialogService : public FileDialogService {
   std::optional<std::string> SaveFile(const FileDialogRequest& request) override {
     return Run(request);
   }
+  std::optional<std::string> ChooseFolder(const FileDialogRequest& request) override {
+    requests.push_back(request);
+    return chosenFolder;
+  }
   void SetConfirmOverwrite(bool confirm) override { confirmOverwrite = confirm; }
   bool ConfirmOverwrite() const override { return confirmOverwrite; }
 
   std::vector<std::string> browsed;
+  std::optional<std::string> chosenFolder;
   std::optional<std::string> chosen;
   std::vector<FileDialogRequest> requests;
   bool confirmOverwrite = true;

@@ -134,37 +134,6 @@ constexpr auto kLayout = std::to_array<L>({
 });
 static_assert(kLayout.size() == kConfigurationLineCount);
 
-bool IsValidUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    size_t length = 0;
-    char32_t c = 0;
-    if (b < 0x80) {
-      ++i;
-      continue;
-    } else if ((b & 0xE0) == 0xC0) {
-      length = 2, c = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      length = 3, c = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      length = 4, c = b & 0x07;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      c = (c << 6) | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-    constexpr char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kLeast[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return false;
-    i += length;
-  }
-  return true;
-}
-
 // The code of the first control character of `text` (C0, DEL, or C1 as
 // UTF-8), or -1. None has a place in a number, a choice, a folder or a port
 // name, and a NUL makes the settings file unreadable.
@@ -305,17 +274,12 @@ ConfigurationResult WriteConfigurationFile(SettingsStore& store, std::string& by
   }
   // Windows-1252 is the file's own form; only a text it cannot carry (a
   // folder under /home/Łukasz/) makes the whole file UTF-8.
-  std::string narrow = Utf8ToCp1252(text);
-  if (IsValidUtf8(text) && Cp1252ToUtf8(narrow) == text) {
-    bytes = std::move(narrow);
-  } else {
-    bytes = std::move(text);
-  }
+  bytes = EncodeTextFile(text);
   return {true, {}};
 }
 
 ConfigurationResult ReadConfigurationFile(std::string_view bytes, SettingsStore& store) {
-  const std::string text = IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+  const std::string text = DecodeTextFile(bytes);
   const std::vector<std::string_view> lines = SplitLines(text);
   if (lines.size() < 2 || lines[1] != kConfigurationVersionLine) {
     return {false, std::string(kConfigurationIncompatible)};

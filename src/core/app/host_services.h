@@ -39,6 +39,8 @@ class FileDialogService {
   virtual ~FileDialogService() = default;
   virtual std::optional<std::string> OpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> SaveFile(const FileDialogRequest& request) = 0;
+  // An existing folder (`title`, starting in `folder`); the path has no final "/".
+  virtual std::optional<std::string> ChooseFolder(const FileDialogRequest& request) = 0;
   // Whether save dialogs ask before replacing an existing file.
   virtual void SetConfirmOverwrite(bool confirm) = 0;
   virtual bool ConfirmOverwrite() const = 0;

@@ -69,4 +69,49 @@ std::string Utf8ToCp1252(std::string_view utf8) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    size_t length = 0;
+    char32_t c = 0;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    } else if ((b & 0xE0) == 0xC0) {
+      length = 2, c = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+      length = 3, c = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+      length = 4, c = b & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      c = (c << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    constexpr char32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kLeast[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string EncodeTextFile(std::string_view utf8) {
+  std::string narrow = Utf8ToCp1252(utf8);
+  const bool holdsAll = IsValidUtf8(utf8) && Cp1252ToUtf8(narrow) == utf8;
+  // "Ã©" in Windows-1252 is the UTF-8 of "é": such bytes would read back as
+  // another text, so only bytes that are not UTF-8 (or plain ASCII) stay narrow.
+  const bool misread = narrow != utf8 && IsValidUtf8(narrow);
+  if (holdsAll && !misread) return narrow;
+  return std::string(utf8);
+}
+
+std::string DecodeTextFile(std::string_view bytes) {
+  return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
+}
+
 }  // namespace orvane

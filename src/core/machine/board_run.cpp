@@ -336,7 +336,7 @@ BoardRunOutcome RunBoardProgram(const BoardProgramRequest& request, BoardLink& l
   Runner runner(link, observer, SlackMm(link));
   ClearAnswers(link);
   link.abortFlag = 0;
-  const bool heating = s.ActChauffe && request.workingSpeed;
+  const bool heating = s.ActChauffe && request.workingSpeed && request.heating;
   if (auto ended = Begin(runner, link, heating)) return *ended;
 
   const uint8_t flags = RunFlags(s, heating) | (request.progressiveStop ? kFlagProgressiveStop : 0);

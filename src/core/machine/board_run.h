@@ -91,6 +91,7 @@ struct BoardProgramRequest {
   // Motor tests take only the stop from the report, put the output levels
   // back and count from 0 again.
   bool motorTest = false;
+  bool heating = true;  // false: working speed with the wire cold (a motor test)
 };
 BoardRunOutcome RunBoardProgram(const BoardProgramRequest& request, BoardLink& link,
                                 BoardRunObserver& observer);

@@ -156,7 +156,9 @@ BoardIdentifyResult IdentifyBoard(SerialPort& serial, Clock& clock, MachineSetti
 }
 
 void ReleaseOutputTest(SerialPort& serial, const MachineSettings& settings) {
-  if (settings.BoardPresent) SendBoardPacket(serial, OutputTestReleaseFlags(settings), kBoardApply);
+  // Not only when a board answered: one that answered late, or that holds no
+  // parameters yet (zero steps), switched its outputs on the request all the same.
+  if (serial.IsOpen()) SendBoardPacket(serial, OutputTestReleaseFlags(settings), kBoardApply);
 }
 
 }  // namespace orvane

@@ -93,7 +93,7 @@ struct BoardIdentifyResult {
   std::vector<std::string> lines;
 };
 BoardIdentifyResult IdentifyBoard(SerialPort& serial, Clock& clock, MachineSettings& settings);
-// Released: the output levels back to rest, when a board answered.
+// Released: the output levels back to rest, whenever the port is open.
 void ReleaseOutputTest(SerialPort& serial, const MachineSettings& settings);
 
 }  // namespace orvane

@@ -1,5 +1,7 @@
 #include "core/machine/manual_run.h"
 
+#include <algorithm>
+
 #include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
 #include "core/machine/heat_guard.h"
@@ -55,6 +57,8 @@ ManualRunResult RunManualMove(const ManualRunSetup& setup, TickSource& source,
   if (setup.positions) engineSetup.decoder = StepDecoder(s);
   engineSetup.startThread = setup.startThread;
   PulseEngine engine(engineSetup);
+  // Read only while the output thread is not running: a clock may be shared.
+  const int64_t started = setup.clock->Counter();
   if (!engine.Start(source)) {
     guard.Rest();
     result.error = engine.Error();
@@ -67,6 +71,8 @@ ManualRunResult RunManualMove(const ManualRunSetup& setup, TickSource& source,
   }
   engine.Join();
   guard.Rest();
+  result.playedMicroseconds =
+      (setup.clock->Counter() - started) / std::max<int64_t>(setup.clock->TicksPerMicrosecond(), 1);
   result.ticksPlayed = engine.Ticks();
   view.Progress(result.ticksPlayed);
   switch (engine.State()) {

@@ -58,6 +58,9 @@ enum class ManualRunEnd {
 struct ManualRunResult {
   ManualRunEnd end = ManualRunEnd::Failed;
   uint64_t ticksPlayed = 0;
+  // From the start of the ticks to their end, on the clock: what a measured
+  // speed is taken over (the pre-heat left out).
+  int64_t playedMicroseconds = 0;
   std::string error;
 };
 

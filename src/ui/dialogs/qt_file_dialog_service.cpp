@@ -13,6 +13,14 @@ std::optional<std::string> QtFileDialogService::SaveFile(const FileDialogRequest
   return Run(request, true);
 }
 
+std::optional<std::string> QtFileDialogService::ChooseFolder(const FileDialogRequest& request) {
+  const QString folder = QFileDialog::getExistingDirectory(
+      QApplication::activeWindow(), QString::fromStdString(request.title),
+      QString::fromStdString(request.folder), QFileDialog::ShowDirsOnly);
+  if (folder.isEmpty()) return std::nullopt;
+  return folder.toStdString();
+}
+
 std::optional<std::string> QtFileDialogService::Run(const FileDialogRequest& request, bool save) {
   QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
                      QString::fromStdString(request.folder));

@@ -9,6 +9,7 @@ class QtFileDialogService : public FileDialogService {
  public:
   std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+  std::optional<std::string> ChooseFolder(const FileDialogRequest& request) override;
   void SetConfirmOverwrite(bool confirm) override { confirmOverwrite_ = confirm; }
   bool ConfirmOverwrite() const override { return confirmOverwrite_; }
 

@@ -22,6 +22,7 @@
 #include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_stop.h"
 #include "ui/machine/up_down_buttons.h"
+#include "ui/params/fiche_memo.h"
 
 namespace orvane::ui {
 namespace {
@@ -231,11 +232,12 @@ void TFormPosition::BuildControls() {
     RefreshBlock();
   };
   connect(Manettes, &QPushButton::clicked, this, [this] { ManettesClick(); });
-  // Its window is not part of this program yet: said where it is seen.
+  // Enabled once their windows are given.
   Manettes->setEnabled(false);
   Memo->setEnabled(false);
-  Memo->setToolTip(
-      QStringLiteral("Le mémo de découpe n'est pas encore disponible dans cette version."));
+  connect(Memo, &QPushButton::clicked, this, [this] {
+    if (memo_) memo_->Run();
+  });
   // Enter belongs to the block edits, never to a default button.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 }
@@ -243,6 +245,11 @@ void TFormPosition::BuildControls() {
 void TFormPosition::SetManualWindow(TFormManettes* manettes) {
   manettes_ = manettes;
   Manettes->setEnabled(manettes_ != nullptr);
+}
+
+void TFormPosition::SetMemoWindow(TFormMemo* memo) {
+  memo_ = memo;
+  Memo->setEnabled(memo_ != nullptr);
 }
 
 void TFormPosition::ManettesClick() {

@@ -34,6 +34,7 @@ class TFormPosition : public QDialog {
   void SetDetailWindow(TFormBinaire* binaire) { binaire_ = binaire; }
   void SetStopWindow(TFormStop* stop) { stop_ = stop; }
   void SetManualWindow(TFormManettes* manettes);
+  void SetMemoWindow(class TFormMemo* memo);
 
   // "Découper": shows the window modally and opens the open dialog at once;
   // returns when the window has closed.
@@ -121,6 +122,7 @@ class TFormPosition : public QDialog {
   TFormBinaire* binaire_ = nullptr;
   TFormStop* stop_ = nullptr;
   TFormManettes* manettes_ = nullptr;
+  class TFormMemo* memo_ = nullptr;
   // Hiding a modal dialog ends its loop: `Run` goes on once a run is over.
   bool resumeAfterRun_ = false;
   OpenedCut cut_;

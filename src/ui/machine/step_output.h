@@ -9,9 +9,10 @@
 namespace orvane {
 
 class PortOutput;
-struct AppContext;
 
 namespace ui {
+
+struct AppContext;
 
 struct StepOutput {
   PortOutput* port = nullptr;  // the parallel port, for the heat guard; null on the serial link

@@ -12,8 +12,11 @@
 
 #include <QPushButton>
 #include "core/common/text_number.h"
+#include "core/params/cross_rules.h"
 #include "ui/app/fiche_principale.h"
 #include "ui/app/settings_change.h"
+#include "ui/params/fiche_parametres.h"
+#include "ui/params/fiche_memo.h"
 #include "ui/project/fiche_gestion_fichiers.h"
 #include "ui/project/preview_widget.h"
 #include "ui/project/profile_panel.h"
@@ -76,6 +79,11 @@ void TFormImport::BuildMenus() {
   Calculatrice = outils->addAction(QStringLiteral("Calculatrice"));
   Calculatrice->setShortcut(Qt::Key_F10);
   connect(Calculatrice, &QAction::triggered, this, [this] { CalculatriceClick(); });
+  MemoDecoupe = outils->addAction(QStringLiteral("Mémo de découpe"));
+  MemoDecoupe->setEnabled(false);  // until the memo window is given
+  connect(MemoDecoupe, &QAction::triggered, this, [this] {
+    if (memo_) memo_->Run();
+  });
   FormatCut2 = outils->addMenu(QStringLiteral("Importer un projet"))
                    ->addAction(QStringLiteral("Format CUT"));
   FormatCUT1 = outils->addMenu(QStringLiteral("Exporter le projet"))
@@ -164,6 +172,11 @@ void TFormImport::BuildMenus() {
   BuildHelpMenu();
 }
 
+void TFormImport::SetMemoWindow(TFormMemo* memo) {
+  memo_ = memo;
+  MemoDecoupe->setEnabled(memo_ != nullptr);
+}
+
 void TFormImport::ApplyOptionsToMenus() {
   // Copies first: setting a tick mark writes back into the settings.
   const MachineSettings settings = context_.settings;
@@ -221,9 +234,27 @@ void TFormImport::FormShow() {
         StartLink(context_.settings, context_.port.get(), *context_.serial, *context_.clock);
     context_.linkStarted = true;
   }
-  LinkStatus->setText(LinkDescription());
+  ShowLinkStatus();
   Decouper->setEnabled(position_ && context_.settings.BoardPresent);
   Manettes->setEnabled(manettes_ && context_.settings.BoardPresent);
+}
+
+void TFormImport::ShowLinkStatus() {
+  LinkStatus->setText(LinkDescription());
+  // Settings read as they are from a file that breaks a rule: said here, so
+  // that nothing changes silently.
+  statusBar()->showMessage(QString::fromStdString(CrossRuleStatus(context_.settings)));
+}
+
+void TFormImport::ParametresClick() {
+  if (!parametres_) return;
+  parametres_->Run();
+  // Edit mode keeps its commands aside: they take this state when it ends.
+  const bool present = context_.settings.BoardPresent;
+  SetCommandEnabled(Decouper, position_ && present);
+  SetCommandEnabled(Manettes, manettes_ && present);
+  ApplyOptionsToMenus();
+  ShowLinkStatus();
 }
 
 // Serial errors stay silent elsewhere, but a port that cannot be opened is
@@ -282,7 +313,7 @@ void TFormImport::AfterSettingsReplaced() {
   // The decimals buttons follow the new value like the menus.
   const std::string decimals = context_.settings.Decimales;
   DecimalsClick(static_cast<int>(ParseInteger(decimals).value_or(3)));
-  LinkStatus->setText(LinkDescription());
+  ShowLinkStatus();
 }
 
 void TFormImport::closeEvent(QCloseEvent* event) {

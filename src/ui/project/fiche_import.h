@@ -65,6 +65,7 @@ class TFormImport : public QMainWindow {
   QAction* FormatCut2 = nullptr;  // "Importer un projet" -> "Format CUT"
   QAction* FormatCUT1 = nullptr;  // "Exporter le projet" -> "Format CUT"
   QAction* Calculatrice = nullptr;
+  QAction* MemoDecoupe = nullptr;  // "Mémo de découpe"
   QAction* Sauvegarder = nullptr;  // "Configuration" -> "Sauvegarder"
   QAction* Restaurer = nullptr;    // "Configuration" -> "Restaurer"
   QAction* Reinitialiser = nullptr;
@@ -88,6 +89,7 @@ class TFormImport : public QMainWindow {
   QPushButton* Calculer = nullptr;
   QPushButton* Decouper = nullptr;
   QPushButton* Manettes = nullptr;  // "Mode manuel"
+  QPushButton* ParametresM = nullptr;
   QPushButton* Projection = nullptr;
   QPushButton* Alignement = nullptr;
   QPushButton* Synchroniser = nullptr;
@@ -99,8 +101,12 @@ class TFormImport : public QMainWindow {
   }
   void SetFormatFileWindow(class TFormFormatFile* window) { formatFile_ = window; }
   void SetManageFilesWindow(class TFormManageFiles* window) { manageFiles_ = window; }
+  void SetMemoWindow(class TFormMemo* memo);
   void SetPositionWindow(class TFormPosition* position) { position_ = position; }
   void SetManualWindow(class TFormManettes* manettes) { manettes_ = manettes; }
+  void SetParametersWindow(class TFormParametres* parametres) { parametres_ = parametres; }
+  // Opens the CNC parameters; the machine commands then follow the board.
+  void ParametresClick();
   void SetOperationWindows(class TFormSaisie* saisie, class TFormEditPoint* editPoint,
                            class TFormProprietes* proprietes) {
     saisie_ = saisie;
@@ -245,6 +251,9 @@ class TFormImport : public QMainWindow {
   void FormShow();
   void FormClose();
   QString LinkDescription() const;
+  // The link and, for settings whose values contradict one another, which
+  // rule they break.
+  void ShowLinkStatus();
   QString SerialPortProblem(bool namePort) const;
 
   AppContext& context_;
@@ -254,8 +263,10 @@ class TFormImport : public QMainWindow {
   TFormProjection* projection_ = nullptr;
   class TFormFormatFile* formatFile_ = nullptr;
   class TFormManageFiles* manageFiles_ = nullptr;
+  class TFormMemo* memo_ = nullptr;
   class TFormPosition* position_ = nullptr;
   class TFormManettes* manettes_ = nullptr;
+  class TFormParametres* parametres_ = nullptr;
   // Shown again after the execution window: the project stays as it was.
   bool returningFromCut_ = false;
   class TFormSaisie* saisie_ = nullptr;

@@ -53,6 +53,7 @@ void TFormImport::BuildProfiles() {
   Calculer = new QPushButton(QStringLiteral("Générer la découpe"), central);
   Decouper = new QPushButton(QStringLiteral("Découper"), central);
   Manettes = new QPushButton(QStringLiteral("Mode manuel"), central);
+  ParametresM = new QPushButton(QStringLiteral("    Paramètres CNC       "), central);
   for (QPushButton* b : {Charger, Enregistrer, Fermer}) actions->addWidget(b);
   auto* decimals = new QGroupBox(QStringLiteral(" Décimales "), central);
   auto* decimalsLayout = new QHBoxLayout(decimals);
@@ -68,6 +69,8 @@ void TFormImport::BuildProfiles() {
   actions->addSpacing(20);
   actions->addWidget(Decouper);
   actions->addWidget(Manettes);
+  actions->addSpacing(20);
+  actions->addWidget(ParametresM);
   actions->addStretch();
   layout->addLayout(actions);
   setCentralWidget(central);
@@ -78,6 +81,7 @@ void TFormImport::BuildProfiles() {
   connect(Calculer, &QPushButton::clicked, this, [this] { CalculerClick(); });
   connect(Decouper, &QPushButton::clicked, this, [this] { DecouperClick(); });
   connect(Manettes, &QPushButton::clicked, this, [this] { ManettesClick(); });
+  connect(ParametresM, &QPushButton::clicked, this, [this] { ParametresClick(); });
   connect(Projection, &QPushButton::clicked, this, [this] { ProjectionClick(); });
   connect(Synchroniser, &QPushButton::clicked, this, [this] { SynchroniserClick(); });
   Alignement->setEnabled(false);

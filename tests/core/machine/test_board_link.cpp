@@ -265,6 +265,12 @@ TEST_F(Serial, IdentifyClearsStaleInputAndTakesSilenceForNoBoard) {
   EXPECT_FALSE(silent.board || settings.BoardPresent);
   EXPECT_EQ(silent.lines[1], "               PORT COM INTROUVABLE");
   EXPECT_LE(clock.now - start, 101'000'000);  // 100 ms and a look
+  // A board that answered late, or held no parameters yet, still switched its
+  // outputs on the request: the release goes whenever the port is open.
+  requests.clear();
+  ReleaseOutputTest(serial, settings);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(Head(requests[0]), std::make_pair(int(OutputTestReleaseFlags(settings)), 0));
   serial.Close();
   serial.openable = false;
   requests.clear();
