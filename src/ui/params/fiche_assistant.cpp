@@ -38,19 +38,21 @@ class MechanicsPicture : public QWidget {
     p.setBrush(QColor(170, 170, 170));
     p.drawRect(10, 30, 40, 40);
     p.drawText(QRect(10, 72, 40, 16), Qt::AlignCenter, QStringLiteral("M"));
-    double x = 60;
+    // Each stage: a pinion on the driving shaft meshing with a crown below
+    // it, whose shaft drives the next element.
+    double x = 56;
     double axisY = 50;
+    p.drawLine(QPointF(50, axisY), QPointF(x, axisY));
     for (int stage = 0; stage < GearStages(mechanics_); ++stage) {
-      // Pinion on the driving shaft, crown below it on the next shaft.
+      p.drawLine(QPointF(x, axisY), QPointF(x + 20, axisY));
       p.setBrush(QColor(120, 160, 220));
-      p.drawEllipse(QPointF(x + 10, axisY), 10, 10);
+      p.drawEllipse(QPointF(x + 20, axisY), 10, 10);
       p.setBrush(QColor(200, 220, 250));
-      p.drawEllipse(QPointF(x + 10, axisY + 32), 22, 22);
+      p.drawEllipse(QPointF(x + 20, axisY + 32), 22, 22);
       axisY += 32;
-      x += 40;
+      x += 20;
     }
     p.setBrush(Qt::NoBrush);
-    p.drawLine(QPointF(50, 50), QPointF(x, 50));
     if (IsRadial(mechanics_)) {
       // Driving pulley, belt and return pulley; the carriage rides the belt.
       p.setBrush(QColor(230, 200, 120));

@@ -87,7 +87,7 @@ void WizardPage::BuildControls() {
     grid->addWidget(new QLabel(QString::fromUtf8(caption), g), row, 0);
     grid->addWidget(field, row, 1);
     if (unit) grid->addWidget(new QLabel(QString::fromUtf8(unit), g), row, 2);
-    if (extra) grid->addWidget(extra, row, 3);
+    if (extra) grid->addWidget(extra, row, 3, Qt::AlignLeft);
     ++row;
   };
   input("Type des moteurs", EditType, "pas/tour", nullptr);
