@@ -248,37 +248,5 @@ TEST(MotorTest, TheSpaceBarStopsAtOnceOrOverTheRampSoFar) {
   }
 }
 
-TEST(MotorTest, RefusesWhatWouldDivideByZeroAndABoardThatNeverAnswered) {
-  struct Case {
-    std::function<void(MachineSettings&, MotorEdits&)> tweak;
-    PadButton button;
-    const char* named;  // empty: the test may run
-  };
-  const Case cases[] = {
-      {[](MachineSettings&, MotorEdits& e) { e.periodUs[3] = 0; }, PadButton::TestYH, "Y2speed"},
-      {[](MachineSettings&, MotorEdits& e) { e.stepsPerMm[3] = 0; }, PadButton::TestX1D, ""},
-      {[](MachineSettings& s, MotorEdits&) { s.PortType = 2; }, PadButton::TestX1D, "Keldrino"},
-      {[](MachineSettings& s, MotorEdits&) { s.PortType = 2, s.BoardPresent = true; },
-       PadButton::TestX1D, ""},
-  };
-  for (const Case& c : cases) {
-    MachineSettings s;
-    MotorEdits edits = StoredMotorEdits(s);
-    c.tweak(s, edits);
-    const MachineSettings t = MotorTestSettings(s, edits);
-    const std::string refusal = MotorTestRefusal(t, PlanMotorTest(t, c.button, 10));
-    if (*c.named == 0) {
-      EXPECT_EQ(refusal, "");
-    } else {
-      EXPECT_NE(refusal.find(c.named), std::string::npos) << refusal;
-    }
-  }
-  // 10 mm in 3.5 s, the only number written with a comma.
-  MotorTestResult done{MotorTestEnd::Completed, 2000, 3'500'000, ""};
-  EXPECT_EQ(MeasuredSpeedText(10, done), "2,86");
-  done.elapsedMicroseconds = 0;
-  EXPECT_FALSE(MeasuredSpeedText(10, done));
-}
-
 }  // namespace
 }  // namespace orvane
