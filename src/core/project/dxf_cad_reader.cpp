@@ -432,6 +432,9 @@ Kept KeepDrawnEntities(std::string_view bytes) {
 std::vector<Point> Chain(const std::vector<Piece>& pieces) {
   const size_t count = pieces.size();
   if (count == 1) return pieces[0].points;
+  for (const Piece& piece : pieces) {
+    if (piece.points.empty()) return {};
+  }
   // Ends by the cell of a grid as fine as the joining distance.
   auto cell = [](Point p) {
     return std::pair<long long, long long>{std::llround(std::floor(p.x / kMeet)),
@@ -481,7 +484,8 @@ std::vector<Point> Chain(const std::vector<Piece>& pieces) {
     std::vector<Point> p = pieces[*end / 2].points;
     if (*end % 2 == 0) std::reverse(p.begin(), p.end());
     before.insert(before.begin(), p.begin(), p.end() - 1);
-    head = before.front();
+    // A piece of one point adds nothing before: the head stays where it was.
+    if (!before.empty()) head = before.front();
     used[*end / 2] = true, ++joined;
   }
   if (joined != count) return {};
