@@ -436,9 +436,12 @@ std::vector<Point> Chain(const std::vector<Piece>& pieces) {
     if (piece.points.empty()) return {};
   }
   // Ends by the cell of a grid as fine as the joining distance.
+  // Clamped so that a neighbour's cell is still a number; ends are compared by distance after.
   auto cell = [](Point p) {
-    return std::pair<long long, long long>{std::llround(std::floor(p.x / kMeet)),
-                                           std::llround(std::floor(p.y / kMeet))};
+    auto index = [](double v) {
+      return std::llround(std::clamp(std::floor(v / kMeet), -1e15, 1e15));
+    };
+    return std::pair<long long, long long>{index(p.x), index(p.y)};
   };
   struct Hash {
     size_t operator()(const std::pair<long long, long long>& c) const {
