@@ -9,14 +9,17 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "cli/cli_run.h"
+
 #include "core/app/host_services.h"
 #include "core/app/machine_settings.h"
+#include "core/common/regular_file.h"
 #include "core/machine/axis_positions.h"
 #include "core/machine/cut_opening.h"
 #include "core/machine/cut_progress.h"
@@ -459,6 +462,19 @@ int RunCommand(const Args& args) {
   }
   std::cerr << "orvane-cli : " << result.error << "\n";
   return 1;
+}
+
+std::optional<std::vector<std::string>> ReadProgramLines(const std::string& path) {
+  std::ifstream in;
+  if (!OpenRegularStream(in, path)) return std::nullopt;
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  if (in.bad()) return std::nullopt;
+  return lines;
 }
 
 }  // namespace orvane::cli

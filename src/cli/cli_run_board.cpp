@@ -23,20 +23,6 @@
 namespace orvane::cli {
 namespace {
 
-// The program's lines without their ends; nullopt when it cannot be read.
-std::optional<std::vector<std::string>> ReadProgram(const std::string& path) {
-  std::ifstream in;
-  if (!OpenRegularStream(in, path)) return std::nullopt;
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  if (in.bad()) return std::nullopt;
-  return lines;
-}
-
 class BoardTerminal : public BoardRunObserver {
  public:
   BoardTerminal(TerminalKeys& keys, const MachineSettings& settings, size_t lineCount,
@@ -152,7 +138,7 @@ void SayHowItEnded(const BoardRunOutcome& outcome, bool simulation) {
 
 int RunOnBoard(const RunOptions& options, const MachineSettings& settings, const OpenedCut& cut) {
   const std::string programPath = cut.base + ".ovg";
-  const std::optional<std::vector<std::string>> lines = ReadProgram(programPath);
+  const std::optional<std::vector<std::string>> lines = ReadProgramLines(programPath);
   if (!lines) {
     std::cerr << "orvane-cli : impossible de lire " << programPath << "\n";
     return 1;

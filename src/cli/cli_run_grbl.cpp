@@ -23,20 +23,6 @@
 namespace orvane::cli {
 namespace {
 
-// The non-empty lines of the program, without their ends.
-std::optional<std::vector<std::string>> ReadProgram(const std::string& path) {
-  std::ifstream in;
-  if (!OpenRegularStream(in, path)) return std::nullopt;
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(std::move(line));
-  }
-  if (in.bad()) return std::nullopt;
-  return lines;
-}
-
 // The controller's port: the settings' device unless told, at GRBL's rate.
 bool OpenPort(TermiosSerialPort& serial, const MachineSettings& settings,
               const std::string& device) {
@@ -118,7 +104,8 @@ int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const 
     return 1;
   }
   const std::string programPath = options.program.empty() ? cut.base + ".nc" : options.program;
-  const auto lines = ReadProgram(programPath);
+  auto lines = ReadProgramLines(programPath);
+  if (lines) std::erase(*lines, std::string());  // blank lines are no G-code
   if (!lines) {
     std::cerr << "orvane-cli : Fichier de découpe manquant : " << programPath << "\n";
     return 1;
