@@ -445,7 +445,9 @@ std::vector<Point> Chain(const std::vector<Piece>& pieces) {
   };
   struct Hash {
     size_t operator()(const std::pair<long long, long long>& c) const {
-      return std::hash<long long>()(c.first * 1000003LL ^ c.second);
+      // Unsigned, so that a far cell wraps instead of overflowing.
+      return std::hash<unsigned long long>()(static_cast<unsigned long long>(c.first) * 1000003ULL ^
+                                             static_cast<unsigned long long>(c.second));
     }
   };
   std::unordered_map<std::pair<long long, long long>, std::vector<size_t>, Hash> ends;
