@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <set>
@@ -462,19 +461,6 @@ int RunCommand(const Args& args) {
   }
   std::cerr << "orvane-cli : " << result.error << "\n";
   return 1;
-}
-
-std::optional<std::vector<std::string>> ReadProgramLines(const std::string& path) {
-  std::ifstream in;
-  if (!OpenRegularStream(in, path)) return std::nullopt;
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  if (in.bad()) return std::nullopt;
-  return lines;
 }
 
 }  // namespace orvane::cli

@@ -12,6 +12,7 @@
 
 #include "cli/cli_commands.h"
 #include "core/app/host_services.h"
+#include "core/common/regular_file.h"
 
 namespace orvane {
 class AxisPositions;
@@ -94,9 +95,6 @@ bool OpenRestedParallelPort(const std::string& record, const MachineSettings& se
                             MonotonicClock& clock, RestedParallelPort& parallel);
 
 // The cut streamed to the USB board (or simulated on it).
-// A program's lines without their ends; nullopt when it cannot be read.
-std::optional<std::vector<std::string>> ReadProgramLines(const std::string& path);
-
 int RunOnBoard(const RunOptions& options, const MachineSettings& settings, const OpenedCut& cut);
 // The program streamed to a GRBL-class controller.
 int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const OpenedCut& cut);

@@ -11,4 +11,17 @@ bool OpenRegularStream(std::ifstream& in, const std::string& path) {
   return in.is_open();
 }
 
+std::optional<std::vector<std::string>> ReadProgramLines(const std::string& path) {
+  std::ifstream in;
+  if (!OpenRegularStream(in, path)) return std::nullopt;
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  if (in.bad()) return std::nullopt;
+  return lines;
+}
+
 }  // namespace orvane

@@ -182,13 +182,8 @@ void TFormCalcul::Generate() {
 void TFormCalcul::EnregistrerClick() {
   if (!generation_ || !generation_->Ok()) return;
   const bool twoCuts = CheckBoxFiles->isChecked();
-  FileDialogRequest request;
-  request.title = "Enregistrer le fichier de découpe";
-  request.folder = context_.settings.CutPath;
-  request.filters = {"Découpes Orvane (*.ovi)"};
-  request.defaultSuffix = "ovd";
-  request.fileName = ProposedCutName(p1_->fileName, twoCuts);
-  const std::optional<std::string> path = context_.dialogs->SaveFile(request);
+  const std::optional<std::string> path =
+      AskCutPath("Enregistrer le fichier de découpe", "Découpes Orvane (*.ovi)", "ovd", twoCuts);
   if (!path) return;
 
   CutSaveRequest save;
@@ -207,6 +202,18 @@ void TFormCalcul::EnregistrerClick() {
     return;
   }
   accept();
+}
+
+std::optional<std::string> TFormCalcul::AskCutPath(const std::string& title,
+                                                   const std::string& filter,
+                                                   const std::string& suffix, bool twoCuts) {
+  FileDialogRequest request;
+  request.title = title;
+  request.folder = context_.settings.CutPath;
+  request.filters = {filter};
+  request.defaultSuffix = suffix;
+  request.fileName = ProposedCutName(p1_->fileName, twoCuts);
+  return context_.dialogs->SaveFile(request);
 }
 
 void TFormCalcul::done(int result) {

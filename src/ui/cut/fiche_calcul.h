@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <optional>
+#include <string>
 
 #include "core/cut/cut_generation.h"
 #include "ui/app/app_context.h"
@@ -48,6 +49,9 @@ class TFormCalcul : public QDialog {
   void done(int result) override;
 
  private:
+  // The file the user chooses in the cut folder, proposed from the root profile's name.
+  std::optional<std::string> AskCutPath(const std::string& title, const std::string& filter,
+                                        const std::string& suffix, bool twoCuts);
   void FillTable();
   void Generate();
 

@@ -37,13 +37,8 @@ void TFormCalcul::ExporterGcodeClick() {
     }
     texts[k] = program.Text();
   }
-  FileDialogRequest request;
-  request.title = "Exporter le G-code";
-  request.folder = context_.settings.CutPath;
-  request.filters = {"G-code (*.nc)"};
-  request.defaultSuffix = "nc";
-  request.fileName = ProposedCutName(p1_->fileName, false);
-  const std::optional<std::string> path = context_.dialogs->SaveFile(request);
+  const std::optional<std::string> path =
+      AskCutPath("Exporter le G-code", "G-code (*.nc)", "nc", false);
   if (!path) return;
 
   const std::string base = CutBase(*path);

@@ -20,7 +20,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "core/common/regular_file.h"
@@ -68,14 +67,7 @@ class WindowStepView : public StepRunView {
   void PreHeating(bool visible, int seconds) override { window_.ShowPreheat(visible, seconds); }
   void Progress(const ProgressView& view, uint64_t) override { window_.ShowProgress(view); }
   void Trim(const std::string& label) override { window_.ShowTrim(label); }
-  bool AskAbandon() override {
-    if (window_.Closing()) return true;
-    DropRepeatsOfHeldKeys(context_.keys);
-    const MessageAnswer answer = context_.messages->Show(
-        MessageKind::Confirmation, "Abandonner la découpe ?", MessageButtons::YesNo);
-    // A termination signal that came while the question was open ends the run.
-    return answer == MessageAnswer::Yes || window_.Closing();
-  }
+  bool AskAbandon() override { return window_.AskAbandon("Abandonner la découpe ?"); }
 
  private:
   TFormStop& window_;
@@ -96,9 +88,7 @@ class WindowBoardObserver : public BoardRunObserver {
     window_.repaint();
   }
   void LineSending(size_t index, const std::string& line) override {
-    char number[32];
-    std::snprintf(number, sizeof number, "%.6zu  ", index);
-    window_.AddConsoleLine(number + line);
+    window_.AddProgramLine(index, line);
     window_.repaint();
   }
   void LineDone(size_t index) override {
@@ -106,13 +96,8 @@ class WindowBoardObserver : public BoardRunObserver {
   }
   bool AbandonAfterStop() override {
     window_.AddConsoleLine("Arrêt par la carte");
-    if (window_.Closing()) return true;
-    DropRepeatsOfHeldKeys(context_.keys);
-    const std::string question =
-        request_.simulation ? "Abandonner la simulation ?" : "Abandonner la découpe ?";
-    const bool abandon = context_.messages->Show(MessageKind::Confirmation, question,
-                                                 MessageButtons::YesNo) == MessageAnswer::Yes ||
-                         window_.Closing();
+    const bool abandon = window_.AskAbandon(request_.simulation ? "Abandonner la simulation ?"
+                                                                : "Abandonner la découpe ?");
     if (!abandon) window_.AddConsoleLine("Reprise de la découpe");
     return abandon;
   }
@@ -299,6 +284,20 @@ void TFormStop::AddConsoleLine(const std::string& line) {
   Console->appendPlainText(Text(line));
 }
 
+void TFormStop::AddProgramLine(size_t index, const std::string& line) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%.6zu  ", index);
+  AddConsoleLine(number + line);
+}
+
+bool TFormStop::AskAbandon(const std::string& question) {
+  if (Closing()) return true;
+  DropRepeatsOfHeldKeys(context_.keys);
+  const MessageAnswer answer =
+      context_.messages->Show(MessageKind::Confirmation, question, MessageButtons::YesNo);
+  return answer == MessageAnswer::Yes || Closing();
+}
+
 bool TFormStop::PumpEvents() {
   QCoreApplication::processEvents();
   if (context_.closingOnSignal) return true;
@@ -389,14 +388,9 @@ CutRunOutcome TFormStop::RunSteps(const CutRunRequest& request) {
 
 CutRunOutcome TFormStop::RunBoard(const CutRunRequest& request) {
   MachineSettings& s = context_.settings;
-  std::vector<std::string> lines;
-  {
-    std::ifstream in;
-    if (!OpenRegularStream(in, request.cut->base + ".ovg")) {
-      return {CutRunEnd::Failed, "Fichier de découpe manquant"};
-    }
-    for (std::string line; std::getline(in, line);) lines.push_back(std::move(line));
-  }
+  std::optional<std::vector<std::string>> read = ReadProgramLines(request.cut->base + ".ovg");
+  if (!read) return {CutRunEnd::Failed, "Fichier de découpe manquant"};
+  std::vector<std::string> lines = std::move(*read);
   SerialPort& serial = *context_.serial;
   if (!serial.IsOpen()) serial.Open();
   if (!serial.IsOpen()) {

@@ -75,10 +75,15 @@ class TFormStop : public QWidget {
   void ShowPreheat(bool visible, int seconds);
   void ShowTrim(const std::string& label);
   void AddConsoleLine(const std::string& line);
+  // A program line as sent, after its number.
+  void AddProgramLine(size_t index, const std::string& line);
   // Processes pending events; true when the run must end now (a
   // termination signal is closing the program).
   bool PumpEvents();
   bool Closing() const { return context_.closingOnSignal; }
+  // The question after a stop; true to abandon. A termination signal that
+  // comes while it is open abandons too.
+  bool AskAbandon(const std::string& question);
 
   QLabel* Image1 = nullptr;
   QLabel* Label3 = nullptr;

@@ -7,7 +7,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSlider>
-#include <fstream>
 
 #include "core/common/regular_file.h"
 #include "core/cut/gcode_dialect.h"
@@ -54,21 +53,14 @@ class WindowGrblObserver : public GrblRunObserver {
     window_.repaint();
   }
   void LineSent(size_t index, const std::string& line) override {
-    char number[32];
-    std::snprintf(number, sizeof number, "%.6zu  ", index);
-    window_.AddConsoleLine(number + line);
+    window_.AddProgramLine(index, line);
   }
   void LinesDone(size_t done, size_t total) override {
     if (done > 0) window_.ShowProgress(LineProgressAt(total, done - 1, duration_));
   }
   bool AbandonAfterStop() override {
     window_.AddConsoleLine("Arrêt demandé : avance suspendue, chauffe coupée");
-    if (window_.Closing()) return true;
-    DropRepeatsOfHeldKeys(context_.keys);
-    const bool abandon =
-        context_.messages->Show(MessageKind::Confirmation, "Abandonner la découpe ?",
-                                MessageButtons::YesNo) == MessageAnswer::Yes ||
-        window_.Closing();
+    const bool abandon = window_.AskAbandon("Abandonner la découpe ?");
     if (!abandon) window_.AddConsoleLine("Reprise de la découpe");
     return abandon;
   }
@@ -85,16 +77,10 @@ class WindowGrblObserver : public GrblRunObserver {
 CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
   MachineSettings& s = context_.settings;
   GrblCutRequest grbl;
-  {
-    std::ifstream in;
-    if (!OpenRegularStream(in, request.cut->base + ".nc")) {
-      return {CutRunEnd::Failed, "Fichier de découpe manquant"};
-    }
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!line.empty()) grbl.lines.push_back(std::move(line));
-    }
-  }
+  std::optional<std::vector<std::string>> read = ReadProgramLines(request.cut->base + ".nc");
+  if (!read) return {CutRunEnd::Failed, "Fichier de découpe manquant"};
+  std::erase(*read, std::string());  // blank lines are no G-code
+  grbl.lines = std::move(*read);
   // The letters the program was written with, as the export wrote them.
   if (context_.store) {
     const std::string axes = ReadGcodeDialect(*context_.store).dialect.axes;
