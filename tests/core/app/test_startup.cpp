@@ -64,7 +64,6 @@ TEST_F(CreationChecks, CreateTheMissingFoldersEmptyTheHistoryAndMarkTheRun) {
   EXPECT_EQ(Systeme("ExportPath"), "/mnt/atelier/export/");  // there already: not recorded
   EXPECT_EQ(Systeme("Run"), "on");
   EXPECT_EQ(settings.ExportPath, home / "export/");
-  EXPECT_EQ(state.folders.temp, home / "temp/");
   EXPECT_FALSE(fs::exists(home / "temp/Grids_1"));
   EXPECT_FALSE(fs::exists(home / "temp/old/Grids_2"));
   EXPECT_TRUE(fs::is_directory(home / "temp/old"));

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/profiles.h"
 
 namespace orvane {
@@ -17,9 +19,7 @@ TEST(ProjectFile, TwoThreePointProfilesTakeTwentyFiveLinesAndReadBack) {
   Profile p2 = test::MakeProfile({{0, 0}, {40, 0}, {20, 5.125}});
   ProjectWriteResult written = WriteProjectFile(p1, p2, 3, kDimensions);
   ASSERT_TRUE(written.ok);
-  size_t lines = 0;
-  for (size_t at = 0; (at = written.bytes.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
-  EXPECT_EQ(lines, 25u);
+  EXPECT_EQ(std::count(written.bytes.begin(), written.bytes.end(), '\n'), 25);
   EXPECT_THAT(written.bytes, HasSubstr("// version\r\nv160\r\n// nombre de points\r\n3\r\n"));
   EXPECT_THAT(written.bytes, HasSubstr("// d\xE9"
                                        "cimales\r\n3\r\n"));  // Windows-1252

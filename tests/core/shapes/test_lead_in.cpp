@@ -27,7 +27,7 @@ PointRows Square(double side) {
 
 TEST(LeadIn, TheCasesOfTheDialog) {
   const double d = 5 * std::sqrt(2.0);
-  const PointRows sq = Square(20), tall = Square(40);
+  const PointRows sq = Square(20), tall = Square(40), low = Rect(40, 10), high = Rect(40, 20);
   PointRows withLeadIn = sq;
   withLeadIn.insert(withLeadIn.begin(), At(20, 30));
   withLeadIn.push_back(At(20, 30));
@@ -47,14 +47,7 @@ TEST(LeadIn, TheCasesOfTheDialog) {
       {"both, adjusted", tall, sq, {1, 5, true, true, true}, At(40, 45), 8, At(20, 35), true},
       {"both, as is", tall, sq, {1, 5, true, true, false}, At(40, 45), 8, At(20, 25), true},
       // Up compares the heights, not the widths: the lower profile goes 5 further.
-      {"both, adjusted, P1 lower",
-       Rect(40, 10),
-       Rect(40, 20),
-       {1, 5, true, true, true},
-       At(40, 20),
-       8,
-       At(40, 25),
-       true},
+      {"both, P1 lower", low, high, {1, 5, true, true, true}, At(40, 20), 8, At(40, 25), true},
       {"P2 led in", sq, withLeadIn, {1, 5, true, true, false}, At(20, 25), 8, At(20, 30), false},
       {"other empty", sq, {}, {1, 5, true, true, true}, At(20, 25), 0, {}, false},
   };

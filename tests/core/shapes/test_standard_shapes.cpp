@@ -144,8 +144,6 @@ TEST(StandardShapes, LeavingAnEditAppliesTheRulesAndSaysWhy) {
        "Il doit dépasser le rayon 2 : porté à 130.000."},
       {"a trapezoid's top wider than its base", kTrapezeRegulier, 1, &ShapeValues::largeur2, 150,
        100, kLargeur2, "Plus grande que la largeur : ramenée à 100.0."},
-      {"an isosceles triangle of no height", kTriangleIsocele, 3, &ShapeValues::hauteur, 0, 10,
-       kHauteur, "Valeur nulle : remplacée par 10.000."},
       {"an offset beyond W - W2: the accepted one back", kTrapezeIrregulier, 3,
        &ShapeValues::chanfrein, 40, 0, kChanfrein,
        "Décalage trop grand : au plus largeur - largeur 2 = 30.000."},
