@@ -14,30 +14,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-TEST(TMainForm, AHandEditedSettingsFileIsReportedAndRepairedAtTheNextSave) {
-  test::WindowHarness h;
-  test::WriteText(h.store.Path(),
-                  "[.Default\\Software\\Orvane\\Systeme]\nVersion=160\n"
-                  "[.Default\\Software\\Orvane\\Moteurs]\nX1step=deux cents\n"
-                  "garbage without equals\n"
-                  "[.Default\\Software\\Orvane\\Moteurs]\nY1step=300\n");
-  TMainForm mainForm(h.context);
-  ASSERT_TRUE(mainForm.FormCreate());
-  mainForm.show();
-  mainForm.Timer1->stop();
-  ASSERT_EQ(h.messages.Count(MessageKind::Error), 1u);
-  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("groupe Moteurs, valeur X1step"));
-  EXPECT_EQ(h.context.settings.X1step, 200);
-  EXPECT_EQ(h.context.settings.Y1step, 300);
-
-  TFormImport project(h.context, &mainForm);
-  project.show();
-  project.close();
-  EXPECT_EQ(h.Setting("Moteurs", "X1step"), "200");
-  EXPECT_EQ(h.Setting("Moteurs", "Y1step"), "300");
-  EXPECT_EQ(h.Setting("Machine", "Vmin"), "0.33");
-}
-
 // The start-up and project windows of one run, created as the program does.
 class WholeRun : public ::testing::Test {
  protected:
@@ -72,10 +48,13 @@ TEST_F(WholeRun, HandsOverToTheProjectWindowThenEndsTheRun) {
 }
 
 // Regression: the box of unreadable settings opened after the start-up timer
-// had started, so the project window opened application-modal over it.
+// had started, so the project window opened application-modal over it. The
+// box names the value, the factory one stands in, and the next save repairs
+// the file.
 TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
   h.store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "160");
-  h.store.WriteSettingString(GroupKeyPath("Machine"), "MaxX", "abc");
+  h.store.WriteSettingString(GroupKeyPath("Moteurs"), "X1step", "deux cents");
+  h.store.WriteSettingString(GroupKeyPath("Moteurs"), "Y1step", "300");
   bool timerRunning = true;
   h.messages.onShow = [&] { timerRunning = mainForm.Timer1->isActive(); };
   mainForm.show();
@@ -83,7 +62,13 @@ TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
   mainForm.Timer1->stop();
   ASSERT_EQ(h.messages.Count(MessageKind::Error), 1u);
   EXPECT_FALSE(timerRunning);
-  EXPECT_EQ(h.context.settings.MaxX, 500);
+  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("groupe Moteurs, valeur X1step"));
+  EXPECT_EQ(h.context.settings.X1step, 200);
+  EXPECT_EQ(h.context.settings.Y1step, 300);
+  project.show();
+  project.close();
+  EXPECT_EQ(h.Setting("Moteurs", "X1step"), "200");
+  EXPECT_EQ(h.Setting("Moteurs", "Y1step"), "300");
 }
 
 // A store that cannot be written: told once, and the run goes on to its end.

@@ -89,48 +89,6 @@ TEST_F(StopWindow, AHeldSpaceBarStopsTheRunButItsRepeatsAnswerNothing) {
   EXPECT_FALSE(filter.IsKeyDown(Key::Space));
 }
 
-// Every way the user stops: the question answered "Oui", no question without
-// resume, and the space bar during the pre-heat. Each ends with the heating
-// off, and says so in silence.
-TEST_F(StopWindow, SpaceStopsTheRunWithTheHeatingOffAndSaysSo) {
-  struct Case {
-    const char* name;
-    bool resume;
-    uint8_t preheat;
-    size_t question;  // "Abandonner la découpe ?" asked
-  };
-  for (const Case c : {Case{"question_yes", true, 0, 1}, Case{"no_resume", false, 0, 0},
-                       Case{"preheat", true, 30, 0}}) {
-    SCOPED_TRACE(c.name);
-    harness.context.settings.Reprise = c.resume;
-    harness.context.settings.PreChauffe = c.preheat;
-    harness.context.settings.Audio = true;
-    harness.messages.shown.clear();
-    harness.messages.answers = {MessageAnswer::Yes};
-    if (parallel) parallel->Clear();
-    std::string panelText;
-    keys.down = [&](Key key) {
-      if (c.preheat) {
-        if (window->PanelPrechauffe->isVisible())
-          panelText = window->LabelPanelPrechauffe->text().toStdString();
-        return key == Key::Space && !panelText.empty();
-      }
-      return key == Key::Space && DataWrites() >= 600 && harness.messages.shown.empty();
-    };
-    const CutRunOutcome outcome = Run();
-    EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
-    EXPECT_EQ(harness.context.abortFlag, 1);
-    EXPECT_EQ(harness.messages.shown.size(), c.question);
-    // What was played before the stop is the run's own test.
-    if (c.preheat) {
-      EXPECT_EQ(panelText, "Patientez  30  secondes");
-    }
-    EXPECT_TRUE(EndsIdle());
-    EXPECT_THAT(Announced(outcome), ElementsAre("Découpe interrompue."));
-    EXPECT_TRUE(played.empty());
-  }
-}
-
 // SIGTERM while a cut runs, through the program's own path (the bridge, then
 // the orderly close): the run ends first, heating off, and only then are the
 // settings saved with `Run` "off". During the ticks and during the pre-heat.
@@ -149,9 +107,11 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
     QObject::connect(&termination, &SignalBridge::terminationRequested,
                      [&mainForm](int) { mainForm.OrderlyClose(); });
     bool raised = false, savedDuringTheRun = false;
+    std::string panel;
     keys.down = [&](Key) {
       const bool due = preheat ? window->PanelPrechauffe->isVisible() : DataWrites() >= 600;
       if (due && !raised) {
+        if (preheat) panel = window->LabelPanelPrechauffe->text().toStdString();
         raised = true;
         raise(SIGTERM);
       }
@@ -160,7 +120,9 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
     };
     const CutRunOutcome outcome = Run();
     EXPECT_TRUE(raised);
+    EXPECT_EQ(panel, preheat ? "Patientez  30  secondes" : "");
     EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+    EXPECT_EQ(harness.context.abortFlag, 1);
     EXPECT_FALSE(savedDuringTheRun);
     EXPECT_TRUE(harness.messages.shown.empty()) << "no question while closing";
     // The tick in progress may still write its 0; the last control write is idle.
@@ -190,11 +152,16 @@ TEST_F(StopWindow, AMissingFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
   EXPECT_TRUE(harness.serial.written.empty());
 }
 
+// The end said, and the chime played only for a cut that ended normally
+// with the sound asked for. Stopping is the held space bar's test, and the
+// CLI's on every way a run can be stopped.
 TEST_F(StopWindow, TheEndSoundPlaysOnlyWhenAskedAndAMissingFileIsSilent) {
   const CutRunOutcome done{CutRunEnd::Completed, {}};
   Announced(done);
   EXPECT_TRUE(played.empty()) << "Audio is off";
   harness.context.settings.Audio = true;
+  EXPECT_THAT(Announced({CutRunEnd::Stopped, {}}), ElementsAre("Découpe interrompue."));
+  EXPECT_TRUE(played.empty()) << "a stopped run is no finished one";
   window->SetSoundFile(work / "absent.wav");
   EXPECT_THAT(Announced(done, true), ElementsAre("Simulation terminée normalement"));
   EXPECT_TRUE(played.empty());

@@ -1,9 +1,4 @@
 // The progress window running a generated cut on the USB board simulator:
-
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QSlider>
-#include <QTextBlock>
 // the simulator's log of the packets it received is read back and compared
 // with the G-code file.
 #include "ui/machine/stop_fixture.h"
@@ -11,6 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <QTextBlock>
 #include <csignal>
 
 #include "core/machine/board_feed.h"
@@ -112,25 +111,6 @@ TEST_F(StopWindowBoard, AStopAtLine50ThenNoResendsItAndASimulationAbandonedEndsI
     EXPECT_THAT(Announced(outcome, true), ElementsAre("Simulation interrompue."));
     EXPECT_TRUE(played.empty());
   }
-}
-
-// A board that falls silent: the wait ends (the board gets twice a line's
-// time plus 10 s), the heating-off packet goes out, and the window says so,
-// with no end sound. A pulled cable is the command line's test.
-TEST_F(StopWindowBoard, SilenceEndsTheRunWithTheHeatingOffAndSaysSo) {
-  harness.context.settings.Audio = true;
-  harness.context.positions.SetOrigin();
-  periods = {5, 5, 5, 5};  // the fastest feed: line 3's wait is 14.1 s
-  StartSim({"--speed", "0", "--silent-at", "3"});
-  CutRunOutcome outcome = Run();
-  EXPECT_EQ(outcome.end, CutRunEnd::Failed);
-  EXPECT_FALSE(harness.context.positions.Known());
-  EXPECT_EQ(Console(-1), kBoardSilentMessage);
-  StopAndReadLines();
-  EXPECT_TRUE(EndsWithHeatingOff());
-  EXPECT_THAT(Announced(outcome), ElementsAre(kBoardSilentMessage));
-  EXPECT_EQ(harness.messages.shown[0].kind, MessageKind::Warning);
-  EXPECT_TRUE(played.empty());
 }
 
 // Through the program's own path (the bridge, then the orderly close): the

@@ -1,7 +1,6 @@
 // The "?" menu and the calculator, with a scripted desktop.
 #include <sys/stat.h>
 
-#include <QMenuBar>
 #include <QUrl>
 #include <filesystem>
 
@@ -12,27 +11,6 @@ namespace orvane::ui {
 namespace {
 
 using HelpMenu = ProjectFixture;
-
-QStringList Texts(const QList<QAction*>& actions) {
-  QStringList texts;
-  for (QAction* action : actions) {
-    if (!action->isSeparator()) texts << action->text();
-  }
-  return texts;
-}
-
-TEST_F(HelpMenu, TheMenusHoldTheirEntriesInOrder) {
-  const QStringList bar = Texts(window->menuBar()->actions());
-  EXPECT_EQ(bar.value(bar.indexOf(QStringLiteral("Forme")) + 1), QStringLiteral("Historique"));
-  EXPECT_EQ(bar.last(), QStringLiteral("?"));
-  EXPECT_EQ(Texts(window->menuBar()->actions().last()->menu()->actions()),
-            QStringList({"Aide", "Télécharger la dernière version", "Rappel des raccourcis",
-                         "A propos du logiciel"}));
-  auto* configuration = qobject_cast<QMenu*>(window->Reinitialiser->parent());
-  ASSERT_NE(configuration, nullptr);
-  EXPECT_EQ(Texts(configuration->actions()),
-            QStringList({"Sauvegarder", "Restaurer", "Réinitialiser"}));
-}
 
 // Each entry: what the desktop is asked for, or the message when it cannot.
 TEST_F(HelpMenu, AideDownloadAndCalculatorAskTheDesktopOrSayWhy) {

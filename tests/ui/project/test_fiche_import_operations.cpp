@@ -247,6 +247,10 @@ TEST_F(Operations, AnImportShowsTheBusyCursorUntilItEnds) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(h.messages.shown.at(0).text, "  1 point inutile détecté, souhaitez-vous corriger ?");
   EXPECT_EQ(window->Profile1.raw.size(), 3u);  // removed on "Oui"
+  h.context.settings.Doublons = true;          // or in silence when so set
+  Import(p2, kData + "/drawings/two_lines.dxf");
+  EXPECT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(window->Profile2.raw.size(), 3u);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace {
 
 using Segments = ShapeWindows;
 
-TEST_F(Segments, ANewSegmentThenOneAppendedOnce) {
+TEST_F(Segments, ANewSegmentThenOneAppendedOnceThenAZeroOneRefused) {
   WhileOpen(segment.get(), [this] {
     segment->Modele2->click();
     EXPECT_EQ(segment->LabelB->text(), QStringLiteral("+ Y"));
@@ -39,24 +39,13 @@ TEST_F(Segments, ANewSegmentThenOneAppendedOnce) {
   EXPECT_EQ(window->OperationHistory().Captions(),
             (std::vector<std::string>{"Créer segment", "Ajouter segment"}));
 
-  // Regression: the window opened still ticked and appended at once.
+  // Regression: the window opened still ticked and appended at once. Over
+  // unsaved work, a new segment asks first; a zero segment is refused.
+  const PointRows before = window->Profile1.raw;
+  h.messages.answers = {MessageAnswer::No};
   WhileOpen(segment.get(), [this] {
     EXPECT_FALSE(segment->Ajouter->isChecked());
     EXPECT_EQ(window->Profile1.raw.size(), 2u) << "a new segment previewed, nothing appended";
-    segment->Annuler->click();
-  });
-  window->Segment1->trigger();
-  EXPECT_EQ(window->Profile1.raw.size(), 3u);
-}
-
-TEST_F(Segments, ANewSegmentOverUnsavedWorkAsksAndAZeroSegmentIsRefused) {
-  WhileOpen(segment.get(), [this] { segment->Valider->click(); });
-  window->Segment1->trigger();
-  ASSERT_TRUE(window->Profile1.modified);
-  const PointRows before = window->Profile1.raw;
-
-  h.messages.answers = {MessageAnswer::No};
-  WhileOpen(segment.get(), [this] {
     Leave(segment->EditAngle, QStringLiteral("400"));  // becomes 0.0, and says why
     EXPECT_EQ(segment->EditAngle->text(), QStringLiteral("0.0"));
     QStringList notes;
