@@ -129,7 +129,7 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
     EXPECT_FALSE(savedDuringTheRun);
     EXPECT_TRUE(harness.messages.shown.empty()) << "no question while closing";
     // The tick in progress may still write its 0; the last control write is idle.
-    EXPECT_EQ(Decode().bytes.empty(), preheat != 0);
+    EXPECT_EQ(PlayedPatterns().empty(), preheat != 0);
     EXPECT_TRUE(EndsIdle());
     EXPECT_TRUE(Announced(outcome).empty()) << "no end message after a signal";
     EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
@@ -237,7 +237,7 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
   EXPECT_TRUE(project.isVisible());
   ASSERT_NE(parallel, nullptr);
   EXPECT_EQ(parallel->Writes().size(), writesAfterRun) << "nothing written for a missing file";
-  EXPECT_EQ(Decode().bytes, steps);
+  EXPECT_EQ(PlayedPatterns(), steps);
   EXPECT_TRUE(EndsIdle());
   EXPECT_THAT(played, ElementsAre(sound));
   // The origin was set before the run: the positions are the file's net steps.
