@@ -157,7 +157,7 @@ TEST_F(StopWindow, AMissingFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
 
 // The end said, and the chime played only for a cut that ended normally
 // with the sound asked for. Stopping is the held space bar's test, and the
-// CLI's on every way a run can be stopped.
+// command line's on every way a run can be stopped.
 TEST_F(StopWindow, TheEndSoundPlaysOnlyWhenAskedAndAMissingFileIsSilent) {
   const CutRunOutcome done{CutRunEnd::Completed, {}};
   Announced(done);
