@@ -2,17 +2,17 @@
 // virtual port's writes recorded (ORVANE_RECORD), ended by a signal or killed.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/app/machine_settings.h"
 #include "core/machine/centronic.h"
+#include "support/process.h"
 #include "support/recording_file.h"
 #include "support/temp_folder.h"
 
@@ -20,6 +20,7 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using test::PollUntil;
 using test::ReadRecording;
 using Write = test::RecordedWrite;
 
@@ -29,60 +30,38 @@ uint64_t SignalBit(int number) {
 
 class ProgramRun : public ::testing::Test {
  protected:
-  pid_t Start() {
-    pid_t child = fork();
-    if (child == 0) {
-      setenv("ORVANE_HOME", home.Path().c_str(), 1);
-      setenv("ORVANE_CONFIG_DIR", config.Path().c_str(), 1);
-      setenv("ORVANE_PARPORT", "virtual", 1);
-      setenv("ORVANE_RECORD", recording.c_str(), 1);
-      const std::string platform =
-          std::string("offscreen:configfile=") + ORVANE_TEST_DATA + "/offscreen-1920x1080.json";
-      setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
-      execl(ORVANE_BINARY, ORVANE_BINARY, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    return child;
+  // The program on the test's folders and recording; the screen and the
+  // virtual port are the test binary's own.
+  std::unique_ptr<test::Child> Start() {
+    return std::make_unique<test::Child>(std::vector<std::string>{
+        "/usr/bin/env", "ORVANE_HOME=" + home.Path(), "ORVANE_CONFIG_DIR=" + config.Path(),
+        "ORVANE_RECORD=" + recording, ORVANE_BINARY});
   }
   std::string Settings() { return test::ReadText(config / "settings.ini"); }
-  static bool Poll(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > 20000) return false;
-      usleep(20000);
-    }
-    return true;
-  }
   bool WaitForSetting(const std::string& line) {
-    return Poll([&] { return Settings().find(line) != std::string::npos; });
+    return PollUntil([&] { return Settings().find(line) != std::string::npos; }, 20);
   }
   // Until the program catches every signal of `wanted` (its handlers are
   // installed); false when it ended first or never got there.
-  static bool WaitForSignalHandler(pid_t child, uint64_t wanted = SignalBit(SIGTERM)) {
-    const std::string status = "/proc/" + std::to_string(child) + "/status";
-    bool ended = false;
-    const bool caught = Poll([&] {
-      std::ifstream in(status);
-      for (std::string line; std::getline(in, line);) {
-        if (line.starts_with("State:") && line.find('Z') != std::string::npos) ended = true;
-        if (line.starts_with("SigCgt:") &&
-            (std::stoull(line.substr(7), nullptr, 16) & wanted) == wanted)
-          return true;
-      }
-      return ended;
-    });
-    return caught && !ended;
+  static bool WaitForSignalHandler(test::Child& child, uint64_t wanted = SignalBit(SIGTERM)) {
+    const std::string status = "/proc/" + std::to_string(child.Pid()) + "/status";
+    return child.WaitUntil(
+        [&] {
+          std::ifstream in(status);
+          for (std::string line; std::getline(in, line);) {
+            if (line.starts_with("SigCgt:"))
+              return (std::stoull(line.substr(7), nullptr, 16) & wanted) == wanted;
+          }
+          return false;
+        },
+        20);
   }
-  // Ends the child by `number`; its exit code, or a failure when it stays.
-  int End(pid_t child, int number = SIGTERM) {
-    kill(child, number);
-    int status = 0;
-    if (Poll([&] { return waitpid(child, &status, WNOHANG) == child; })) return status;
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    ADD_FAILURE() << "the program did not end";
-    return status;
+  // Ends the child by `number`; its exit code (as test::ExitCode), or a
+  // failure when it stays.
+  int End(test::Child& child, int number = SIGTERM) {
+    child.Signal(number);
+    if (!PollUntil([&] { return child.Ended(); }, 20)) ADD_FAILURE() << "the program did not end";
+    return child.Wait();
   }
 
   test::TempFolder home, config, work;
@@ -93,13 +72,13 @@ class ProgramRun : public ::testing::Test {
 // question while the port still held what the killed run had left (the
 // heating on). The rest comes first, the question after.
 TEST_F(ProgramRun, AStartAfterAKillRestsThePortBeforeItsSecondInstanceQuestion) {
-  pid_t killed = Start();
+  auto killed = Start();
   ASSERT_TRUE(WaitForSetting("Run=on"));
-  End(killed, SIGKILL);
+  End(*killed, SIGKILL);
   ASSERT_NE(Settings().find("Run=on"), std::string::npos) << "a killed run stays marked";
   fs::remove(recording);
-  pid_t child = Start();
-  ASSERT_TRUE(Poll([&] { return ReadRecording(recording).size() >= 2; }));
+  auto child = Start();
+  ASSERT_TRUE(PollUntil([&] { return ReadRecording(recording).size() >= 2; }, 20));
   // The question is open: nothing more reaches the port until it is answered.
   usleep(300000);
   const std::vector<Write> writes = ReadRecording(recording);
@@ -108,7 +87,7 @@ TEST_F(ProgramRun, AStartAfterAKillRestsThePortBeforeItsSecondInstanceQuestion) 
   EXPECT_EQ(writes[0].value, 0);
   EXPECT_EQ(writes[1].reg, 2);
   EXPECT_EQ(writes[1].value, ComputeControlImages(MachineSettings{}).IdleControlImage);
-  EXPECT_TRUE(WIFEXITED(End(child)));
+  EXPECT_LT(End(*child), 128);
 }
 
 // Every signal whose default action ends a process is caught, so that the
@@ -128,13 +107,14 @@ TEST_F(ProgramRun, EverySignalThatEndsAProcessEndsTheProgramWithTheMachineAtRest
   const ControlImages images = ComputeControlImages(factory);
   for (int number : {SIGTERM, SIGQUIT, SIGUSR1}) {
     fs::remove(recording);
-    pid_t child = Start();
+    auto child = Start();
     ASSERT_TRUE(WaitForSetting("Run=on"));
-    ASSERT_TRUE(Poll([&] { return ReadRecording(recording).size() > 2; })) << "no link started";
+    ASSERT_TRUE(PollUntil([&] { return ReadRecording(recording).size() > 2; }, 20))
+        << "no link started";
     const std::vector<Write> started = ReadRecording(recording);
     EXPECT_TRUE(started[0].reg == 0 && started[0].value == 0 && started[1].reg == 2);
-    ASSERT_TRUE(WaitForSignalHandler(child, wanted)) << "some signal still ends it outright";
-    EXPECT_TRUE(WIFEXITED(End(child, number))) << strsignal(number);
+    ASSERT_TRUE(WaitForSignalHandler(*child, wanted)) << "some signal still ends it outright";
+    EXPECT_LT(End(*child, number), 128) << strsignal(number);
     const std::vector<Write> writes = ReadRecording(recording);
     for (const Write& w : writes) EXPECT_TRUE(w.reg == 0 || w.reg == 2) << w.reg;
     EXPECT_EQ(writes.back().reg, 2);
@@ -155,20 +135,18 @@ TEST_F(ProgramRun, ATerminationSignalEndsTheProgramWhileASettingsErrorIsShown) {
       fs::create_directory(config / "settings.ini");
     } else {
       fs::remove_all(config / "settings.ini");
-      pid_t first = Start();
+      auto first = Start();
       ASSERT_TRUE(WaitForSetting("Run=on"));
-      ASSERT_TRUE(WaitForSignalHandler(first));
-      End(first);
+      ASSERT_TRUE(WaitForSignalHandler(*first));
+      End(*first);
       std::string text = Settings();
       ASSERT_NE(text.find("MaxX=500"), std::string::npos);
       text.replace(text.find("MaxX=500"), 8, "MaxX=abc");
       test::WriteText(config / "settings.ini", text);
     }
-    pid_t child = Start();
-    ASSERT_TRUE(WaitForSignalHandler(child));  // its error box is up
-    const int status = End(child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    auto child = Start();
+    ASSERT_TRUE(WaitForSignalHandler(*child));  // its error box is up
+    EXPECT_EQ(End(*child), 0);
     EXPECT_EQ(fs::is_directory(config / "settings.ini"), unwritable);
     if (!unwritable) {
       EXPECT_NE(Settings().find("Run=off"), std::string::npos);

@@ -1,10 +1,15 @@
+// The start-up window over the settings store, and the settings in memory
+// that the project window saves, resets and applies to the machine.
 #include "ui/app/fiche_principale.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+
+#include "ui/app/settings_change.h"
 
 #include "ui/project/fiche_import.h"
 #include "ui/window_harness.h"
@@ -13,30 +18,6 @@ namespace orvane::ui {
 namespace {
 
 using ::testing::HasSubstr;
-
-TEST(TMainForm, AHandEditedSettingsFileIsReportedAndRepairedAtTheNextSave) {
-  test::WindowHarness h;
-  test::WriteText(h.store.Path(),
-                  "[.Default\\Software\\Orvane\\Systeme]\nVersion=160\n"
-                  "[.Default\\Software\\Orvane\\Moteurs]\nX1step=deux cents\n"
-                  "garbage without equals\n"
-                  "[.Default\\Software\\Orvane\\Moteurs]\nY1step=300\n");
-  TMainForm mainForm(h.context);
-  ASSERT_TRUE(mainForm.FormCreate());
-  mainForm.show();
-  mainForm.Timer1->stop();
-  ASSERT_EQ(h.messages.Count(MessageKind::Error), 1u);
-  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("groupe Moteurs, valeur X1step"));
-  EXPECT_EQ(h.context.settings.X1step, 200);
-  EXPECT_EQ(h.context.settings.Y1step, 300);
-
-  TFormImport project(h.context, &mainForm);
-  project.show();
-  project.close();
-  EXPECT_EQ(h.Setting("Moteurs", "X1step"), "200");
-  EXPECT_EQ(h.Setting("Moteurs", "Y1step"), "300");
-  EXPECT_EQ(h.Setting("Machine", "Vmin"), "0.33");
-}
 
 // The start-up and project windows of one run, created as the program does.
 class WholeRun : public ::testing::Test {
@@ -72,10 +53,13 @@ TEST_F(WholeRun, HandsOverToTheProjectWindowThenEndsTheRun) {
 }
 
 // Regression: the box of unreadable settings opened after the start-up timer
-// had started, so the project window opened application-modal over it.
+// had started, so the project window opened application-modal over it. The
+// box names the value, the factory one stands in, and the next save repairs
+// the file.
 TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
   h.store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "160");
-  h.store.WriteSettingString(GroupKeyPath("Machine"), "MaxX", "abc");
+  h.store.WriteSettingString(GroupKeyPath("Moteurs"), "X1step", "deux cents");
+  h.store.WriteSettingString(GroupKeyPath("Moteurs"), "Y1step", "300");
   bool timerRunning = true;
   h.messages.onShow = [&] { timerRunning = mainForm.Timer1->isActive(); };
   mainForm.show();
@@ -83,7 +67,13 @@ TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
   mainForm.Timer1->stop();
   ASSERT_EQ(h.messages.Count(MessageKind::Error), 1u);
   EXPECT_FALSE(timerRunning);
-  EXPECT_EQ(h.context.settings.MaxX, 500);
+  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("groupe Moteurs, valeur X1step"));
+  EXPECT_EQ(h.context.settings.X1step, 200);
+  EXPECT_EQ(h.context.settings.Y1step, 300);
+  project.show();
+  project.close();
+  EXPECT_EQ(h.Setting("Moteurs", "X1step"), "200");
+  EXPECT_EQ(h.Setting("Moteurs", "Y1step"), "300");
 }
 
 // A store that cannot be written: told once, and the run goes on to its end.
@@ -103,6 +93,88 @@ TEST(TMainForm, AStoreThatCannotBeWrittenIsToldOnceAndTheRunGoesOn) {
   EXPECT_THAT(h.messages.shown[0].text, HasSubstr("est un dossier"));
   EXPECT_TRUE(std::filesystem::is_directory(h.store.Path()));
   EXPECT_EQ(h.context.settings.X1step, 200);
+}
+
+// A whole run on the parallel link whose store has the heating and hold bits
+// exchanged (heating on bit 1, hold on bit 2).
+class SettingsInMemory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mainForm.SetProjectWindow(&project);
+    ASSERT_TRUE(mainForm.FormCreate());
+    h.store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "160");
+    mainForm.show();  // first run: the factory values, then the two exchanged
+    mainForm.Timer1->stop();
+    h.store.WriteSettingString(GroupKeyPath("Port"), "BitChauffe", "1");
+    h.store.WriteSettingString(GroupKeyPath("Port"), "BitCouple", "2");
+    ReloadSettings(h.context);
+    project.show();
+    ASSERT_NE(h.parallel, nullptr);
+  }
+
+  test::WindowHarness h;
+  TMainForm mainForm{h.context};
+  TFormImport project{h.context, &mainForm};
+};
+
+// Regression: the images were computed only at link start-up, so after a reset
+// that moved the heating to bit 2 the exit image (stale idle ^ new hold bit)
+// was 3, which switched the heating on as the program ended.
+TEST_F(SettingsInMemory, AResetThatExchangesTheBitsNeverHeatsTheWireOnExit) {
+  // Link start-up: hold active on bit 2, heating (bit 1) off.
+  ASSERT_EQ(h.ControlWrites(0), std::vector<uint8_t>{2});
+  const size_t beforeReset = h.parallel->Writes().size();
+  h.messages.answers = {MessageAnswer::Yes};
+  project.ReinitialiserClick();
+  EXPECT_EQ(h.context.settings.BitChauffe, 2);
+  EXPECT_EQ(h.context.settings.BitCouple, 1);
+  // The machine rests on the new idle image at once: hold on bit 1.
+  EXPECT_EQ(h.ControlWrites(beforeReset), std::vector<uint8_t>{1});
+
+  mainForm.OrderlyClose();  // the project window saves, then shutdown
+  mainForm.close();
+  const std::vector<uint8_t> after = h.ControlWrites(beforeReset);
+  ASSERT_FALSE(after.empty());
+  for (uint8_t value : after) EXPECT_EQ(value & 2, 0) << "heating on: " << int(value);
+  EXPECT_EQ(after.back(), 0);  // hold released, heating off
+}
+
+TEST_F(SettingsInMemory, ASaveAppliesTheImagesOfWhatWasSavedAtThePortsAddress) {
+  const size_t before = h.parallel->Writes().size();
+  h.context.settings.InvChauffe = true;  // heating now active when its bit is 0
+  ASSERT_TRUE(SaveSettings(h.context));
+  EXPECT_EQ(h.Setting("Port", "InvChauffe"), "1");
+  // Idle: hold on bit 2 active, heating bit 1 set = inactive.
+  EXPECT_EQ(h.ControlWrites(before), std::vector<uint8_t>{3});
+  EXPECT_EQ(h.context.images.RunControlImage, 3);  // automatic heating off: inactive too
+
+  h.context.settings.Port = 0x278;
+  SettingsChanged(h.context);
+  const auto& writes = h.parallel->Writes();  // the port opened for the new address
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].address, 0x278);
+  EXPECT_EQ(writes[0].value, 0);
+  EXPECT_EQ(writes[1].address, 0x278 + 2);
+  EXPECT_EQ(writes[1].value, 3);
+}
+
+// Regression: the decimals choice was never saved ("5" then quitting left
+// Decimales=3), and after a reset the pressed button kept the old choice.
+TEST_F(SettingsInMemory, TheDecimalsChoiceIsSavedAndFollowsAReset) {
+  project.Deci[5]->click();
+  EXPECT_EQ(project.Decimals(), 5);
+  ASSERT_TRUE(SaveSettings(h.context));
+  EXPECT_EQ(h.Setting("Options", "Decimales"), "5");
+
+  h.messages.answers = {MessageAnswer::Yes};
+  project.ReinitialiserClick();
+  EXPECT_EQ(project.Decimals(), 3);
+  EXPECT_TRUE(project.Deci[3]->font().bold());
+  EXPECT_FALSE(project.Deci[5]->font().bold());
+
+  project.Deci[0]->click();
+  mainForm.OrderlyClose();  // quitting saves
+  EXPECT_EQ(h.Setting("Options", "Decimales"), "0");
 }
 
 }  // namespace

@@ -71,36 +71,11 @@ class CutWindow : public ProjectFixture {
   std::string project;
 };
 
-TEST_F(CutWindow, TheCommandLineWritesTheSameFilesAsTheWindow) {
-  h.context.settings.X2step = 400;  // saved by the window's close, read by the command line
+// Saved and exported with the dialog's choices, the window's files are the
+// command line's for the same project and stored settings.
+TEST_F(CutWindow, SavesAndExportsTheCommandLinesFilesAndKeepsTheChoices) {
+  h.context.settings.X2step = 400;
   h.context.settings.Y1clockwise = 1;
-  WriteAllSettings(h.store, h.context.settings, nullptr, nullptr);
-  WhenGenerated([this] {
-    calcul->CheckBoxFiles->setChecked(true);
-    h.dialogs.chosen = h.home / "découpes/aile.ovd";
-    calcul->EnregistrerClick();
-  });
-  EXPECT_TRUE(h.messages.shown.size() == 1) << h.messages.shown.back().text;
-  for (const char* name : {"tmp1", "tmp2", "gcd1", "gcd2"}) {
-    EXPECT_FALSE(fs::exists(h.context.settings.CutPath + name)) << name;
-  }
-
-  const std::string cliBase = h.home / "cli";
-  const std::string command = "ORVANE_CONFIG_DIR='" + h.config.Path() + "' " + ORVANE_CLI +
-                              " generate '" + project + "' -o '" + cliBase + "' --opposite";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  for (const char* set : {"_A", "_B"}) {
-    for (const char* extension : {".ovd", ".ovg", ".ovi", ".ovs"}) {
-      const std::string window = h.home / ("découpes/aile" + std::string(set) + extension);
-      const std::string cli = cliBase + set + extension;
-      ASSERT_TRUE(fs::exists(window)) << window;
-      EXPECT_EQ(test::ReadText(window), test::ReadText(cli)) << set << extension;
-    }
-  }
-  EXPECT_GT(fs::file_size(cliBase + "_A.ovd"), 10000u);
-}
-
-TEST_F(CutWindow, ExportsTheSameGcodeAsTheCommandLineAndKeepsTheChoices) {
   WriteAllSettings(h.store, h.context.settings, nullptr, nullptr);
   WhenGenerated([this] {
     calcul->CheckBoxFiles->setChecked(true);
@@ -114,18 +89,29 @@ TEST_F(CutWindow, ExportsTheSameGcodeAsTheCommandLineAndKeepsTheChoices) {
     });
     h.dialogs.chosen = h.home / "découpes/aile.nc";
     calcul->ExporterGcodeClick();
-    calcul->reject();
+    h.dialogs.chosen = h.home / "découpes/aile.ovd";
+    calcul->EnregistrerClick();
   });
+  // The question and the export's report; the save says nothing when it works.
+  EXPECT_EQ(h.messages.shown.size(), 2u) << h.messages.shown.back().text;
+  for (const char* name : {"tmp1", "tmp2", "gcd1", "gcd2"}) {
+    EXPECT_FALSE(fs::exists(h.context.settings.CutPath + name)) << name;
+  }
+
   const std::string cliBase = h.home / "cli";
   const std::string command = "ORVANE_CONFIG_DIR='" + h.config.Path() + "' " + ORVANE_CLI +
                               " generate '" + project + "' -o '" + cliBase +
                               "' --opposite --dialect xyuv --feed g94 --heat 300";
   ASSERT_EQ(std::system(command.c_str()), 0);
   for (const char* set : {"_A", "_B"}) {
-    const std::string window = h.home / ("découpes/aile" + std::string(set) + ".nc");
-    ASSERT_TRUE(fs::exists(window)) << window;
-    EXPECT_EQ(test::ReadText(window), test::ReadText(cliBase + set + ".nc")) << set;
+    for (const char* extension : {".ovd", ".ovg", ".ovi", ".ovs", ".nc"}) {
+      const std::string window = h.home / ("découpes/aile" + std::string(set) + extension);
+      const std::string cli = cliBase + set + extension;
+      ASSERT_TRUE(fs::exists(window)) << window;
+      EXPECT_EQ(test::ReadText(window), test::ReadText(cli)) << set << extension;
+    }
   }
+  EXPECT_GT(fs::file_size(cliBase + "_A.ovd"), 10000u);
   const GcodeDialectRead kept = ReadGcodeDialect(h.store);
   EXPECT_EQ(kept.dialect.axes, "XYUV");
   EXPECT_EQ(kept.dialect.power, 300);

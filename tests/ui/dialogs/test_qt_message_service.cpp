@@ -19,62 +19,49 @@ QMessageBox* ShownBox() {
   return nullptr;
 }
 
-// Presses the button captioned `caption` of the box once it is up, noting
-// the pointer shown over it; a box still up a while later is ended so that
-// the test fails instead of hanging.
-void Press(QObject* test, const QString& caption, Qt::CursorShape* shape) {
-  QTimer::singleShot(0, test, [caption, shape] {
-    QMessageBox* box = ShownBox();
-    if (!box) return;
-    const QCursor* cursor = QApplication::overrideCursor();
-    *shape = cursor ? cursor->shape() : Qt::ArrowCursor;
-    for (QAbstractButton* button : box->buttons()) {
-      if (button->text() == caption) button->click();
-    }
-  });
-  QTimer::singleShot(5000, test, [] {
-    if (QMessageBox* box = ShownBox()) box->done(0);
-  });
-}
-
-TEST(QtMessageService, AQuestionDuringBusyWorkShowsTheOrdinaryPointer) {
+// Regression: Enter on "Supprimer ces fichiers ?" deleted them: a
+// destructive question's default is "Non", an ordinary one's "Oui". Asked
+// during busy work, the box shows the ordinary pointer, and the busy one
+// comes back once it is answered.
+TEST(QtMessageService, EnterAnswersADestructiveQuestionWithNonOverTheOrdinaryPointer) {
+  struct Case {
+    const char* name;
+    MessageButtons buttons;
+    const char* click;  // none: Enter
+    MessageAnswer answer;
+  };
+  const Case cases[] = {
+      {"Enter, destructive", MessageButtons::YesNoDefaultNo, nullptr, MessageAnswer::No},
+      {"Enter, ordinary", MessageButtons::YesNo, nullptr, MessageAnswer::Yes},
+      {"Non clicked", MessageButtons::YesNo, "Non", MessageAnswer::No},
+  };
   QtMessageService messages;
   QObject test;  // ends the timers with the test
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  Qt::CursorShape shown = Qt::WaitCursor;
-  Press(&test, QStringLiteral("Non"), &shown);
-  EXPECT_EQ(messages.Show(MessageKind::Confirmation, "Continuer ?", MessageButtons::YesNo),
-            MessageAnswer::No);
-  EXPECT_EQ(shown, Qt::ArrowCursor);
-  // The work goes on busy afterwards.
-  ASSERT_NE(QApplication::overrideCursor(), nullptr);
-  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-  QApplication::restoreOverrideCursor();
-
-  Press(&test, QStringLiteral("Oui"), &shown);
-  EXPECT_EQ(messages.Show(MessageKind::Confirmation, "Continuer ?", MessageButtons::YesNo),
-            MessageAnswer::Yes);
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-// Regression: Enter on "Supprimer ces fichiers ?" deleted them: a
-// destructive question's default is "Non", an ordinary one's "Oui".
-TEST(QtMessageService, EnterAnswersADestructiveQuestionWithNon) {
-  QtMessageService messages;
-  QObject test;
-  for (auto [buttons, answer] : {std::pair{MessageButtons::YesNoDefaultNo, MessageAnswer::No},
-                                 std::pair{MessageButtons::YesNo, MessageAnswer::Yes}}) {
-    QTimer::singleShot(0, &test, [] {
-      if (QMessageBox* box = ShownBox()) {
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(box, &enter);
+  for (const Case& c : cases) {
+    Qt::CursorShape shown = Qt::WaitCursor;
+    QTimer::singleShot(0, &test, [&c, &shown] {
+      QMessageBox* box = ShownBox();
+      if (!box) return;
+      const QCursor* cursor = QApplication::overrideCursor();
+      shown = cursor ? cursor->shape() : Qt::ArrowCursor;
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      if (!c.click) QApplication::sendEvent(box, &enter);
+      for (QAbstractButton* button : box->buttons()) {
+        if (c.click && button->text() == QString::fromUtf8(c.click)) button->click();
       }
     });
+    // A box still up a while later is ended: the test fails instead of hanging.
     QTimer::singleShot(5000, &test, [] {
       if (QMessageBox* box = ShownBox()) box->done(0);
     });
-    EXPECT_EQ(messages.Show(MessageKind::Confirmation, "Supprimer ?", buttons), answer);
+    EXPECT_EQ(messages.Show(MessageKind::Confirmation, "Supprimer ?", c.buttons), c.answer)
+        << c.name;
+    EXPECT_EQ(shown, Qt::ArrowCursor) << c.name;
+    ASSERT_NE(QApplication::overrideCursor(), nullptr) << c.name;
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor) << c.name;
   }
+  QApplication::restoreOverrideCursor();
 }
 
 }  // namespace

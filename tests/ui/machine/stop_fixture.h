@@ -86,34 +86,28 @@ class StopWindow : public OrvaneCli {
     for (const auto& w : parallel->Writes()) n += w.address == kData;
     return n;
   }
-  // The patterns played on the parallel port (each followed by its 0, and
-  // only between a run image and the idle image) and the control writes from
-  // the first run image on.
-  struct Decoded {
+  // The patterns played on the parallel port, each followed by its 0, and
+  // only between a run image and the idle image.
+  std::string PlayedPatterns() {
     std::string bytes;
-    std::vector<int> control;
-  };
-  Decoded Decode() {
-    Decoded d;
     bool running = false, zeroDue = false;
     for (const auto& w : parallel->Writes()) {
       if (w.address == kControl) {
         running = w.value == kRunImage || (running && w.value != kIdleImage);
-        if (running || !d.control.empty()) d.control.push_back(w.value);
       } else if (w.address != kData) {
         ADD_FAILURE() << "a write to " << w.address;
       } else if (zeroDue) {  // the tick's 0, which may follow the stop's idle image
-        EXPECT_EQ(w.value, 0) << "pattern " << d.bytes.size() << " not followed by its 0";
+        EXPECT_EQ(w.value, 0) << "pattern " << bytes.size() << " not followed by its 0";
         zeroDue = false;
       } else if (running) {
-        d.bytes += static_cast<char>(w.value);
+        bytes += static_cast<char>(w.value);
         zeroDue = true;
       } else {  // out of a run, the port rests at 0
         EXPECT_EQ(w.value, 0) << "a tick while the heating is off";
       }
     }
     EXPECT_FALSE(zeroDue) << "the last pattern never ended";
-    return d;
+    return bytes;
   }
   // The last control write: the run ends on it.
   bool EndsIdle() {

@@ -19,8 +19,6 @@
 namespace orvane {
 namespace {
 
-constexpr uint16_t kControl = 890;
-
 class ManualWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,7 +37,7 @@ class ManualWindow : public ::testing::Test {
     h.context.keys = &keys;
     h.context.port = std::make_unique<VirtualPort>(&clock);
     h.context.portBase = s.Port;
-    port = static_cast<VirtualPort*>(h.context.port.get());
+    h.parallel = static_cast<VirtualPort*>(h.context.port.get());
     window = std::make_unique<ui::TFormManettes>(h.context);
   }
   // Opens the window; `then` runs inside its loop, then it closes.
@@ -50,13 +48,6 @@ class ManualWindow : public ::testing::Test {
     });
     QTimer::singleShot(20000, window.get(), [&] { window->reject(); });  // a stuck test fails
     window->Run(nullptr);
-  }
-  std::vector<uint8_t> ControlWrites() const {
-    std::vector<uint8_t> values;
-    for (const auto& w : port->Writes()) {
-      if (w.address == kControl) values.push_back(w.value);
-    }
-    return values;
   }
   void Press(int key) {
     QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
@@ -74,7 +65,6 @@ class ManualWindow : public ::testing::Test {
   test::WindowHarness h;
   MonotonicClock clock;
   test::ScriptedKeys keys;
-  VirtualPort* port = nullptr;
   std::unique_ptr<ui::TFormManettes> window;
 };
 
@@ -119,8 +109,8 @@ TEST_F(ManualWindow, ArrowKeysJogAndTheReturnBringsEveryAxisBack) {
     EXPECT_FALSE(window->RetourOrigine->isEnabled());
   });
   // Fast jogs keep the hold and not the heat; the return too; rest after each.
-  EXPECT_EQ(ControlWrites().back(), 0x01);
-  for (uint8_t value : ControlWrites()) EXPECT_NE(value, 0x03);
+  EXPECT_EQ(h.ControlWrites().back(), 0x01);
+  for (uint8_t value : h.ControlWrites()) EXPECT_NE(value, 0x03);
 }
 
 TEST_F(ManualWindow, AGuillotineRunsDownAtWorkingSpeedAndBackFast) {
@@ -133,7 +123,7 @@ TEST_F(ManualWindow, AGuillotineRunsDownAtWorkingSpeedAndBackFast) {
   });
   EXPECT_EQ(h.context.positions.Steps(), AxisSteps{});
   // Heat for the way down, rest (the pause), the hold alone for the way back.
-  const auto control = ControlWrites();
+  const auto control = h.ControlWrites();
   const std::vector<uint8_t> moves(control.begin() + 1, control.end());
   EXPECT_EQ(moves, (std::vector<uint8_t>{0x03, 0x01, 0x01, 0x01, 0x01, 0x01}));
 }
@@ -149,13 +139,12 @@ TEST_F(ManualWindow, TheHoldButtonsSetTheParallelPortsHoldBit) {
     h.context.settings.ActCouple = true;
     h.context.settings.InvCouple = c.inverted;
     window = std::make_unique<ui::TFormManettes>(h.context);
-    const size_t before = ControlWrites().size();
+    const size_t before = h.parallel->Writes().size();
     Open([&] {
       window->HoldClick(false);
       window->HoldClick(true);
     });
-    const auto all = ControlWrites();
-    const std::vector<uint8_t> writes(all.begin() + long(before), all.end());
+    const std::vector<uint8_t> writes = h.ControlWrites(before);
     ASSERT_GE(writes.size(), 3u) << c.inverted;
     EXPECT_EQ(writes[0], c.held) << c.inverted << ": the hold applied on opening";
     EXPECT_EQ(writes[1], c.released) << c.inverted;

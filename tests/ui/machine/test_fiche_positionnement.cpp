@@ -1,3 +1,5 @@
+// The execution window over cut sets written straight from the header and
+// point writers, and the detail view it opens.
 #include "ui/machine/fiche_positionnement.h"
 
 #include <gtest/gtest.h>
@@ -6,15 +8,83 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QString>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
 
+#include "core/app/machine_settings.h"
+#include "core/cut/cut_files.h"
+#include "support/temp_folder.h"
+#include "ui/cut/fiche_patienter.h"
 #include "ui/machine/cut_preview_pane.h"
-#include "ui/machine/position_fixture.h"
+#include "ui/machine/fiche_binaire.h"
 #include "ui/machine/up_down_buttons.h"
+#include "ui/window_harness.h"
+
+// Readable failures.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace orvane::ui {
 namespace {
+
+// Which files of a cut set to write beside its header.
+struct CutFiles {
+  bool steps = true, gcode = true, points = true;
+};
+
+// The execution window over a scripted run, with cut sets written straight
+// from the header and point writers so every file can be left out or made
+// for other settings.
+class PositionFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(h.Start());
+    window = std::make_unique<TFormPosition>(h.context);
+    window->show();
+  }
+
+  // The cut of the block edge cases: real sizes 300 × 100 and 280 × 90, a
+  // lead-in of (10, 0) on profile 1 only.
+  static CutHeaderData Wing(bool sameProjection, uint64_t ticks) {
+    CutHeaderData data;
+    ProjectionState& p = data.projection;
+    p.realX1 = 300, p.realY1 = 100, p.realX2 = 280, p.realY2 = 90;
+    p.projectedX1 = 320, p.projectedY1 = 110;
+    p.projectedX2 = sameProjection ? 320 : 300, p.projectedY2 = 110;
+    data.leadIn1 = {10, 0};
+    data.ticks = ticks;
+    return data;
+  }
+
+  // Writes base + ".ovi" (and the files asked for); returns the ".ovi" path.
+  std::string WriteCut(const std::string& name, const CutHeaderData& data,
+                       const MachineSettings& recorded, CutFiles files = CutFiles()) {
+    const std::string base = h.context.settings.CutPath + name;
+    const std::vector<CutPoint> points = {
+        {0, 0, 10, 5}, {10, 0, 20, 5}, {300, 50, 280, 45}, {10, 100, 20, 95}, {0, 0, 10, 5}};
+    CutHeaderData header = data;
+    header.segments = points.size() - 1;  // the point file is checked against it
+    test::WriteText(base + ".ovi", WriteCutHeader(header, recorded, false));
+    if (files.steps) test::WriteText(base + ".ovd", std::string(data.ticks, '\x01'));
+    if (files.gcode) test::WriteText(base + ".ovg", "G90\r\nF300\r\nG01 X10\r\n");
+    if (files.points) test::WriteText(base + ".ovs", WriteCutPoints(points, false));
+    return base + ".ovi";
+  }
+  void Open(const std::string& path) {
+    h.dialogs.browsed.clear();
+    h.dialogs.chosen = path;
+    window->OuvrirClick();
+  }
+
+  test::WindowHarness h;
+  std::unique_ptr<TFormPosition> window;
+};
 
 namespace fs = std::filesystem;
 
@@ -154,6 +224,71 @@ TEST_F(ExecutionWindow, CancellingReloadsTheLastCutOrEmptiesTheWindow) {
   EXPECT_EQ(h.messages.shown[0].kind, MessageKind::Warning);
   EXPECT_NE(h.messages.shown[0].text.find("incomplet"), std::string::npos);
   EXPECT_FALSE(window->Lancer->isEnabled());
+}
+
+class RunLengthView : public PositionFixture {
+ protected:
+  void SetUp() override {
+    PositionFixture::SetUp();
+    MachineSettings& s = h.context.settings;
+    s.X1io = 0, s.Y1io = 1, s.X2io = 2, s.Y2io = 3;
+    binaire = std::make_unique<TFormBinaire>(h.context);
+    binaire->SetWaitWindow(&wait);
+    window->SetDetailWindow(binaire.get());
+    folder = h.context.settings.CutPath;
+  }
+  TFormPatienter wait;
+  std::unique_ptr<TFormBinaire> binaire;
+  std::string folder;
+};
+
+// The cells' texts are the core's; the window shows one row per run and the summary.
+TEST_F(RunLengthView, ShowsEachRunAndTheSummary) {
+  test::WriteText(folder + "cut.ovd", std::string("\x05\x05\x00\x0C\x0C\x0C\x93", 7));
+  test::WriteText(folder + "cut.ovg", "G90\r\nF300\r\nG01 X1\r\nG01 X2\r\n");
+  ASSERT_TRUE(binaire->Fill(folder + "cut.ovd", folder + "cut.ovg", h.context.settings));
+  ASSERT_EQ(binaire->RowCount(), 4);
+  EXPECT_EQ(binaire->Cell(3, 6), QStringLiteral("1ooooooo"));  // Y2's direction bit alone
+  EXPECT_EQ(binaire->Sequences->text(), QStringLiteral("4"));
+  EXPECT_EQ(binaire->OctetsN1->text(), QStringLiteral("7"));
+  EXPECT_EQ(binaire->Rapport->text(), QStringLiteral("Rapport n1/n2  =  0.0"));
+
+  // Without a G-code file the ratio is left empty.
+  ASSERT_TRUE(binaire->Fill(folder + "cut.ovd", folder + "none.ovg", h.context.settings));
+  EXPECT_EQ(binaire->LignesGcode->text(), QStringLiteral("-----"));
+  EXPECT_TRUE(binaire->Rapport->text().isEmpty());
+}
+
+TEST_F(RunLengthView, EscapeStopsTheReadingAndAMissingFileIsNamed) {
+  test::WriteText(folder + "cut.ovd", std::string(5000, '\x01'));
+  test::ScriptedKeys escape;
+  escape.down = [](Key key) { return key == Key::Escape; };
+  h.context.keys = &escape;
+  EXPECT_FALSE(binaire->Fill(folder + "cut.ovd", folder + "cut.ovg", h.context.settings));
+  EXPECT_EQ(binaire->RowCount(), 0);
+  EXPECT_FALSE(wait.isVisible());
+  h.context.keys = nullptr;
+
+  EXPECT_FALSE(binaire->Fill(folder + "none.ovd", folder + "none.ovg", h.context.settings));
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(h.messages.shown[0].text, "Fichier de découpe manquant");
+}
+
+TEST_F(RunLengthView, DetailsOpensTheViewOfTheOpenedCut) {
+  Open(WriteCut("aile", Wing(true, 1500), h.context.settings));
+  ASSERT_TRUE(window->Detail->isEnabled());
+  int rows = -1, rounds = 0;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    if (!binaire->isVisible() && ++rounds < 500) return;
+    rows = binaire->RowCount();
+    binaire->Fermer->click();
+  });
+  driver.start(5);
+  window->Detail->click();
+  driver.stop();
+  EXPECT_EQ(rows, 1);  // 1500 bytes of 0x01: one run
+  EXPECT_FALSE(binaire->isVisible());
 }
 
 }  // namespace

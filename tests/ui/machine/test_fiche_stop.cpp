@@ -1,5 +1,6 @@
-// The progress window running a generated cut on the recording virtual port
-// and on a serial port in memory, and the execution window around it.
+// The progress window running a generated cut on the recording virtual port,
+// on a serial port in memory and on the USB board simulator (whose log of the
+// packets it received is read back), and the execution window around it.
 #include "ui/machine/stop_fixture.h"
 
 #include <gmock/gmock.h>
@@ -12,10 +13,17 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSlider>
+#include <QTextBlock>
 #include <QTimer>
 #include <csignal>
 
+#include "core/machine/board_feed.h"
+#include "core/machine/board_protocol.h"
+#include "core/machine/board_run.h"
 #include "core/machine/step_decoder.h"
+#include "host/termios_serial_port.h"
+#include "support/board_sim.h"
 #include "ui/app/fiche_principale.h"
 #include "ui/app/key_state_filter.h"
 #include "ui/dialogs/qt_message_service.h"
@@ -33,7 +41,7 @@ using ui::CutRunOutcome;
 // answered "Abandonner la découpe ?" and went on pressing buttons. Here they
 // come as an X server sends them without detectable auto-repeat (a release
 // and a press at the same moment) and flagged; the question, a real box,
-// waits for the deliberate "Non", and the run resumes with nothing lost.
+// waits for the deliberate "Non", and the run resumes to its end.
 TEST_F(StopWindow, AHeldSpaceBarStopsTheRunButItsRepeatsAnswerNothing) {
   ui::KeyStateFilter filter;
   qApp->installEventFilter(&filter);
@@ -78,57 +86,10 @@ TEST_F(StopWindow, AHeldSpaceBarStopsTheRunButItsRepeatsAnswerNothing) {
   qApp->removeEventFilter(&filter);
   EXPECT_EQ(phase, 2) << "the question was never asked";
   EXPECT_TRUE(stillAsking) << "a repeat answered the question";
+  // "Non" resumed it; what a resume plays is the command line's test.
   ASSERT_EQ(outcome.end, CutRunEnd::Completed) << outcome.message;
-  const Decoded played = Decode();
-  EXPECT_EQ(played.bytes, steps) << "every byte once, resumed at the next one";
-  const int pause = PauseControlImage(ComputeControlImages(settings), settings);
-  ASSERT_GE(played.control.size(), 3u);
-  EXPECT_EQ(played.control[1], pause);
-  EXPECT_EQ(played.control[2], kRunImage) << "heated again before the rest of the ticks";
   EXPECT_TRUE(EndsIdle());
   EXPECT_FALSE(filter.IsKeyDown(Key::Space));
-}
-
-// Every way the user stops: the question answered "Oui", no question without
-// resume, and the space bar during the pre-heat. Each ends with the heating
-// off, and says so in silence.
-TEST_F(StopWindow, SpaceStopsTheRunWithTheHeatingOffAndSaysSo) {
-  struct Case {
-    const char* name;
-    bool resume;
-    uint8_t preheat;
-    size_t question;  // "Abandonner la découpe ?" asked
-  };
-  for (const Case c : {Case{"question_yes", true, 0, 1}, Case{"no_resume", false, 0, 0},
-                       Case{"preheat", true, 30, 0}}) {
-    SCOPED_TRACE(c.name);
-    harness.context.settings.Reprise = c.resume;
-    harness.context.settings.PreChauffe = c.preheat;
-    harness.context.settings.Audio = true;
-    harness.messages.shown.clear();
-    harness.messages.answers = {MessageAnswer::Yes};
-    if (parallel) parallel->Clear();
-    std::string panelText;
-    keys.down = [&](Key key) {
-      if (c.preheat) {
-        if (window->PanelPrechauffe->isVisible())
-          panelText = window->LabelPanelPrechauffe->text().toStdString();
-        return key == Key::Space && !panelText.empty();
-      }
-      return key == Key::Space && DataWrites() >= 600 && harness.messages.shown.empty();
-    };
-    const CutRunOutcome outcome = Run();
-    EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
-    EXPECT_EQ(harness.context.abortFlag, 1);
-    EXPECT_EQ(harness.messages.shown.size(), c.question);
-    // What was played before the stop is the run's own test.
-    if (c.preheat) {
-      EXPECT_EQ(panelText, "Patientez  30  secondes");
-    }
-    EXPECT_TRUE(EndsIdle());
-    EXPECT_THAT(Announced(outcome), ElementsAre("Découpe interrompue."));
-    EXPECT_TRUE(played.empty());
-  }
 }
 
 // SIGTERM while a cut runs, through the program's own path (the bridge, then
@@ -149,9 +110,11 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
     QObject::connect(&termination, &SignalBridge::terminationRequested,
                      [&mainForm](int) { mainForm.OrderlyClose(); });
     bool raised = false, savedDuringTheRun = false;
+    std::string panel;
     keys.down = [&](Key) {
       const bool due = preheat ? window->PanelPrechauffe->isVisible() : DataWrites() >= 600;
       if (due && !raised) {
+        if (preheat) panel = window->LabelPanelPrechauffe->text().toStdString();
         raised = true;
         raise(SIGTERM);
       }
@@ -160,11 +123,13 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
     };
     const CutRunOutcome outcome = Run();
     EXPECT_TRUE(raised);
+    EXPECT_EQ(panel, preheat ? "Patientez  30  secondes" : "");
     EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+    EXPECT_EQ(harness.context.abortFlag, 1);
     EXPECT_FALSE(savedDuringTheRun);
     EXPECT_TRUE(harness.messages.shown.empty()) << "no question while closing";
     // The tick in progress may still write its 0; the last control write is idle.
-    EXPECT_EQ(Decode().bytes.empty(), preheat != 0);
+    EXPECT_EQ(PlayedPatterns().empty(), preheat != 0);
     EXPECT_TRUE(EndsIdle());
     EXPECT_TRUE(Announced(outcome).empty()) << "no end message after a signal";
     EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
@@ -190,11 +155,16 @@ TEST_F(StopWindow, AMissingFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
   EXPECT_TRUE(harness.serial.written.empty());
 }
 
+// The end said, and the chime played only for a cut that ended normally
+// with the sound asked for. Stopping is the held space bar's test, and the
+// command line's on every way a run can be stopped.
 TEST_F(StopWindow, TheEndSoundPlaysOnlyWhenAskedAndAMissingFileIsSilent) {
   const CutRunOutcome done{CutRunEnd::Completed, {}};
   Announced(done);
   EXPECT_TRUE(played.empty()) << "Audio is off";
   harness.context.settings.Audio = true;
+  EXPECT_THAT(Announced({CutRunEnd::Stopped, {}}), ElementsAre("Découpe interrompue."));
+  EXPECT_TRUE(played.empty()) << "a stopped run is no finished one";
   window->SetSoundFile(work / "absent.wav");
   EXPECT_THAT(Announced(done, true), ElementsAre("Simulation terminée normalement"));
   EXPECT_TRUE(played.empty());
@@ -267,13 +237,130 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
   EXPECT_TRUE(project.isVisible());
   ASSERT_NE(parallel, nullptr);
   EXPECT_EQ(parallel->Writes().size(), writesAfterRun) << "nothing written for a missing file";
-  EXPECT_EQ(Decode().bytes, steps);
+  EXPECT_EQ(PlayedPatterns(), steps);
   EXPECT_TRUE(EndsIdle());
   EXPECT_THAT(played, ElementsAre(sound));
   // The origin was set before the run: the positions are the file's net steps.
   const auto* bytes = reinterpret_cast<const uint8_t*>(steps.data());
   EXPECT_EQ(harness.context.positions.Steps(), StepDecoder(settings).Delta(bytes, steps.size()));
   project.CloseWithoutQuestions();
+}
+
+class StopWindowBoard : public StopWindow {
+ protected:
+  void Adjust(MachineSettings& s) override { s.PortType = 2; }
+  int Rows() const override { return 30; }  // enough lines for a stop at line 50
+  std::string GenerateOptions() const override { return " --gcode-only"; }
+  void SetUp() override {
+    StopWindow::SetUp();
+    periods = {30, 30, 30, 30};  // slower than configured: the file's feed line is replaced
+    harness.context.settings.ActChauffe = true;
+  }
+  void StartSim(std::vector<std::string> args) {
+    sim = std::make_unique<test::BoardSim>(work / "board.log", std::move(args));
+    MachineSettings& s = harness.context.settings;
+    s.SerialPort = sim->Device();
+    port.SetParams(SerialSelectorParams(s));
+    port.Open();
+    ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+    SendBoardParameters(port, s);  // the board learns its pre-heat time, as at start-up
+    harness.context.serial = &port;
+  }
+  // The packets the board received, and the lines among them.
+  std::vector<test::SimPacket> log;
+  std::vector<std::string> StopAndReadLines() {
+    sim->Stop();
+    log = sim->Log();
+    std::vector<std::string> lines;
+    for (const test::SimPacket& p : log) {
+      if (p.command == kBoardCutLine) lines.push_back(p.payload);
+    }
+    return lines;
+  }
+  bool EndsWithHeatingOff() {
+    return !log.empty() && log.back().command == kBoardApply &&
+           log.back().flags == HeatingOffFlags(harness.context.settings);
+  }
+  std::string Console(int line) {
+    const QTextDocument* d = window->Console->document();
+    return d->findBlockByNumber(line < 0 ? d->blockCount() + line : line).text().toStdString();
+  }
+
+  TermiosSerialPort port;
+  std::unique_ptr<test::BoardSim> sim;
+};
+
+// The window's part of a board run (the engine's packets are the command
+// line's tests on the same simulator): the feed of the periods it was given,
+// the question asked on the window as it stands, "Non" resending the line
+// stopped at; a simulation stopped the same way and abandoned ends in silence.
+TEST_F(StopWindowBoard, AStopAtLine50ThenNoResendsItAndASimulationAbandonedEndsInSilence) {
+  for (const bool simulated : {false, true}) {
+    SCOPED_TRACE(simulated);
+    simulation = simulated;
+    StartSim({"--speed", "0", "--stop-at", "50"});
+    harness.messages.answers = {simulated ? MessageAnswer::Yes : MessageAnswer::No};
+    std::string caption;  // the window as the question finds it
+    harness.messages.onShow = [&] {
+      caption = window->windowTitle().toStdString();
+      EXPECT_TRUE(window->Console->isVisible());
+      EXPECT_FALSE(window->TrackBar1->isVisible());
+      EXPECT_EQ(window->Label3->text().toStdString(), "ARRET D'URGENCE");
+      EXPECT_LE(window->height(), 700);
+    };
+    const CutRunOutcome outcome = Run();
+    harness.messages.onShow = nullptr;
+    const uint16_t feed = BoardCutFeed(harness.context.settings, periods, simulated);
+    const std::vector<std::string> lines = StopAndReadLines();
+    if (!simulated) {
+      EXPECT_EQ(caption, "Orvane - Découpe en cours...");
+      ASSERT_EQ(outcome.end, CutRunEnd::Completed) << outcome.message;
+      EXPECT_EQ(harness.messages.shown.back().text, "Abandonner la découpe ?");
+      // Which lines went out again is the command line's test.
+      EXPECT_THAT(lines, ::testing::Contains(BoardFeedLine(feed)));
+      EXPECT_EQ(Console(0), "000000  " + lines[0]);
+      EXPECT_THAT(Console(-1), ::testing::StartsWith("Fin : X1 = "));
+      EXPECT_EQ(window->Progression->text().toStdString(), "Progression  100 %");
+      EXPECT_THAT(Announced(outcome), ElementsAre("Découpe terminée normalement"));
+      continue;
+    }
+    EXPECT_EQ(caption, BoardSimulationCaption(feed));
+    EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+    EXPECT_EQ(harness.messages.shown.back().text, "Abandonner la simulation ?");
+    EXPECT_EQ(lines.size(), 50u);
+    EXPECT_THAT(Announced(outcome, true), ElementsAre("Simulation interrompue."));
+    EXPECT_TRUE(played.empty());
+  }
+}
+
+// Through the program's own path (the bridge, then the orderly close): the
+// heating-off packet goes out, then the settings are saved with `Run` "off".
+// The pre-heat's wait polls the same stop (the command line's test).
+TEST_F(StopWindowBoard, ATerminationSignalDuringTheLinesSendsTheHeatingOff) {
+  ui::TMainForm mainForm(harness.context);
+  ASSERT_TRUE(mainForm.FormCreate());
+  harness.context.settings = settings;  // the start-up read the store's own
+  SignalBridge termination;
+  QObject::connect(&termination, &SignalBridge::terminationRequested,
+                   [&mainForm](int) { mainForm.OrderlyClose(); });
+  harness.context.closingOnSignal = false;
+  StartSim({"--speed", "0.05"});  // lines take a twentieth of their time
+  bool raised = false;
+  keys.down = [&](Key) {
+    if (window->Console->document()->blockCount() >= 5 && !raised) {
+      raised = true;
+      raise(SIGTERM);
+    }
+    return false;
+  };
+  const CutRunOutcome outcome = Run();
+  EXPECT_TRUE(raised);
+  EXPECT_TRUE(harness.context.closingOnSignal);
+  EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
+  EXPECT_FALSE(StopAndReadLines().empty());
+  EXPECT_TRUE(EndsWithHeatingOff());
+  EXPECT_TRUE(Announced(outcome).empty()) << "nothing is asked or told while closing";
+  EXPECT_TRUE(test::WaitUntil([&] { return harness.Setting("Systeme", "Run") == "off"; }, 2000));
 }
 
 }  // namespace

@@ -1,9 +1,18 @@
+// The project window: its stored options, projects and drawings chosen in
+// the scripted file dialog, and the "?" menu and calculator on a scripted
+// desktop.
 #include "ui/project/fiche_import.h"
+
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QUrl>
 #include <filesystem>
 
+#include "core/project/drawing_readers.h"
+#include "host/data_files.h"
+#include "ui/project/preview_widget.h"
 #include "ui/project_fixture.h"
 
 namespace orvane::ui {
@@ -129,6 +138,133 @@ TEST_F(ProjectWindow, ACancelledOpenKeepsTheDecimalsShown) {
   EXPECT_EQ(window->Decimals(), 3);
   Open(h.home / "cinq.ovp");
   EXPECT_EQ(window->Decimals(), 3);  // the reset applies the setting, as the window shows
+}
+
+using DrawingImport = ProjectFixture;
+
+// Regression: browsing one file and confirming another imported the browsed
+// outline under the confirmed file's name.
+TEST_F(DrawingImport, TheConfirmedFileIsTheOneReadAndABadOneReadsNothing) {
+  h.dialogs.browsed = {kData + "/drawings/circle.dxf"};
+  h.dialogs.chosen = kData + "/drawings/square_lwpolyline.dxf";
+  window->ImporterClick(p1);
+  EXPECT_EQ(window->Profile1.raw.size(), 5u);
+  EXPECT_EQ(p1->title(), QStringLiteral(" PROFIL 1 : square_lwpolyline "));
+  h.context.settings.DxfStricte = true;  // a bulge is beyond the marker-driven reader
+  for (const std::string& bad : {kData + "/README.md", kData + "/drawings/bulge.dxf"}) {
+    h.dialogs.chosen = bad;
+    window->ImporterClick(p1);
+    EXPECT_EQ(window->Profile1.raw.size(), 5u) << bad;
+  }
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"P1 - Ouvrir fichier"}));
+
+  std::string text = test::ReadText(kMaison);
+  text.replace(text.find("v160"), 4, "v119");
+  test::WriteText(h.home / "vieux.ovp", text);
+  h.dialogs.browsed = {kMaison};
+  h.dialogs.chosen = h.home / "vieux.ovp";
+  h.messages.shown.clear();
+  window->ChargerClick();
+  EXPECT_EQ(window->Profile1.raw.size(), 5u);
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(h.messages.shown[0].text,
+            "Ce projet ne peut pas être ouvert\nProjet incompatible avec cette version");
+  h.dialogs.browsed = {h.home / "vieux.ovp"};
+  h.dialogs.chosen = kMaison;
+  h.messages.answers = {MessageAnswer::Yes};  // the imported square is unsaved
+  window->ChargerClick();
+  EXPECT_EQ(window->Profile1.raw.size(), 6u);
+}
+
+// Regression: a small file of many arcs made millions of points.
+TEST_F(DrawingImport, ADrawingOfTooManyPointsSaysWhyOnThePreview) {
+  std::string circles;
+  for (size_t i = 0; i <= kMostDrawingPoints / 73; ++i)
+    circles += "AcDbCircle\n\n\n\n\n\n\n\n\n\n\n";
+  const std::string path = h.home / "cercles.dxf";
+  test::WriteText(path, circles);
+  window->BrowseDrawing(path, p2);
+  EXPECT_EQ(p2->Preview->Message(),
+            QStringLiteral(" Dessin trop détaillé (plus de 2000000 points) "));
+  Import(p2, path);
+  EXPECT_TRUE(window->Profile2.raw.empty());
+  ASSERT_EQ(h.messages.shown.size(), 1u);  // the preview is gone with the dialog
+  EXPECT_EQ(h.messages.shown[0].text,
+            "Ce fichier n'est pas compatible avec Orvane\n"
+            "Dessin trop détaillé (plus de 2000000 points)");
+}
+
+// A drawing of separate outlines is said so and still imported; the strict
+// reading refuses what only the CAD reader reads; matched profiles undo as one.
+TEST_F(DrawingImport, CadDrawingsAndMatchedProfiles) {
+  window->BrowseDrawing(kData + "/drawings/two_squares.dxf", p1);
+  EXPECT_EQ(p1->Preview->Message(), QStringLiteral(" Tracé discontinu "));
+  Import(p1, kData + "/drawings/two_squares.dxf");
+  EXPECT_EQ(window->Profile1.raw.size(), 10u);
+  for (bool strict : {true, false}) {
+    h.context.settings.DxfStricte = strict;
+    window->BrowseDrawing(kData + "/drawings/polyline_bulges.dxf", p2);
+    EXPECT_EQ(p2->Preview->Message().isEmpty(), !strict) << p2->Preview->Message().toStdString();
+  }
+
+  Import(p1, kData + "/airfoils/naca2412_xfoil.dat");
+  EXPECT_FALSE(window->Synchroniser->isEnabled());
+  Import(p2, kData + "/airfoils/naca0012_xfoil.dat");
+  ASSERT_TRUE(window->Synchroniser->isEnabled());
+  window->Synchroniser->click();
+  EXPECT_EQ(window->Profile1.raw.size(), 161u);
+  EXPECT_EQ(window->Profile2.raw.size(), 161u);
+  EXPECT_EQ(window->Profile2.adjusted.size(), 161u);
+  EXPECT_EQ(Captions().back(), "P1/P2 - Synchroniser les points");
+  window->UndoClick();
+  EXPECT_EQ(window->Profile2.raw.size(), 101u);
+}
+
+using HelpMenu = ProjectFixture;
+
+// Each entry: what the desktop is asked for, or the message when it cannot.
+TEST_F(HelpMenu, AideDownloadAndCalculatorAskTheDesktopOrSayWhy) {
+  ASSERT_EQ(ProgramDataFile("help/orvane.htm"), "");  // the working folder decides
+  window->Aide->trigger();
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(h.messages.shown[0].text, "Fichier d'aide manquant");
+  std::filesystem::create_directories(h.home / "help");
+  const std::string page = h.home / "help/orvane.htm";
+  test::WriteText(page, "<html></html>");
+  window->Aide->trigger();
+  ASSERT_EQ(h.desktop.urls.size(), 1u);
+  EXPECT_EQ(QUrl(QString::fromStdString(h.desktop.urls[0])).toLocalFile().toStdString(), page);
+  h.desktop.opens = false;  // no program for it: told, naming the page
+  window->Aide->trigger();
+  ASSERT_EQ(h.messages.shown.size(), 2u);
+  EXPECT_NE(h.messages.shown[1].text.find(page), std::string::npos);
+
+  h.desktop.urls.clear();
+  h.desktop.opens = true;
+  h.messages.shown.clear();
+  window->SetUpdateUrl("");
+  window->Telecharger->trigger();
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_NE(h.messages.shown[0].text.find("Aucune adresse"), std::string::npos);
+  window->SetUpdateUrl("https://example.org/orvane/");
+  window->Telecharger->trigger();
+  EXPECT_EQ(h.desktop.urls, std::vector<std::string>{"https://example.org/orvane/"});
+
+  // Which calculator is the program lookup's.
+  h.desktop.searchPath = h.home / "bin";
+  window->Calculatrice->trigger();
+  ASSERT_EQ(h.messages.shown.size(), 2u);
+  EXPECT_NE(h.messages.shown[1].text.find("Aucune calculatrice"), std::string::npos);
+  std::filesystem::create_directories(h.home / "bin");
+  test::WriteText(h.home / "bin/galculator", "#!/bin/sh\n");
+  chmod((h.home / "bin/galculator").c_str(), 0755);
+  window->Calculatrice->trigger();
+  EXPECT_EQ(h.desktop.programs, std::vector<std::string>{h.home / "bin/galculator"});
+  h.desktop.starts = false;
+  window->Calculatrice->trigger();
+  ASSERT_EQ(h.messages.shown.size(), 3u);
+  EXPECT_EQ(h.messages.shown[2].kind, MessageKind::Error);
+  EXPECT_NE(h.messages.shown[2].text.find("galculator"), std::string::npos);
 }
 
 }  // namespace

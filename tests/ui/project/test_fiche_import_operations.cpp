@@ -167,17 +167,11 @@ TEST_F(Operations, AnImportOrAnUndoThatEmptiesTheProfileTakesTheCopiedPoint) {
   EXPECT_EQ(window->Profile1.clipboard, PointText{});
 }
 
-// Which outline simplifies is the core's; nothing simplified records nothing.
-TEST_F(Operations, SimplifyingAnOpenOutlineWithNothingAlignedChangesNothing) {
+// A division by a distance that is no distance is refused, and simplifying
+// an open outline with nothing aligned changes nothing (which outline
+// simplifies is the core's): neither records anything.
+TEST_F(Operations, ABadDivisionOrANeedlessSimplificationChangesAndRecordsNothing) {
   Open(WriteProject({{0, 0}, {5, 1}, {10, 3}, {12, 8}}));
-  const PointRows before = window->Profile1.raw;
-  window->OperationClick(p1, p1->Simplifier);
-  EXPECT_EQ(window->Profile1.raw, before);
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Ouvrir projet"}));
-}
-
-TEST_F(Operations, DividingByANonPositiveOrUnreadableDistanceIsRefused) {
-  Open(kMaison);
   const PointRows before = window->Profile1.raw;
   for (const char* distance : {"0", "-", "-2"}) {  // the reading rules are the core's
     bool stayedOpen = false;
@@ -196,6 +190,7 @@ TEST_F(Operations, DividingByANonPositiveOrUnreadableDistanceIsRefused) {
     ASSERT_EQ(h.messages.shown.size(), 1u) << distance;
     EXPECT_EQ(h.messages.shown[0].text, "Valeur incorrecte !");
   }
+  window->OperationClick(p1, p1->Simplifier);
   EXPECT_EQ(window->Profile1.raw, before);
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Ouvrir projet"}));
 }
@@ -247,6 +242,10 @@ TEST_F(Operations, AnImportShowsTheBusyCursorUntilItEnds) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(h.messages.shown.at(0).text, "  1 point inutile détecté, souhaitez-vous corriger ?");
   EXPECT_EQ(window->Profile1.raw.size(), 3u);  // removed on "Oui"
+  h.context.settings.Doublons = true;          // or in silence when so set
+  Import(p2, kData + "/drawings/two_lines.dxf");
+  EXPECT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_EQ(window->Profile2.raw.size(), 3u);
 }
 
 }  // namespace
