@@ -23,7 +23,7 @@ const std::string kFiftyMm = "G1 X   30.000 Y   40.000 A    0.000 B    0.000";
 const std::string kEnd = "M2 (----------- fin du programme ------------)";
 
 // The board's side in memory, 200 steps per mm. It identifies itself, answers
-// lines 0 (or `stopAnswer` at line `stopAt`); a board that `runs` its lines
+// lines 0 (or 1, stopped, at line `stopAt`); a board that `runs` its lines
 // moves the clock on by their time before answering, as a real one does. M2
 // and a stop bring the report of where it stands; the knobs spoil it.
 class FakeBoard {
@@ -52,7 +52,6 @@ class FakeBoard {
   int lines = 0;
   int silentAt = 0;
   int stopAt = 0;
-  uint8_t stopAnswer = 1;
   uint8_t preheatAnswer = 0;
   bool silentPreheat = false;
   bool silentReport = false;
@@ -85,7 +84,7 @@ class FakeBoard {
     const std::string text(p.begin() + 2, p.end());
     if (runs && text == kFiftyMm) clock.now += 5 * kTicksPerSecond;
     const bool stop = lines == stopAt;
-    port.input.push_back(stop ? stopAnswer : 0);
+    port.input.push_back(stop ? 1 : 0);
     if (lines == strayAfter) port.input.push_back(0x07);
     if (!stop && text.starts_with("G")) {
       std::sscanf(text.c_str() + 2, " X %lf Y %lf A %lf B %lf", &at[0], &at[1], &at[2], &at[3]);
@@ -109,17 +108,12 @@ class FakeBoard {
 
 class Observer : public BoardRunObserver {
  public:
-  bool PollStop() override { return ++polls == stopAtPoll; }
-  void PreheatShown(bool shown) override { preheat.push_back(shown); }
   void LineSending(size_t index, const std::string&) override {
     if (throwAt && index == *throwAt) throw std::runtime_error("window gone");
   }
   bool AbandonAfterStop() override { return !resume; }
   bool resume = false;
-  int polls = 0;
-  int stopAtPoll = -1;
   std::optional<size_t> throwAt;
-  std::vector<bool> preheat;
 };
 
 using Packets = std::vector<std::pair<int, int>>;
