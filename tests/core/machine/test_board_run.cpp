@@ -23,7 +23,7 @@ const std::string kFiftyMm = "G1 X   30.000 Y   40.000 A    0.000 B    0.000";
 const std::string kEnd = "M2 (----------- fin du programme ------------)";
 
 // The board's side in memory, 200 steps per mm. It identifies itself, answers
-// lines 0 (or `stopAnswer` at line `stopAt`); a board that `runs` its lines
+// lines 0 (or 1, stopped, at line `stopAt`); a board that `runs` its lines
 // moves the clock on by their time before answering, as a real one does. M2
 // and a stop bring the report of where it stands; the knobs spoil it.
 class FakeBoard {
@@ -52,7 +52,6 @@ class FakeBoard {
   int lines = 0;
   int silentAt = 0;
   int stopAt = 0;
-  uint8_t stopAnswer = 1;
   uint8_t preheatAnswer = 0;
   bool silentPreheat = false;
   bool silentReport = false;
@@ -85,7 +84,7 @@ class FakeBoard {
     const std::string text(p.begin() + 2, p.end());
     if (runs && text == kFiftyMm) clock.now += 5 * kTicksPerSecond;
     const bool stop = lines == stopAt;
-    port.input.push_back(stop ? stopAnswer : 0);
+    port.input.push_back(stop ? 1 : 0);
     if (lines == strayAfter) port.input.push_back(0x07);
     if (!stop && text.starts_with("G")) {
       std::sscanf(text.c_str() + 2, " X %lf Y %lf A %lf B %lf", &at[0], &at[1], &at[2], &at[3]);
@@ -109,17 +108,12 @@ class FakeBoard {
 
 class Observer : public BoardRunObserver {
  public:
-  bool PollStop() override { return ++polls == stopAtPoll; }
-  void PreheatShown(bool shown) override { preheat.push_back(shown); }
   void LineSending(size_t index, const std::string&) override {
     if (throwAt && index == *throwAt) throw std::runtime_error("window gone");
   }
   bool AbandonAfterStop() override { return !resume; }
   bool resume = false;
-  int polls = 0;
-  int stopAtPoll = -1;
   std::optional<size_t> throwAt;
-  std::vector<bool> preheat;
 };
 
 using Packets = std::vector<std::pair<int, int>>;
@@ -129,18 +123,14 @@ class BoardRun : public ::testing::Test {
   void SetUp() override {
     settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = 200;
   }
-  BoardLink Link() { return {board.serial, board.clock, settings, positions, abortFlag}; }
-  BoardRunOutcome Cut(std::vector<std::string> lines) {
-    BoardLink link = Link();
-    return RunBoardCut({std::move(lines), 600, false}, link, observer);
-  }
-  // A fresh board and settings for each case of a table.
-  BoardRunOutcome CutOn(FakeBoard& b, std::vector<std::string> lines) {
+  // A fresh board for each case of a table, or the fixture's.
+  BoardRunOutcome Cut(FakeBoard& b, std::vector<std::string> lines) {
     BoardLink link{b.serial, b.clock, settings, positions, abortFlag};
     return RunBoardCut({std::move(lines), 600, false}, link, observer);
   }
-  BoardRunOutcome Program(BoardProgramRequest request) {
-    BoardLink link = Link();
+  BoardRunOutcome Program(BoardProgramRequest request, FakeBoard* b = nullptr) {
+    if (!b) b = &board;
+    BoardLink link{b->serial, b->clock, settings, positions, abortFlag};
     return RunBoardProgram(request, link, observer);
   }
   std::pair<int, int> HeatingOff() const { return {HeatingOffFlags(settings), 0x00}; }
@@ -194,7 +184,7 @@ TEST_F(BoardRun, EachWaitFollowsWhatTheBoardMayStillBeDoing) {
       settings.ActChauffe = true, settings.PreChauffe = c.settingsPreheat;
       b.storedPreheat = uint8_t(c.boardPreheat), b.silentPreheat = true;
     }
-    const BoardRunOutcome outcome = CutOn(b, c.lines);
+    const BoardRunOutcome outcome = Cut(b, c.lines);
     EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer) << c.name;
     EXPECT_NEAR(b.SecondsWaited(), c.seconds, 0.01) << c.name;
     EXPECT_EQ(outcome.message, kBoardSilentMessage) << c.name;
@@ -238,7 +228,7 @@ TEST_F(BoardRun, AnAnswerThatDoesNotFitOrALostLinkIsAFault) {
     positions.SetOrigin();
     abortFlag = 0;
     c.spoil(b);
-    const BoardRunOutcome outcome = CutOn(b, {kFeed600, kOrigin, kFiftyMm, kEnd});
+    const BoardRunOutcome outcome = Cut(b, {kFeed600, kOrigin, kFiftyMm, kEnd});
     EXPECT_EQ(outcome.end, c.end) << c.name;
     EXPECT_EQ(positions.Known(), c.positionsKnown) << c.name;
     if (c.end == BoardRunEnd::Finished) {
@@ -263,7 +253,7 @@ TEST_F(BoardRun, AnAnswerThatDoesNotFitOrALostLinkIsAFault) {
 TEST_F(BoardRun, NothingHeatsBeforeTheBoardHasIdentifiedItself) {
   settings.ActChauffe = true;
   board.identifies = false;
-  const BoardRunOutcome outcome = Cut({kFeed600, kOrigin, kEnd});
+  const BoardRunOutcome outcome = Cut(board, {kFeed600, kOrigin, kEnd});
   EXPECT_EQ(outcome.end, BoardRunEnd::NoAnswer);
   EXPECT_EQ(outcome.message, kBoardNoIdentificationMessage);
   EXPECT_EQ(board.Packets(), (Packets{{OutputTestReleaseFlags(settings), 0x00}, HeatingOff()}));
@@ -274,7 +264,7 @@ TEST_F(BoardRun, NothingHeatsBeforeTheBoardHasIdentifiedItself) {
 TEST_F(BoardRun, ARefusalAtThePreheatSendsNoLine) {
   settings.ActChauffe = true;
   board.preheatAnswer = 1;
-  EXPECT_EQ(Cut({kFeed600, kEnd}).end, BoardRunEnd::StoppedByBoard);
+  EXPECT_EQ(Cut(board, {kFeed600, kEnd}).end, BoardRunEnd::StoppedByBoard);
   EXPECT_EQ(abortFlag, 1);
   EXPECT_EQ(board.lines, 0);
   EXPECT_EQ(board.Packets().back(), HeatingOff());
@@ -283,23 +273,9 @@ TEST_F(BoardRun, ARefusalAtThePreheatSendsNoLine) {
 TEST_F(BoardRun, AnExceptionFromTheWindowStillTurnsTheHeatingOff) {
   settings.ActChauffe = true;
   observer.throwAt = 2;
-  EXPECT_THROW(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}), std::runtime_error);
+  EXPECT_THROW(Cut(board, {kFeed600, kOrigin, kFiftyMm, kEnd}), std::runtime_error);
   EXPECT_EQ(board.lines, 2);
   EXPECT_EQ(board.Packets().back(), HeatingOff());
-}
-
-// The origin packet and the stop's output levels were dropped half sent
-// when the transmit buffer was cleared right after them.
-TEST_F(BoardRun, NeverClearsWhatItHasJustSent) {
-  settings.OrigineAuto = 1;
-  settings.Reprise = true;
-  settings.ActChauffe = true;
-  board.stopAt = 3;
-  observer.resume = true;
-  EXPECT_EQ(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
-  EXPECT_EQ(Program({{kFeed600, kOrigin, kFiftyMm, kEnd}}).end, BoardRunEnd::Finished);
-  EXPECT_GE(board.serial.clears, 3);
-  EXPECT_EQ(board.serial.outputClears, 0);
 }
 
 // A finished program counts every line, and its flags keep an inverted hold
@@ -317,13 +293,16 @@ TEST_F(BoardRun, AProgramCountsItsLinesAndKeepsAnInvertedHold) {
 }
 
 // Resuming counts the lines sent before the interrupted one: none when the
-// board stops on the very first, which goes again after a new pre-heat.
-TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
+// board stops on the very first, which goes again after a new pre-heat. The
+// origin packet and the stop's output levels were dropped half sent when the
+// transmit buffer was cleared right after them.
+TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgainAndNothingSentIsCleared) {
+  settings.OrigineAuto = 1;
   settings.Reprise = true;
   settings.ActChauffe = true;
   board.stopAt = 1;
   observer.resume = true;
-  EXPECT_EQ(Cut({kFeed600, kOrigin, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
+  EXPECT_EQ(Cut(board, {kFeed600, kOrigin, kFiftyMm, kEnd}).end, BoardRunEnd::Finished);
   std::vector<std::string> lines;
   int preheats = 0;
   for (const auto& p : board.serial.written) {
@@ -333,6 +312,9 @@ TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
   EXPECT_EQ(lines, (std::vector<std::string>{kFeed600, kFeed600, kOrigin, kFiftyMm, kEnd}));
   EXPECT_EQ(preheats, 2);
   EXPECT_EQ(abortFlag, 0);
+  EXPECT_EQ(Program({{kFeed600, kOrigin, kFiftyMm, kEnd}}).end, BoardRunEnd::Finished);
+  EXPECT_GE(board.serial.clears, 3);
+  EXPECT_EQ(board.serial.outputClears, 0);
 }
 
 // A stop by the board ends a manual program and a motor test (a cut's is
@@ -341,21 +323,18 @@ TEST_F(BoardRun, AStopOnTheFirstLineResumesBySendingItAgain) {
 TEST_F(BoardRun, ABoardStopEndsTheRunWithTheReportsPosition) {
   const std::vector<std::string> lines{kFeed600, kOrigin, kFiftyMm, kEnd};
   settings.Reprise = true;
-  FakeBoard manual;
-  manual.stopAt = 3;
-  BoardLink link{manual.serial, manual.clock, settings, positions, abortFlag};
-  BoardRunOutcome outcome = RunBoardProgram({lines, kBoardReturnLine, false, true}, link, observer);
+  board.stopAt = 3;
+  BoardRunOutcome outcome = Program({lines, kBoardReturnLine, false, true});
   EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
-  EXPECT_EQ(manual.lines, 3);
-  EXPECT_EQ(manual.Packets().back(), (std::pair<int, int>{RunFlags(settings, false) | 0x20, 0x22}));
+  EXPECT_EQ(board.lines, 3);
+  EXPECT_EQ(board.Packets().back(), (std::pair<int, int>{RunFlags(settings, false) | 0x20, 0x22}));
   EXPECT_TRUE(positions.Known());
   EXPECT_EQ(abortFlag, 1);
 
   FakeBoard motor;  // only the stop is taken from the report
   motor.reportStopped = true;
   settings.ActChauffe = true;
-  BoardLink motorLink{motor.serial, motor.clock, settings, positions, abortFlag};
-  outcome = RunBoardProgram({lines, kBoardManualLine, true, false, true}, motorLink, observer);
+  outcome = Program({lines, kBoardManualLine, true, false, true}, &motor);
   EXPECT_EQ(outcome.end, BoardRunEnd::StoppedByBoard);
   EXPECT_EQ(abortFlag, 1);
   EXPECT_TRUE(positions.AtOrigin());

@@ -26,10 +26,6 @@ CutHeaderData WingData(bool sameProjection) {
   return data;
 }
 
-std::string Header(const CutHeaderData& data, const MachineSettings& settings) {
-  return WriteCutHeader(data, settings, false);
-}
-
 TEST(CutHeader, ProposesTheBlockFromSizesAndLeadInsAndChecksItFits) {
   MachineSettings settings;
   struct Case {
@@ -50,14 +46,14 @@ TEST(CutHeader, ProposesTheBlockFromSizesAndLeadInsAndChecksItFits) {
     CutHeaderData data = WingData(c.sameProjection);
     data.leadIn1 = c.leadIn1;
     data.leadIn2 = c.leadIn2;
-    const CutHeaderRead read = ParseCutHeader(Header(data, settings));
+    const CutHeaderRead read = ParseCutHeader(WriteCutHeader(data, settings, false));
     ASSERT_TRUE(read.ok) << c.name;
     const BlockSize block = ProposeBlock(read.info);
     EXPECT_EQ(std::make_pair(block.width, block.height), std::make_pair(c.width, c.height))
         << c.name;
   }
   // A block no larger than the profile does not fit.
-  const CutHeaderRead read = ParseCutHeader(Header(WingData(true), settings));
+  const CutHeaderRead read = ParseCutHeader(WriteCutHeader(WingData(true), settings, false));
   ASSERT_TRUE(read.ok);
   EXPECT_FALSE(CheckBlock(read.info, 300, 120).widthOk);
   EXPECT_TRUE(CheckBlock(read.info, 300, 120).heightOk);

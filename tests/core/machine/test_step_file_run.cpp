@@ -1,11 +1,12 @@
+// A step file played on the recording port. Stops, a resume after "no" and
+// signals are played byte for byte by the command line and the stop window.
+
 #include "core/machine/step_file_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "core/machine/tick_output.h"
 #include "support/played_ticks.h"
 #include "support/recording_port.h"
+#include "support/scripted_services.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -44,34 +46,18 @@ class SteadyClock : public Clock {
   }
 };
 
-struct Keys : KeyState {
-  bool IsKeyDown(Key key) const override { return down.count(key) > 0; }
-  std::set<Key> down;
-};
-
-// Presses keys as the run goes: `script` is called at every look with the
-// ticks played so far.
-struct ScriptedView : StepRunView {
-  explicit ScriptedView(Keys& keys) : keys(keys) {}
+// Holds the right arrow down from the first look on when asked.
+struct View : StepRunView {
+  explicit View(test::ScriptedKeys& keys) : keys(keys) {}
   void Wait() override {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
-    ++waits;
-    if (script) script(lastTicks, keys);
+    if (holdRight) keys.down = [](Key key) { return key == Key::Right; };
   }
-  void Progress(const ProgressView&, uint64_t ticks) override { lastTicks = ticks; }
   void Trim(const std::string& label) override { trims.push_back(label); }
-  bool AskAbandon() override {
-    keys.down.clear();
-    asked.push_back(lastTicks);
-    return abandon;
-  }
-  Keys& keys;
-  std::function<void(uint64_t, Keys&)> script;
-  uint64_t lastTicks = 0;
-  int waits = 0;
+  bool AskAbandon() override { return true; }
+  test::ScriptedKeys& keys;
+  bool holdRight = false;
   std::vector<std::string> trims;
-  std::vector<uint64_t> asked;
-  bool abandon = false;
 };
 
 struct Bench {
@@ -111,46 +97,18 @@ struct Bench {
   MachineSettings settings;
   ControlImages images{};
   SteadyClock clock;
-  Keys keys;
+  test::ScriptedKeys keys;
   test::RecordingPort port;
   HeatGuard guard{&port, settings};
   ParallelTickOutput output{port, kData};
   AxisPositions positions;
 };
 
-// Space stops at once with the heating off, or asks whether to abandon when
-// resuming is allowed. (The pre-heat's stops are the shared timed wait's, played
-// by the manual moves; a whole run, a resume after "no" and signals are played
-// byte for byte by the command line and the stop window.)
-TEST(StepFileRun, EveryStopRestsTheHeatingAndHeatsNoMore) {
-  for (const bool resumeAllowed : {false, true}) {
-    Bench bench;
-    const std::vector<uint8_t> bytes = bench.WriteSteps(200000);
-    ScriptedView view(bench.keys);
-    view.abandon = true;
-    view.script = [&](uint64_t, Keys& keys) {
-      if (view.waits == 1) keys.down.insert(Key::Space);
-    };
-    auto setup = bench.Setup(bytes.size());
-    setup.resumeAllowed = resumeAllowed;
-    EXPECT_EQ(RunStepFile(setup, view).end, StepRunEnd::Stopped) << resumeAllowed;
-    EXPECT_EQ(view.asked.size(), resumeAllowed ? 1u : 0u);
-    const std::vector<uint8_t> played = test::PlayedPatterns(bench.port),
-                               control = test::ValuesTo(bench.port, kControl);
-    ASSERT_LT(played.size(), bytes.size()) << resumeAllowed;
-    EXPECT_TRUE(std::equal(played.begin(), played.end(), bytes.begin())) << resumeAllowed;
-    ASSERT_FALSE(control.empty());
-    EXPECT_EQ(control.front(), bench.images.RunControlImage);
-    EXPECT_EQ(control.back(), bench.images.IdleControlImage);
-    EXPECT_EQ(std::count(control.begin(), control.end(), bench.images.RunControlImage), 1);
-  }
-}
-
 TEST(StepFileRun, TheRightArrowTrimsWithinAQuarterOfThePeriod) {
   Bench bench;
   bench.WriteSteps(5000);
-  ScriptedView view(bench.keys);
-  view.script = [](uint64_t, Keys& keys) { keys.down.insert(Key::Right); };
+  View view(bench.keys);
+  view.holdRight = true;
   ASSERT_EQ(RunStepFile(bench.Setup(5000), view).end, StepRunEnd::Completed);
   // P = 20: the bar spans 0 .. 5, centre 2; held, it stops at 5: 2 × 3 µs faster.
   ASSERT_FALSE(view.trims.empty());
@@ -176,7 +134,7 @@ TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
     Bench bench;
     std::vector<uint8_t> bytes;
     if (c.fileBytes > 0) bytes = bench.WriteSteps(c.fileBytes);
-    ScriptedView view(bench.keys);
+    View view(bench.keys);
     const StepRunResult result = RunStepFile(bench.Setup(c.headerTicks), view);
     EXPECT_EQ(result.end, c.end) << c.name;
     EXPECT_THAT(result.error, ::testing::StartsWith(c.error)) << c.name;
