@@ -42,6 +42,18 @@ inline std::vector<Write> AfterTheRest(const std::vector<Write>& writes) {
   return std::vector<Write>(writes.begin() + 2, writes.end());
 }
 
+// The pattern of each tick in `writes`, each checked to fall back to 0 (the
+// last may still be high when the run was cut in the middle of it).
+inline std::string TickPatterns(const std::vector<Write>& writes) {
+  const std::string bytes = test::DataBytes(writes);
+  std::string patterns;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    patterns += bytes[i];
+    EXPECT_TRUE(i + 1 >= bytes.size() || bytes[i + 1] == 0) << "tick " << i / 2;
+  }
+  return patterns;
+}
+
 // The heating is off at the end: the last control write is the idle image,
 // and after it at most the 0 that ends a tick, never a step.
 inline bool HeatingOffLast(const std::vector<Write>& writes) {
@@ -75,6 +87,15 @@ class OrvaneCli : public ::testing::Test {
   }
   void UseStepsPerMm(uint16_t steps) {
     settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = steps;
+    Store(settings);
+  }
+  // Ticks of `periodUs` on every axis, heating automatic so the run image
+  // (0x03) and the idle image (0x01) differ.
+  void UseHeatedTicks(uint16_t periodUs, int preHeat, bool resume = true) {
+    settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = periodUs;
+    settings.ActChauffe = true;
+    settings.PreChauffe = static_cast<uint8_t>(preHeat);
+    settings.Reprise = resume;
     Store(settings);
   }
 
