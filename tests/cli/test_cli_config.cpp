@@ -28,22 +28,6 @@ class CliConfig : public OrvaneCli {
   std::string StoreText() { return test::ReadText(config / "settings.ini"); }
 };
 
-TEST_F(CliConfig, SavesTheStoreAndRestoresItInAnotherOne) {
-  UseSteps(321);
-  const std::string file = work / "réglages.ovr";
-  ASSERT_EQ(Cli("config save '" + file + "'").status, 0);
-  const auto lines = SplitLines(test::ReadText(file));
-  ASSERT_EQ(lines.size(), 108u);
-  EXPECT_EQ(lines[8], "321");
-
-  UseSteps(200);
-  const CliRun load = Cli("config load '" + file + "'");
-  ASSERT_EQ(load.status, 0) << load.output;
-  EXPECT_THAT(load.output, HasSubstr("Configuration restaurée avec succès !"));
-  FileSettingsStore store(config / "settings.ini");
-  EXPECT_EQ(store.ReadSettingString(GroupKeyPath("Moteurs"), "Y2step"), "321");
-}
-
 // Regression: `config save` over a pipe, a device or a link left a regular
 // file in its place (as root it replaced /dev/full); `config load` of a pipe
 // with no writer never ended; a NUL in a folder line was restored, after
@@ -128,21 +112,33 @@ TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndWritesThroughLinksWithoutBlo
             fs::perms::owner_read | fs::perms::owner_write);
 }
 
-// A store the program cannot read is not saved as factory values; with no
-// store yet, the backup holds the values the program runs on.
+// A save restores into another store; a store the program cannot read is
+// not saved as factory values; with no store yet, the backup holds the
+// values the program runs on.
 TEST_F(CliConfig, ABackupHoldsTheValuesInForceAndNeverAnUnreadableStore) {
-  const std::string file = work / "orvane.ovr";
+  const std::string file = work / "réglages.ovr";
+  UseSteps(321);
+  ASSERT_EQ(Cli("config save '" + file + "'").status, 0);
+  EXPECT_EQ(SplitLines(test::ReadText(file))[8], "321");
+  UseSteps(200);
+  const CliRun load = Cli("config load '" + file + "'");
+  ASSERT_EQ(load.status, 0) << load.output;
+  EXPECT_THAT(load.output, HasSubstr("Configuration restaurée avec succès !"));
+  EXPECT_EQ(FileSettingsStore(config / "settings.ini")
+                .ReadSettingString(GroupKeyPath("Moteurs"), "Y2step"),
+            "321");
+
+  const std::string saved = test::ReadText(file);
   test::WriteText(config / "settings.ini", std::string("[K]\nA=\0\n", 8));
-  test::WriteText(file, "old");
-  const CliRun refused = Cli("config save " + file);
+  const CliRun refused = Cli("config save '" + file + "'");
   EXPECT_EQ(refused.status, 1);
   EXPECT_THAT(refused.output, HasSubstr("settings.ini"));
-  EXPECT_EQ(test::ReadText(file), "old");
+  EXPECT_EQ(test::ReadText(file), saved);
 
   fs::remove(config / "settings.ini");
-  ASSERT_EQ(Cli("config save " + file).status, 0);
+  ASSERT_EQ(Cli("config save '" + file + "'").status, 0);
   EXPECT_EQ(SplitLines(test::ReadText(file))[57], home / "projets/");
-  EXPECT_EQ(Cli("config load " + file).status, 0);
+  EXPECT_EQ(Cli("config load '" + file + "'").status, 0);
 }
 
 }  // namespace
