@@ -1,8 +1,7 @@
 // orvane-cli run on the USB board, against orvane-board-sim: every check
 // decodes what the simulator logged and compares it with the ".ovg" file.
-#include <sstream>
-
 #include "cli/cli_harness.h"
+#include "core/common/text_lines.h"
 #include "core/machine/board_protocol.h"
 #include "support/board_sim.h"
 
@@ -13,13 +12,9 @@ using test::BoardSim;
 using test::SimPacket;
 
 std::vector<std::string> FileLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(test::ReadText(path));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
+  const std::string text = test::ReadText(path);
+  const auto lines = SplitLines(text);
+  return {lines.begin(), lines.end()};
 }
 
 std::vector<SimPacket> CutLines(const std::vector<SimPacket>& log) {
@@ -146,95 +141,89 @@ TEST_F(OrvaneCliBoard, SendsEveryLineAndAfterAStopByTheBoardAsksToResume) {
 // A silent board, a pulled cable, garbage after the hello, a stray byte or a
 // short report were each once taken as a finished cut, or waited on for
 // ever: each is a failure with its message, within the answer's bound (10 s
-// plus twice the longest of the last lines the board may still be running),
-// the heating-off packet last wherever the link still carries it.
-TEST_F(OrvaneCliBoard, ABoardThatIsSilentGoneOrAnswersNonsenseFailsTheRun) {
+// plus twice the longest of the last lines the board may still be running).
+// The user can always stop: a signal or the space bar, during the lines or
+// the pre-heat, ends the wait. The heating-off packet is the last one
+// wherever the link still carries it.
+TEST_F(OrvaneCliBoard, AFaultyBoardOrAStopEndsTheRunWithTheHeatingOffPacketLast) {
+  using Log = std::vector<SimPacket>;
+  const auto lines = [](const Log& log) { return CutLines(log).size() >= 5; };
+  const auto preheat = [](const Log& log) { return !log.empty() && log.back().command == 0x08; };
   const std::string silent = "La carte ne répond plus : découpe arrêtée, chauffe coupée.";
   const struct {
-    std::vector<std::string> fault;
+    const char* name;
+    std::vector<std::string> fault;         // the simulator's, played at full speed
+    std::function<bool(const Log&)> ready;  // or, at a quarter of real time, when the stop comes
+    int stop;                               // a signal, or 0 for the space bar
     std::string said;
     int lines;  // cut lines the board received, after which positions are unknown
   } cases[] = {
-      {{"--silent-at", "10"}, silent, 10},
+      {"silent", {"--silent-at", "10"}, nullptr, 0, silent, 10},
       // The heating-off packet cannot reach the board: nothing says it is off.
-      {{"--disconnect-at", "5"},
+      {"pulled cable",
+       {"--disconnect-at", "5"},
+       nullptr,
+       0,
        "La carte ne répond plus : découpe arrêtée. La liaison est perdue : vérifiez que la chauffe "
        "est coupée.",
        5},
-      {{"--garbage-after-hello"}, "orvane-cli : ", -1},
-      {{"--stray-after", "5"}, "orvane-cli : La carte a envoyé 1 octet(s) inattendu(s)", -1},
-      {{"--short-report"}, "orvane-cli : " + silent, -1},
-  };
-  Configure(100, 0);
-  const std::string base = Zigzag(30);
-  for (const auto& c : cases) {
-    const std::string& name = c.fault[0];
-    const bool lost = name == "--disconnect-at";
-    std::vector<std::string> args = {"--speed", "0"};
-    args.insert(args.end(), c.fault.begin(), c.fault.end());
-    StartSim(args);
-    const auto start = std::chrono::steady_clock::now();
-    const CliRun run = Run(base, "");
-    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(run.status, 1) << name << "\n" << run.output;
-    EXPECT_THAT(run.output, HasSubstr(c.said)) << name;
-    EXPECT_THAT(run.output, Not(HasSubstr(lost ? "chauffe coupée." : "terminée normalement")));
-    EXPECT_GE(waited.count(), name == "--silent-at" ? 10 : 0) << name;
-    EXPECT_LT(waited.count(), lost ? 8 : 25) << name;
-    const auto log = StopAndLog();
-    ASSERT_FALSE(log.empty()) << name;
-    if (c.lines >= 0) {
-      EXPECT_THAT(run.output, HasSubstr("Positions : inconnues")) << name;
-      EXPECT_EQ(CutLines(log).size(), size_t(c.lines)) << name;
-    }
-    // After a pulled cable, the line that pulled it is the last thing that
-    // reached the board.
-    EXPECT_EQ(log.back().command, lost ? 0x04 : 0x00) << name;
-    EXPECT_TRUE(lost || log.back().flags == HeatingOffFlags(settings)) << name;
-  }
-}
-
-// The user can always stop: a signal or the space bar, during the lines or
-// the pre-heat, ends the wait and the heating-off packet is the last one.
-TEST_F(OrvaneCliBoard, AStopOrASignalLeavesTheHeatingOffPacketLast) {
-  auto lines = [](const std::vector<SimPacket>& log) { return CutLines(log).size() >= 5; };
-  auto preheat = [](const std::vector<SimPacket>& log) {
-    return !log.empty() && log.back().command == 0x08;
-  };
-  const struct {
-    const char* name;
-    int signal;  // 0: the space bar
-    std::function<bool(const std::vector<SimPacket>&)> ready;
-    const char* said;
-  } cases[] = {
-      {"SIGTERM during the lines", SIGTERM, lines, "Arrêt demandé : chauffe coupée."},
-      {"SIGTERM during the pre-heat", SIGTERM, preheat, "Arrêt demandé"},
-      {"space during the lines", 0, lines,
-       "Arrêt demandé : chauffe coupée, la position de la machine est inconnue."},
-      {"space during the pre-heat", 0, preheat, "Découpe interrompue : chauffe coupée."},
+      {"garbage", {"--garbage-after-hello"}, nullptr, 0, "orvane-cli : ", -1},
+      {"stray byte",
+       {"--stray-after", "5"},
+       nullptr,
+       0,
+       "orvane-cli : La carte a envoyé 1 octet(s) inattendu(s)",
+       -1},
+      {"short report", {"--short-report"}, nullptr, 0, "orvane-cli : " + silent, -1},
+      {"SIGTERM during the lines", {}, lines, SIGTERM, "Arrêt demandé : chauffe coupée.", -1},
+      {"SIGTERM during the pre-heat", {}, preheat, SIGTERM, "Arrêt demandé", -1},
+      {"space during the lines",
+       {},
+       lines,
+       0,
+       "Arrêt demandé : chauffe coupée, la position de la machine est inconnue.",
+       -1},
+      {"space during the pre-heat", {}, preheat, 0, "Découpe interrompue : chauffe coupée.", -1},
   };
   Configure(100, 8);
   const std::string base = Zigzag(60);
   const std::string output = work / "output.txt";
   for (const auto& c : cases) {
+    const std::string name = c.name;
+    const bool lost = name == "pulled cable";
     // A quarter of real time: a pre-heat of 2 s, strokes of 0.1 s.
-    StartSim({"--speed", "0.25"});
+    std::vector<std::string> args = {"--speed", c.ready ? "0.25" : "0"};
+    args.insert(args.end(), c.fault.begin(), c.fault.end());
+    StartSim(args);
+    const auto start = std::chrono::steady_clock::now();
     test::Child run(
         {ORVANE_CLI, "run", base + ".ovi", "--link", "board", "--device", sim->Device()}, output);
-    ASSERT_TRUE(run.WaitUntil([&] { return c.ready(sim->Log()); })) << c.name;
-    if (c.signal) run.Signal(c.signal);
-    if (!c.signal) {
-      EXPECT_TRUE(run.Type(" "));
+    if (c.ready) {
+      ASSERT_TRUE(run.WaitUntil([&] { return c.ready(sim->Log()); })) << name;
+      EXPECT_TRUE(c.stop || run.Type(" ")) << name;
+      run.Signal(c.stop);  // none when 0
     }
-    EXPECT_EQ(run.Wait(), c.signal ? 128 + c.signal : 1) << c.name;
-    EXPECT_THAT(test::ReadText(output), HasSubstr(c.said)) << c.name;
-    EXPECT_THAT(test::ReadText(output), Not(HasSubstr("terminée normalement"))) << c.name;
+    EXPECT_EQ(run.Wait(), c.stop ? 128 + c.stop : 1) << name;
+    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
+    const std::string text = test::ReadText(output);
+    EXPECT_THAT(text, HasSubstr(c.said)) << name;
+    EXPECT_THAT(text, Not(HasSubstr(lost ? "chauffe coupée." : "terminée normalement"))) << name;
+    if (!c.ready) {
+      EXPECT_GE(waited.count(), name == "silent" ? 10 : 0) << name;
+      EXPECT_LT(waited.count(), lost ? 8 : 25) << name;
+    }
     const auto log = StopAndLog();
-    ASSERT_FALSE(log.empty()) << c.name;
-    EXPECT_TRUE(c.ready(std::vector<SimPacket>(log.begin(), log.end() - 1))) << c.name;
-    EXPECT_EQ(log.back().command, 0x00) << c.name;
-    EXPECT_EQ(log.back().flags, HeatingOffFlags(settings)) << c.name;
-    EXPECT_EQ(log.back().flags & 0x0C, 0) << c.name;
+    ASSERT_FALSE(log.empty()) << name;
+    if (c.lines >= 0) {
+      EXPECT_THAT(text, HasSubstr("Positions : inconnues")) << name;
+      EXPECT_EQ(CutLines(log).size(), size_t(c.lines)) << name;
+    }
+    // The stop came where it was meant to, nothing after it but the packet.
+    EXPECT_TRUE(!c.ready || c.ready(Log(log.begin(), log.end() - 1))) << name;
+    // After a pulled cable, the line that pulled it is the last thing that
+    // reached the board.
+    EXPECT_EQ(log.back().command, lost ? 0x04 : 0x00) << name;
+    EXPECT_TRUE(lost || log.back().flags == HeatingOffFlags(settings)) << name;
   }
 }
 
