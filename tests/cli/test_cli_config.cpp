@@ -30,11 +30,10 @@ class CliConfig : public OrvaneCli {
 
 // Regression: `config save` over a pipe, a device or a link left a regular
 // file in its place (as root it replaced /dev/full); `config load` of a pipe
-// with no writer never ended; a NUL in a folder line was restored, after
-// which the store refused its own file and every later write. Files are
-// read and written through links, keeping their permissions; nothing else is
-// read or replaced, a value out of range or a missing file is refused, and
-// each refusal leaves the store as it was.
+// with no writer never ended. Files are read and written through links,
+// keeping their permissions; nothing else is read or replaced, a missing file
+// is refused, and each refusal leaves the store as it was. What a file may
+// hold, a NUL in a folder line among it, is the configuration file's test.
 TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndWritesThroughLinksWithoutBlocking) {
   fs::create_directory(work / "backups");
   test::WriteText(work / "backups/real.ovr", "old");
@@ -55,14 +54,6 @@ TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndWritesThroughLinksWithoutBlo
   if (mknod((work / "null.ovr").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
     fs::create_symlink("/dev/null", work / "null.ovr");
   }
-  ASSERT_EQ(Cli("config save " + work / "nul.ovr").status, 0);
-  std::string bytes = test::ReadText(work / "nul.ovr");
-  fs::copy_file(work / "nul.ovr", work / "range.ovr");
-  bytes.insert(bytes.find(home / "projets/") + 1, std::string(1, '\0'));  // line 58
-  test::WriteText(work / "nul.ovr", bytes);
-  bytes = test::ReadText(work / "range.ovr");
-  bytes.replace(bytes.find("\r\n50\r\n"), 6, "\r\n150\r\n");  // line 19, the only "50"
-  test::WriteText(work / "range.ovr", bytes);
   const std::string store = StoreText();
   const std::string fifo = "Pas un fichier ordinaire (tube nommé)";
   const std::string socketRefused = "Pas un fichier ordinaire (socket)";
@@ -85,8 +76,6 @@ TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndWritesThroughLinksWithoutBlo
       {"load", "null.ovr", device},
       {"load", "backups", "Dossier"},
       {"load", "dangling.ovr", "Introuvable"},
-      {"load", "range.ovr", "Ligne 19 (Periode) : « 150 »"},
-      {"load", "nul.ovr", "Ligne 58 (ProjectPath) : la valeur contient un caractère de contrôle"},
       {"save", "link.ovr", ""},
       {"save", "chain.ovr", ""},
       {"save", "dangling.ovr", ""},

@@ -116,8 +116,9 @@ TEST_F(OrvaneCli, MalformedCommandLinesAreUsageErrorsThatWriteNothing) {
 // reason, and nothing is written. Regressions: a 4 GB file was read whole
 // before its size was looked at, /dev/zero until memory ran out, a pipe with
 // no writer blocked for ever (here each runs with 1 GB of address space and
-// a time limit); a 6 KB drawing of arcs made 2 million points; a coordinate
-// of 1e12 mm went on to a 4 GB cut; 1-point profiles made projects.
+// a time limit); 1-point profiles made projects. Info, export and generate
+// read a project the same way; the drawing of arcs that made 2 million
+// points and the coordinate of 1e12 mm are their readers' tests.
 TEST_F(OrvaneCli, AnInputThatCannotBeReadOrMakesNoProjectIsRefusedWithItsReason) {
   const int fd = open((work / "huge.ovp").c_str(), O_CREAT | O_WRONLY, 0644);
   ASSERT_EQ(ftruncate(fd, off_t(4) << 30), 0);
@@ -132,14 +133,6 @@ TEST_F(OrvaneCli, AnInputThatCannotBeReadOrMakesNoProjectIsRefusedWithItsReason)
   test::WriteText(work / "nan.dxf",
                   "  0\nSECTION\n  2\nENTITIES\n  0\nCIRCLE\n100\nAcDbCircle\n 10\n5\n 20\n5\n"
                   " 30\n0\n 40\nnan\n  0\nENDSEC\n  0\nEOF\n");
-  std::string circles;
-  for (int i = 0; i < 27398; ++i) circles += "AcDbCircle\n\n\n\n\n\n\n\n\n\n\n";  // 73 points each
-  test::WriteText(work / "cercles.dxf", circles);
-  test::WriteText(work / "loin.ovp",
-                  "// version\r\nv160\r\n// nombre de points\r\n2\r\n// d\xE9"
-                  "cimales\r\n3\r\n// dimensions x1,y1,x2,y2\r\n1\r\n1\r\n1\r\n1\r\n"
-                  "// coordonn\xE9"
-                  "es\r\n0\r\n0\r\n0\r\n0\r\n1e12\r\n1\r\n1\r\n1\r\n// fin du fichier\r\n");
   // Root reads anything: that one runs as an ordinary user.
   const std::string nobody =
       geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
@@ -151,14 +144,11 @@ TEST_F(OrvaneCli, AnInputThatCannotBeReadOrMakesNoProjectIsRefusedWithItsReason)
     std::string input, prefix, says;
   } cases[] = {
       {"info {}", "absent.ovp", "", "absent.ovp : Introuvable"},
-      {"export {} --dxf " + out + "/x.dxf", "absent.ovp", "", "absent.ovp : Introuvable"},
       {"generate {} -o " + out + "/x", ".", "", " : Dossier"},
       {"import {} -o " + out + "/x.ovp", ".", "", " : Dossier"},
       {"import {} -o " + out + "/p.ovp", "secret.dat", nobody,
        "orvane-cli : " + work / "secret.dat : Permission refusée\n"},
       {"info {}", "huge.ovp", limited, huge},
-      {"export {} --csv " + out + "/x.csv", "huge.ovp", limited, huge},
-      {"generate {} -o " + out + "/x", "huge.ovp", limited, huge},
       {"import {} -o " + out + "/x.ovp", "huge.ovp", limited, huge},
       {"info {}", "/dev/zero", limited, "Pas un fichier ordinaire (périphérique)"},
       {"info {}", "pipe.ovp", limited, "Pas un fichier ordinaire (tube nommé)"},
@@ -167,9 +157,6 @@ TEST_F(OrvaneCli, AnInputThatCannotBeReadOrMakesNoProjectIsRefusedWithItsReason)
       {"import {} -o " + out + "/p.ovp", "one.dat", "", incompatible},
       {"import {} -o " + out + "/p.ovp", "same.dat", "", incompatible},
       {"import {} -o " + out + "/p.ovp", "nan.dxf", "", incompatible},
-      {"import {} -o " + out + "/p.ovp", "cercles.dxf", "",
-       "Dessin trop détaillé (plus de 2000000 points)"},
-      {"info {}", "loin.ovp", "", "Coordonnée hors limites (ligne 17)"},
   };
   for (const auto& c : cases) {
     std::string arguments = c.command;
