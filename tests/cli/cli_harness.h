@@ -13,6 +13,7 @@
 #include "core/project/project_file.h"
 #include "host/atomic_file.h"
 #include "host/settings_file_store.h"
+#include "support/played_ticks.h"
 #include "support/process.h"
 #include "support/profiles.h"
 #include "support/recording_file.h"
@@ -42,16 +43,9 @@ inline std::vector<Write> AfterTheRest(const std::vector<Write>& writes) {
   return std::vector<Write>(writes.begin() + 2, writes.end());
 }
 
-// The pattern of each tick in `writes`, each checked to fall back to 0 (the
-// last may still be high when the run was cut in the middle of it).
+// The pattern of each tick in `writes`, each checked to fall back to 0.
 inline std::string TickPatterns(const std::vector<Write>& writes) {
-  const std::string bytes = test::DataBytes(writes);
-  std::string patterns;
-  for (size_t i = 0; i < bytes.size(); i += 2) {
-    patterns += bytes[i];
-    EXPECT_TRUE(i + 1 >= bytes.size() || bytes[i + 1] == 0) << "tick " << i / 2;
-  }
-  return patterns;
+  return test::PatternsOf(test::DataBytes(writes));
 }
 
 // The heating is off at the end: the last control write is the idle image,
