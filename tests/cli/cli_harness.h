@@ -13,6 +13,7 @@
 #include "core/project/project_file.h"
 #include "host/atomic_file.h"
 #include "host/settings_file_store.h"
+#include "support/played_ticks.h"
 #include "support/process.h"
 #include "support/profiles.h"
 #include "support/recording_file.h"
@@ -40,6 +41,11 @@ inline std::vector<Write> AfterTheRest(const std::vector<Write>& writes) {
   EXPECT_TRUE(writes[0].reg == 0 && writes[0].value == 0) << "not at rest first";
   EXPECT_TRUE(writes[1].reg == 2 && writes[1].value == 1) << "not idle first";
   return std::vector<Write>(writes.begin() + 2, writes.end());
+}
+
+// The pattern of each tick in `writes`, each checked to fall back to 0.
+inline std::string TickPatterns(const std::vector<Write>& writes) {
+  return test::PatternsOf(test::DataBytes(writes));
 }
 
 // The heating is off at the end: the last control write is the idle image,
@@ -75,6 +81,15 @@ class OrvaneCli : public ::testing::Test {
   }
   void UseStepsPerMm(uint16_t steps) {
     settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = steps;
+    Store(settings);
+  }
+  // Ticks of `periodUs` on every axis, heating automatic so the run image
+  // (0x03) and the idle image (0x01) differ.
+  void UseHeatedTicks(uint16_t periodUs, int preHeat, bool resume = true) {
+    settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = periodUs;
+    settings.ActChauffe = true;
+    settings.PreChauffe = static_cast<uint8_t>(preHeat);
+    settings.Reprise = resume;
     Store(settings);
   }
 

@@ -31,80 +31,52 @@ class OrvaneCliManual : public OrvaneCli {
     Store(settings);
   }
   std::vector<RecordedWrite> Recorded() { return AfterTheRest(ReadRecording(recording)); }
-  static std::vector<uint8_t> Ticks(const std::vector<RecordedWrite>& writes) {
-    std::vector<uint8_t> ticks;
-    bool high = false;
-    for (const RecordedWrite& w : writes) {
-      if (w.reg != 0) continue;
-      if (!high) ticks.push_back(uint8_t(w.value));
-      high = !high;
-    }
-    return ticks;
+  // Each tick's pattern, decoded into the steps of each axis.
+  AxisSteps Decoded(const std::vector<RecordedWrite>& writes) {
+    const std::string ticks = TickPatterns(writes);
+    return StepDecoder(settings).Delta(reinterpret_cast<const uint8_t*>(ticks.data()),
+                                       ticks.size());
   }
   std::string PositionsOf(const AxisSteps& s) {
     return "Positions : X1 = " + std::to_string(s[0]) + "  Y1 = " + std::to_string(s[1]) +
            "  X2 = " + std::to_string(s[2]) + "  Y2 = " + std::to_string(s[3]);
-  }
-  // Runs `arguments` and sends `signal` (or a space when 0) once the
-  // recording holds `writes` lines; its exit code.
-  int Interrupt(std::vector<std::string> arguments, size_t writes, int signal) {
-    arguments.insert(arguments.begin(), ORVANE_CLI);
-    test::Child run(arguments, output);
-    run.WaitUntil([&] { return ReadRecording(recording).size() >= writes; }, 30);
-    if (signal == 0) {
-      EXPECT_TRUE(run.Type(" "));
-    }
-    run.Signal(signal);  // none when 0
-    return run.Wait();
   }
 
   const std::string recording = work / "moves.txt";
   const std::string output = work / "output.txt";
 };
 
-TEST_F(OrvaneCliManual, AWorkingJogHeatsPreheatsRampsAndEndsAtRest) {
-  Configure();
-  const CliRun run = Cli("jog --axis X --mm -10 --record " + recording + " </dev/null");
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_THAT(run.output, HasSubstr("Déplacement terminé normalement"));
-  const auto writes = Recorded();
-  ASSERT_GE(writes.size(), 3u);
-  EXPECT_EQ(writes.front().reg * 1000 + writes.front().value, 2003);  // heating on
-  EXPECT_EQ(writes.back().reg * 1000 + writes.back().value, 2001);    // at rest after
-  const auto ticks = Ticks(writes);
-  ASSERT_EQ(ticks.size(), 200u);
-  // The pre-heat second before the first step.
-  EXPECT_GE(writes[1].ns - writes[0].ns, 1'000'000'000);
-  // The ramp is the engine's: here it starts at 10 mm/s (5000 µs), not at speed.
-  std::vector<long long> rises;
-  bool high = false;
-  for (const RecordedWrite& w : writes) {
-    if (w.reg == 0 && !high) rises.push_back(w.ns);
-    high = w.reg == 0 ? !high : high;
+// A jog heats, pre-heats and ramps; the return to the origin holds without
+// the heat. Each ends at rest with the decoded steps as the positions.
+TEST_F(OrvaneCliManual, AJogOrTheReturnToOriginPlaysItsStepsAndEndsAtRest) {
+  const struct {
+    const char* command;
+    int heating;      // the run's control image
+    AxisSteps steps;  // decoded from the ticks
+    AxisSteps end;    // the positions printed
+  } cases[] = {
+      // Left: both X count up.
+      {"jog --axis X --mm -10", 3, {200, 0, 200, 0}, {200, 0, 200, 0}},
+      {"origin --return --from 1001,-333,7,0", 1, {-1001, 333, -7, 0}, {0, 0, 0, 0}},
+  };
+  Configure([](MachineSettings& s) { s.Y1clockwise = 1; });  // its count goes the other way
+  for (const auto& c : cases) {
+    const CliRun run = Cli(std::string(c.command) + " --record " + recording + " </dev/null");
+    ASSERT_EQ(run.status, 0) << c.command << run.output;
+    EXPECT_THAT(run.output, HasSubstr("terminé normalement")) << c.command;
+    EXPECT_THAT(run.output, HasSubstr(PositionsOf(c.end))) << c.command;
+    const auto writes = Recorded();
+    ASSERT_GE(writes.size(), 3u) << c.command;
+    EXPECT_EQ(writes.front().reg * 1000 + writes.front().value, 2000 + c.heating) << c.command;
+    EXPECT_EQ(writes.back().reg * 1000 + writes.back().value, 2001) << c.command;
+    EXPECT_EQ(Decoded(writes), c.steps) << c.command;
+    if (c.heating == 3) {
+      // The pre-heat second, then the engine's ramp: the first step at
+      // 10 mm/s (5000 µs), not at speed.
+      EXPECT_GE(writes[1].ns - writes[0].ns, 1'000'000'000);
+      EXPECT_GE(writes[3].ns - writes[1].ns, 4'900'000);
+    }
   }
-  EXPECT_GE(rises[1] - rises[0], 4'900'000);
-  // Left: both X count up; the positions printed are the decoded steps.
-  const AxisSteps net = StepDecoder(settings).Delta(ticks.data(), ticks.size());
-  EXPECT_EQ(net, (AxisSteps{200, 0, 200, 0}));
-  EXPECT_THAT(run.output, HasSubstr(PositionsOf(net)));
-}
-
-TEST_F(OrvaneCliManual, TheReturnToOriginEndsEveryAxisAtExactlyZero) {
-  Configure([](MachineSettings& s) {
-    s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 100;
-    s.Y1clockwise = 1;  // its count goes the other way round
-  });
-  const CliRun run =
-      Cli("origin --return --from 1001,-333,7,0 --record " + recording + " </dev/null");
-  ASSERT_EQ(run.status, 0) << run.output;
-  EXPECT_THAT(run.output, HasSubstr(PositionsOf({0, 0, 0, 0})));
-  const auto writes = Recorded();
-  // The hold without the heat while it moves.
-  EXPECT_EQ(writes.front().reg * 1000 + writes.front().value, 2001);
-  const auto ticks = Ticks(writes);
-  EXPECT_EQ(ticks.size(), 1001u);
-  EXPECT_EQ(StepDecoder(settings).Delta(ticks.data(), ticks.size()),
-            (AxisSteps{-1001, 333, -7, 0}));
 }
 
 // Ctrl-C (every other termination signal is the pulses' test) or the space
@@ -126,10 +98,12 @@ TEST_F(OrvaneCliManual, AStopOrASignalLeavesTheHeatingOff) {
   Configure([](MachineSettings& s) { s.PreChauffe = 2, s.ModeArret = 0; });
   for (const Case& c : cases) {
     fs::remove(recording);
-    EXPECT_EQ(
-        Interrupt({"jog", "--axis", "Y", "--mm", "100", "--record", recording}, c.after, c.signal),
-        c.status)
-        << c.name;
+    test::Child run({ORVANE_CLI, "jog", "--axis", "Y", "--mm", "100", "--record", recording},
+                    output);
+    run.WaitUntil([&] { return ReadRecording(recording).size() >= c.after; }, 30);
+    EXPECT_TRUE(c.signal || run.Type(" ")) << c.name;
+    run.Signal(c.signal);  // none when 0
+    EXPECT_EQ(run.Wait(), c.status) << c.name;
     EXPECT_THAT(test::ReadText(output), HasSubstr(c.said)) << c.name;
     const auto writes = Recorded();
     ASSERT_FALSE(writes.empty()) << c.name;
@@ -140,10 +114,13 @@ TEST_F(OrvaneCliManual, AStopOrASignalLeavesTheHeatingOff) {
     ASSERT_GT(last, 0u) << c.name;
     EXPECT_EQ(writes[last - 1].value, 1) << c.name;
     EXPECT_LE(writes.size() - last, 2 * 71u) << c.name;
-    EXPECT_LT(Ticks(writes).size(), 2000u) << c.name;
+    EXPECT_LT(TickPatterns(writes).size(), 2000u) << c.name;
   }
 }
 
+// On the board the jog and the return are manual (0x02) and return (0x22)
+// programs of four lines, stopping progressively, the fast jog without heat
+// and the return with it; the board's report sets the positions.
 TEST_F(OrvaneCliManual, TheBoardGetsTheFourLineProgramsAndItsReportSetsThePositions) {
   Configure([](MachineSettings& s) {
     s.X1step = s.Y1step = s.X2step = s.Y2step = 200;  // the simulator's own
@@ -152,30 +129,27 @@ TEST_F(OrvaneCliManual, TheBoardGetsTheFourLineProgramsAndItsReportSetsThePositi
   });
   test::BoardSim sim(work / "board.log", {"--speed", "0"});
   ASSERT_FALSE(sim.Device().empty());
-  const std::string link = " --link board --device " + sim.Device() + " </dev/null";
-  CliRun run = Cli("jog --axis XY --mm 3 --fast --from 100,0,0,0" + link);
-  EXPECT_EQ(run.status, 0) << run.output;
-  // Up-right: the board counts X up and Y down, from the given start.
-  EXPECT_THAT(run.output, HasSubstr(PositionsOf({700, -600, 600, -600})));
-  run = Cli("origin --return --from 100,-50,0,0" + link);
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_THAT(run.output, HasSubstr(PositionsOf({0, 0, 0, 0})));
-  run = Cli("origin --set" + link);
-  EXPECT_EQ(run.status, 0) << run.output;
+  const std::pair<const char*, AxisSteps> cases[] = {
+      // Up-right: the board counts X up and Y down, from the given start.
+      {"jog --axis XY --mm 3 --fast --from 100,0,0,0", {700, -600, 600, -600}},
+      {"origin --return --from 100,-50,0,0", {0, 0, 0, 0}},
+      {"origin --set", {0, 0, 0, 0}},
+  };
+  for (const auto& [command, end] : cases) {
+    const CliRun run =
+        Cli(std::string(command) + " --link board --device " + sim.Device() + " </dev/null");
+    EXPECT_EQ(run.status, 0) << command << run.output;
+    EXPECT_THAT(run.output, HasSubstr(PositionsOf(end))) << command;
+  }
   sim.Stop();
-
-  std::vector<test::SimPacket> lines;
+  std::vector<int> lines;  // command << 8 | flags
   for (const test::SimPacket& p : sim.Log()) {
     EXPECT_FALSE(p.error) << p.payload;
-    if (p.command == 0x02 || p.command == 0x22) lines.push_back(p);
+    if (p.command == 0x02 || p.command == 0x22) lines.push_back(p.command << 8 | p.flags);
   }
-  // What the programs hold is the board's report above (and the core's test).
-  ASSERT_EQ(lines.size(), 8u);
-  for (size_t i = 0; i < 8; ++i) {
-    EXPECT_EQ(lines[i].command, i < 4 ? 0x02 : 0x22) << i;
-    // Fast: no heating; the return at working speed heats; both stop progressively.
-    EXPECT_EQ(lines[i].flags, RunFlags(settings, i >= 4) | 0x20) << i;
-  }
+  const int jog = 0x0200 | RunFlags(settings, false) | 0x20;
+  const int back = 0x2200 | RunFlags(settings, true) | 0x20;
+  EXPECT_EQ(lines, (std::vector<int>{jog, jog, jog, jog, back, back, back, back}));
   EXPECT_EQ(sim.Log().back().command, 0x00);
   EXPECT_EQ(sim.Log().back().flags, DefineOriginFlags(settings, false));
 }

@@ -4,8 +4,7 @@
 // the run unless someone answers "n", a signal at any stage leaves the
 // heating off, and a set that is not what its header says never ends as a
 // finished cut.
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "cli/cli_harness.h"
 #include "support/pty.h"
@@ -15,14 +14,9 @@ namespace {
 
 class OrvaneCliRun : public OrvaneCli {
  protected:
-  // Short ticks so a cut of thousands plays in a moment; heating automatic so
-  // the run image (0x03) and the idle image (0x01) differ.
+  // Short ticks so a cut of thousands plays in a moment.
   std::string Cut(int rows, int preHeat = 0, uint16_t periodUs = 20) {
-    settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = periodUs;
-    settings.ActChauffe = true;
-    settings.PreChauffe = static_cast<uint8_t>(preHeat);
-    settings.Reprise = true;
-    Store(settings);
+    UseHeatedTicks(periodUs, preHeat);
     return Generate(Serpentine(rows));
   }
   // Runs the cut with `keys` typed in advance.
@@ -30,17 +24,8 @@ class OrvaneCliRun : public OrvaneCli {
     test::WriteText(work / "keys.txt", keys);
     return Cli("run " + base + ".ovi --record " + recording + extra + " <" + work / "keys.txt");
   }
-  // The patterns of the ticks played after the start's rest, each checked to
-  // be followed by its 0.
-  std::string Played() {
-    const std::string bytes = test::DataBytes(AfterTheRest(test::ReadRecording(recording)));
-    std::string patterns;
-    for (size_t i = 0; i < bytes.size(); i += 2) {
-      patterns += bytes[i];
-      EXPECT_TRUE(i + 1 >= bytes.size() || bytes[i + 1] == 0) << "tick " << i / 2;
-    }
-    return patterns;
-  }
+  // The patterns of the ticks played after the start's rest.
+  std::string Played() { return TickPatterns(AfterTheRest(test::ReadRecording(recording))); }
   const std::string recording = work / "run.txt";
 };
 
@@ -53,18 +38,8 @@ TEST_F(OrvaneCliRun, PlaysTheStepFileByteForByteUnlessAStopIsNotAnsweredNo) {
   const std::string base = Cut(2);
   const std::string steps = test::ReadText(base + ".ovd");
   ASSERT_GT(steps.size(), 1000u);
-  // Slots 0..3, no axis inverted: both bits of a pair is a step up, the step
-  // bit alone a step down.
-  long long net[4] = {};
-  for (unsigned char b : steps) {
-    for (int axis = 0; axis < 4; ++axis) {
-      const int bits = (b >> (2 * axis)) & 3;
-      net[axis] += bits == 3 ? 1 : bits == 1 ? -1 : 0;
-    }
-  }
-  std::ostringstream positions;
-  positions << "Positions : X1 = " << net[0] << "  Y1 = " << net[1] << "  X2 = " << net[2]
-            << "  Y2 = " << net[3];
+  // Where the two strokes end, (0, 1) mm, at 200 steps/mm.
+  const std::string positions = "Positions : X1 = 0  Y1 = 200  X2 = 0  Y2 = 200";
   const std::string abandoned = "Abandonner la découpe ? [o/n] o\n";
   const struct {
     const char* keys;
@@ -88,7 +63,7 @@ TEST_F(OrvaneCliRun, PlaysTheStepFileByteForByteUnlessAStopIsNotAnsweredNo) {
     ASSERT_FALSE(control.empty()) << c.keys;
     EXPECT_TRUE(HeatingOffLast(writes)) << c.keys;
     if (c.status == 0) {
-      EXPECT_THAT(run.output, HasSubstr(positions.str())) << c.keys;
+      EXPECT_THAT(run.output, HasSubstr(positions)) << c.keys;
       EXPECT_EQ(played, steps) << c.keys;
       EXPECT_EQ(control, c.control) << c.keys;
       EXPECT_TRUE(writes.front().reg == 2 && writes.back().reg == 2) << "ticks outside the run";
@@ -104,17 +79,14 @@ TEST_F(OrvaneCliRun, PlaysTheStepFileByteForByteUnlessAStopIsNotAnsweredNo) {
 
 // The processor time of a process's main thread so far, in seconds.
 double MainThreadSeconds(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/stat");
-  std::string text;
-  std::getline(in, text);
+  const std::string text =
+      test::ReadText("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/stat");
   const size_t end = text.rfind(')');
-  if (end == std::string::npos) return -1;
-  std::istringstream fields(text.substr(end + 2));
-  std::string field;
-  long long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::stoll(field);
-    if (i == 15) stime = std::stoll(field);
+  unsigned long long utime = 0, stime = 0;  // fields 14 and 15
+  if (end == std::string::npos ||
+      std::sscanf(text.c_str() + end + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                  &utime, &stime) != 2) {
+    return -1;
   }
   return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
@@ -197,57 +169,33 @@ TEST_F(OrvaneCliRun, ARunInterruptedAtAnyStageLeavesTheHeatingOff) {
   }
 }
 
-// A set that is not what its header says, or a cut made for other motor
+// A step file of another cut (a mixed set), or a cut made for other motor
 // settings, is refused before the heating goes on: the port is brought to
-// rest, and nothing more.
-TEST_F(OrvaneCliRun, RefusesAMixedOutOfRangeOrForeignSetBeforeHeating) {
+// rest, and nothing more. The header's range checks are its reader's tests.
+TEST_F(OrvaneCliRun, RefusesAMixedOrForeignSetBeforeHeating) {
   const std::string base = Cut(3);
-  const std::string header = test::ReadText(base + ".ovi");
   const std::string steps = test::ReadText(base + ".ovd");
-  auto lineStart = [&header](int number) {
-    size_t start = 0;
-    for (int i = 1; i < number; ++i) start = header.find('\n', start) + 1;
-    return start;
-  };
-  auto line = [&](int number, const std::string& text) {
-    const size_t start = lineStart(number);
-    return header.substr(0, start) + text + header.substr(header.find('\r', start));
-  };
   const struct {
     const char* name;
-    std::string header, steps;
+    std::string steps;
+    uint16_t y2Steps;  // per mm in the settings, 200 in the cut
     std::vector<std::string> said;
   } cases[] = {
       // X1 up at every tick: the same size, three times the travel.
       {"a step file of another cut",
-       header,
        std::string(steps.size(), '\x03'),
+       200,
        {"Fichiers de découpes différentes"}},
-      {"a bit pair that would wrap to bits 0-1",
-       line(38, "-9223372036854775808"),
-       steps,
-       {"ligne 38"}},
-      {"a header without its tick count",
-       header.substr(0, lineStart(47)),
-       steps,
-       {"46 lignes sur 48"}},
       {"other motor settings",
-       header,
        steps,
+       400,
        {"Paramètres machine différents",
-        "X1 : bits 0-1 dans la découpe, bits 2-3 dans les réglages",
-        "Y1 : bits 2-3 dans la découpe, bits 0-1 dans les réglages",
         "Y2 : 200 pas/mm dans la découpe, 400 pas/mm dans les réglages"}},
   };
   for (const auto& c : cases) {
-    test::WriteText(base + ".ovi", c.header);
     test::WriteText(base + ".ovd", c.steps);
-    if (c.said.size() > 1) {
-      settings.Y2step = 400;
-      settings.X1io = 1;
-      settings.Y1io = 0;
-      Store(settings);
-    }
+    settings.Y2step = c.y2Steps;
+    Store(settings);
     const CliRun run = Run(base, "");
     EXPECT_EQ(run.status, 1) << c.name << "\n" << run.output;
     for (const std::string& said : c.said) EXPECT_THAT(run.output, HasSubstr(said)) << c.name;
@@ -257,99 +205,73 @@ TEST_F(OrvaneCliRun, RefusesAMixedOutOfRangeOrForeignSetBeforeHeating) {
 }
 
 // orvane-cli run on the serial step link, against a pseudo-terminal whose
-// other side the test holds: the bytes that arrive are decoded and compared
-// with the step file, and the line is closed or left unread mid-run.
-
-class OrvaneCliSerial : public OrvaneCli {
- protected:
-  void SetUp() override {
-    OrvaneCli::SetUp();
-    settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = 20;
-    settings.PortType = 1;
-    base = Generate(Serpentine(1), "line");
-  }
-  // Runs the cut on a fresh line.
-  void Start(bool resume = false) {
-    settings.Reprise = resume;
-    Store(settings);
-    line = std::make_unique<test::PtyEnd>();
-    ASSERT_FALSE(line->Device().empty());
-    run = std::make_unique<test::Child>(
-        std::vector<std::string>{ORVANE_CLI, "run", base + ".ovi", "--link", "serial", "--device",
-                                 line->Device()},
-        output);
-  }
-  // Its exit status; the output is in `text`.
-  int Wait() {
-    const int status = run->Wait();
-    text = test::ReadText(output);
-    return status;
-  }
-
-  std::unique_ptr<test::PtyEnd> line;
-  std::unique_ptr<test::Child> run;
-  std::string base, text;
-  const std::string output = work / "run.txt";
-};
-
-TEST_F(OrvaneCliSerial, SendsPatternThenZeroForEveryTickWithoutAQtWarning) {
-  // Each tick is its pattern then a zero.
+// other side the test holds. Read to the end, the line gets each tick's
+// pattern then a zero, without a Qt warning. The line closed after 32,486
+// bytes was a finished cut. A device that takes nothing leaves the output
+// thread waiting in a write once the line holds a full buffer that no longer
+// grows: left so, the write's bound makes it a lost link; the space bar stops
+// the run before that, and the end of the input at the stop's question
+// abandons.
+TEST_F(OrvaneCli, TheSerialLinkSendsEveryTickOrFailsWhenTheLineIsLostOrStuck) {
+  settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = 20;
+  settings.PortType = 1;
+  const std::string base = Generate(Serpentine(1), "line");
   std::vector<uint8_t> expected;
-  for (char c : test::ReadText(base + ".ovd"))
-    expected.push_back(uint8_t(c)), expected.push_back(0);
+  for (char c : test::ReadText(base + ".ovd")) expected.insert(expected.end(), {uint8_t(c), 0});
   ASSERT_GT(expected.size(), 100'000u);
-  Start();
-  line->Receive();
-  EXPECT_EQ(Wait(), 0) << text;
-  EXPECT_THAT(text, HasSubstr("Découpe terminée normalement"));
-  EXPECT_THAT(text, Not(HasSubstr("QObject")));
-  EXPECT_THAT(text, Not(HasSubstr("QSocketNotifier")));
-  EXPECT_TRUE(line->received == expected) << "the bytes differ from the step file's";
-}
-
-// The line closed after 32,486 bytes was a finished cut. A device that
-// takes nothing leaves the output thread waiting in a write once the line
-// holds a full buffer that no longer grows: left so, the write's bound makes
-// it a lost link; the space bar stops the run before that, and the end of
-// the input at the stop's question abandons.
-TEST_F(OrvaneCliSerial, ALostOrStuckLineFailsUnlessTheUserStopsFirst) {
   const std::string lost = ") : découpe arrêtée, positions inconnues.";
   const struct {
     const char* name;
     const char* keys;  // typed once the line is stuck, then the end of input
     bool resume;
+    int status;
     std::string said;
   } cases[] = {
-      {"closed after 32,486 bytes", nullptr, false, lost},
-      {"left unread", nullptr, false, "(le périphérique ne prend plus rien" + lost},
-      {"space", " ", false, "Découpe interrompue.\n"},
-      {"space, then the end of input", " ", true, "Abandonner la découpe ? [o/n] o\n"},
+      {"read to the end", nullptr, false, 0, "Découpe terminée normalement"},
+      {"closed after 32,486 bytes", nullptr, false, 1, lost},
+      {"left unread", nullptr, false, 1, "(le périphérique ne prend plus rien" + lost},
+      {"space", " ", false, 1, "Découpe interrompue.\n"},
+      {"space, then the end of input", " ", true, 1, "Abandonner la découpe ? [o/n] o\n"},
   };
+  const std::string output = work / "run.txt";
   for (const auto& c : cases) {
-    Start(c.resume);
+    settings.Reprise = c.resume;
+    Store(settings);
+    test::PtyEnd line;
+    ASSERT_FALSE(line.Device().empty());
+    test::Child run(
+        {ORVANE_CLI, "run", base + ".ovi", "--link", "serial", "--device", line.Device()}, output);
     const bool closed = c.name[0] == 'c';
     if (closed) {
-      line->Receive(32'486);
-      line->Close();
+      line.Receive(32'486);
+      line.Close();
     }
+    if (c.status == 0) line.Receive();
     // Stuck once the line holds a full buffer that no longer grows.
     int held = -1, same = 0;
-    run->WaitUntil([&] {
-      const int now = line->Pending();
+    run.WaitUntil([&] {
+      const int now = line.Pending();
       same = now > 0 && now == held ? same + 1 : 0;
       held = now;
-      return closed || same >= 100;
+      return closed || c.status == 0 || same >= 100;
     });
     if (c.keys) {
-      EXPECT_TRUE(run->Type(c.keys)) << c.name;
-      run->EndInput();
+      EXPECT_TRUE(run.Type(c.keys)) << c.name;
+      run.EndInput();
     }
-    EXPECT_EQ(Wait(), 1) << c.name << "\n" << text;
-    EXPECT_THAT(text, HasSubstr(c.said)) << c.name;
-    EXPECT_THAT(text, Not(HasSubstr("terminée normalement"))) << c.name;
+    EXPECT_EQ(run.Wait(), c.status) << c.name;
+    const std::string text = test::ReadText(output);
+    EXPECT_THAT(text, HasSubstr(c.said)) << c.name << "\n" << text;
+    EXPECT_THAT(text, Not(HasSubstr("QObject"))) << c.name;
+    EXPECT_THAT(text, Not(HasSubstr("QSocketNotifier"))) << c.name;
     // No heating output on this link: nothing to claim switched off.
     EXPECT_THAT(text, Not(HasSubstr("chauffe coupée"))) << c.name;
-    const std::string device = "orvane-cli : Liaison série perdue sur " + line->Device() + " (";
+    if (c.status == 0) {
+      EXPECT_TRUE(line.received == expected) << "the bytes differ from the step file's";
+      continue;
+    }
+    EXPECT_THAT(text, Not(HasSubstr("terminée normalement"))) << c.name;
+    const std::string device = "orvane-cli : Liaison série perdue sur " + line.Device() + " (";
     EXPECT_EQ(text.find(device) != std::string::npos, c.keys == nullptr) << c.name;
   }
 }

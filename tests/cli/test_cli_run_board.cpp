@@ -1,9 +1,7 @@
 // orvane-cli run on the USB board, against orvane-board-sim: every check
 // decodes what the simulator logged and compares it with the ".ovg" file.
-#include <cmath>
-#include <sstream>
-
 #include "cli/cli_harness.h"
+#include "core/common/text_lines.h"
 #include "core/machine/board_protocol.h"
 #include "support/board_sim.h"
 
@@ -14,13 +12,9 @@ using test::BoardSim;
 using test::SimPacket;
 
 std::vector<std::string> FileLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(test::ReadText(path));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
+  const std::string text = test::ReadText(path);
+  const auto lines = SplitLines(text);
+  return {lines.begin(), lines.end()};
 }
 
 std::vector<SimPacket> CutLines(const std::vector<SimPacket>& log) {
@@ -36,32 +30,18 @@ std::string FeedLine(int feed) {
   return line + std::string(46 - line.size(), ' ');
 }
 
-// The last move line of the program, in the board's steps (200 per mm).
-std::string ReportedPositions(const std::vector<std::string>& program) {
-  double v[4] = {};
-  for (const std::string& line : program) {
-    if (line.starts_with("G")) {
-      std::sscanf(line.c_str() + 2, " X %lf Y %lf A %lf B %lf", &v[0], &v[1], &v[2], &v[3]);
-    }
-  }
-  std::ostringstream text;
-  text << "Positions : X1 = " << std::llround(v[0] * 200) << "  Y1 = " << std::llround(v[1] * 200)
-       << "  X2 = " << std::llround(v[2] * 200) << "  Y2 = " << std::llround(v[3] * 200);
-  return text.str();
-}
+// Where the zigzag of 60 points ends, 14.75 mm below its start in the
+// program, in the board's steps.
+const char kZigzagEnd[] = "Positions : X1 = 0  Y1 = -2950  X2 = 0  Y2 = -2950";
 
 class OrvaneCliBoard : public OrvaneCli {
  protected:
   // 100 µs at 200 steps/mm: 50 mm/s, F3000, so a 20 mm stroke takes 0.4 s
   // and the answer limits stay near their 10 s margin.
-  void Configure(int periodUs, int preHeat = 8) {
-    settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = periodUs;
-    settings.ActChauffe = true;
-    settings.PreChauffe = static_cast<uint8_t>(preHeat);
-    settings.Reprise = true;
+  void Configure(uint16_t periodUs, int preHeat = 8) {
     settings.OrigineAuto = 1;
     settings.PortType = 2;
-    Store(settings);
+    UseHeatedTicks(periodUs, preHeat);
   }
   // A zigzag of `points` points, strokes of 20 mm, 0.5 mm apart: the
   // ".ovg" has points + 2 lines.
@@ -89,30 +69,47 @@ class OrvaneCliBoard : public OrvaneCli {
   std::unique_ptr<BoardSim> sim;
 };
 
-// A run takes the feed of the settings now (the board has no compatibility
-// check), 60e6 / (125 × 200) = 2400 mm/min; a simulation flags every line
-// and runs at twice Vmax, 2400 × (2 / 40) × 2 = 240, with no origin and no
-// pre-heat.
-TEST_F(OrvaneCliBoard, SendsEveryLineInOrderWithTheFeedOfTheSettingsInMemory) {
+// The board gets every line in order with the feed of the settings now (it
+// has no compatibility check): 60e6 / (125 × 200) = 2400 mm/min; a
+// simulation flags every line and runs at twice Vmax, 2400 × (2 / 40) × 2 =
+// 240, with no origin and no pre-heat. When the board stops at line 50, "n"
+// resumes with the interrupted line, the end of the input with nobody to
+// answer ends the run there (an "o" is the parallel run's case, on the same
+// question); without resuming there is no question, and a simulation asks
+// its own.
+TEST_F(OrvaneCliBoard, SendsEveryLineAndAfterAStopByTheBoardAsksToResume) {
   Configure(100);
   const std::string base = Zigzag(60);
   const std::vector<std::string> program = FileLines(base + ".ovg");
   ASSERT_EQ(program.size(), 62u);
   ASSERT_EQ(program[0], FeedLine(3000));
   Configure(125);
-  for (const bool simulate : {false, true}) {
-    StartSim({"--speed", "0"});
-    const CliRun run = Run(base, "", simulate ? "--simulate" : "");
-    ASSERT_EQ(run.status, 0) << run.output;
-    std::vector<std::string> expected = program;
-    expected[0] = FeedLine(simulate ? 240 : 2400);
-    EXPECT_THAT(run.output, HasSubstr(simulate ? "Orvane - Simulation à 4 mm/s\n"
-                                               : "Découpe terminée normalement"));
-    EXPECT_THAT(run.output, HasSubstr("000000  " + expected[0] + "\n"));
-    EXPECT_THAT(run.output, HasSubstr("000061  " + program[61] + "\n"));
-    EXPECT_THAT(run.output, HasSubstr(ReportedPositions(program)));
-
+  const struct {
+    const char* keys;
+    bool resume, simulate, stop;
+    int status;
+    const char* said;
+    size_t lines;  // cut lines the board received
+  } cases[] = {
+      {"", true, false, false, 0, "Découpe terminée normalement", 62},
+      {"", true, true, false, 0, "Orvane - Simulation à 4 mm/s\n", 62},
+      {"n\n", true, false, true, 0, "Abandonner la découpe ? [o/n] n", 63},
+      {"", true, false, true, 1, "Abandonner la découpe ? [o/n] o", 50},
+      {"n\n", false, false, true, 1, "Découpe arrêtée par la carte.", 50},
+      {"o\n", true, true, true, 1, "Abandonner la simulation ? [o/n] o", 50},
+  };
+  for (const auto& c : cases) {
+    const std::string name = std::string("\"") + c.keys + "\"" + (c.resume ? "" : " no resume") +
+                             (c.simulate ? " simulation" : "") + (c.stop ? " stop" : "");
+    settings.Reprise = c.resume;
+    Store(settings);
+    StartSim({"--speed", "0", "--stop-at", c.stop ? "50" : "0"});
+    const CliRun run = Run(base, c.keys, c.simulate ? "--simulate" : "");
+    EXPECT_EQ(run.status, c.status) << name << run.output;
+    EXPECT_THAT(run.output, HasSubstr(c.said)) << name;
+    EXPECT_EQ(run.output.find("Abandonner") != std::string::npos, c.resume && c.stop) << name;
     const auto log = StopAndLog();
+    for (const SimPacket& p : log) EXPECT_FALSE(p.error) << name << p.payload;
     // The hello, the origin, the identification (0x00 packets by their
     // flags), the pre-heat, then the lines.
     std::vector<int> opening;
@@ -120,169 +117,114 @@ TEST_F(OrvaneCliBoard, SendsEveryLineInOrderWithTheFeedOfTheSettingsInMemory) {
       opening.push_back(log[i].command ? log[i].command : 0x100 | log[i].flags);
     }
     const int ident = 0x100 | OutputTestReleaseFlags(settings);
-    const std::vector<int> want = {0x40, 0x140, ident, 0x08}, simulated = {0x40, ident};
-    EXPECT_EQ(opening, simulate ? simulated : want);
-    const auto lines = CutLines(log);
-    ASSERT_EQ(lines.size(), expected.size());
-    for (size_t i = 0; i < lines.size(); ++i) {
-      EXPECT_EQ(lines[i].payload, expected[i]) << "line " << i + 1;
-      EXPECT_EQ(lines[i].flags, RunFlags(settings, true) | (simulate ? 0x10 : 0)) << i + 1;
-    }
-    for (const SimPacket& p : log) EXPECT_FALSE(p.error) << p.payload;
-  }
-}
-
-// The board stops at line 50: "n" resumes with the interrupted line, the end
-// of the input with nobody to answer ends the run there (an "o" is the
-// parallel run's case, on the same question); without resuming there is no
-// question, and a simulation asks its own.
-TEST_F(OrvaneCliBoard, AStopByTheBoardAsksAndResumesWithTheInterruptedLine) {
-  const struct {
-    const char* keys;
-    bool resume, simulate;
-    int status;
-    const char* said;
-    size_t lines;  // cut lines the board received
-  } cases[] = {
-      {"n\n", true, false, 0, "Abandonner la découpe ? [o/n] n", 63},
-      {"", true, false, 1, "Abandonner la découpe ? [o/n] o", 50},
-      {"n\n", false, false, 1, "Découpe arrêtée par la carte.", 50},
-      {"o\n", true, true, 1, "Abandonner la simulation ? [o/n] o", 50},
-  };
-  Configure(100);
-  const std::string base = Zigzag(60);
-  const std::vector<std::string> program = FileLines(base + ".ovg");
-  for (const auto& c : cases) {
-    const std::string name = std::string("\"") + c.keys + "\"" + (c.resume ? "" : " no resume") +
-                             (c.simulate ? " simulation" : "");
-    settings.Reprise = c.resume;
-    Store(settings);
-    StartSim({"--speed", "0", "--stop-at", "50"});
-    const CliRun run = Run(base, c.keys, c.simulate ? "--simulate" : "");
-    EXPECT_EQ(run.status, c.status) << name << run.output;
-    EXPECT_THAT(run.output, HasSubstr(c.said)) << name;
-    EXPECT_EQ(run.output.find("Abandonner") != std::string::npos, c.resume) << name;
-    const auto log = StopAndLog();
+    const std::vector<int> real = {0x40, 0x140, ident, 0x08}, simulated = {0x40, ident};
+    EXPECT_EQ(opening, c.simulate ? simulated : real) << name;
     const auto lines = CutLines(log);
     ASSERT_EQ(lines.size(), c.lines) << name;
-    if (c.status == 0) {
-      EXPECT_THAT(run.output, HasSubstr("Découpe terminée normalement"));
-      EXPECT_THAT(run.output, HasSubstr(ReportedPositions(program)));
-      for (size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i].payload, program[i < 50 ? i : i - 1]) << "the 50th comes twice";
-      }
+    if (c.status != 0) {
+      EXPECT_THAT(run.output, Not(HasSubstr("terminée normalement"))) << name;
+      EXPECT_EQ(log.back().command, 0x00) << name;
+      EXPECT_EQ(log.back().flags, BoardStopFlags(settings)) << name;
       continue;
     }
-    EXPECT_THAT(run.output, Not(HasSubstr("terminée normalement"))) << name;
-    EXPECT_EQ(log.back().command, 0x00) << name;
-    EXPECT_EQ(log.back().flags, BoardStopFlags(settings)) << name;
+    const std::string feed = FeedLine(c.simulate ? 240 : 2400);
+    EXPECT_THAT(run.output, HasSubstr("000000  " + feed + "\n")) << name;
+    EXPECT_THAT(run.output, HasSubstr(kZigzagEnd)) << name;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const size_t at = c.stop && i >= 50 ? i - 1 : i;  // the 50th comes twice
+      EXPECT_EQ(lines[i].payload, at ? program[at] : feed) << name << ", line " << i + 1;
+      EXPECT_EQ(lines[i].flags, RunFlags(settings, true) | (c.simulate ? 0x10 : 0)) << i + 1;
+    }
   }
 }
 
 // A silent board, a pulled cable, garbage after the hello, a stray byte or a
 // short report were each once taken as a finished cut, or waited on for
 // ever: each is a failure with its message, within the answer's bound (10 s
-// plus twice the longest of the last lines the board may still be running),
-// the heating-off packet last wherever the link still carries it.
-TEST_F(OrvaneCliBoard, ABoardThatIsSilentGoneOrAnswersNonsenseFailsTheRun) {
+// plus twice the longest of the last lines the board may still be running).
+// The user can always stop: a signal or the space bar, during the lines or
+// the pre-heat, ends the wait. The heating-off packet is the last one
+// wherever the link still carries it.
+TEST_F(OrvaneCliBoard, AFaultyBoardOrAStopEndsTheRunWithTheHeatingOffPacketLast) {
+  using Log = std::vector<SimPacket>;
+  const auto lines = [](const Log& log) { return CutLines(log).size() >= 5; };
+  const auto preheat = [](const Log& log) { return !log.empty() && log.back().command == 0x08; };
   const std::string silent = "La carte ne répond plus : découpe arrêtée, chauffe coupée.";
   const struct {
-    std::vector<std::string> fault;
+    const char* name;
+    std::vector<std::string> fault;         // the simulator's, played at full speed
+    std::function<bool(const Log&)> ready;  // or, at a quarter of real time, when the stop comes
+    int stop;                               // a signal, or 0 for the space bar
     std::string said;
     int lines;  // cut lines the board received, after which positions are unknown
   } cases[] = {
-      {{"--silent-at", "10"}, silent, 10},
+      {"silent", {"--silent-at", "10"}, nullptr, 0, silent, 10},
       // The heating-off packet cannot reach the board: nothing says it is off.
-      {{"--disconnect-at", "5"},
+      {"pulled cable",
+       {"--disconnect-at", "5"},
+       nullptr,
+       0,
        "La carte ne répond plus : découpe arrêtée. La liaison est perdue : vérifiez que la chauffe "
        "est coupée.",
        5},
-      {{"--garbage-after-hello"}, "orvane-cli : ", -1},
-      {{"--stray-after", "5"}, "orvane-cli : La carte a envoyé 1 octet(s) inattendu(s)", -1},
-      {{"--short-report"}, "orvane-cli : " + silent, -1},
-  };
-  Configure(100, 0);
-  const std::string base = Zigzag(30);
-  for (const auto& c : cases) {
-    const std::string& name = c.fault[0];
-    const bool lost = name == "--disconnect-at";
-    std::vector<std::string> args = {"--speed", "0"};
-    args.insert(args.end(), c.fault.begin(), c.fault.end());
-    StartSim(args);
-    const auto start = std::chrono::steady_clock::now();
-    const CliRun run = Run(base, "");
-    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(run.status, 1) << name << "\n" << run.output;
-    EXPECT_THAT(run.output, HasSubstr(c.said)) << name;
-    EXPECT_THAT(run.output, Not(HasSubstr(lost ? "chauffe coupée." : "terminée normalement")));
-    EXPECT_GE(waited.count(), name == "--silent-at" ? 10 : 0) << name;
-    EXPECT_LT(waited.count(), lost ? 8 : 25) << name;
-    const auto log = StopAndLog();
-    ASSERT_FALSE(log.empty()) << name;
-    if (c.lines >= 0) {
-      EXPECT_THAT(run.output, HasSubstr("Positions : inconnues")) << name;
-      EXPECT_EQ(CutLines(log).size(), size_t(c.lines)) << name;
-    }
-    // After a pulled cable, the line that pulled it is the last thing that
-    // reached the board.
-    EXPECT_EQ(log.back().command, lost ? 0x04 : 0x00) << name;
-    EXPECT_TRUE(lost || log.back().flags == HeatingOffFlags(settings)) << name;
-  }
-}
-
-// The user can always stop: a signal or the space bar, during the lines or
-// the pre-heat, ends the wait and the heating-off packet is the last one.
-TEST_F(OrvaneCliBoard, AStopOrASignalLeavesTheHeatingOffPacketLast) {
-  auto lines = [](const std::vector<SimPacket>& log) { return CutLines(log).size() >= 5; };
-  auto preheat = [](const std::vector<SimPacket>& log) {
-    return !log.empty() && log.back().command == 0x08;
-  };
-  const struct {
-    const char* name;
-    int signal;  // 0: the space bar
-    std::function<bool(const std::vector<SimPacket>&)> ready;
-    const char* said;
-  } cases[] = {
-      {"SIGTERM during the lines", SIGTERM, lines, "Arrêt demandé : chauffe coupée."},
-      {"SIGTERM during the pre-heat", SIGTERM, preheat, "Arrêt demandé"},
-      {"space during the lines", 0, lines,
-       "Arrêt demandé : chauffe coupée, la position de la machine est inconnue."},
-      {"space during the pre-heat", 0, preheat, "Découpe interrompue : chauffe coupée."},
+      {"garbage", {"--garbage-after-hello"}, nullptr, 0, "orvane-cli : ", -1},
+      {"stray byte",
+       {"--stray-after", "5"},
+       nullptr,
+       0,
+       "orvane-cli : La carte a envoyé 1 octet(s) inattendu(s)",
+       -1},
+      {"short report", {"--short-report"}, nullptr, 0, "orvane-cli : " + silent, -1},
+      {"SIGTERM during the lines", {}, lines, SIGTERM, "Arrêt demandé : chauffe coupée.", -1},
+      {"SIGTERM during the pre-heat", {}, preheat, SIGTERM, "Arrêt demandé", -1},
+      {"space during the lines",
+       {},
+       lines,
+       0,
+       "Arrêt demandé : chauffe coupée, la position de la machine est inconnue.",
+       -1},
+      {"space during the pre-heat", {}, preheat, 0, "Découpe interrompue : chauffe coupée.", -1},
   };
   Configure(100, 8);
   const std::string base = Zigzag(60);
   const std::string output = work / "output.txt";
   for (const auto& c : cases) {
+    const std::string name = c.name;
+    const bool lost = name == "pulled cable";
     // A quarter of real time: a pre-heat of 2 s, strokes of 0.1 s.
-    StartSim({"--speed", "0.25"});
+    std::vector<std::string> args = {"--speed", c.ready ? "0.25" : "0"};
+    args.insert(args.end(), c.fault.begin(), c.fault.end());
+    StartSim(args);
+    const auto start = std::chrono::steady_clock::now();
     test::Child run(
         {ORVANE_CLI, "run", base + ".ovi", "--link", "board", "--device", sim->Device()}, output);
-    ASSERT_TRUE(run.WaitUntil([&] { return c.ready(sim->Log()); })) << c.name;
-    if (c.signal) run.Signal(c.signal);
-    if (!c.signal) {
-      EXPECT_TRUE(run.Type(" "));
+    if (c.ready) {
+      ASSERT_TRUE(run.WaitUntil([&] { return c.ready(sim->Log()); })) << name;
+      EXPECT_TRUE(c.stop || run.Type(" ")) << name;
+      run.Signal(c.stop);  // none when 0
     }
-    EXPECT_EQ(run.Wait(), c.signal ? 128 + c.signal : 1) << c.name;
-    EXPECT_THAT(test::ReadText(output), HasSubstr(c.said)) << c.name;
-    EXPECT_THAT(test::ReadText(output), Not(HasSubstr("terminée normalement"))) << c.name;
+    EXPECT_EQ(run.Wait(), c.stop ? 128 + c.stop : 1) << name;
+    const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
+    const std::string text = test::ReadText(output);
+    EXPECT_THAT(text, HasSubstr(c.said)) << name;
+    EXPECT_THAT(text, Not(HasSubstr(lost ? "chauffe coupée." : "terminée normalement"))) << name;
+    if (!c.ready) {
+      EXPECT_GE(waited.count(), name == "silent" ? 10 : 0) << name;
+      EXPECT_LT(waited.count(), lost ? 8 : 25) << name;
+    }
     const auto log = StopAndLog();
-    ASSERT_FALSE(log.empty()) << c.name;
-    EXPECT_TRUE(c.ready(std::vector<SimPacket>(log.begin(), log.end() - 1))) << c.name;
-    EXPECT_EQ(log.back().command, 0x00) << c.name;
-    EXPECT_EQ(log.back().flags, HeatingOffFlags(settings)) << c.name;
-    EXPECT_EQ(log.back().flags & 0x0C, 0) << c.name;
+    ASSERT_FALSE(log.empty()) << name;
+    if (c.lines >= 0) {
+      EXPECT_THAT(text, HasSubstr("Positions : inconnues")) << name;
+      EXPECT_EQ(CutLines(log).size(), size_t(c.lines)) << name;
+    }
+    // The stop came where it was meant to, nothing after it but the packet.
+    EXPECT_TRUE(!c.ready || c.ready(Log(log.begin(), log.end() - 1))) << name;
+    // After a pulled cable, the line that pulled it is the last thing that
+    // reached the board.
+    EXPECT_EQ(log.back().command, lost ? 0x04 : 0x00) << name;
+    EXPECT_TRUE(lost || log.back().flags == HeatingOffFlags(settings)) << name;
   }
-}
-
-// Regression: the board pre-heats for the time it holds; 12 s against the
-// settings' 1 s was taken for a silent board at 11 s.
-TEST_F(OrvaneCliBoard, WaitsForThePreheatTheBoardHolds) {
-  Configure(100, 1);
-  const std::string base = Zigzag(3);
-  StartSim({"--speed", "1", "--preheat", "12"});
-  const CliRun run = Run(base, "");
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_THAT(run.output, HasSubstr("Découpe terminée normalement"));
 }
 
 TEST_F(OrvaneCliBoard, RefusesWhatItCannotRunBeforeSendingIt) {
@@ -315,44 +257,36 @@ TEST_F(OrvaneCliBoard, RefusesWhatItCannotRunBeforeSendingIt) {
   }
 }
 
-// Qt's serial layer had no application object and complained on stderr; the
-// output test is released: the last packet puts the outputs at rest.
-TEST_F(OrvaneCliBoard, IdentifyPrintsTheBoardsBlockWithoutAQtWarning) {
-  StartSim({"--speed", "0"});
-  const CliRun run = Cli("board identify --device " + sim->Device());
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_THAT(run.output, HasSubstr("001789   KELDRINO ver 1.00\n"));
-  EXPECT_THAT(run.output, HasSubstr(" (ok)    Pente en degrés            =  70\n"));
-  EXPECT_THAT(run.output, Not(HasSubstr("QSocketNotifier")));
-  const auto log = StopAndLog();
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].flags, 0x81);
-  EXPECT_EQ(log[1].flags, OutputTestReleaseFlags(MachineSettings{}));
-}
-
-// The board keeps what it was last sent: --send-parameters gives it the
-// settings' own, which its identification then marks " (ok)"; a device that
-// does not answer the hello is sent nothing it could take for parameters.
-TEST_F(OrvaneCliBoard, IdentifySendsTheSettingsParametersOnlyToABoard) {
+// Qt's serial layer had no application object and complained on stderr.
+// The identification prints the board's block and leaves the outputs at rest;
+// --send-parameters gives the board the settings' own, which it then marks
+// " (ok)", and a device that does not answer the hello is sent nothing it
+// could take for parameters.
+TEST_F(OrvaneCliBoard, IdentifyPrintsTheBlockAndSendsTheParametersOnlyToABoard) {
   settings.PortType = 2;
   settings.Pente = 45;
   Store(settings);
   const std::string oldSlope = "         Pente en degrés            =  70\n";
-  const struct {
-    std::vector<std::string> simArgs;
-    bool sent;
-  } cases[] = {{{"--speed", "0"}, true}, {{"--speed", "0", "--hello", "0x55"}, false}};
-  for (const auto& c : cases) {
-    StartSim(c.simArgs);
+  for (const bool board : {true, false}) {
+    StartSim({"--speed", "0", "--hello", board ? "0xAA" : "0x55"});  // 0xAA: a board
     CliRun run = Cli("board identify --device " + sim->Device());
-    EXPECT_THAT(run.output, HasSubstr(oldSlope));
+    EXPECT_THAT(run.output, HasSubstr(oldSlope)) << board;
+    EXPECT_THAT(run.output, Not(HasSubstr("QSocketNotifier")));
+    if (board) {
+      EXPECT_EQ(run.status, 0) << run.output;
+      EXPECT_THAT(run.output, HasSubstr("001789   KELDRINO ver 1.00\n"));
+      const auto log = sim->Log();
+      ASSERT_EQ(log.size(), 2u);
+      EXPECT_EQ(log[0].flags, 0x81);
+      EXPECT_EQ(log[1].flags, OutputTestReleaseFlags(settings));
+    }
     run = Cli("board identify --send-parameters --device " + sim->Device());
-    EXPECT_EQ(run.status, c.sent ? 0 : 1) << run.output;
+    EXPECT_EQ(run.status, board ? 0 : 1) << run.output;
     EXPECT_THAT(run.output,
-                HasSubstr(c.sent ? " (ok)    Pente en degrés            =  45\n" : oldSlope));
+                HasSubstr(board ? " (ok)    Pente en degrés            =  45\n" : oldSlope));
     int parameters = 0;
     for (const SimPacket& p : StopAndLog()) parameters += p.command == 0x01;
-    EXPECT_EQ(parameters, c.sent ? 1 : 0);
+    EXPECT_EQ(parameters, board ? 1 : 0);
   }
 }
 

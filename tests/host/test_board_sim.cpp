@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
 #include "core/app/machine_settings.h"
@@ -22,11 +21,8 @@
 namespace orvane {
 namespace {
 
-std::string Move(const char* code, double x, double y, double a, double b) {
-  char line[64];
-  std::snprintf(line, sizeof line, "%s X%9.3f Y%9.3f A%9.3f B%9.3f", code, x, y, a, b);
-  return line;
-}
+// A cut line as the program writes it.
+const std::string kLine = "G1 X    1.000 Y    2.000 A    3.000 B    4.000";
 
 // A board with fixed framing keeps a partial packet whatever the pause, and
 // takes no line it cannot read: it stops and reports instead.
@@ -37,9 +33,9 @@ TEST(BoardSimulator, IsNoKinderThanABoard) {
     std::string text;
     uint8_t answer;
   } cases[] = {
-      {"a line it knows", 0x01, Move("G1", 1, 2, 3, 4), 0},
-      {"identification flag on a line", 0x81, Move("G1", 1, 2, 3, 4), 2},
-      {"progressive stop on a cut line", 0x21, Move("G1", 1, 2, 3, 4), 2},
+      {"a line it knows", 0x01, kLine, 0},
+      {"identification flag on a line", 0x81, kLine, 2},
+      {"progressive stop on a cut line", 0x21, kLine, 2},
       {"a letter it has no axis for", 0x01, "G1 X 1 Q 2", 2},
       {"an unknown code", 0x01, "G2 X 1 Y 2", 2},
       {"a control byte", 0x01, std::string("F300\x01"), 2},

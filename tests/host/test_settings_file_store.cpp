@@ -119,12 +119,8 @@ TEST(FileSettingsStore, NeverWritesAFileItWouldRefuseOrReadOtherwise) {
     FileSettingsStore store(folder / "settings.ini");
     store.WriteSettingString(GroupKeyPath("Port"), "Port", "888");
     const std::string before = test::ReadText(store.Path());
-    try {
-      store.WriteSettingString(c.key, c.name, c.text);
-      ADD_FAILURE() << "written";
-    } catch (const SettingsWriteError& error) {
-      EXPECT_THAT(error.what(), HasSubstr(c.why));
-    }
+    EXPECT_THAT([&] { store.WriteSettingString(c.key, c.name, c.text); },
+                ::testing::ThrowsMessage<SettingsWriteError>(HasSubstr(c.why)));
     {
       SettingsBatch batch(store);
       EXPECT_THROW(
