@@ -266,6 +266,8 @@ TEST_F(OrvaneCli, TheSerialLinkSendsEveryTickOrFailsWhenTheLineIsLostOrStuck) {
     EXPECT_THAT(text, Not(HasSubstr("QSocketNotifier"))) << c.name;
     // No heating output on this link: nothing to claim switched off.
     EXPECT_THAT(text, Not(HasSubstr("chauffe coupée"))) << c.name;
+    // A stop asks whether to abandon only when resuming is allowed.
+    EXPECT_EQ(text.find("Abandonner") != std::string::npos, c.resume) << c.name;
     if (c.status == 0) {
       EXPECT_TRUE(line.received == expected) << "the bytes differ from the step file's";
       continue;
