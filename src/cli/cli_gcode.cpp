@@ -48,23 +48,4 @@ std::optional<GcodeDialect> DialectFromArgs(const ParsedArgs& args, std::string*
   return d;
 }
 
-std::optional<DialectFiles> MakeDialectFiles(const std::vector<CutPoint>& points,
-                                             const GcodeDialect& dialect,
-                                             const MachineSettings& settings,
-                                             const std::string& base, bool twoCuts) {
-  DialectFiles files;
-  files.count = twoCuts ? 2 : 1;
-  for (int k = 0; k < files.count; ++k) {
-    const DialectProgram program =
-        WriteDialectProgram(points, dialect, GcodeMotionFrom(settings), k == 1);
-    if (!program.error.empty()) {
-      std::cerr << "orvane-cli : " << program.error << "\n";
-      return std::nullopt;
-    }
-    files.paths[k] = base + (twoCuts ? (k == 0 ? "_A" : "_B") : "") + ".nc";
-    files.texts[k] = program.Text();
-  }
-  return files;
-}
-
 }  // namespace orvane::cli

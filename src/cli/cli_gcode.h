@@ -13,17 +13,4 @@ namespace orvane::cli {
 // returned) when an option is wrong.
 std::optional<GcodeDialect> DialectFromArgs(const ParsedArgs& args, std::string* usage);
 
-// BASE.nc, or BASE_A.nc and BASE_B.nc beside a pair of opposite cuts; false,
-// with the reason on stderr and nothing written, when the program cannot be
-// written for this cut.
-struct DialectFiles {
-  std::string paths[2];
-  std::string texts[2];
-  int count = 0;
-};
-std::optional<DialectFiles> MakeDialectFiles(const std::vector<CutPoint>& points,
-                                             const GcodeDialect& dialect,
-                                             const MachineSettings& settings,
-                                             const std::string& base, bool twoCuts);
-
 }  // namespace orvane::cli

@@ -205,10 +205,14 @@ int Generate(const std::string& path, const std::string& base, bool twoCuts, boo
     status = 1;
   }
   // A dialect program that cannot be written leaves every file as it was.
-  std::optional<DialectFiles> dialectFiles;
+  DialectSet programs;
   if (status == 0 && dialect) {
-    dialectFiles = MakeDialectFiles(generation.table.points, *dialect, settings, base, twoCuts);
-    if (!dialectFiles) status = 1;
+    programs =
+        WriteDialectSet(generation.table.points, *dialect, GcodeMotionFrom(settings), twoCuts);
+    if (!programs.error.empty()) {
+      std::cerr << "orvane-cli : " << programs.error << "\n";
+      status = 1;
+    }
   }
   if (status == 0) {
     CutSaveRequest request;
@@ -220,15 +224,13 @@ int Generate(const std::string& path, const std::string& base, bool twoCuts, boo
         MakeCutHeader(generation, p1.adjusted, p2.adjusted, decimals, projection, dimensions);
     request.points = &generation.table.points;
     request.settings = &settings;
+    for (int k = 0; k < 2; ++k) request.controllerPrograms[k] = programs.texts[k];
     const CutSaveResult saved = SaveCut(request);
     if (!saved.ok) {
       std::cerr << "orvane-cli : " << saved.message << "\n";
       status = 1;
     } else {
-      for (int k = 0; dialectFiles && k < dialectFiles->count; ++k) {
-        if (!Write(dialectFiles->paths[k], dialectFiles->texts[k])) status = 1;
-      }
-      if (status == 0) std::cout << generation.steps.ticks << " pas\n";
+      std::cout << generation.steps.ticks << " pas\n";
       if (status == 0 && generation.checked) {
         std::cout << DeviationLine(generation.deviation, 0) << "\n"
                   << DeviationLine(generation.deviation, 1) << "\n";

@@ -112,14 +112,17 @@ int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const 
   }
   GrblCutRequest request;
   request.lines = *lines;
-  std::string axes = options.axes;
+  // The letters the program was written with; the heating and its pre-heat
+  // are the program's own, whatever the settings say.
+  const ProgramTraits traits = ReadProgramTraits(request.lines);
+  std::string axes = options.axes.empty() ? traits.axes : options.axes;
   if (axes.empty()) {
     FileSettingsStore store(SettingsFilePath());
     axes = ReadGcodeDialect(store).dialect.axes;
   }
   if (axes.size() != 4) axes = "XYZA";
   for (size_t k = 0; k < 4; ++k) request.letters[k] = axes[k];
-  request.preheatSeconds = settings.ActChauffe ? settings.PreChauffe : 0;
+  request.preheatSeconds = traits.preheatSeconds;
   request.resumeAllowed = settings.Reprise;
 
   TermiosSerialPort serial;

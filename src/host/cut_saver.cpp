@@ -25,6 +25,11 @@ CutSaveResult SaveCut(const CutSaveRequest& r) {
     } else if (!files.AddCopy(r.cutFolder + kTempStepFiles[set], n.steps, &error)) {
       return fail(error);
     }
+    if (r.controllerPrograms[set].empty()) {
+      files.AddRemoval(n.controller);
+    } else if (!files.Add(n.controller, r.controllerPrograms[set], &error)) {
+      return fail(error);
+    }
     if (!files.AddCopy(r.cutFolder + kTempGcodeFiles[set], n.gcode, &error) ||
         !files.Add(n.points, WriteCutPoints(*r.points, set == 1), &error)) {
       return fail(error);
@@ -40,6 +45,7 @@ CutSaveResult SaveCut(const CutSaveRequest& r) {
     if (!r.gcodeOnly) result.written.push_back(names[set].steps);
     result.written.push_back(names[set].gcode);
     result.written.push_back(names[set].points);
+    if (!r.controllerPrograms[set].empty()) result.written.push_back(names[set].controller);
   }
   for (int set = 0; set < sets; ++set) result.written.push_back(names[set].header);
   result.ok = true;

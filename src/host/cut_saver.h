@@ -17,6 +17,8 @@ struct CutSaveRequest {
   CutHeaderData header;
   const std::vector<CutPoint>* points = nullptr;
   const MachineSettings* settings = nullptr;
+  // The G-code controller's program of each set; empty for none.
+  std::string controllerPrograms[2];
 };
 
 struct CutSaveResult {
@@ -29,7 +31,8 @@ struct CutSaveResult {
 // the headers and point files. The set is replaced only once every file is
 // complete, the headers last; a failure before that leaves the old set as it
 // was and says which file could not be written. A G-code-only save removes
-// the step file an earlier cut left under the same name.
+// the step file an earlier cut left under the same name, and a save without
+// a controller's program its ".nc": a controller would run it for this cut.
 CutSaveResult SaveCut(const CutSaveRequest& request);
 
 }  // namespace orvane

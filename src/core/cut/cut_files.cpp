@@ -236,7 +236,7 @@ std::string CutBase(const std::string& chosenPath) {
 
 CutFileSetNames CutSetNames(const std::string& base, bool twoCuts, bool setB) {
   const std::string stem = twoCuts ? base + (setB ? "_B" : "_A") : base;
-  return {stem + ".ovd", stem + ".ovg", stem + ".ovi", stem + ".ovs"};
+  return {stem + ".ovd", stem + ".ovg", stem + ".ovi", stem + ".ovs", stem + ".nc"};
 }
 
 }  // namespace orvane

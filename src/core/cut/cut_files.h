@@ -81,6 +81,7 @@ std::string CutBase(const std::string& chosenPath);
 
 struct CutFileSetNames {
   std::string steps, gcode, header, points;  // ".ovd", ".ovg", ".ovi", ".ovs"
+  std::string controller;                    // ".nc", for a G-code controller
 };
 // One cut: base + ext; two cuts: base + "_A" / "_B" + ext.
 CutFileSetNames CutSetNames(const std::string& base, bool twoCuts, bool setB);

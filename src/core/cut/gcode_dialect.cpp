@@ -42,7 +42,80 @@ std::string Feed(double value) {
   return text;
 }
 
+struct Word {
+  char letter;
+  double value;
+};
+
+// The words of a G-code line, letters in upper case; comments, in
+// parentheses or after ";", are no words.
+std::vector<Word> Words(std::string_view line) {
+  std::vector<Word> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
+    if (c == ';') break;
+    if (c == '(') {
+      const size_t close = line.find(')', i);
+      if (close == std::string_view::npos) break;
+      i = close + 1;
+      continue;
+    }
+    ++i;
+    if (c < 'A' || c > 'Z') continue;
+    size_t end = i;
+    while (end < line.size() && (std::isdigit(static_cast<unsigned char>(line[end])) ||
+                                 line[end] == '.' || line[end] == '-' || line[end] == '+')) {
+      ++end;
+    }
+    if (const auto value = ParseReal(line.substr(i, end - i))) words.push_back({c, *value});
+    i = end;
+  }
+  return words;
+}
+
 }  // namespace
+
+DialectSet WriteDialectSet(const std::vector<CutPoint>& points, const GcodeDialect& dialect,
+                           const GcodeMotion& motion, bool twoCuts) {
+  DialectSet set;
+  for (int k = 0; k < (twoCuts ? 2 : 1); ++k) {
+    const DialectProgram program = WriteDialectProgram(points, dialect, motion, k == 1);
+    if (!program.error.empty()) return {{}, program.error};
+    set.texts[k] = program.Text();
+  }
+  return set;
+}
+
+ProgramTraits ReadProgramTraits(const std::vector<std::string>& lines) {
+  ProgramTraits traits;
+  bool heating = false, dwellLooked = false;
+  for (const std::string& line : lines) {
+    const std::vector<Word> words = Words(line);
+    std::string axes;
+    bool dwell = false;
+    double seconds = 0;
+    for (const Word& w : words) {
+      if (kAxisLetters.find(w.letter) != std::string_view::npos &&
+          axes.find(w.letter) == std::string::npos) {
+        axes += w.letter;
+      }
+      if (w.letter == 'M' && (w.value == 3 || w.value == 4)) heating = true;
+      if (w.letter == 'G' && w.value == 4) dwell = true;
+      if (w.letter == 'P') seconds = w.value;
+    }
+    if (dwell) {
+      axes.clear();  // a dwell's words are no axes
+      if (heating && !dwellLooked && seconds > 0 && seconds < 1e6) {
+        traits.preheatSeconds = static_cast<int>(std::ceil(seconds));
+      }
+    }
+    // Only the dwell right after the heating is its pre-heat.
+    if (heating && (dwell || !axes.empty())) dwellLooked = true;
+    if (traits.axes.empty() && axes.size() == 4) traits.axes = axes;
+  }
+  return traits;
+}
 
 std::string ParseAxisLetters(std::string_view text, std::string* error) {
   const std::string letters = Upper(text);

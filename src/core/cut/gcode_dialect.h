@@ -73,4 +73,24 @@ struct DialectProgram {
 DialectProgram WriteDialectProgram(const std::vector<CutPoint>& points, const GcodeDialect& dialect,
                                    const GcodeMotion& motion, bool opposite = false);
 
+// The programs of a cut's one or two sets, the second for the opposite
+// piece; `error` alone when one cannot be written.
+struct DialectSet {
+  std::string texts[2];
+  std::string error;
+};
+DialectSet WriteDialectSet(const std::vector<CutPoint>& points, const GcodeDialect& dialect,
+                           const GcodeMotion& motion, bool twoCuts);
+
+// What a program about to be streamed says of itself, whoever wrote it: the
+// axis letters of its first four-axis move in the order written (X1 Y1 X2
+// Y2 for the programs above), empty when it has none; and the dwell after
+// its first "M3"/"M4", which a resume must wait again once the heating is
+// back, 0 when it does not heat or does not wait.
+struct ProgramTraits {
+  std::string axes;
+  int preheatSeconds = 0;
+};
+ProgramTraits ReadProgramTraits(const std::vector<std::string>& lines);
+
 }  // namespace orvane

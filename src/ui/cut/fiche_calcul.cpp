@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/cut/gcode_dialect.h"
 #include "host/cut_saver.h"
 #include "ui/cut/fiche_export_gcode.h"
 #include "ui/cut/fiche_patienter.h"
@@ -107,6 +108,7 @@ TFormCalcul::TFormCalcul(AppContext& context, QWidget* parent)
 int TFormCalcul::Run(const Profile& p1, const Profile& p2, int decimals,
                      const double (&dimensions)[4]) {
   generation_.reset();
+  exported_.clear();
   // A cut out of the motors' reach is refused before the window opens.
   const std::string refusal = CutRefusal(p1.adjusted, p2.adjusted, context_.settings);
   if (!refusal.empty()) {
@@ -196,6 +198,25 @@ void TFormCalcul::EnregistrerClick() {
   context_.projection = save.header.projection;  // the record keeps the defaulted sizes
   save.points = &generation_->table.points;
   save.settings = &context_.settings;
+  for (int k = 0; k < (twoCuts ? 2 : 1); ++k) {
+    const auto exported = exported_.find(CutSetNames(save.base, twoCuts, k == 1).controller);
+    if (exported != exported_.end()) save.controllerPrograms[k] = exported->second;
+  }
+  // On a G-code controller the cut runs from its program: written with the
+  // set, in the dialect chosen at the last export.
+  if (context_.settings.PortType == 3 && context_.store) {
+    GcodeMotion motion = GcodeMotionFrom(context_.settings);
+    motion.decimals = decimals_;
+    const DialectSet programs = WriteDialectSet(
+        generation_->table.points, ReadGcodeDialect(*context_.store).dialect, motion, twoCuts);
+    if (!programs.error.empty()) {
+      context_.messages->Show(MessageKind::Error,
+                              "La découpe n'est pas enregistrée : " + programs.error);
+      return;
+    }
+    save.controllerPrograms[0] = programs.texts[0];
+    save.controllerPrograms[1] = programs.texts[1];
+  }
   const CutSaveResult saved = SaveCut(save);
   if (!saved.ok) {
     context_.messages->Show(MessageKind::Error, saved.message);

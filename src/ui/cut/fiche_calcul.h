@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -62,6 +63,9 @@ class TFormCalcul : public QDialog {
   int decimals_ = 3;
   double dimensions_[4] = {};
   std::optional<CutGeneration> generation_;
+  // The programs exported from this generation, by path: a save under the
+  // same name keeps them, any other ".nc" there is an earlier cut's.
+  std::map<std::string, std::string> exported_;
 };
 
 // 12345 -> "12 345"

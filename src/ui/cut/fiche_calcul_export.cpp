@@ -27,15 +27,10 @@ void TFormCalcul::ExporterGcodeClick() {
   const bool twoCuts = CheckBoxFiles->isChecked();
   GcodeMotion motion = GcodeMotionFrom(context_.settings);
   motion.decimals = decimals_;
-  std::string texts[2];
-  for (int k = 0; k < (twoCuts ? 2 : 1); ++k) {
-    const DialectProgram program =
-        WriteDialectProgram(generation_->table.points, *dialect, motion, k == 1);
-    if (!program.error.empty()) {
-      context_.messages->Show(MessageKind::Error, program.error);
-      return;
-    }
-    texts[k] = program.Text();
+  const DialectSet programs = WriteDialectSet(generation_->table.points, *dialect, motion, twoCuts);
+  if (!programs.error.empty()) {
+    context_.messages->Show(MessageKind::Error, programs.error);
+    return;
   }
   const std::optional<std::string> path =
       AskCutPath("Exporter le G-code", "G-code (*.nc)", "nc", false);
@@ -46,13 +41,16 @@ void TFormCalcul::ExporterGcodeClick() {
   std::string error;
   std::string written;
   for (int k = 0; k < (twoCuts ? 2 : 1); ++k) {
-    const std::string name = base + (twoCuts ? (k == 0 ? "_A" : "_B") : "") + ".nc";
+    const std::string name = CutSetNames(base, twoCuts, k == 1).controller;
     written += (written.empty() ? "" : ", ") + name;
-    if (!files.Add(name, texts[k], &error)) break;
+    if (!files.Add(name, programs.texts[k], &error)) break;
   }
   if (!error.empty() || !files.Commit(&error)) {
     context_.messages->Show(MessageKind::Error, error);
     return;
+  }
+  for (int k = 0; k < (twoCuts ? 2 : 1); ++k) {
+    exported_[CutSetNames(base, twoCuts, k == 1).controller] = programs.texts[k];
   }
   try {
     WriteGcodeDialect(*context_.store, *dialect);

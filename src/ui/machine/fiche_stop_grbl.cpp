@@ -22,8 +22,12 @@ namespace {
 
 class WindowGrblObserver : public GrblRunObserver {
  public:
-  WindowGrblObserver(TFormStop& window, AppContext& context, uint64_t durationSeconds)
-      : window_(window), context_(context), duration_(durationSeconds) {}
+  WindowGrblObserver(TFormStop& window, AppContext& context, uint64_t durationSeconds,
+                     int preheatSeconds)
+      : window_(window),
+        context_(context),
+        duration_(durationSeconds),
+        preheatSeconds_(preheatSeconds) {}
   bool PollStop() override { return window_.PumpEvents() || context_.keys->IsKeyDown(Key::Space); }
   // A press is one step of the override, however long the key is held.
   GrblTrim PollTrim() override {
@@ -49,7 +53,7 @@ class WindowGrblObserver : public GrblRunObserver {
     window_.LabelInc->setText(QStringLiteral("Avance %1 %").arg(percent));
   }
   void PreheatShown(bool shown) override {
-    window_.ShowPreheat(shown, context_.settings.PreChauffe);
+    window_.ShowPreheat(shown, preheatSeconds_);
     window_.repaint();
   }
   void LineSent(size_t index, const std::string& line) override {
@@ -69,6 +73,7 @@ class WindowGrblObserver : public GrblRunObserver {
   TFormStop& window_;
   AppContext& context_;
   uint64_t duration_;
+  int preheatSeconds_;
   int held_ = 0;
 };
 
@@ -81,12 +86,13 @@ CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
   if (!read) return {CutRunEnd::Failed, "Fichier de découpe manquant"};
   std::erase(*read, std::string());  // blank lines are no G-code
   grbl.lines = std::move(*read);
-  // The letters the program was written with, as the export wrote them.
-  if (context_.store) {
-    const std::string axes = ReadGcodeDialect(*context_.store).dialect.axes;
-    if (axes.size() == 4) std::copy(axes.begin(), axes.end(), grbl.letters.begin());
-  }
-  grbl.preheatSeconds = s.ActChauffe ? s.PreChauffe : 0;
+  // The letters the program was written with; the heating and its pre-heat
+  // are the program's own, whatever the settings say.
+  const ProgramTraits traits = ReadProgramTraits(grbl.lines);
+  std::string axes = traits.axes;
+  if (axes.empty() && context_.store) axes = ReadGcodeDialect(*context_.store).dialect.axes;
+  if (axes.size() == 4) std::copy(axes.begin(), axes.end(), grbl.letters.begin());
+  grbl.preheatSeconds = traits.preheatSeconds;
   grbl.resumeAllowed = s.Reprise;
 
   SerialPort& serial = *context_.serial;
@@ -111,7 +117,7 @@ CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
   QCoreApplication::processEvents();
   context_.abortFlag = 0;
 
-  WindowGrblObserver observer(*this, context_, request.durationSeconds);
+  WindowGrblObserver observer(*this, context_, request.durationSeconds, grbl.preheatSeconds);
   const GrblOpening opening = OpenGrbl(serial, *context_.clock, &observer);
   if (opening.ok) AddConsoleLine(opening.lines.front());
   GrblLink link{serial, *context_.clock, s, context_.positions};
