@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,14 +40,14 @@ std::vector<bool> ControlsEnabled(TFormParametres& w) {
   return on;
 }
 
-// Every motor at 10 steps/mm and 50 µs: a test takes milliseconds, played
-// in real time by the engine's thread.
+// Every motor at 20 steps/mm and 50 µs, the page shows 10 steps/mm: a test
+// takes milliseconds, played in real time by the engine's thread.
 class ParamsTests : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(h.Start());
     for (const char* axis : {"X1", "Y1", "X2", "Y2"}) {
-      Store("Moteurs", std::string(axis) + "step", "10");
+      Store("Moteurs", std::string(axis) + "step", "20");
       Store("Moteurs", std::string(axis) + "speed", "50");
     }
     Store("Machine", "Vmin", "500"), Store("Machine", "Vmax", "2000");
@@ -80,7 +81,8 @@ class ParamsTests : public ::testing::Test {
 // Closing is tried while a test runs or "TEST" is held: refused until the
 // test is over, except that a signal to the program releases "TEST" and
 // closes without a question. Meanwhile the window's other controls (Ctrl+Tab
-// included) stay still; after, they are as they were and the heating is off.
+// included) stay still and a click goes nowhere; after, they are as they
+// were and the heating is off. The test takes the steps the page shows.
 TEST_F(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
   const struct {
     const char* name;
@@ -104,8 +106,11 @@ TEST_F(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
     TFormParametres window(h.context);
     ui::MotorTestGroup* essais = window.Essais;
     size_t from = 0;
-    bool refused = false, runMarkedToTheEnd = false;
+    bool refused = false, runMarkedToTheEnd = false, clicked = false;
     std::vector<bool> before, during, after;
+    QString esc, speed;
+    QPushButton other(window.TabSheets[0]);
+    QObject::connect(&other, &QPushButton::pressed, [&] { clicked = true; });
     const auto tryClosing = [&] {
       h.context.closingOnSignal = c.signal;
       QTest::keyClick(&window, Qt::Key_Escape);
@@ -118,6 +123,8 @@ TEST_F(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
         return;
       }
       during = ControlsEnabled(window);
+      esc = essais->ESC->isVisible() ? essais->ESC->text() : QString();
+      QTest::mouseClick(&other, Qt::LeftButton);
       QTest::keyClick(window.TabSheets[0], Qt::Key_Tab, Qt::ControlModifier);
       EXPECT_EQ(window.PageControl1->currentIndex(), 0);
       tryClosing();
@@ -131,12 +138,16 @@ TEST_F(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
         tryClosing();
         if (window.isVisible()) QTest::mouseRelease(window.TestSortie->TestByte2, Qt::LeftButton);
       } else {
-        if (!c.signal) window.Enregistrer[0]->click();
+        window.GlobalPas->setText("10");
+        window.GlobalAppliquerClick();
         essais->AvanceUsinage->setChecked(c.working);
         essais->ChauffeActive->setChecked(c.working);
+        EXPECT_EQ(essais->ChauffeActive->isEnabled(), c.working) << "never heated at fast speed";
         before = ControlsEnabled(window);
         essais->Test(PadButton::TestX1D)->click();
         after = ControlsEnabled(window);
+        if (essais->VitesseConstatee->isVisible()) speed = essais->VitesseConstatee->text();
+        if (!c.signal) window.Enregistrer[0]->click();
       }
       window.close();
     });
@@ -150,12 +161,15 @@ TEST_F(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
     EXPECT_EQ(h.ControlWrites(from), (std::vector<uint8_t>{c.run, 0x01}));
     if (c.hold) continue;
     EXPECT_EQ(during, std::vector<bool>(before.size(), false));
+    EXPECT_EQ(esc, QStringLiteral("BARRE D'ESPACE"));
+    EXPECT_FALSE(clicked);
     EXPECT_EQ(after, before);
     EXPECT_TRUE(runMarkedToTheEnd) << "a signal's close waits through the end's pause";
     if (c.signal) {
       EXPECT_LT(Steps(from), size_t(c.distance) * 10);
     } else {
       EXPECT_EQ(Steps(from), size_t(c.distance) * 10);
+      EXPECT_TRUE(speed.contains(',') && !speed.contains('.')) << speed.toStdString();
       EXPECT_EQ(h.Setting("Manuel", "DepTest"), std::to_string(c.distance));
     }
   }
