@@ -40,50 +40,42 @@ std::vector<bool> ControlsEnabled(TFormParametres& w) {
   return on;
 }
 
-// Every motor at 20 steps/mm and 50 µs, the page shows 10 steps/mm: a test
-// takes milliseconds, played in real time by the engine's thread.
-class ParamsTests : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(h.Start());
-    for (const char* axis : {"X1", "Y1", "X2", "Y2"}) {
-      Store("Moteurs", std::string(axis) + "step", "20");
-      Store("Moteurs", std::string(axis) + "speed", "50");
-    }
-    Store("Machine", "Vmin", "500"), Store("Machine", "Vmax", "2000");
-    Store("Machine", "Pente", "85");
-    Store("Port", "ActChauffe", "1"), Store("Port", "PreChauffe", "0");  // run 0x03, idle 0x01
-    ReadAllSettings(h.store, h.context.settings, &h.serial);
-    h.context.clock = &clock;
-    h.context.keys = &keys;
-    h.context.port = std::make_unique<VirtualPort>(&clock);
-    h.parallel = static_cast<VirtualPort*>(h.context.port.get());
-    h.context.portBase = h.context.settings.Port;
-    h.context.linkStarted = true;
-    h.context.settings.BoardPresent = true;
-  }
-  void Store(const char* group, const std::string& name, const char* value) {
-    h.store.WriteSettingString(GroupKeyPath(group), name, value);
-  }
-  size_t Steps(size_t from) const {
-    size_t steps = 0;
-    const auto writes = h.parallel->Writes();
-    for (size_t i = from; i < writes.size(); ++i)
-      steps += writes[i].address == 888 && writes[i].value;
-    return steps;
-  }
-
-  test::WindowHarness h;
-  MonotonicClock clock;
-  NoKeys keys;
-};
-
 // Closing is tried while a test runs or "TEST" is held: refused until the
 // test is over, except that a signal to the program releases "TEST" and
 // closes without a question. Meanwhile the window's other controls (Ctrl+Tab
 // included) stay still and a click goes nowhere; after, they are as they
-// were and the heating is off. The test takes the steps the page shows.
-TEST_F(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
+// were and the heating is off. Every motor is stored at 20 steps/mm and
+// 50 µs, the page shows 10 steps/mm: the test takes the page's and lasts
+// milliseconds, played in real time by the engine's thread.
+TEST(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
+  test::WindowHarness h;
+  ASSERT_TRUE(h.Start());
+  const auto store = [&](const char* group, const std::string& name, const char* value) {
+    h.store.WriteSettingString(GroupKeyPath(group), name, value);
+  };
+  for (const char* axis : {"X1", "Y1", "X2", "Y2"}) {
+    store("Moteurs", std::string(axis) + "step", "20");
+    store("Moteurs", std::string(axis) + "speed", "50");
+  }
+  store("Machine", "Vmin", "500"), store("Machine", "Vmax", "2000");
+  store("Machine", "Pente", "85");
+  store("Port", "ActChauffe", "1"), store("Port", "PreChauffe", "0");  // run 0x03, idle 0x01
+  ReadAllSettings(h.store, h.context.settings, &h.serial);
+  MonotonicClock clock;
+  NoKeys keys;
+  h.context.clock = &clock;
+  h.context.keys = &keys;
+  h.context.port = std::make_unique<VirtualPort>(&clock);
+  h.parallel = static_cast<VirtualPort*>(h.context.port.get());
+  h.context.portBase = h.context.settings.Port;
+  h.context.linkStarted = true;
+  h.context.settings.BoardPresent = true;
+  const auto steps = [&](size_t from) {
+    size_t n = 0;
+    const auto writes = h.parallel->Writes();
+    for (size_t i = from; i < writes.size(); ++i) n += writes[i].address == 888 && writes[i].value;
+    return n;
+  };
   const struct {
     const char* name;
     bool hold;     // "TEST" on the ports page; else a motor test, its distance saved
@@ -166,9 +158,9 @@ TEST_F(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
     EXPECT_EQ(after, before);
     EXPECT_TRUE(runMarkedToTheEnd) << "a signal's close waits through the end's pause";
     if (c.signal) {
-      EXPECT_LT(Steps(from), size_t(c.distance) * 10);
+      EXPECT_LT(steps(from), size_t(c.distance) * 10);
     } else {
-      EXPECT_EQ(Steps(from), size_t(c.distance) * 10);
+      EXPECT_EQ(steps(from), size_t(c.distance) * 10);
       EXPECT_TRUE(speed.contains(',') && !speed.contains('.')) << speed.toStdString();
       EXPECT_EQ(h.Setting("Manuel", "DepTest"), std::to_string(c.distance));
     }
