@@ -24,7 +24,6 @@ TEST(ParamRules, GlobalValuesApplyOnlyWithinTheirLimits) {
       {"1", "1", 1, 1},
       {"0", "10001", std::nullopt, std::nullopt},
       {"-", ".", std::nullopt, std::nullopt},
-      {"50", "5000", 50, 5000},
   };
   for (const auto& c : cases) {
     const GlobalValues values = ParseGlobalValues(c.steps, c.period);
