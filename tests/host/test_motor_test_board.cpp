@@ -23,55 +23,36 @@ std::string Line(const char* code, double x, double y, double a, double b) {
 }
 
 TEST(MotorTestOnBoard, TheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
+  using Tweak = std::function<void(MachineSettings&, MotorEdits&)>;
+  // X1's direction flag 1 makes its target negative.
+  const Tweak heat = [](MachineSettings& s, MotorEdits&) {
+    s.X1clockwise = 1, s.ActChauffe = true;
+  };
+  const Tweak pair = [](MachineSettings& s, MotorEdits& e) {
+    s.ActChauffe = true, e.stepsPerMm[2] = 201;
+  };
+  using B = PadButton;
   struct Case {
     const char* name;
     PadButton button;
-    std::function<void(MachineSettings&, MotorEdits&)> tweak;
+    Tweak tweak;
     MotorTestOptions options;
-    std::vector<std::string> simArgs;
-    std::string target;  // the G1 line
-    bool heated;         // pre-heat and heating flags
-    MotorTestEnd end;
+    std::array<double, 4> target;  // the G1 line
+    bool heated;                   // pre-heat and heating flags
+    bool stopped;                  // by the board's switch on the third line
   };
   const Case cases[] = {
-      {"10 mm at 200 steps/mm",
-       PadButton::TestX1D,
-       {},
-       {10, false, false, false},
-       {},
-       Line("G1", 10, 0, 0, 0),
-       false,
-       MotorTestEnd::Completed},
-      {"direction flag 1, heated, progressive",
-       PadButton::TestX1D,
-       [](MachineSettings& s, MotorEdits&) { s.X1clockwise = 1, s.ActChauffe = true; },
-       {10, true, true, true},
-       {},
-       Line("G1", -10, 0, 0, 0),
-       true,
-       MotorTestEnd::Completed},
-      {"X pair of 200 and 201 at working speed, wire cold",
-       PadButton::TestXG,
-       [](MachineSettings& s, MotorEdits& e) { s.ActChauffe = true, e.stepsPerMm[2] = 201; },
-       {1, true, false, false},
-       {},
-       Line("G1", -1, 0, -200.0 / 201, 0),
-       false,
-       MotorTestEnd::Completed},
-      {"stopped by the board's switch on the move",
-       PadButton::TestY2B,
-       {},
-       {5, false, false, false},
-       {"--stop-at", "3"},
-       Line("G1", 0, 0, 0, 5),
-       false,
-       MotorTestEnd::Stopped},
+      {"10 mm at 200 steps/mm", B::TestX1D, {}, {10}, {10, 0, 0, 0}, false, false},
+      {"heated, Progressif", B::TestX1D, heat, {10, true, true, true}, {-10, 0, 0, 0}, true, false},
+      // At working speed, the wire cold.
+      {"X pair of 200 and 201", B::TestXG, pair, {1, true}, {-1, 0, -200.0 / 201, 0}, false, false},
+      {"the board's switch", B::TestY2B, {}, {5}, {0, 0, 0, 5}, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::TempFolder folder;
     std::vector<std::string> args = {"--speed", "0"};
-    args.insert(args.end(), c.simArgs.begin(), c.simArgs.end());
+    if (c.stopped) args.insert(args.end(), {"--stop-at", "3"});
     test::BoardSim sim(folder / "board.log", args);
     ASSERT_FALSE(sim.Device().empty());
     MachineSettings settings;  // 200 steps/mm, as the simulator holds
@@ -95,10 +76,10 @@ TEST(MotorTestOnBoard, TheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
     BoardLink link{port, clock, t, positions, abortFlag};
     BoardRunObserver observer;
     const MotorTestResult result = RunBoardMotorTest(link, observer, move, c.options);
-    EXPECT_EQ(result.end, c.end) << result.message;
-    EXPECT_EQ(MeasuredSpeedText(c.options.distanceMm, result).has_value(),
-              c.end == MotorTestEnd::Completed);
-    EXPECT_EQ(abortFlag != 0, c.end == MotorTestEnd::Stopped);
+    EXPECT_EQ(result.end, c.stopped ? MotorTestEnd::Stopped : MotorTestEnd::Completed)
+        << result.message;
+    EXPECT_EQ(MeasuredSpeedText(c.options.distanceMm, result).has_value(), !c.stopped);
+    EXPECT_EQ(abortFlag != 0, c.stopped);
     EXPECT_EQ(positions.Steps(), (AxisSteps{0, 0, 0, 0}));
     sim.Stop();
 
@@ -109,12 +90,12 @@ TEST(MotorTestOnBoard, TheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
       if (p.command == 0x02) lines.push_back(p);
     }
     const uint8_t flags = RunFlags(t, c.heated) | (c.options.progressiveStop ? 0x20 : 0);
-    const size_t sent = c.end == MotorTestEnd::Stopped ? 3 : 4;
-    ASSERT_EQ(lines.size(), sent);
+    ASSERT_EQ(lines.size(), c.stopped ? 3u : 4u);
     const auto program = BoardMoveProgram(BoardMoveFeed(t, c.options.workingSpeed), {}, {});
     EXPECT_EQ(lines[0].payload, program[0]);
     EXPECT_EQ(lines[1].payload, Line("G0", 0, 0, 0, 0));
-    EXPECT_EQ(lines[2].payload, c.target);
+    const auto& [x, y, a, b] = c.target;
+    EXPECT_EQ(lines[2].payload, Line("G1", x, y, a, b));
     for (const auto& line : lines) EXPECT_EQ(line.flags, flags);
     const bool preheated = std::any_of(log.begin(), log.end(),
                                        [](const test::SimPacket& p) { return p.command == 0x08; });

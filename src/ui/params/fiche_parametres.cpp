@@ -258,9 +258,16 @@ void TFormParametres::CloseClick(ParamPage) {
 }
 
 void TFormParametres::reject() {
-  // A test ends first: its own way out rests the outputs.
-  if (testing_ || Essais->Running() || TestSortie->Held()) return;
-  if (!closing_ && !ConfirmUnsavedPages()) return;
+  // A motor test ends first: its own way out rests the outputs, and a signal
+  // stops it at its next look.
+  if (testing_ || Essais->Running()) return;
+  // Closing on a signal, nothing may wait for an answer or for a button's
+  // release: hiding the window rests a held "TEST", and nothing unsaved
+  // outlives the program.
+  if (!context_.closingOnSignal) {
+    if (TestSortie->Held()) return;
+    if (!closing_ && !ConfirmUnsavedPages()) return;
+  }
   closing_ = true;
   QDialog::reject();
 }
@@ -359,6 +366,13 @@ void TFormParametres::SetTesting(bool testing) {
         controls.push_back(w);
       }
     }
+    // What the test reads, and the direction boxes a space bar meant for
+    // the stop would toggle.
+    for (int a = 0; a < 4; ++a) {
+      for (QWidget* w : std::initializer_list<QWidget*>{StepEdits[a], PeriodEdits[a], Inverse[a]}) {
+        controls.push_back(w);
+      }
+    }
     for (QWidget* w : controls) {
       remembered_.push_back({w, w->isEnabled()});
       w->setEnabled(false);
@@ -366,6 +380,10 @@ void TFormParametres::SetTesting(bool testing) {
   } else {
     for (auto& [w, enabled] : remembered_) w->setEnabled(enabled);
     remembered_.clear();
+  }
+  // A disabled tab bar still lets Ctrl+Tab change the page; disabled tabs do not.
+  for (int t = 0; t < PageControl1->count(); ++t) {
+    if (t != PageControl1->currentIndex()) PageControl1->setTabEnabled(t, !testing);
   }
 }
 

@@ -304,13 +304,17 @@ bool MotorTestGroup::RunMotorTest(PadButton button) {
     context_.messages->Show(MessageKind::Warning, refusal);
     return false;
   }
+  // Until the window lets go (the end's pause takes events too), a closing
+  // on a signal waits for the test instead of leaving this window open.
+  context_.runInProgress = true;
   BeginTest(options);
   const MotorTestResult result = context_.settings.PortType == 2 ? RunOnBoard(test, move, options)
                                                                  : RunOnSteps(test, move, options);
   ShowSpeed(result, options.distanceMm);
   EndTest();
+  context_.runInProgress = false;
   // After the end: the message box's button must take the click.
-  if (!result.message.empty()) {
+  if (!result.message.empty() && !context_.closingOnSignal) {
     context_.messages->Show(
         result.end == MotorTestEnd::Failed ? MessageKind::Error : MessageKind::Warning,
         result.message);
@@ -340,9 +344,7 @@ MotorTestResult MotorTestGroup::RunOnSteps(const MachineSettings& test, const Jo
   setup.stopRequest = &stop;
   RealTimeRun realTime;
   setup.startThread = realTime.Starter();
-  context_.runInProgress = true;
   const MotorTestResult result = RunStepMotorTest(setup, move, options, view);
-  context_.runInProgress = false;
   guard.Rest();
   if (result.end == MotorTestEnd::Failed && s.PortType == 1) context_.positions.MarkUnknown();
   context_.abortFlag = result.end == MotorTestEnd::Completed ? 0 : 1;
@@ -355,10 +357,7 @@ MotorTestResult MotorTestGroup::RunOnBoard(const MachineSettings& test, const Jo
   if (!serial.IsOpen()) serial.Open();
   BoardLink link{serial, *context_.clock, test, context_.positions, context_.abortFlag};
   TestBoardObserver observer(context_, PanelPrechauffe);
-  context_.runInProgress = true;
-  const MotorTestResult result = RunBoardMotorTest(link, observer, move, options);
-  context_.runInProgress = false;
-  return result;
+  return RunBoardMotorTest(link, observer, move, options);
 }
 
 }  // namespace orvane::ui

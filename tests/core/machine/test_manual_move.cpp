@@ -2,71 +2,31 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
-#include <set>
-#include <thread>
 
-#include "core/app/machine_settings.h"
-#include "core/machine/heat_guard.h"
-#include "core/machine/manual_run.h"
 #include "core/machine/step_decoder.h"
-#include "core/machine/tick_output.h"
+#include "support/manual_run_bench.h"
 #include "support/played_ticks.h"
-#include "support/recording_port.h"
 
 namespace orvane {
 namespace {
 
-using test::FakeClock;
-using test::RecordingPort;
-
-constexpr uint16_t kData = 888;
-constexpr uint16_t kControl = 890;
-
-struct Keys : KeyState {
-  bool IsKeyDown(Key key) const override { return down.count(key) > 0; }
-  std::set<Key> down;
-};
-
-// The engine thread alone reads the fake clock while it plays; before that
-// (a pre-heat, a pause) each look lets 100 ms pass.
-struct View : ManualRunView {
-  explicit View(FakeClock& clock) : clock(clock) {}
-  void Wait() override {
-    if (!playing) clock.now += 100'000 * clock.ticksPerMicrosecond;
-    std::this_thread::yield();
-  }
-  FakeClock& clock;
-  std::atomic<bool> playing{false};
-};
+constexpr uint16_t kData = test::kDataRegister;
+constexpr uint16_t kControl = test::kControlRegister;
 
 // 50 steps/mm, 1000 µs nominal ticks, a start at 5 mm/s (4000 µs).
-struct Bench {
+struct Bench : test::RunBench {
   Bench() {
-    clock.stepPerRead = 1000;  // one µs per read
     settings.X1step = settings.Y1step = settings.X2step = settings.Y2step = 50;
     settings.X1speed = settings.Y1speed = settings.X2speed = settings.Y2speed = 1000;
     settings.Vmin = 5;
     settings.Vmax = 40;
     settings.Pente = 85;
-    settings.ActChauffe = true;  // run 0x03, idle 0x01
-    settings.PreChauffe = 2;
   }
   ManualRunSetup Setup(bool heating) {
-    ManualRunSetup setup;
-    setup.clock = &clock;
-    setup.keys = &keys;
-    setup.guard = &guard;
-    setup.output = &output;
-    setup.positions = &positions;
-    setup.settings = &settings;
+    ManualRunSetup setup = RunBench::Setup(settings);
     setup.heating = heating;
     setup.preHeat = true;
-    setup.startThread = [this](std::function<void()> body) {
-      view.playing = true;
-      return std::thread(std::move(body));
-    };
     return setup;
   }
   ManualRunResult Jog(PadButton button, JogSpan span, bool working) {
@@ -81,15 +41,6 @@ struct Bench {
     const std::vector<uint8_t> bytes = test::PlayedPatterns(port);
     return StepDecoder(settings).Delta(bytes.data(), bytes.size());
   }
-
-  MachineSettings settings;
-  FakeClock clock;
-  RecordingPort port{&clock};
-  ParallelTickOutput output{port, kData};
-  HeatGuard guard{&port, settings};
-  AxisPositions positions;
-  Keys keys;
-  View view{clock};
 };
 
 // Whatever the direction flags, "right" and "down" count an axis down and
@@ -131,7 +82,7 @@ TEST(ManualMove, PadMovesMakeTheirStepsOnTheirAxes) {
 // The space bar in the pre-heat ends the move before any step, heating off.
 TEST(ManualMove, TheSpaceBarInThePreheatStopsWithTheHeatingOff) {
   Bench b;
-  b.keys.down.insert(Key::Space);
+  b.keys.down = true;
   EXPECT_EQ(b.Jog(PadButton::TestYH, JogSpan::Bar, true).end, ManualRunEnd::Stopped);
   EXPECT_TRUE(b.port.To(kData).empty());
   EXPECT_EQ(test::ValuesTo(b.port, kControl), (std::vector<uint8_t>{0x03, 0x01}));
@@ -223,7 +174,7 @@ TEST(ManualMove, AGuillotineSkipsWhatFollowsAStop) {
   ManualRunSetup setup = b.Setup(false);
   EXPECT_TRUE(ManualPause(setup, b.view, kGuillotinePauseSeconds));
   EXPECT_GE(b.clock.now, 3'000'000'000);
-  b.keys.down.insert(Key::Space);
+  b.keys.down = true;
   EXPECT_FALSE(ManualPause(setup, b.view, kGuillotinePauseSeconds));
 }
 

@@ -26,9 +26,7 @@ TEST(CuttingMemo, FileHasEightLinesPerRowAndReadsShortOrEmptyFiles) {
   ASSERT_EQ(lines.size(), 16u);
   EXPECT_EQ(lines[0], "PS 20");  // no row number
   EXPECT_EQ(lines[7], "net");
-  EXPECT_EQ(lines[15],
-            "fum\xE9"
-            "e");
+  EXPECT_EQ(lines[15], "fum\351e");  // Windows-1252
   EXPECT_EQ(two.substr(two.size() - 2), "\r\n");
 
   struct Case {
