@@ -136,20 +136,13 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
   }
 }
 
-TEST_F(StopWindow, AMissingFileOrAClosedSerialPortRunsNothingAndSaysWhy) {
-  std::filesystem::remove(base + ".ovd");
-  CutRunOutcome outcome = Run();
-  EXPECT_EQ(outcome.end, CutRunEnd::Failed);
-  EXPECT_EQ(harness.context.abortFlag, 1);
-  EXPECT_EQ(parallel, nullptr) << "the port was not even opened";
-  EXPECT_THAT(Announced(outcome), ElementsAre("Fichier de découpe manquant"));
-  EXPECT_EQ(harness.messages.shown[0].kind, MessageKind::Warning);
-
-  test::WriteText(base + ".ovd", steps);
+// A missing step file is the run's own refusal (core) and the user's path's
+// message (below); a serial port that will not open is the window's to say.
+TEST_F(StopWindow, AClosedSerialPortRunsNothingAndSaysWhy) {
   harness.context.settings.PortType = 1;
   harness.serial.openable = false;
   harness.serial.openError = "absent";
-  outcome = Run();
+  const CutRunOutcome outcome = Run();
   EXPECT_EQ(outcome.end, CutRunEnd::Failed);
   EXPECT_THAT(outcome.message, ::testing::HasSubstr("absent"));
   EXPECT_TRUE(harness.serial.written.empty());
