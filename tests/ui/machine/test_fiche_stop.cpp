@@ -138,8 +138,8 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
   }
 }
 
-// A missing step file is the run's own refusal (core) and the user's path's
-// message (below); a serial port that will not open is the window's to say.
+// A step file gone before the run is refused on the user's path (below),
+// nothing written; a serial port that will not open is said the same way.
 TEST_F(StopWindow, AClosedSerialPortRunsNothingAndSaysWhy) {
   harness.context.settings.PortType = 1;
   harness.serial.openable = false;
