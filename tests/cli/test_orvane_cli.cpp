@@ -34,8 +34,6 @@ TEST_F(OrvaneCli, ImportInfoExportAndGenerateReadAndWriteProfiles) {
       // Two lines end to end: the shared point is kept only on request.
       {drawings + "two_lines.dxf -o " + out + "/l.ovp", 0, "3 points\n"},
       {drawings + "two_lines.dxf -o " + out + "/l.ovp --keep-duplicates", 0, "4 points\n"},
-      // A bulge made the drawing incomplete for the marker-driven reader.
-      {drawings + "bulge.dxf -o " + out + "/b.ovp", 0, " points\n"},
       // Imported all the same, in file order, with a word of warning.
       {drawings + "two_squares.dxf -o " + out + "/carres.ovp", 0,
        "two_squares.dxf : Tracé discontinu\n10 points\n"},

@@ -7,24 +7,13 @@
 #include "core/app/machine_settings.h"
 #include "core/cut/cut_files.h"
 #include "support/temp_folder.h"
+#include "support/wing_header.h"
 
 namespace orvane {
 namespace {
 
 using test::TempFolder;
 using test::WriteText;
-
-// A header as the cut window writes it, for a cut of the edge cases' sizes.
-CutHeaderData WingData(bool sameProjection) {
-  CutHeaderData data;
-  auto& p = data.projection;
-  p.realX1 = 300, p.realY1 = 100, p.realX2 = 280, p.realY2 = 90;
-  p.projectedX1 = 320, p.projectedY1 = 110, p.projectedX2 = sameProjection ? 320 : 300;
-  p.projectedY2 = 110;
-  data.leadIn1 = {10, 0};
-  data.ticks = 1500;
-  return data;
-}
 
 TEST(CutHeader, ProposesTheBlockFromSizesAndLeadInsAndChecksItFits) {
   MachineSettings settings;
@@ -43,7 +32,7 @@ TEST(CutHeader, ProposesTheBlockFromSizesAndLeadInsAndChecksItFits) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    CutHeaderData data = WingData(c.sameProjection);
+    CutHeaderData data = test::WingHeader(c.sameProjection);
     data.leadIn1 = c.leadIn1;
     data.leadIn2 = c.leadIn2;
     const CutHeaderRead read = ParseCutHeader(WriteCutHeader(data, settings, false));
@@ -53,7 +42,8 @@ TEST(CutHeader, ProposesTheBlockFromSizesAndLeadInsAndChecksItFits) {
         << c.name;
   }
   // A block no larger than the profile does not fit.
-  const CutHeaderRead read = ParseCutHeader(WriteCutHeader(WingData(true), settings, false));
+  const CutHeaderRead read =
+      ParseCutHeader(WriteCutHeader(test::WingHeader(true), settings, false));
   ASSERT_TRUE(read.ok);
   EXPECT_FALSE(CheckBlock(read.info, 300, 120).widthOk);
   EXPECT_TRUE(CheckBlock(read.info, 300, 120).heightOk);
@@ -65,7 +55,7 @@ TEST(CutHeader, ProposesTheBlockFromSizesAndLeadInsAndChecksItFits) {
 struct CutOnDisk {
   explicit CutOnDisk(const MachineSettings& recorded, uint64_t headerTicks = 1500,
                      size_t stepBytes = 1500) {
-    CutHeaderData data = WingData(true);
+    CutHeaderData data = test::WingHeader(true);
     data.ticks = headerTicks;
     WriteText(folder / "wing.ovi", WriteCutHeader(data, recorded, false));
     WriteText(folder / "wing.ovd", std::string(stepBytes, '\x01'));

@@ -144,29 +144,5 @@ TEST_F(CutWindow, AFileThatCannotBeWrittenIsNamedAndTheWindowStays) {
   EXPECT_NE(h.messages.shown.back().text.find("bloque.ovi"), std::string::npos);
 }
 
-// Regression: a cut of 2e19 ticks was started instead of being refused.
-TEST_F(CutWindow, ACutOutOfReachIsRefusedBeforeTheWindowOpens) {
-  test::ScriptedKeys escape;
-  escape.down = [](Key key) { return key == Key::Escape; };
-  h.context.keys = &escape;  // without the refusal, the generation stops at once
-  const Profile p1 = test::MakeProfile({{0, 0}, {1e17, 10}, {0, 20}});
-  const Profile p2 = test::MakeProfile({{0, 0}, {50, 10}, {0, 20}});
-  const double dimensions[4] = {1e17, 20, 50, 20};
-  const size_t before = h.messages.shown.size();
-  bool opened = false;
-  QTimer::singleShot(0, calcul.get(), [&] {
-    opened = calcul->isVisible();
-    calcul->reject();
-  });
-  EXPECT_EQ(calcul->Run(p1, p2, 3, dimensions), QDialog::Rejected);
-  EXPECT_FALSE(opened);
-  h.context.keys = nullptr;
-  ASSERT_EQ(h.messages.shown.size(), before + 1);
-  EXPECT_EQ(h.messages.shown.back().text,
-            "Découpe impossible : au point 2, X1 = 1e+17 mm est hors de portée des moteurs.");
-  EXPECT_EQ(calcul->Generation(), nullptr);
-  EXPECT_FALSE(fs::exists(h.context.settings.CutPath + "tmp1"));
-}
-
 }  // namespace
 }  // namespace orvane::ui

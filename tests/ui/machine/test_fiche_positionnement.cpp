@@ -19,6 +19,7 @@
 #include "core/app/machine_settings.h"
 #include "core/cut/cut_files.h"
 #include "support/temp_folder.h"
+#include "support/wing_header.h"
 #include "ui/cut/fiche_patienter.h"
 #include "ui/machine/cut_preview_pane.h"
 #include "ui/machine/fiche_binaire.h"
@@ -47,19 +48,6 @@ class PositionFixture : public ::testing::Test {
     ASSERT_TRUE(h.Start());
     window = std::make_unique<TFormPosition>(h.context);
     window->show();
-  }
-
-  // The cut of the block edge cases: real sizes 300 × 100 and 280 × 90, a
-  // lead-in of (10, 0) on profile 1 only.
-  static CutHeaderData Wing(bool sameProjection, uint64_t ticks) {
-    CutHeaderData data;
-    ProjectionState& p = data.projection;
-    p.realX1 = 300, p.realY1 = 100, p.realX2 = 280, p.realY2 = 90;
-    p.projectedX1 = 320, p.projectedY1 = 110;
-    p.projectedX2 = sameProjection ? 320 : 300, p.projectedY2 = 110;
-    data.leadIn1 = {10, 0};
-    data.ticks = ticks;
-    return data;
   }
 
   // Writes base + ".ovi" (and the files asked for); returns the ".ovi" path.
@@ -105,7 +93,7 @@ TEST_F(ExecutionWindow, PreviewMessagesOfOlderDifferingAndPointlessCuts) {
 
   MachineSettings recorded = h.context.settings;  // made for X2 at 400 steps per mm
   recorded.X2step = 400;
-  const std::string other = WriteCut("autre", Wing(true, 1500), recorded);
+  const std::string other = WriteCut("autre", test::WingHeader(), recorded);
   window->BrowseCut(other);  // browsing only: the window stays empty
   EXPECT_EQ(window->Preview2->Message(), QStringLiteral(" Paramètres machine différents "));
   EXPECT_TRUE(window->LabelGcode->text().isEmpty());
@@ -115,7 +103,7 @@ TEST_F(ExecutionWindow, PreviewMessagesOfOlderDifferingAndPointlessCuts) {
   EXPECT_TRUE(window->LabelDifferences->text().contains(
       QStringLiteral("X2 : 400 pas/mm dans la découpe, 200 pas/mm")));
 
-  Open(WriteCut("sans_points", Wing(true, 1500), h.context.settings, {true, true, false}));
+  Open(WriteCut("sans_points", test::WingHeader(), h.context.settings, {true, true, false}));
   EXPECT_EQ(window->Preview1->Message(), QStringLiteral(" Fichier OVS absent "));
   EXPECT_TRUE(window->Lancer->isEnabled());
 }
@@ -138,7 +126,7 @@ TEST_F(ExecutionWindow, CommandsFollowTheLinkAndTheFilesPresent) {
     h.context.settings.PortType = c.portType;
     window->hide();
     window->show();
-    Open(WriteCut(c.name, Wing(true, 1500), h.context.settings, {c.steps, c.gcode, true}));
+    Open(WriteCut(c.name, test::WingHeader(), h.context.settings, {c.steps, c.gcode, true}));
     EXPECT_EQ(window->Lancer->isEnabled(), c.lancer);
     EXPECT_EQ(window->Simulation->isEnabled(), c.simulation);
     EXPECT_EQ(window->Detail->isEnabled(), c.detail);
@@ -151,7 +139,7 @@ TEST_F(ExecutionWindow, CommandsFollowTheLinkAndTheFilesPresent) {
 // The proposal and the fit are the cut header's; the window colours the
 // size, allows no cut, and bounds what is typed.
 TEST_F(ExecutionWindow, TheBlockIsProposedAndARedSizeAllowsNoCut) {
-  const std::string same = WriteCut("meme", Wing(true, 1500), h.context.settings);
+  const std::string same = WriteCut("meme", test::WingHeader(), h.context.settings);
   Open(same);  // its caption is the cancelling test's
   EXPECT_EQ(window->EditLargeur->text(), QStringLiteral("310"));
   EXPECT_EQ(window->EditHauteur->text(), QStringLiteral("120"));
@@ -186,7 +174,7 @@ TEST_F(ExecutionWindow, TheSpeedSlidersColourTheirPeriodAndTheDuration) {
   window->show();
   EXPECT_EQ(window->TrackBar2->value(), 2500);
   // A million ticks without a step file: the header's count.
-  Open(WriteCut("long", Wing(true, 1000000), s, {false, true, true}));
+  Open(WriteCut("long", test::WingHeader(true, 1000000), s, {false, true, true}));
   EXPECT_EQ(window->DureeCoupe->text(), QStringLiteral("01:23:20"));
   EXPECT_TRUE(window->vx1->styleSheet().isEmpty());
   window->TrackBar2->setValue(3000);  // slower: green
@@ -201,7 +189,7 @@ TEST_F(ExecutionWindow, TheSpeedSlidersColourTheirPeriodAndTheDuration) {
 }
 
 TEST_F(ExecutionWindow, CancellingReloadsTheLastCutOrEmptiesTheWindow) {
-  const std::string first = WriteCut("premier", Wing(true, 1500), h.context.settings);
+  const std::string first = WriteCut("premier", test::WingHeader(), h.context.settings);
   Open(first);
   // Browsing an older cut and something that is not a header, then cancelling.
   test::WriteText(h.context.settings.CutPath + "vieux.ovi", "// version\r\nv1.5\r\n");
@@ -275,7 +263,7 @@ TEST_F(RunLengthView, EscapeStopsTheReadingAndAMissingFileIsNamed) {
 }
 
 TEST_F(RunLengthView, DetailsOpensTheViewOfTheOpenedCut) {
-  Open(WriteCut("aile", Wing(true, 1500), h.context.settings));
+  Open(WriteCut("aile", test::WingHeader(), h.context.settings));
   ASSERT_TRUE(window->Detail->isEnabled());
   int rows = -1, rounds = 0;
   QTimer driver;
