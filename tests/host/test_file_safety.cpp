@@ -171,10 +171,13 @@ class CutSaving : public ::testing::Test {
 };
 
 // A step file of the tick count, or none with the ticks counted all the
-// same; and the header of a G-code-only cut beside the step file of an
-// earlier cut would run that earlier cut.
+// same; and the header of a G-code-only cut beside the step file or the
+// controller's program of an earlier cut would run that earlier cut.
 TEST_F(CutSaving, WritesTheStepFileOrNoneAndNeverKeepsAnEarlierOne) {
-  ASSERT_TRUE(SaveCut(Generate(false)).ok);
+  CutSaveRequest first = Generate(false);
+  first.controllerPrograms[0] = "G0 X0 Y0 Z0 A0\nM2\n";
+  ASSERT_TRUE(SaveCut(first).ok);
+  EXPECT_EQ(test::ReadText(temp / "wing.nc"), first.controllerPrograms[0]);
   EXPECT_EQ(fs::file_size(temp / "wing.ovd"), generation.steps.ticks);
   EXPECT_EQ(fs::file_size(temp / "wing.ovg"), 6u * 48);
 
@@ -184,6 +187,7 @@ TEST_F(CutSaving, WritesTheStepFileOrNoneAndNeverKeepsAnEarlierOne) {
   EXPECT_FALSE(fs::exists(temp / "tmp1"));
   ASSERT_TRUE(SaveCut(r).ok);
   EXPECT_FALSE(fs::exists(temp / "wing.ovd"));
+  EXPECT_FALSE(fs::exists(temp / "wing.nc"));
   EXPECT_EQ(fs::file_size(temp / "wing.ovs"), 4u * 32);
   EXPECT_GT(generation.steps.ticks, 0u);
   EXPECT_NE(test::ReadText(temp / "wing.ovi")
