@@ -8,6 +8,7 @@
 
 #include "core/app/machine_settings.h"
 #include "core/app/settings_document.h"
+#include "core/machine/grbl_settings.h"
 
 namespace orvane {
 namespace {
@@ -194,6 +195,14 @@ TEST(GcodeDialect, StoreKeepsTheChoicesAndReportsWhatItCannotRead) {
   EXPECT_EQ(bad.dialect.power, 500);
   for (const char* name : {"Axes", "Puissance", "Avance"}) {
     EXPECT_NE(bad.problems.find(std::string("valeur ") + name), std::string::npos) << name;
+  }
+  // The GRBL link's rate, in the same group: a rate the line cannot take is
+  // not used.
+  for (const char* rate : {"250000", "115200x"}) {
+    store.WriteSettingString(key, "Bauds", rate);
+    const GrblBaudRead read = ReadGrblBaudRate(store);
+    EXPECT_EQ(read.baud, 115200) << rate;
+    EXPECT_NE(read.problems.find("valeur Bauds : « " + std::string(rate)), std::string::npos);
   }
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "core/machine/centronic.h"
+#include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_positionnement.h"
 #include "ui/params/fiche_newdir.h"
 #include "ui/params/params_widgets.h"
@@ -264,6 +265,36 @@ TEST_F(ParamsFromProject, ClosingEnablesTheCutAgainAndTheStatusLineNamesABrokenR
   window->ParametresM->click();
   EXPECT_TRUE(window->Decouper->isEnabled());
   EXPECT_EQ(window->statusBar()->currentMessage(), "");
+}
+
+// "Contrôleur GRBL" on the ports page: a stored 3 shows as such with its
+// rate, saving keeps it with the device typed, and the project window then
+// offers no "Mode manuel" (its moves are step bytes) and says why.
+TEST_F(ParamsFromProject, TheGrblControllerIsAPortsChoiceWithoutManualMode) {
+  SetStored("Port", "PortType", "3");
+  SetStored("GCode", "Bauds", "57600");
+  Reopen();
+  ui::TFormManettes manettes(h.context);
+  window->SetManualWindow(&manettes);
+  TFormParametres parametres(h.context, window.get());
+  window->SetParametersWindow(&parametres);
+  QTimer::singleShot(0, &parametres, [&] {
+    EXPECT_EQ(parametres.RadioGroupPort[3]->text(), "Contrôleur GRBL");
+    EXPECT_TRUE(parametres.RadioGroupPort[3]->isChecked());
+    EXPECT_EQ(parametres.GrblBaud->currentText(), "57600");
+    EXPECT_FALSE(parametres.SerialBaud->isVisibleTo(&parametres));
+    EXPECT_FALSE(parametres.HoldGroup->isVisibleTo(&parametres));
+    parametres.GrblBaud->setCurrentText("230400");
+    parametres.SerialPortName->setEditText("/dev/ttyACM3");
+    EXPECT_TRUE(parametres.SaveClick(ParamPage::Ports));
+    parametres.Fermer[2]->click();
+  });
+  window->ParametresM->click();
+  EXPECT_EQ(h.Setting("Port", "PortType"), "3");
+  EXPECT_EQ(h.Setting("GCode", "Bauds"), "230400");
+  EXPECT_EQ(h.Setting("Port", "SerialPort"), "/dev/ttyACM3");
+  EXPECT_FALSE(window->Manettes->isEnabled());
+  EXPECT_THAT(window->Manettes->statusTip().toStdString(), HasSubstr("contrôleur GRBL"));
 }
 
 }  // namespace
