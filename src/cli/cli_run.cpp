@@ -22,6 +22,7 @@
 #include "core/machine/axis_positions.h"
 #include "core/machine/cut_opening.h"
 #include "core/machine/cut_progress.h"
+#include "core/machine/grbl_settings.h"
 #include "core/machine/heat_guard.h"
 #include "core/machine/serial_step.h"
 #include "core/machine/step_file_run.h"
@@ -67,6 +68,12 @@ bool ParseOptions(const Args& args, RunOptions& options) {
                             options.axes.find_first_not_of("XYZABCUVW") == std::string::npos;
       if (!distinct) {
         std::cerr << "orvane-cli : --axes attend quatre lettres distinctes parmi XYZABCUVW\n";
+        return false;
+      }
+    } else if (a == "--baud" && i + 1 < args.size()) {
+      options.baud = args[++i];
+      if (!ParseGrblBaudRate(options.baud)) {
+        std::cerr << "orvane-cli : " << GrblBaudRateRefusal(options.baud) << "\n";
         return false;
       }
     } else if (a == "--device" && i + 1 < args.size()) {
@@ -351,8 +358,9 @@ int RunCommand(const Args& args) {
   if (options.link == "serial") settings.PortType = 1;
   if (options.link == "board") settings.PortType = 2;
   if (options.link == "grbl") settings.PortType = 3;
-  if ((!options.program.empty() || !options.axes.empty()) && settings.PortType != 3) {
-    std::cerr << "orvane-cli : --program et --axes ne valent que pour le contrôleur GRBL\n";
+  if ((!options.program.empty() || !options.axes.empty() || !options.baud.empty()) &&
+      settings.PortType != 3) {
+    std::cerr << "orvane-cli : --program, --axes et --baud ne valent que pour le contrôleur GRBL\n";
     return 2;
   }
   if (options.simulate && settings.PortType != 2) {

@@ -33,6 +33,7 @@ struct RunOptions {
   bool simulate = false;
   std::string program;  // the GRBL link's program, BASE.nc by default
   std::string axes;     // its letters for X1 Y1 X2 Y2; empty: the settings' dialect
+  std::string baud;     // its rate; empty: the settings'
 };
 
 // The terminal's keys as key states: a space stays "down" until the run has

@@ -23,17 +23,24 @@
 namespace orvane::cli {
 namespace {
 
-// The controller's port: the settings' device unless told, at GRBL's rate.
-bool OpenPort(TermiosSerialPort& serial, const MachineSettings& settings,
-              const std::string& device) {
-  SerialParams params = SerialSelectorParams(settings);
-  if (!device.empty()) params.port = device;
-  params.baudRate = std::to_string(kGrblDefaultBaudRate);
-  params.flowControl = "None";
-  serial.SetParams(params);
+// The controller's port: the settings' device and rate unless told.
+bool OpenPort(TermiosSerialPort& serial, const MachineSettings& settings, const std::string& device,
+              const std::string& baud) {
+  int rate = kGrblDefaultBaudRate;
+  if (const auto told = ParseGrblBaudRate(baud)) {
+    rate = *told;
+  } else {
+    FileSettingsStore store(SettingsFilePath());
+    const GrblBaudRead read = ReadGrblBaudRate(store);
+    if (!read.problems.empty()) {
+      std::cerr << "orvane-cli : réglage illisible, valeur d'usine reprise :\n" << read.problems;
+    }
+    rate = read.baud;
+  }
+  serial.SetParams(GrblSerialParams(settings, rate, device));
   serial.Open();
   if (!serial.IsOpen()) {
-    std::cerr << "orvane-cli : impossible d'ouvrir le port série " << params.port << " : "
+    std::cerr << "orvane-cli : impossible d'ouvrir le port série " << serial.Params().port << " : "
               << serial.OpenError() << "\n";
     return false;
   }
@@ -126,7 +133,7 @@ int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const 
   request.resumeAllowed = settings.Reprise;
 
   TermiosSerialPort serial;
-  if (!OpenPort(serial, settings, options.device)) return 1;
+  if (!OpenPort(serial, settings, options.device, options.baud)) return 1;
   CatchTermination();
   MonotonicClock clock;
   AxisPositions positions;
@@ -167,15 +174,19 @@ int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const 
 
 int GrblCommand(const Args& args) {
   if (args.empty() || args[0] != "info") return UsageError("grbl attend la sous-commande info");
-  const auto parsed = ParseArgs(Args(args.begin() + 1, args.end()), {"--device"}, {});
+  const auto parsed = ParseArgs(Args(args.begin() + 1, args.end()), {"--device", "--baud"}, {});
   if (!parsed) return UsageError();
   if (!parsed->positional.empty()) return UsageError("argument en trop : " + parsed->positional[0]);
   if (parsed->Has("--device") && parsed->Value("--device").empty()) {
     return UsageError("--device attend le chemin d'un périphérique");
   }
+  const std::string baud = parsed->Has("--baud") ? parsed->Value("--baud") : "";
+  if (parsed->Has("--baud") && !ParseGrblBaudRate(baud)) {
+    return UsageError(GrblBaudRateRefusal(baud));
+  }
   const MachineSettings settings = StoredSettings();
   TermiosSerialPort serial;
-  if (!OpenPort(serial, settings, parsed->Has("--device") ? parsed->Value("--device") : "")) {
+  if (!OpenPort(serial, settings, parsed->Has("--device") ? parsed->Value("--device") : "", baud)) {
     return 1;
   }
   MonotonicClock clock;

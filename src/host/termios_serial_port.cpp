@@ -59,6 +59,16 @@ void TermiosSerialPort::Open() {
   if (fd_ >= 0) return;
   input_.clear();
   writeError_.clear();
+  // A rate the line cannot be set to would leave it at another one, and every
+  // byte garbled.
+  if (!Lookup(kSpeeds, params_.baudRate, speed_t(0))) {
+    std::string rates;
+    for (const auto& [number, setting] : kSpeeds) {
+      rates += (rates.empty() ? "" : ", ") + std::to_string(number);
+    }
+    openError_ = "vitesse de " + params_.baudRate + " bauds impossible (possibles : " + rates + ")";
+    return;
+  }
   const std::string path = DevicePath(params_.port);
   fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) {
@@ -99,7 +109,7 @@ bool TermiosSerialPort::Configure() {
   // away reads as end of file (VMIN 0 would make the two look alike).
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
-  const speed_t speed = Lookup(kSpeeds, params_.baudRate, speed_t(B9600));
+  const speed_t speed = Lookup(kSpeeds, params_.baudRate, speed_t(B9600));  // checked on opening
   cfsetispeed(&t, speed);
   cfsetospeed(&t, speed);
   if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;

@@ -3,9 +3,11 @@
 // the simulator logged (the lines it took, the real-time bytes, its spindle
 // output) and compares it with the program.
 #include <cmath>
+#include <sstream>
 
 #include "cli/cli_harness.h"
 #include "core/cut/gcode_dialect.h"
+#include "core/machine/grbl_settings.h"
 #include "support/grbl_sim.h"
 
 namespace orvane {
@@ -13,30 +15,6 @@ namespace {
 
 using test::GrblSim;
 using test::GrblSimLog;
-
-// A tapered wing in inverse time: a root of 200 mm and a tip of 120 mm with
-// a symmetric four-digit thickness, 0.2 s a line (F300), pre-heat and
-// heating lines around it. Over 300 lines of about 45 bytes: the 128-byte
-// buffer is refilled hundreds of times.
-std::vector<std::string> WingProgram() {
-  std::vector<std::string> lines = {"G21 G90 G93", "M3 S800", "G4 P1"};
-  auto thickness = [](double x) {
-    return 0.6 * (0.2969 * std::sqrt(x) - 0.126 * x - 0.3516 * x * x + 0.2843 * x * x * x -
-                  0.1015 * x * x * x * x);
-  };
-  char text[96];
-  for (int i = 0; i <= 300; ++i) {
-    // Trailing edge to leading edge on the upper side, back on the lower.
-    const double t = i <= 150 ? 1.0 - i / 150.0 : (i - 150) / 150.0;
-    const double side = i <= 150 ? 1 : -1;
-    const double root = 200, tip = 120;
-    std::snprintf(text, sizeof text, "G1 X%.3f Y%.3f Z%.3f A%.3f F300", 10 + root * t,
-                  20 + side * root * thickness(t), 50 + tip * t, 20 + side * tip * thickness(t));
-    lines.push_back(text);
-  }
-  lines.insert(lines.end(), {"M5", "M2"});
-  return lines;
-}
 
 // The program's last move at 200 steps per mm, as the run prints it.
 std::string EndPositions(const std::vector<std::string>& program) {
@@ -54,17 +32,29 @@ std::string EndPositions(const std::vector<std::string>& program) {
 
 class OrvaneCliGrbl : public OrvaneCli {
  protected:
+  // A wing section of 60 mm chord and 12 % thickness, as `generate --dialect
+  // xyza` writes it: over 80 lines of about 45 bytes in inverse time, 1.5 s
+  // each, heated: the 128-byte buffer is refilled dozens of times.
   void SetUp() override {
     OrvaneCli::SetUp();
     settings.ActChauffe = true;
     settings.PreChauffe = 1;
     settings.Reprise = true;
     Store(settings);
-    base = Generate(Project("wing.ovp", {{0, 0}, {20, 0}, {20, 5}}));
-    program = WingProgram();
-    std::string text;
-    for (const std::string& line : program) text += line + "\r\n";
-    test::WriteText(base + ".nc", text);
+    std::vector<std::pair<double, double>> outline;
+    for (int i = 0; i <= 80; ++i) {
+      const double t = i <= 40 ? 1.0 - i / 40.0 : (i - 40) / 40.0, side = i <= 40 ? 1 : -1;
+      const double half = 0.6 * (0.2969 * std::sqrt(t) - 0.126 * t - 0.3516 * t * t +
+                                 0.2843 * t * t * t - 0.1015 * t * t * t * t);
+      outline.push_back({10 + 60 * t, 20 + side * 60 * half});
+    }
+    base = out + "/wing";
+    const CliRun made = Cli("generate " + Project("wing.ovp", outline) + " -o " + base +
+                            " --dialect xyza --heat 800");
+    ASSERT_EQ(made.status, 0) << made.output;
+    std::istringstream in(test::ReadText(base + ".nc"));
+    for (std::string line; std::getline(in, line);) program.push_back(line);
+    ASSERT_GT(program.size(), 80u);
   }
   void StartSim(std::vector<std::string> args) {
     args.insert(args.end(), {"--rx-buffer", "128"});
@@ -90,43 +80,41 @@ class OrvaneCliGrbl : public OrvaneCli {
 // the controller can fail it. Each ends with the spindle output off, the
 // right exit status and message, and nothing claimed that was not confirmed.
 TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
+  const std::string stopped = ". Découpe arrêtée, chauffe coupée";
   const struct {
     const char* name;
     std::vector<std::string> sim;
     std::string axes;  // the G-code settings' letters; empty: their default
     int status;
     std::string said;
-    int linesTaken;  // program lines the controller took; -1: all, checked equal to the file
-    bool known;      // positions printed
+    int linesTaken;  // program lines the controller took: -1 all, checked equal to the file;
+                     // -2 some; 0 none
   } cases[] = {
-      {"whole wing", {}, "", 0, "Découpe terminée normalement", -1, true},
+      {"whole wing", {}, "", 0, "Découpe terminée normalement", -1},
       {"error mid-run",
        {"--error-at", "40:20"},
        "",
        1,
-       "error:20, commande G-code non prise en charge. Découpe arrêtée, chauffe coupée",
-       -2,
-       false},
+       "error:20, commande G-code non prise en charge" + stopped,
+       -2},
       {"alarm mid-run",
        {"--alarm-at", "60:1"},
        "",
        1,
-       "ALARM:1, fin de course matérielle déclenchée. Découpe arrêtée, chauffe coupée",
-       -2,
-       false},
+       "ALARM:1, fin de course matérielle déclenchée" + stopped,
+       -2},
       {"silent controller",
        {"--silent-at", "30"},
        "",
        1,
        "Le contrôleur GRBL ne répond plus. Découpe arrêtée ; le contrôleur ne confirme pas sa "
        "réinitialisation : vérifiez que la chauffe est coupée.",
-       -2,
-       false},
-      {"noise for an answer", {"--garbage-at", "20"}, "", 1, "Réponse incohérente", -2, false},
-      {"axes it lacks", {"--axes", "XYZ"}, "", 1, "n'a pas les axes A (il a XYZ)", 0, false},
+       -2},
+      {"noise for an answer", {"--garbage-at", "20"}, "", 1, "Réponse incohérente", -2},
+      {"axes it lacks", {"--axes", "XYZ"}, "", 1, "n'a pas les axes A (il a XYZ)", 0},
       // The settings' letters, those the export wrote the program with.
-      {"letters it lacks", {"--axes", "XYZA"}, "XYUV", 1, "n'a pas les axes UV", 0, false},
-      {"nobody there", {"--mute"}, "", 1, "Aucun contrôleur GRBL ne répond", 0, false},
+      {"letters it lacks", {"--axes", "XYZA"}, "XYUV", 1, "n'a pas les axes UV", 0},
+      {"nobody there", {"--mute"}, "", 1, "Aucun contrôleur GRBL ne répond", 0},
   };
   for (const auto& c : cases) {
     FileSettingsStore store(config / "settings.ini");
@@ -163,7 +151,8 @@ TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
       ASSERT_NE(hold, log.events.end()) << c.name;
       EXPECT_NE(std::find(hold, log.events.end(), "RT 0x18"), log.events.end()) << c.name;
     }
-    EXPECT_EQ(run.output.find("Positions : inconnues") == std::string::npos, c.known) << c.name;
+    EXPECT_EQ(run.output.find("Positions : inconnues") == std::string::npos, c.status == 0)
+        << c.name;
     EXPECT_EQ(run.output.find("terminée normalement") != std::string::npos, c.status == 0);
   }
 }
@@ -171,24 +160,39 @@ TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
 // The space bar holds the feed and switches the heating off while the user
 // answers; "n" switches it on again, waits the pre-heat and resumes with
 // "~", and every line still arrives once, in order; "o" resets, and so does
-// a termination signal, which asks nobody.
+// a termination signal, which asks nobody, also once every line of a
+// program without its own end is taken and acknowledged: the link's M5
+// waits for the controller's run-out, the wire hot.
 TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
   const struct {
     const char* answer;  // to the question; none: a signal instead of the space bar
+    bool runOut;         // a planner that takes the whole program, M5 and M2 left out
     int status;
     const char* said;
   } cases[] = {
-      {"n\n", 0, "Découpe terminée normalement"},
-      {"o\n", 1, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
-      {nullptr, 128 + SIGTERM, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
+      {"n\n", false, 0, "Découpe terminée normalement"},
+      {"o\n", false, 1, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
+      {nullptr, false, 128 + SIGTERM,
+       "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
+      {nullptr, true, 128 + SIGTERM,
+       "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
   };
-  const std::string output = work / "output.txt";
+  const std::string output = work / "output.txt", open = work / "open.nc";
+  std::string text;
+  for (size_t i = 0; i + 2 < program.size(); ++i) text += program[i] + "\n";
+  test::WriteText(open, text);
   for (const auto& c : cases) {
-    // Twenty times real time: 3 s of motion.
-    StartSim({"--time-factor", "20"});
-    test::Child run({ORVANE_CLI, "run", base + ".ovi", "--link", "grbl", "--device", sim->Device()},
-                    output);
-    ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().lines.size() > 60; }));
+    // Fifty times real time: about 2.5 s of motion.
+    StartSim({"--time-factor", "50", "--blocks", c.runOut ? "200" : "15"});
+    std::vector<std::string> args = {ORVANE_CLI, "run",      base + ".ovi", "--link",
+                                     "grbl",     "--device", sim->Device()};
+    if (c.runOut) args.insert(args.end(), {"--program", open});
+    test::Child run(args, output);
+    const size_t taken = c.runOut ? program.size() - 1 : 40;  // "$I" and the program's lines
+    ASSERT_TRUE(run.WaitUntil([&] {
+      const GrblSimLog log = sim->Log();
+      return log.lines.size() >= taken && log.Has("SPINDLE on");
+    }));
     if (c.answer) {
       EXPECT_TRUE(run.Type(" "));
       ASSERT_TRUE(run.WaitUntil([&] { return sim->Log().Has("SPINDLE off (stop override)"); }));
@@ -222,32 +226,58 @@ TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
       EXPECT_EQ(after, want);
     } else {
       EXPECT_LT(sent.size(), program.size());
+      EXPECT_THAT(test::ReadText(output), Not(HasSubstr(EndPositions(program))));
       const std::vector<std::string> want = {"RT 0x21", "RT 0x9E", "SPINDLE off (stop override)",
                                              "RT 0x18"};
-      ASSERT_GE(after.size(), want.size());
+      ASSERT_GE(after.size(), want.size()) << ::testing::PrintToString(log.events);
       EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + 4), want);
       EXPECT_THAT(test::ReadText(output), Not(HasSubstr("Positions : inconnues")));
     }
   }
 }
 
+// What the controller reported, at the rate of the settings or of --baud: a
+// controller at another rate hears noise and answers nothing.
 TEST_F(OrvaneCliGrbl, InfoPrintsWhatTheControllerReported) {
   const struct {
     std::vector<std::string> sim;
+    int stored;  // the settings' rate
+    const char* options;
+    int status;
     const char* said;
   } cases[] = {
       {{"--rx-buffer", "256", "--axes", "XYZABC"},
+       115200,
+       "",
+       0,
        "Tampon de réception : 256 octets\nAxes : XYZABC\n"},
       {{"--no-opt", "--no-axes"},
+       115200,
+       "",
+       0,
        "Tampon de réception : 128 octets (non indiqué : valeur par défaut)\nAxes : XYZA\n"},
+      {{"--baud", "57600"}, 57600, "", 0, "Tampon de réception : 128 octets\n"},
+      {{"--baud", "57600"}, 115200, "--baud 57600", 0, "Tampon de réception : 128 octets\n"},
+      {{"--baud", "57600"}, 115200, "", 1, "Aucun contrôleur GRBL ne répond"},
+      {{},
+       115200,
+       "--baud 250000",
+       2,
+       "Vitesse de liaison non prise en charge : « 250000 » (possibles : 9600, 19200, 38400, "
+       "57600, 115200, 230400, 460800, 921600 bauds)"},
   };
   for (const auto& c : cases) {
+    FileSettingsStore store(config / "settings.ini");
+    WriteGrblBaudRate(store, c.stored);
     sim = std::make_unique<GrblSim>(work / "grbl.log", c.sim);
-    const CliRun run = Cli("grbl info --device " + sim->Device());
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_THAT(run.output, HasSubstr("Grbl 1.1h ['$' for help]\n[VER:1.1h.20190825:]\n"));
+    const CliRun run = Cli("grbl info --device " + sim->Device() + " " + c.options);
+    const GrblSimLog log = StopAndLog();
+    EXPECT_EQ(run.status, c.status) << run.output;
     EXPECT_THAT(run.output, HasSubstr(c.said));
-    sim->Stop();
+    EXPECT_EQ(
+        run.output.find("Grbl 1.1h ['$' for help]\n[VER:1.1h.20190825:]\n") != std::string::npos,
+        c.status == 0);
+    EXPECT_EQ(log.Has("GARBLED"), c.status == 1) << c.said;
   }
 }
 

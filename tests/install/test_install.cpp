@@ -40,7 +40,7 @@ TEST(InstalledTree, ProgramsRunFromThePrefixWithTheirDataAndMenuEntry) {
   if (!hadManifest) fs::remove(manifest);
   ASSERT_EQ(install.status, 0) << install.output;
 
-  for (const char* program : {"orvane", "orvane-cli", "orvane-board-sim"}) {
+  for (const char* program : {"orvane", "orvane-cli", "orvane-board-sim", "orvane-grbl-sim"}) {
     EXPECT_EQ(access(At(std::string("bin/") + program).c_str(), X_OK), 0) << program;
   }
   const test::ShellRun info = test::Shell("ORVANE_HOME=" + Quoted(home.Path()) +

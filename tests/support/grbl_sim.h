@@ -3,14 +3,11 @@
 // the lines it took from its receive buffer, the real-time bytes, the bytes
 // it lost, the spindle output, and the summary it writes when it stops.
 
-#include <signal.h>
-
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/process.h"
-#include "support/temp_folder.h"
+#include "support/sim_process.h"
 
 namespace orvane::test {
 
@@ -28,26 +25,13 @@ struct GrblSimLog {
   bool SpindleOff() const { return summary.starts_with("END spindle off"); }
 };
 
-class GrblSim {
+class GrblSim : public SimProcess {
  public:
   GrblSim(const std::string& logPath, std::vector<std::string> args)
-      : logPath_(logPath), out_(logPath + ".out") {
-    std::filesystem::remove(logPath);
-    std::filesystem::remove(out_);
-    args.insert(args.begin(), {ORVANE_GRBL_SIM, "--log", logPath});
-    sim_ = std::make_unique<Child>(args, out_);
-    PollUntil([&] { return ReadText(out_).find('\n') != std::string::npos || sim_->Ended(); }, 5);
-    const std::string said = ReadText(out_);
-    if (said.find('\n') != std::string::npos) device_ = said.substr(0, said.find('\n'));
-  }
-  const std::string& Device() const { return device_; }
-  int Stop() {
-    sim_->Signal(SIGTERM);
-    return sim_->Wait();
-  }
+      : SimProcess(ORVANE_GRBL_SIM, logPath, std::move(args)) {}
   GrblSimLog Log() const {
     GrblSimLog log;
-    std::istringstream in(ReadText(logPath_));
+    std::istringstream in(LogText());
     for (std::string line; std::getline(in, line);) {
       const size_t space = line.find(' ');
       if (space == std::string::npos) continue;
@@ -62,10 +46,6 @@ class GrblSim {
     }
     return log;
   }
-
- private:
-  std::string logPath_, out_, device_;
-  std::unique_ptr<Child> sim_;
 };
 
 }  // namespace orvane::test

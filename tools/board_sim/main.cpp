@@ -1,23 +1,18 @@
 // orvane-board-sim: a simulated Keldrino board on a pseudo-terminal, for dry
 // runs and for the tests. Prints the device path (or links it) and serves
 // until killed.
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "board_sim/sim_board.h"
+#include "sim_common/sim_pty.h"
 
 namespace {
 
@@ -25,17 +20,8 @@ using orvane::sim::kPacketSize;
 using orvane::sim::SimBoard;
 using orvane::sim::SimOptions;
 
-volatile std::sig_atomic_t gTerminate = 0;
-
-void OnTerminate(int) {
-  gTerminate = 1;
-}
-
-double Now() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
+using orvane::simpty::MonotonicSeconds;
+using orvane::simpty::TerminationAsked;
 
 int Usage() {
   std::fprintf(stderr,
@@ -56,12 +42,7 @@ bool ParseNumber(const char* text, double& out) {
 }
 
 bool ParseCount(const char* text, long& out) {
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(text, &end, 0);
-  if (end == text || *end != '\0' || errno != 0 || v < 0) return false;
-  out = v;
-  return true;
+  return orvane::simpty::ParseCount(text, out, 0);
 }
 
 struct Config {
@@ -112,11 +93,11 @@ bool ParseArgs(int argc, char** argv, Config& config) {
 class Simulator {
  public:
   Simulator(const Config& config, int master, FILE* log)
-      : board_(config.options), master_(master), log_(log), start_(Now()) {}
+      : board_(config.options), master_(master), log_(log), start_(MonotonicSeconds()) {}
 
   // Serves until terminated or disconnected; returns the exit status.
   int Run() {
-    while (!gTerminate) {
+    while (!TerminationAsked()) {
       pollfd p{master_, POLLIN, 0};
       const int ready = poll(&p, 1, Timeout());
       if (ready < 0 && errno != EINTR) return 1;
@@ -132,7 +113,7 @@ class Simulator {
   }
 
  private:
-  double Elapsed() const { return Now() - start_; }
+  double Elapsed() const { return MonotonicSeconds() - start_; }
 
   int Timeout() const {
     double wait = 1.0;
@@ -174,28 +155,13 @@ class Simulator {
   }
 
   void SendDue() {
+    // Nobody reads (the program closed its side): a board's line does not
+    // wait, the bytes are lost.
     const std::vector<uint8_t> bytes = board_.TakeDue(Elapsed());
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-      if (n > 0) {
-        done += static_cast<size_t>(n);
-      } else if (n < 0 && errno == EINTR) {
-        continue;
-      } else {
-        // Nobody reads (the program closed its side): a board's line does
-        // not wait, the bytes are lost.
-        return;
-      }
-    }
+    orvane::simpty::WriteAll(master_, bytes.data(), bytes.size());
   }
 
-  void FlushLog() {
-    for (const std::string& line : board_.TakeLog()) {
-      if (log_) std::fprintf(log_, "%s\n", line.c_str());
-    }
-    if (log_) std::fflush(log_);
-  }
+  void FlushLog() { orvane::simpty::WriteLog(log_, board_.TakeLog()); }
 
   SimBoard board_;
   int master_;
@@ -210,62 +176,8 @@ class Simulator {
 int main(int argc, char** argv) {
   Config config;
   if (!ParseArgs(argc, argv, config)) return Usage();
-
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-    std::fprintf(stderr, "orvane-board-sim: pas de pseudo-terminal : %s\n", std::strerror(errno));
-    return 1;
-  }
-  const std::string device = ptsname(master);
-  // Held open so the line stays up while the program closes and reopens its
-  // side, and set raw so no byte of a packet is translated.
-  const int slave = open(device.c_str(), O_RDWR | O_NOCTTY);
-  if (slave < 0) {
-    std::fprintf(stderr, "orvane-board-sim: %s : %s\n", device.c_str(), std::strerror(errno));
-    return 1;
-  }
-  termios raw{};
-  tcgetattr(slave, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(slave, TCSANOW, &raw);
-
-  FILE* log = nullptr;
-  if (!config.log.empty()) {
-    log = std::fopen(config.log.c_str(), "w");
-    if (!log) {
-      std::fprintf(stderr, "orvane-board-sim: %s : %s\n", config.log.c_str(), std::strerror(errno));
-      return 1;
-    }
-  }
-  if (!config.link.empty()) {
-    std::error_code error;
-    if (std::filesystem::is_symlink(config.link, error)) std::filesystem::remove(config.link);
-    std::filesystem::create_symlink(device, config.link, error);
-    if (error) {
-      std::fprintf(stderr, "orvane-board-sim: %s : %s\n", config.link.c_str(),
-                   error.message().c_str());
-      return 1;
-    }
-  }
-
-  struct sigaction action {};
-  action.sa_handler = OnTerminate;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-
-  std::printf("%s\n", config.link.empty() ? device.c_str() : config.link.c_str());
-  std::fflush(stdout);
-
-  Simulator simulator(config, master, log);
-  const int status = simulator.Run();
-  // A pulled cable: both ends of the line go away at once.
-  close(master);
-  close(slave);
-  if (!config.link.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove(config.link, ignored);
-  }
-  if (log) std::fclose(log);
-  return status;
+  orvane::simpty::SimPty pty;
+  if (!pty.Open("orvane-board-sim", config.link, config.log)) return 1;
+  Simulator simulator(config, pty.Master(), pty.Log());
+  return simulator.Run();
 }

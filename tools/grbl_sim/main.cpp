@@ -1,56 +1,38 @@
 // orvane-grbl-sim: a simulated GRBL-class controller on a pseudo-terminal, for
 // dry runs, the tests and the benchmark. Prints the device path (or links
 // it) and serves until killed; its log ends with a summary line.
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "grbl_sim/sim_grbl.h"
+#include "sim_common/sim_pty.h"
 
 namespace {
 
 using orvane::gsim::GrblSimOptions;
 using orvane::gsim::SimGrbl;
 
-volatile std::sig_atomic_t gTerminate = 0;
-
-void OnTerminate(int) {
-  gTerminate = 1;
-}
-
-double Now() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
+using orvane::simpty::MonotonicSeconds;
+using orvane::simpty::TerminationAsked;
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: orvane-grbl-sim [--link CHEMIN] [--log FICHIER] [--time-factor X]\n"
-               "       [--rx-buffer N] [--blocks N] [--axes LETTRES] [--no-opt] [--no-axes]\n"
-               "       [--silent-at N] [--error-at N[:CODE]] [--alarm-at N[:CODE]]\n"
-               "       [--garbage-at N] [--mute]\n");
+  std::fprintf(
+      stderr,
+      "usage: orvane-grbl-sim [--link CHEMIN] [--log FICHIER] [--time-factor X] [--baud N]\n"
+      "       [--rx-buffer N] [--blocks N] [--axes LETTRES] [--no-opt] [--no-axes]\n"
+      "       [--silent-at N] [--error-at N[:CODE]] [--alarm-at N[:CODE]]\n"
+      "       [--garbage-at N] [--mute]\n");
   return 2;
 }
 
 bool ParseCount(const char* text, long& out) {
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || errno != 0 || v < 0) return false;
-  out = v;
-  return true;
+  return orvane::simpty::ParseCount(text, out, 10);
 }
 
 // "N" or "N:CODE".
@@ -69,6 +51,7 @@ bool ParseAt(const char* text, long& at, int& code) {
 
 struct Config {
   GrblSimOptions options;
+  long baud = 115200;
   std::string link;
   std::string log;
 };
@@ -94,6 +77,8 @@ bool ParseArgs(int argc, char** argv, Config& config) {
       char* end = nullptr;
       o.timeFactor = std::strtod(value, &end);
       if (end == value || *end != '\0' || !(o.timeFactor >= 0)) return false;
+    } else if (arg == "--baud") {
+      if (!ParseCount(value, config.baud)) return false;
     } else if (arg == "--rx-buffer") {
       if (!ParseCount(value, count) || count < 16 || count > 65536) return false;
       o.rxBuffer = size_t(count);
@@ -123,11 +108,16 @@ bool ParseArgs(int argc, char** argv, Config& config) {
 
 class Server {
  public:
-  Server(const Config& config, int master, FILE* log)
-      : grbl_(config.options), master_(master), log_(log), start_(Now()) {}
+  Server(const Config& config, const orvane::simpty::SimPty& pty)
+      : grbl_(config.options),
+        pty_(pty),
+        master_(pty.Master()),
+        log_(pty.Log()),
+        baud_(config.baud),
+        start_(MonotonicSeconds()) {}
 
   int Run() {
-    while (!gTerminate) {
+    while (!TerminationAsked()) {
       pollfd p{master_, POLLIN, 0};
       const int ready = poll(&p, 1, Timeout());
       if (ready < 0 && errno != EINTR) return 1;
@@ -144,7 +134,7 @@ class Server {
   }
 
  private:
-  double Elapsed() const { return Now() - start_; }
+  double Elapsed() const { return MonotonicSeconds() - start_; }
 
   int Timeout() const {
     double wait = 0.5;
@@ -157,6 +147,12 @@ class Server {
     uint8_t buffer[4096];
     for (;;) {
       const ssize_t n = read(master_, buffer, sizeof buffer);
+      if (n > 0 && pty_.LineBaud() != baud_) {
+        // Sent at another rate: what arrives is noise the controller cannot
+        // read, and it answers nothing.
+        if (log_) std::fprintf(log_, "%.6f GARBLED %zd\n", Elapsed(), n);
+        continue;
+      }
       if (n > 0) {
         grbl_.Receive(buffer, size_t(n), Elapsed());
         continue;
@@ -166,30 +162,18 @@ class Server {
   }
 
   void Send() {
+    // Nobody reads: a serial line does not wait.
     const std::string bytes = grbl_.TakeOutput();
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-      if (n > 0) {
-        done += size_t(n);
-      } else if (n < 0 && errno == EINTR) {
-        continue;
-      } else {
-        return;  // nobody reads: a serial line does not wait
-      }
-    }
+    orvane::simpty::WriteAll(master_, bytes.data(), bytes.size());
   }
 
-  void FlushLog() {
-    for (const std::string& line : grbl_.TakeLog()) {
-      if (log_) std::fprintf(log_, "%s\n", line.c_str());
-    }
-    if (log_) std::fflush(log_);
-  }
+  void FlushLog() { orvane::simpty::WriteLog(log_, grbl_.TakeLog()); }
 
   SimGrbl grbl_;
+  const orvane::simpty::SimPty& pty_;
   int master_;
   FILE* log_;
+  long baud_;
   double start_;
 };
 
@@ -198,61 +182,10 @@ class Server {
 int main(int argc, char** argv) {
   Config config;
   if (!ParseArgs(argc, argv, config)) return Usage();
-
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-    std::fprintf(stderr, "orvane-grbl-sim: pas de pseudo-terminal : %s\n", std::strerror(errno));
-    return 1;
-  }
-  const std::string device = ptsname(master);
-  // Held open so the line stays up between the program's runs, and raw so
-  // the override bytes and the reset pass untranslated.
-  const int slave = open(device.c_str(), O_RDWR | O_NOCTTY);
-  if (slave < 0) {
-    std::fprintf(stderr, "orvane-grbl-sim: %s : %s\n", device.c_str(), std::strerror(errno));
-    return 1;
-  }
-  termios raw{};
-  tcgetattr(slave, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(slave, TCSANOW, &raw);
-
-  FILE* log = nullptr;
-  if (!config.log.empty()) {
-    log = std::fopen(config.log.c_str(), "w");
-    if (!log) {
-      std::fprintf(stderr, "orvane-grbl-sim: %s : %s\n", config.log.c_str(), std::strerror(errno));
-      return 1;
-    }
-  }
-  if (!config.link.empty()) {
-    std::error_code error;
-    if (std::filesystem::is_symlink(config.link, error)) std::filesystem::remove(config.link);
-    std::filesystem::create_symlink(device, config.link, error);
-    if (error) {
-      std::fprintf(stderr, "orvane-grbl-sim: %s : %s\n", config.link.c_str(),
-                   error.message().c_str());
-      return 1;
-    }
-  }
-
-  struct sigaction action {};
-  action.sa_handler = OnTerminate;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-
-  std::printf("%s\n", config.link.empty() ? device.c_str() : config.link.c_str());
-  std::fflush(stdout);
-
-  Server server(config, master, log);
-  const int status = server.Run();
-  close(master);
-  close(slave);
-  if (!config.link.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove(config.link, ignored);
-  }
-  if (log) std::fclose(log);
-  return status;
+  orvane::simpty::SimPty pty;
+  // The line starts at the controller's rate: a program that does not set
+  // one talks at it.
+  if (!pty.Open("orvane-grbl-sim", config.link, config.log, config.baud)) return 1;
+  Server server(config, pty);
+  return server.Run();
 }

@@ -382,9 +382,10 @@ class Streamer {
     return true;
   }
 
-  // Reads on (status, "ok"s) until `reached` holds; false at the limit.
+  // Reads on (status, "ok"s) until `reached` holds; false at the limit, on
+  // a failure (`ended`), or on the user's stop when `stopped` is given.
   bool ListenUntil(int64_t limitUs, const std::function<bool()>& reached,
-                   std::optional<GrblRunOutcome>& ended, bool stoppable) {
+                   std::optional<GrblRunOutcome>& ended, bool* stopped = nullptr) {
     const int64_t deadline = NowUs(link_.clock) + limitUs;
     for (;;) {
       const int64_t now = NowUs(link_.clock);
@@ -397,7 +398,7 @@ class Streamer {
       }
       if ((ended = Listen())) return false;
       if (reached()) return true;
-      if (stoppable && observer_.PollStop()) return false;
+      if (stopped && (*stopped = observer_.PollStop())) return false;
       if (now >= deadline) return false;
       link_.serial.WaitForInput(kPollMs);
     }
@@ -409,7 +410,7 @@ class Streamer {
     std::optional<GrblRunOutcome> ended;
     const int seen = reports_;
     if (!ListenUntil(
-            kHoldWaitUs, [&] { return reports_ > seen && state_ == "Hold:0"; }, ended, false)) {
+            kHoldWaitUs, [&] { return reports_ > seen && state_ == "Hold:0"; }, ended)) {
       if (ended) return ended;
       return Fail(GrblRunEnd::NoAnswer, "Le contrôleur GRBL ne s'arrête pas.");
     }
@@ -424,7 +425,7 @@ class Streamer {
         [&] {
           std::optional<GrblRunOutcome> failed;
           ListenUntil(
-              0, [] { return true; }, failed, false);
+              0, [] { return true; }, failed);
           if (failed) ended = failed;
           link_.serial.WaitForInput(kPollMs);
         },
@@ -489,26 +490,37 @@ class Streamer {
             acked_, maxInFlight_};
   }
 
+  // Waits for `reached` while the controller runs out what it holds, the
+  // wire hot: the user can still stop it there.
+  std::optional<GrblRunOutcome> RunOut(const std::function<bool()>& reached, const char* silence) {
+    for (;;) {
+      std::optional<GrblRunOutcome> ended;
+      bool stopped = false;
+      if (ListenUntil(OkLimitUs(), reached, ended, &stopped)) return std::nullopt;
+      if (ended) return ended;
+      if (!stopped) return Fail(GrblRunEnd::NoAnswer, silence);
+      if (auto out = Stop()) return out;
+    }
+  }
+
   // Every line acknowledged: the controller must come to rest where the
   // program ends, with the spindle off.
   GrblRunOutcome Finish() {
-    std::optional<GrblRunOutcome> ended;
     if (clock_.SpindleLeftOn()) {
       if (!link_.serial.WriteStr("M5\n")) return Lost();
       inFlight_.push_back(3);
       inFlightBytes_ += 3;
       request_.lines.push_back("M5");
       durations_.push_back(0);
-      if (!ListenUntil(
-              OkLimitUs(), [&] { return inFlight_.empty(); }, ended, false)) {
-        return ended ? *ended : Fail(GrblRunEnd::NoAnswer, "Le contrôleur GRBL ne répond plus.");
+      if (auto ended =
+              RunOut([&] { return inFlight_.empty(); }, "Le contrôleur GRBL ne répond plus.")) {
+        return *ended;
       }
     }
     const int seen = reports_;
-    if (!ListenUntil(
-            OkLimitUs(), [&] { return reports_ > seen && state_ == "Idle"; }, ended, false)) {
-      return ended ? *ended
-                   : Fail(GrblRunEnd::NoAnswer, "Le contrôleur GRBL ne termine pas le programme.");
+    if (auto ended = RunOut([&] { return reports_ > seen && state_ == "Idle"; },
+                            "Le contrôleur GRBL ne termine pas le programme.")) {
+      return *ended;
     }
     if (spindleOn_) {
       return Fail(GrblRunEnd::BadAnswer, "Le contrôleur GRBL garde la chauffe allumée.");

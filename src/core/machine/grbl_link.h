@@ -13,6 +13,7 @@
 #include "core/machine/axis_positions.h"
 #include "core/machine/board_wait.h"
 #include "core/machine/grbl_protocol.h"
+#include "core/machine/grbl_settings.h"
 
 namespace orvane {
 
@@ -21,7 +22,6 @@ class SerialPort;
 struct MachineSettings;
 
 inline constexpr char kGrblLinkName[] = "Contrôleur GRBL";
-inline constexpr int kGrblDefaultBaudRate = 115200;
 // Five status queries a second.
 inline constexpr int64_t kGrblStatusPeriodUs = 200'000;
 

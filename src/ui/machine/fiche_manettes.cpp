@@ -20,6 +20,20 @@
 #include "ui/app/key_state_filter.h"
 
 namespace orvane::ui {
+
+bool ManualModeOffered(const MachineSettings& settings) {
+  return settings.PortType != 3;
+}
+
+void ExplainManualMode(QPushButton* command, const MachineSettings& settings) {
+  const QString why = ManualModeOffered(settings)
+                          ? QString()
+                          : QStringLiteral(
+                                "Mode manuel indisponible avec le contrôleur GRBL : il reçoit un "
+                                "programme G-code, pas des pas moteur.");
+  command->setStatusTip(why);
+  command->setToolTip(why);
+}
 namespace {
 
 constexpr int kWidth = 560;

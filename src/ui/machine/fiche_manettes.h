@@ -17,6 +17,12 @@ class QSlider;
 
 namespace orvane::ui {
 
+// The manual window drives the motors step by step; a GRBL controller takes
+// G-code only, so the command is offered on the other links, and its tips say
+// why when it is not.
+bool ManualModeOffered(const MachineSettings& settings);
+void ExplainManualMode(QPushButton* command, const MachineSettings& settings);
+
 // Manual control: moves the machine by hand with the pad, runs the
 // guillotine sequences, keeps and returns to the origin and switches the
 // motor hold. Moves run inside their handler, the window kept responsive and

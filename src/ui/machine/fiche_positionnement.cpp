@@ -297,6 +297,8 @@ void TFormPosition::FormShow() {
   TrackBar2->setValue(maximum / 2);
   TrackBar2->blockSignals(false);
   TrackBar2->setEnabled(true);
+  Manettes->setEnabled(manettes_ && ManualModeOffered(s));
+  ExplainManualMode(Manettes, s);
   if (stop_) {
     stop_->PrepareTrim((static_cast<double>(s.X1speed) + s.Y1speed + s.X2speed + s.Y2speed) / 4);
   }

@@ -235,7 +235,8 @@ bool TFormParametres::SaveClick(ParamPage page) {
   if (page == ParamPage::Machine) StoreWizardValues(Assistant->Values(), s);
   // The board is told whenever what it holds changes, whichever page changed it.
   if (BoardParametersPacket(s) != before) s.SerialParamsChanged = true;
-  const bool saved = SaveSettings(context_);
+  bool saved = SaveSettings(context_);
+  if (page == ParamPage::Ports && saved) saved = SaveGrblBaud();
   if (page == ParamPage::Ports) {
     RestOnIdleImage();
     s.SerialParamsChanged = false;

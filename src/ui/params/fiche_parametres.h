@@ -77,12 +77,13 @@ class TFormParametres : public QDialog {
   Diagram *Schema1 = nullptr, *Schema2 = nullptr;
 
   // Ports page.
-  std::array<QRadioButton*, 3> RadioGroupPort{};
+  std::array<QRadioButton*, 4> RadioGroupPort{};  // parallel, serial, board, GRBL
   QGroupBox *ParallelGroup = nullptr, *SerialGroup = nullptr, *BitsGroup = nullptr;
   QGroupBox *HeatGroup = nullptr, *HoldGroup = nullptr;
   QLineEdit* AdresseIO = nullptr;
   QComboBox *SerialPortName = nullptr, *SerialBaud = nullptr, *SerialData = nullptr,
             *SerialParity = nullptr, *SerialStop = nullptr;
+  QComboBox* GrblBaud = nullptr;  // the GRBL link's rate, shown instead of SerialBaud
   std::array<std::array<QRadioButton*, 4>, 4> AxisBits{};  // [axis][pair]: X1bits ...
   std::array<QRadioButton*, 4> HeatBits{}, HoldBits{};     // "BIT 8" .. "BIT 11"
   QCheckBox *ActChauffe = nullptr, *InvChauffe = nullptr;
@@ -152,6 +153,7 @@ class TFormParametres : public QDialog {
 
   void FillPortsPage(const MachineSettings& settings);
   void ReadPortsPage(MachineSettings& settings) const;
+  bool SaveGrblBaud();
   void ShowMotorSpeeds();
   void ShowMachineSpeeds();
   void ShowDutyCycle();

@@ -15,8 +15,11 @@
 #include <algorithm>
 
 #include "core/app/machine_settings.h"
+#include "core/app/settings_store.h"
+#include "core/machine/grbl_link.h"
 #include "core/params/field_text.h"
 #include "host/serial_ports.h"
+#include "ui/app/settings_change.h"
 #include "ui/params/fiche_newdir.h"
 #include "ui/params/fiche_parametres.h"
 #include "ui/params/field_validator.h"
@@ -71,8 +74,9 @@ QWidget* TFormParametres::BuildPortsPage() {
   auto* mode = new QGroupBox(QStringLiteral(" MODE DE TRANSMISSION DES DONNEES "), page);
   auto* modeLayout = new QVBoxLayout(mode);
   auto* modes = new QButtonGroup(this);
-  const char* modeCaptions[3] = {"Liaison PARALLELE", "Liaison SERIE", "Liaison USB - Keldrino"};
-  for (int i = 0; i < 3; ++i) {
+  const char* modeCaptions[4] = {"Liaison PARALLELE", "Liaison SERIE", "Liaison USB - Keldrino",
+                                 kGrblLinkName};
+  for (int i = 0; i < 4; ++i) {
     RadioGroupPort[i] = new QRadioButton(QString::fromUtf8(modeCaptions[i]), mode);
     modes->addButton(RadioGroupPort[i], i);
     modeLayout->addWidget(RadioGroupPort[i]);
@@ -125,6 +129,10 @@ QWidget* TFormParametres::BuildPortsPage() {
     connect(selectors[r].second, &QComboBox::currentTextChanged, this,
             [this, baud = selectors[r].second == SerialBaud] { Changed(ParamPage::Ports, baud); });
   }
+  // The controller's rate is its own setting: switching links keeps both.
+  GrblBaud = new QComboBox(SerialGroup);
+  serialLayout->addWidget(GrblBaud, 1, 1);
+  connect(GrblBaud, &QComboBox::currentTextChanged, this, [this] { Changed(ParamPage::Ports); });
   SerialProblem = new QLabel(SerialGroup);
   SerialProblem->setWordWrap(true);
   SerialProblem->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
@@ -215,7 +223,7 @@ QWidget* TFormParametres::BuildPortsPage() {
 }
 
 int TFormParametres::LinkShown() const {
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     if (RadioGroupPort[i]->isChecked()) return i;
   }
   return 0;
@@ -231,13 +239,18 @@ void TFormParametres::ShowLink() {
   const int link = LinkShown();
   ParallelGroup->setVisible(link == 0);
   SerialGroup->setVisible(link != 0);
-  BitsGroup->setVisible(link != 2);
+  // The controller keeps its own axis outputs and motor hold; its spindle
+  // output is the heating, switched on and off by the program.
+  BitsGroup->setVisible(link == 0 || link == 1);
   HeatGroup->setVisible(link != 1);
-  HoldGroup->setVisible(link != 1);
+  HoldGroup->setVisible(link == 0 || link == 2);
+  InvChauffe->setVisible(link != 3);
+  SerialBaud->setVisible(link != 3);
+  GrblBaud->setVisible(link == 3);
   // The output test acts on the link in memory: it shows for that link only,
   // so "TEST" never drives a link the page has not saved.
   const int stored = context_.settings.PortType;
-  TestSortie->setVisible(link == stored && link != 1);
+  TestSortie->setVisible(link == stored && (link == 0 || link == 2));
   TestSortie->ListBoxKeldrino->setVisible(link == 2);
   if (link == 2 && link == stored) TestSortie->ShowPrompt();
   for (int b = 0; b < 4; ++b) {
@@ -245,8 +258,8 @@ void TFormParametres::ShowLink() {
     HoldBits[b]->setVisible(link == 0);
   }
   for (QComboBox* combo : {SerialData, SerialParity, SerialStop}) combo->setEnabled(link == 1);
-  if (link == 2) {
-    // The board's frame.
+  if (link >= 2) {
+    // The board's frame, and the controller's.
     const bool wasFilling = filling_;
     filling_ = true;
     Select(SerialData, "8");
@@ -282,7 +295,7 @@ void TFormParametres::ShowBitPairs() {
 }
 
 void TFormParametres::FillPortsPage(const MachineSettings& s) {
-  RadioGroupPort[std::min<uint8_t>(s.PortType, 2)]->setChecked(true);
+  RadioGroupPort[std::min<uint8_t>(s.PortType, 3)]->setChecked(true);
   AdresseIO->setText(QString::fromStdString(FormatPortAddress(s.Port)));
   SerialPortName->clear();
   for (const std::string& name : ListSerialPorts()) {
@@ -294,6 +307,9 @@ void TFormParametres::FillPortsPage(const MachineSettings& s) {
     SerialBaud->addItem(QString::fromUtf8(rate.data(), static_cast<int>(rate.size())));
   }
   Select(SerialBaud, s.SerialBaudRate);
+  GrblBaud->clear();
+  for (int rate : GrblBaudRates()) GrblBaud->addItem(QString::number(rate));
+  Select(GrblBaud, std::to_string(ReadGrblBaudRate(*context_.store).baud));
   Select(SerialData, s.SerialDataBits);
   Select(SerialParity, s.SerialParity);
   Select(SerialStop, s.SerialStopBits);
@@ -313,7 +329,7 @@ void TFormParametres::FillPortsPage(const MachineSettings& s) {
 }
 
 void TFormParametres::ReadPortsPage(MachineSettings& s) const {
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     if (RadioGroupPort[i]->isChecked()) s.PortType = static_cast<uint8_t>(i);
   }
   s.Port = SavedPortAddress(AdresseIO->text().toStdString(), s.Port);
@@ -331,6 +347,18 @@ void TFormParametres::ReadPortsPage(MachineSettings& s) const {
   s.ActCouple = ActCouple->isChecked();
   s.InvCouple = InvCouple->isChecked();
   s.LibCouple = LibCouple->isChecked();
+}
+
+bool TFormParametres::SaveGrblBaud() {
+  const auto baud = ParseGrblBaudRate(GrblBaud->currentText().toStdString());
+  if (!baud) return true;  // only listed rates are offered
+  try {
+    WriteGrblBaudRate(*context_.store, *baud);
+  } catch (const SettingsWriteError& error) {
+    TellSettingsWriteError(context_, error);
+    return false;
+  }
+  return true;
 }
 
 QWidget* TFormParametres::BuildSystemPage() {

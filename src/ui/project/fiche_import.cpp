@@ -15,8 +15,9 @@
 #include "core/params/cross_rules.h"
 #include "ui/app/fiche_principale.h"
 #include "ui/app/settings_change.h"
-#include "ui/params/fiche_parametres.h"
+#include "ui/machine/fiche_manettes.h"
 #include "ui/params/fiche_memo.h"
+#include "ui/params/fiche_parametres.h"
 #include "ui/project/fiche_gestion_fichiers.h"
 #include "ui/project/preview_widget.h"
 #include "ui/project/profile_panel.h"
@@ -236,7 +237,9 @@ void TFormImport::FormShow() {
   }
   ShowLinkStatus();
   Decouper->setEnabled(position_ && context_.settings.BoardPresent);
-  Manettes->setEnabled(manettes_ && context_.settings.BoardPresent);
+  Manettes->setEnabled(manettes_ && context_.settings.BoardPresent &&
+                       ManualModeOffered(context_.settings));
+  ExplainManualMode(Manettes, context_.settings);
 }
 
 void TFormImport::ShowLinkStatus() {
@@ -252,7 +255,8 @@ void TFormImport::ParametresClick() {
   // Edit mode keeps its commands aside: they take this state when it ends.
   const bool present = context_.settings.BoardPresent;
   SetCommandEnabled(Decouper, position_ && present);
-  SetCommandEnabled(Manettes, manettes_ && present);
+  SetCommandEnabled(Manettes, manettes_ && present && ManualModeOffered(context_.settings));
+  ExplainManualMode(Manettes, context_.settings);
   ApplyOptionsToMenus();
   ShowLinkStatus();
 }

