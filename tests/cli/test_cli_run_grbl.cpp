@@ -37,7 +37,9 @@ class OrvaneCliGrbl : public OrvaneCli {
   // each, heated: the 128-byte buffer is refilled dozens of times.
   void SetUp() override {
     OrvaneCli::SetUp();
-    settings.ActChauffe = true;
+    // The heating is the program's own (M3 ... G4 P1 ... M5); the parallel
+    // port's heating setting is off, as it is by default, and changes nothing.
+    settings.ActChauffe = false;
     settings.PreChauffe = 1;
     settings.Reprise = true;
     Store(settings);
@@ -112,8 +114,8 @@ TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
        -2},
       {"noise for an answer", {"--garbage-at", "20"}, "", 1, "Réponse incohérente", -2},
       {"axes it lacks", {"--axes", "XYZ"}, "", 1, "n'a pas les axes A (il a XYZ)", 0},
-      // The settings' letters, those the export wrote the program with.
-      {"letters it lacks", {"--axes", "XYZA"}, "XYUV", 1, "n'a pas les axes UV", 0},
+      // The program's letters count, not those of the last export's settings.
+      {"settings' letters not the program's", {}, "XYUV", 0, "Découpe terminée normalement", -1},
       {"nobody there", {"--mute"}, "", 1, "Aucun contrôleur GRBL ne répond", 0},
   };
   for (const auto& c : cases) {
@@ -216,6 +218,7 @@ TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
     if (c.status == 0) {
       EXPECT_EQ(sent, program);
       EXPECT_THAT(test::ReadText(output), HasSubstr(EndPositions(program)));
+      EXPECT_THAT(test::ReadText(output), HasSubstr("Préchauffage : patientez 1 secondes"));
       const std::vector<std::string> want = {"RT 0x21",
                                              "RT 0x9E",
                                              "SPINDLE off (stop override)",

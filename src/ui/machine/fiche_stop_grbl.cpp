@@ -13,6 +13,7 @@
 #include "core/machine/cut_opening.h"
 #include "core/machine/cut_progress.h"
 #include "core/machine/grbl_link.h"
+#include "core/machine/grbl_settings.h"
 #include "core/machine/serial_link.h"
 #include "ui/app/key_state_filter.h"
 #include "ui/machine/fiche_stop.h"
@@ -95,14 +96,16 @@ CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
   grbl.preheatSeconds = traits.preheatSeconds;
   grbl.resumeAllowed = s.Reprise;
 
+  // Opened afresh at the controller's rate: a controller unplugged and
+  // plugged again since the last run is a new device behind the same path.
   SerialPort& serial = *context_.serial;
-  SerialParams params = serial.Params();
-  params.baudRate = std::to_string(kGrblDefaultBaudRate);
-  serial.SetParams(params);
-  if (!serial.IsOpen()) serial.Open();
+  const int baud = context_.store ? ReadGrblBaudRate(*context_.store).baud : kGrblDefaultBaudRate;
+  serial.Close();
+  serial.SetParams(GrblSerialParams(s, baud));
+  serial.Open();
   if (!serial.IsOpen()) {
-    return {CutRunEnd::Failed,
-            "Contrôleur GRBL inaccessible : découpe impossible (" + serial.OpenError() + ")."};
+    return {CutRunEnd::Failed, "Contrôleur GRBL inaccessible sur " + s.SerialPort +
+                                   " : découpe impossible (" + serial.OpenError() + ")."};
   }
 
   SetUpFor(2);

@@ -156,6 +156,34 @@ TEST(GcodeDialect, HeatingLinesAndRefusals) {
   EXPECT_NE(WriteDialectProgram(cut, {}, {0, 0, 3}).error, "");
 }
 
+// A streamed program's letters and its pre-heat are its own, whatever the
+// settings say; comments and a move before any dwell are told apart.
+TEST(ProgramTraits, LettersAndPreheatComeFromTheProgram) {
+  GcodeDialect heated;
+  heated.axes = "XYUV";
+  heated.heat = true;
+  const struct {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* axes;
+    int preheat;
+  } cases[] = {
+      {"written heated", WriteDialectProgram(kTaper, heated, {60, 8, 3}).lines, "XYUV", 8},
+      {"written cold", WriteDialectProgram(kTaper, {}, {60, 8, 3}).lines, "XYZA", 0},
+      {"comments, lower case, a fraction",
+       {"(M3 X1 Y1 Z1 A1)", "m3 s100 ; G4 P99", "g4 p2.5", "g1 x1 y2 u3 v4 f5"},
+       "XYUV",
+       3},
+      {"a move before the dwell", {"M3 S100", "G1 X1 Y1 Z1 A1 F1", "G4 P8"}, "XYZA", 0},
+      {"no four-axis move", {"G0 X1 Y1", "M2"}, "", 0},
+  };
+  for (const auto& c : cases) {
+    const ProgramTraits traits = ReadProgramTraits(c.lines);
+    EXPECT_EQ(traits.axes, c.axes) << c.name;
+    EXPECT_EQ(traits.preheatSeconds, c.preheat) << c.name;
+  }
+}
+
 TEST(GcodeDialect, StoreKeepsTheChoicesAndReportsWhatItCannotRead) {
   MemorySettingsStore store;
   const GcodeDialectRead empty = ReadGcodeDialect(store);

@@ -34,9 +34,7 @@ class StopWindowGrbl : public StopWindow {
   void StartSim(std::vector<std::string> args) {
     args.insert(args.end(), {"--time-factor", "10"});
     sim = std::make_unique<test::GrblSim>(work / "grbl.log", std::move(args));
-    SerialParams params;
-    params.port = sim->Device();
-    port.SetParams(params);
+    harness.context.settings.SerialPort = sim->Device();
     harness.context.serial = &port;
   }
 
