@@ -239,6 +239,21 @@ TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
   }
 }
 
+// The space bar while a silent controller is awaited is the user's stop,
+// not a controller that does not answer.
+TEST_F(OrvaneCliGrbl, AStopWhileTheControllerIsAwaitedIsNoSilence) {
+  StartSim({"--mute"});
+  const std::string output = work / "output.txt";
+  test::Child run({ORVANE_CLI, "run", base + ".ovi", "--link", "grbl", "--device", sim->Device()},
+                  output);
+  EXPECT_TRUE(run.Type(" "));
+  EXPECT_EQ(run.Wait(), 1);
+  const std::string text = test::ReadText(output);
+  EXPECT_THAT(text, HasSubstr("Arrêt demandé : rien n'a été lancé."));
+  EXPECT_THAT(text, Not(HasSubstr("Aucun contrôleur GRBL ne répond")));
+  EXPECT_TRUE(StopAndLog().lines.empty());
+}
+
 // What the controller reported, at the rate of the settings or of --baud: a
 // controller at another rate hears noise and answers nothing.
 TEST_F(OrvaneCliGrbl, InfoPrintsWhatTheControllerReported) {

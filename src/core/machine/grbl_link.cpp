@@ -95,6 +95,21 @@ std::optional<std::string> AwaitLine(SerialPort& serial, Clock& clock, AnswerLin
   }
 }
 
+// The user's stop, remembered so that it is not taken for a silent controller.
+class StopSeen : public WaitHost {
+ public:
+  explicit StopSeen(WaitHost* host) : host_(host) {}
+  bool PollStop() override {
+    seen_ = seen_ || (host_ && host_->PollStop());
+    return seen_;
+  }
+  bool Seen() const { return seen_; }
+
+ private:
+  WaitHost* host_;
+  bool seen_ = false;
+};
+
 }  // namespace
 
 AxisSteps GrblStepsOf(const std::vector<double>& mm, const std::string& axes,
@@ -119,6 +134,12 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
   // after a program killed half way), it stops, and it says who it is.
   serial.ClearBuffer(true, false);
   AnswerLines lines(serial);
+  StopSeen stop(host);
+  host = &stop;
+  auto refuse = [&](std::string message) {
+    opening.message = stop.Seen() ? "Arrêt demandé : rien n'a été lancé." : std::move(message);
+    return opening;
+  };
   if (!WriteByte(serial, kSoftReset)) {
     opening.message = "La liaison avec le contrôleur GRBL est perdue.";
     return opening;
@@ -128,9 +149,8 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
       [](const std::string& l) { return ClassifyGrblLine(l).kind == GrblLineKind::Banner; },
       [](const std::string&) { return true; });
   if (!banner) {
-    opening.message = "Aucun contrôleur GRBL ne répond sur le port " + serial.Params().port +
-                      " : rien n'a été lancé.";
-    return opening;
+    return refuse("Aucun contrôleur GRBL ne répond sur le port " + serial.Params().port +
+                  " : rien n'a été lancé.");
   }
   opening.lines.push_back(*banner);
 
@@ -158,8 +178,7 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
       },
       feedback);
   if (!done || ClassifyGrblLine(*done).kind != GrblLineKind::Ok) {
-    opening.message = "Le contrôleur GRBL ne donne pas ses informations ($I) : rien n'a été lancé.";
-    return opening;
+    return refuse("Le contrôleur GRBL ne donne pas ses informations ($I) : rien n'a été lancé.");
   }
   if (!WriteByte(serial, kStatusQuery)) {
     opening.message = "La liaison avec le contrôleur GRBL est perdue.";
@@ -169,10 +188,7 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
       serial, clock, lines, kReplyWaitUs, host,
       [](const std::string& l) { return ClassifyGrblLine(l).kind == GrblLineKind::Status; },
       feedback);
-  if (!report) {
-    opening.message = "Le contrôleur GRBL ne donne pas son état : rien n'a été lancé.";
-    return opening;
-  }
+  if (!report) return refuse("Le contrôleur GRBL ne donne pas son état : rien n'a été lancé.");
   opening.lines.push_back(*report);
   const GrblStatus status = *ParseGrblStatus(*report);
   if (opening.info.axes.empty()) {
