@@ -29,8 +29,10 @@ TFormExportGcode::TFormExportGcode(MessageService* messages, QWidget* parent)
   Chauffe = new QCheckBox(QStringLiteral("Chauffe par la sortie broche (M3 S... / M5)"), this);
   Puissance = new QSpinBox(this);
   SMax = new QSpinBox(this);
+  // Neither bounds the other while a number is typed (the first digit of a
+  // new SMax would clamp the power): "Exporter" refuses a power above SMax.
   SMax->setRange(1, 1000000);
-  connect(SMax, &QSpinBox::valueChanged, this, [this](int value) { Puissance->setMaximum(value); });
+  Puissance->setRange(0, 1000000);
   connect(Chauffe, &QCheckBox::toggled, Puissance, &QWidget::setEnabled);
   Exporter = new QPushButton(QStringLiteral("Exporter"), this);
   Annuler = new QPushButton(QStringLiteral("Annuler"), this);
@@ -64,7 +66,6 @@ std::optional<GcodeDialect> TFormExportGcode::Run(const GcodeDialect& initial) {
   Axes->setCurrentText(QString::fromStdString(initial.axes));
   (initial.feed == GcodeFeedMode::InverseTime ? AvanceG93 : AvanceG94)->setChecked(true);
   SMax->setValue(initial.sMax);
-  Puissance->setRange(0, initial.sMax);
   Puissance->setValue(initial.power);
   Chauffe->setChecked(initial.heat);
   Puissance->setEnabled(initial.heat);

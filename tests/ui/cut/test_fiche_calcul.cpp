@@ -84,7 +84,13 @@ TEST_F(CutWindow, SavesAndExportsTheCommandLinesFilesAndKeepsTheChoices) {
       d->Axes->setCurrentText("xyuv");
       d->AvanceG94->setChecked(true);
       d->Chauffe->setChecked(true);
+      // A power above SMax is refused and left as typed, never clamped.
+      d->SMax->setValue(100);
       d->Puissance->setValue(300);
+      d->Exporter->click();
+      EXPECT_TRUE(d->isVisible());
+      EXPECT_EQ(d->Puissance->value(), 300);
+      d->SMax->setValue(1000);
       d->Exporter->click();
     });
     h.dialogs.chosen = h.home / "découpes/aile.nc";
@@ -92,8 +98,11 @@ TEST_F(CutWindow, SavesAndExportsTheCommandLinesFilesAndKeepsTheChoices) {
     h.dialogs.chosen = h.home / "découpes/aile.ovd";
     calcul->EnregistrerClick();
   });
-  // The question and the export's report; the save says nothing when it works.
-  EXPECT_EQ(h.messages.shown.size(), 2u) << h.messages.shown.back().text;
+  // The question, the refused power and the export's report; the save says
+  // nothing when it works.
+  ASSERT_EQ(h.messages.shown.size(), 3u) << h.messages.shown.back().text;
+  EXPECT_EQ(h.messages.shown[1].text,
+            "La puissance de chauffe doit être comprise entre 0 et 100 (SMax) : 300");
   for (const char* name : {"tmp1", "tmp2", "gcd1", "gcd2"}) {
     EXPECT_FALSE(fs::exists(h.context.settings.CutPath + name)) << name;
   }
