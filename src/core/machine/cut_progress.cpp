@@ -73,6 +73,14 @@ ProgressView LineProgressAt(uint64_t lineCount, uint64_t linesSent, uint64_t dur
   return view;
 }
 
+ProgressView PathProgressAt(double fraction, uint64_t durationSeconds) {
+  ProgressView view;
+  view.percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
+  view.position = static_cast<uint64_t>(view.percent);
+  view.remainingSeconds = RemainingSeconds(view.percent, durationSeconds);
+  return view;
+}
+
 uint64_t RemainingTime::SecondsAt(int64_t now, uint64_t ticksPlayed) {
   const uint64_t left = ticksPlayed < ticks_ ? ticks_ - ticksPlayed : 0;
   if (!samples_.empty() && (now < samples_.back().time || ticksPlayed < samples_.back().ticks)) {

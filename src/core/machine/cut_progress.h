@@ -54,6 +54,8 @@ class RemainingTime {
 
 // The board run's progress after `linesSent` of `lineCount` lines.
 ProgressView LineProgressAt(uint64_t lineCount, uint64_t linesSent, uint64_t durationSeconds);
+// The same from the share of the path done, 0 to 1.
+ProgressView PathProgressAt(double fraction, uint64_t durationSeconds);
 
 // "hh:mm:ss", each part at least two digits.
 std::string FormatDuration(uint64_t seconds);

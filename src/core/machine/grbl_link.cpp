@@ -216,6 +216,7 @@ class Streamer {
         observer_(observer),
         lines_(link.serial),
         clock_(request.letters, std::max(1.0, link.settings.Vmin * 60)),
+        path_(request.lines, request.letters, std::max(1.0, link.settings.Vmin * 60)),
         capacity_(opening.info.rxBuffer - 1) {}
 
   GrblRunOutcome Run() {
@@ -350,6 +351,14 @@ class Streamer {
     state_ = status.state;
     spindleOn_ = status.spindleOn;
     link_.positions.Set(GrblStepsOf(work, opening_.info.axes, request_.letters, link_.settings));
+    std::array<double, 4> at{};
+    bool known = true;
+    for (size_t k = 0; k < 4; ++k) {
+      const size_t i = opening_.info.axes.find(request_.letters[k]);
+      known = known && i < work.size();
+      if (known) at[k] = work[i];
+    }
+    if (known) observer_.PathDone(path_.Fraction(at, acked_));
     if (status.feedOverride && *status.feedOverride != override_) {
       override_ = *status.feedOverride;
       observer_.FeedOverride(override_);
@@ -563,6 +572,7 @@ class Streamer {
   GrblRunObserver& observer_;
   AnswerLines lines_;
   GrblProgramClock clock_;
+  GrblPath path_;
   size_t capacity_;
   std::deque<size_t> inFlight_;
   size_t inFlightBytes_ = 0, maxInFlight_ = 0;

@@ -48,6 +48,8 @@ class GrblRunObserver : public WaitHost {
   virtual void LineSent(size_t index, const std::string& line) { (void)index, (void)line; }
   // Lines acknowledged so far, of `total`.
   virtual void LinesDone(size_t done, size_t total) { (void)done, (void)total; }
+  // How far along its path the machine is (0 to 1), at every status report.
+  virtual void PathDone(double fraction) { (void)fraction; }
   // The feed override now in force, in percent.
   virtual void FeedOverride(int percent) { (void)percent; }
   // Held, heating off: true abandons, false resumes. Asked only when

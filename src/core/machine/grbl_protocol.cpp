@@ -309,4 +309,49 @@ double GrblProgramClock::LineSeconds(std::string_view line) {
   return std::min(minutes * 60, 3.15e7);
 }
 
+GrblPath::GrblPath(const std::vector<std::string>& lines, std::array<char, 4> letters,
+                   double slowestMmPerMin) {
+  GrblProgramClock clock(letters, slowestMmPerMin);
+  double time = 0;
+  size_t known = lines.size();
+  for (const std::string& line : lines) {
+    time += clock.LineSeconds(line);
+    times_.push_back(time);
+    ends_.push_back(clock.End().value_or(std::array<double, 4>{}));
+    if (clock.End() && known == lines.size()) known = ends_.size() - 1;
+  }
+  // Where the machine stands before the first move is not known: the lines
+  // before it, and the move itself, are taken as no way at all.
+  for (size_t i = 0; i < known && i < ends_.size(); ++i) ends_[i] = ends_[known];
+}
+
+double GrblPath::Fraction(const std::array<double, 4>& p, size_t acknowledged) {
+  const size_t last = std::min(acknowledged, ends_.size());
+  if (last == 0 || times_.back() <= 0) return fraction_;
+  double best = INFINITY;
+  for (size_t i = line_; i < last; ++i) {
+    const std::array<double, 4>& from = ends_[i == 0 ? 0 : i - 1];
+    const std::array<double, 4>& to = ends_[i];
+    double length2 = 0, along = 0;
+    for (size_t k = 0; k < 4; ++k) {
+      length2 += (to[k] - from[k]) * (to[k] - from[k]);
+      along += (p[k] - from[k]) * (to[k] - from[k]);
+    }
+    const double t = length2 > 0 ? std::clamp(along / length2, 0.0, 1.0) : 1.0;
+    double distance2 = 0;
+    for (size_t k = 0; k < 4; ++k) {
+      const double d = from[k] + t * (to[k] - from[k]) - p[k];
+      distance2 += d * d;
+    }
+    // On a tie the later line: a corner is the next line's start.
+    if (distance2 <= best) {
+      best = distance2;
+      line_ = i;
+      const double start = i == 0 ? 0 : times_[i - 1];
+      fraction_ = std::max(fraction_, (start + t * (times_[i] - start)) / times_.back());
+    }
+  }
+  return fraction_;
+}
+
 }  // namespace orvane

@@ -78,4 +78,23 @@ class GrblProgramClock {
   bool spindle_ = false;
 };
 
+// How far along a program the machine is, from the position the controller
+// reports: the program's moves as one path, timed as the clock above times
+// them, and the point of it nearest the position among the lines the
+// controller may be carrying out. Never goes back.
+class GrblPath {
+ public:
+  GrblPath(const std::vector<std::string>& lines, std::array<char, 4> letters,
+           double slowestMmPerMin);
+  // `position`: the four axes of X1 Y1 X2 Y2; `acknowledged`: the lines the
+  // controller has taken, the one it carries out among them. 0 to 1.
+  double Fraction(const std::array<double, 4>& position, size_t acknowledged);
+
+ private:
+  std::vector<std::array<double, 4>> ends_;  // where each line leaves the axes
+  std::vector<double> times_;                // when, in seconds from the start
+  size_t line_ = 0;
+  double fraction_ = 0;
+};
+
 }  // namespace orvane

@@ -60,8 +60,10 @@ class WindowGrblObserver : public GrblRunObserver {
   void LineSent(size_t index, const std::string& line) override {
     window_.AddProgramLine(index, line);
   }
-  void LinesDone(size_t done, size_t total) override {
-    if (done > 0) window_.ShowProgress(LineProgressAt(total, done - 1, duration_));
+  // From where the machine is: the controller takes lines well before it
+  // carries them out.
+  void PathDone(double fraction) override {
+    window_.ShowProgress(PathProgressAt(fraction, duration_));
   }
   bool AbandonAfterStop() override {
     window_.AddConsoleLine("Arrêt demandé : avance suspendue, chauffe coupée");
@@ -113,7 +115,7 @@ CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
   LabelInc->setVisible(true);
   LabelInc->setText(QStringLiteral("Avance 100 %"));
   ProgressBar1->setRange(0, 100);
-  ShowProgress(LineProgressAt(grbl.lines.size(), 0, request.durationSeconds));
+  ShowProgress(PathProgressAt(0, request.durationSeconds));
   show();
   activateWindow();
   repaint();
