@@ -56,6 +56,15 @@ void DropRepeatsOfHeldKeys(KeyState* keys) {
 
 bool KeyStateFilter::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (type == QEvent::WindowUnblocked) {
+    // Qt drops the keys addressed to a window a modal question blocks: a key
+    // released before the question took the keyboard (a quick tap of the
+    // space bar that stopped a run) would stay down and stop the resumed run
+    // at once. Held keys keep their repeats dropped.
+    down_.fill(false);
+    pressed_.clear();
+    return QObject::eventFilter(watched, event);
+  }
   if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride) {
     return QObject::eventFilter(watched, event);
   }
