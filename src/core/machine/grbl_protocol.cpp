@@ -315,13 +315,15 @@ GrblPath::GrblPath(const std::vector<std::string>& lines, std::array<char, 4> le
   double time = 0;
   size_t known = lines.size();
   for (const std::string& line : lines) {
-    time += clock.LineSeconds(line);
+    const double seconds = clock.LineSeconds(line);
+    // Where the machine stands before the first move is not known: the lines
+    // before it, and the move itself, are taken as no way and no time.
+    const bool first = clock.End() && known == lines.size();
+    if (first) known = ends_.size();
+    if (!first) time += seconds;
     times_.push_back(time);
     ends_.push_back(clock.End().value_or(std::array<double, 4>{}));
-    if (clock.End() && known == lines.size()) known = ends_.size() - 1;
   }
-  // Where the machine stands before the first move is not known: the lines
-  // before it, and the move itself, are taken as no way at all.
   for (size_t i = 0; i < known && i < ends_.size(); ++i) ends_[i] = ends_[known];
 }
 

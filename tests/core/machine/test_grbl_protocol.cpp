@@ -98,19 +98,20 @@ TEST(GrblProtocol, TimesLinesAsTheControllerRunsThem) {
 // Progress follows the position the controller reports along the timed
 // path, among the lines it has taken only, and never goes back.
 TEST(GrblPath, FollowsThePositionAlongTheTimedPath) {
-  // 10 s along X1 and X2, then 30 s along Y1 and Y2: 40 s in all.
-  const std::vector<std::string> program = {"G21 G90 G93", "G0 X0 Y0 Z0 A0", "G1 X10 Y0 Z10 A0 F6",
-                                            "G1 X10 Y10 Z10 A10 F2", "M2"};
+  // From wherever the machine stood, a rapid to the start (no time: where
+  // from is not known), 10 s along X1 and X2, then 30 s along Y1 and Y2.
+  const std::vector<std::string> program = {"G21 G90 G93", "G0 X-50 Y0 Z-50 A0",
+                                            "G1 X10 Y0 Z10 A0 F6", "G1 X10 Y10 Z10 A10 F2", "M2"};
   GrblPath path(program, {'X', 'Y', 'Z', 'A'}, 60);
   const struct {
     std::array<double, 4> at;
     size_t acknowledged;
     double fraction;
   } steps[] = {
-      {{0, 0, 0, 0}, 2, 0},
+      {{-50, 0, -50, 0}, 2, 0},
       {{10, 10, 10, 10}, 3, 0.25},  // beyond what it has taken: the end of line 3
       {{10, 5, 10, 5}, 5, 0.625},
-      {{0, 0, 0, 0}, 5, 0.625},  // back at the start: the progress stays
+      {{-50, 0, -50, 0}, 5, 0.625},  // back at the start: the progress stays
       {{10, 10, 10, 10}, 5, 1},
   };
   for (const auto& s : steps) EXPECT_DOUBLE_EQ(path.Fraction(s.at, s.acknowledged), s.fraction);
