@@ -5,7 +5,9 @@
 // compare two independent readings of the same stream. Strict on purpose:
 // the receive buffer holds one byte less than it announces (a ring buffer)
 // and drops what comes beyond, a line leaves it only when the planner has
-// room, and "\r" ends a line as "\n" does.
+// room, and "\r" ends a line as "\n" does. A reset in motion or an alarm
+// leaves it in alarm, refusing G-code ("error:9") until "$X"; a limit alarm
+// reads nothing at all until a reset.
 
 #include <array>
 #include <cstdint>
@@ -116,6 +118,7 @@ class SimGrbl {
   int reportCount_ = 0;
   int motionMode_ = 0;
   bool lineOverflow_ = false;
+  bool critical_ = false;  // a limit alarm: lines wait in the buffer until a reset
   long programLine_ = 0;
   Command parsed_;
 };
