@@ -47,7 +47,10 @@ bool ReadNumber(const std::string& text, size_t& at, double& value) {
 }  // namespace
 
 SimGrbl::SimGrbl(const GrblSimOptions& options)
-    : options_(options), position_(options.axes.size(), 0.0), silent_(options.mute) {}
+    : options_(options),
+      state_(options.startInAlarm ? State::Alarm : State::Idle),
+      position_(options.axes.size(), 0.0),
+      silent_(options.mute) {}
 
 void SimGrbl::Log(double now, const std::string& text) {
   char stamp[32];
@@ -388,7 +391,9 @@ bool SimGrbl::Execute(const std::string& raw, double now) {
   }
   if (!parsed_.system.empty()) {
     const std::string& s = parsed_.system;
-    if (s == "$X") {
+    if (s == "$X" && options_.deafToUnlock) {
+      Log(now, "UNLOCK ignored");
+    } else if (s == "$X") {
       // Out of alarm it changes nothing, and says nothing but "ok".
       if (state_ == State::Alarm) {
         state_ = State::Idle;

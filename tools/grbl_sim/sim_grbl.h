@@ -30,8 +30,10 @@ struct GrblSimOptions {
   int errorCode = 20;
   long alarmAt = 0;  // line at which "ALARM:<alarmCode>" stops everything
   int alarmCode = 1;
-  long garbageAt = 0;  // line answered by noise instead of "ok"
-  bool mute = false;   // answers nothing at all, ever
+  long garbageAt = 0;         // line answered by noise instead of "ok"
+  bool mute = false;          // answers nothing at all, ever
+  bool startInAlarm = false;  // powers up locked, as with homing enabled
+  bool deafToUnlock = false;  // "$X" gets no answer and changes nothing
 };
 
 // Counters for the benchmark and the tests.
