@@ -259,11 +259,6 @@ TEST_F(OrvaneCliGrbl, AnAlarmIsRefusedUntilUnlocked) {
        "grbl unlock",
        1,
        "Le contrôleur GRBL ne répond pas au déverrouillage ($X) : rien n'a été lancé."},
-      {"ignores $X, run",
-       {"--start-in-alarm", "--deaf-to-unlock"},
-       "run --unlock",
-       1,
-       "Le contrôleur GRBL ne répond pas au déverrouillage ($X) : rien n'a été lancé."},
   };
   const std::string run = "run " + base + ".ovi --link grbl </dev/null --device ";
   for (const auto& c : cases) {
