@@ -87,6 +87,8 @@ bool ParseOptions(const Args& args, RunOptions& options) {
       options.record = args[++i];
     } else if (a == "--simulate") {
       options.simulate = true;
+    } else if (a == "--unlock") {
+      options.unlock = true;
     } else if (!a.starts_with("--") && options.cut.empty()) {
       options.cut = a;
     } else {

@@ -34,6 +34,7 @@ struct RunOptions {
   std::string program;  // the GRBL link's program, BASE.nc by default
   std::string axes;     // its letters for X1 Y1 X2 Y2; empty: the settings' dialect
   std::string baud;     // its rate; empty: the settings'
+  bool unlock = false;  // a controller found in alarm is unlocked ("$X") first
 };
 
 // The terminal's keys as key states: a space stays "down" until the run has

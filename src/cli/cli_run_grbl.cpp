@@ -143,7 +143,12 @@ int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const 
   {
     TerminalKeys keys;
     GrblTerminal terminal(keys, request.preheatSeconds);
-    const GrblOpening opening = OpenGrbl(serial, clock, &terminal);
+    GrblOpening opening = OpenGrbl(serial, clock, &terminal);
+    if (options.unlock && !opening.alarm.empty()) {
+      std::cout << kGrblLinkName << " en alarme (" << opening.alarm << ") : déverrouillage ($X)\n";
+      UnlockGrbl(serial, clock, &terminal, opening);
+      if (opening.ok) std::cout << opening.message << "\n" << std::flush;
+    }
     if (opening.ok) {
       std::cout << kGrblLinkName << " : " << serial.Params().port << " (" << opening.lines.front()
                 << ", tampon " << opening.info.rxBuffer << " octets, axes " << opening.info.axes
@@ -173,7 +178,10 @@ int RunOnGrbl(const RunOptions& options, const MachineSettings& settings, const 
 }
 
 int GrblCommand(const Args& args) {
-  if (args.empty() || args[0] != "info") return UsageError("grbl attend la sous-commande info");
+  if (args.empty() || (args[0] != "info" && args[0] != "unlock")) {
+    return UsageError("grbl attend la sous-commande info ou unlock");
+  }
+  const bool unlock = args[0] == "unlock";
   const auto parsed = ParseArgs(Args(args.begin() + 1, args.end()), {"--device", "--baud"}, {});
   if (!parsed) return UsageError();
   if (!parsed->positional.empty()) return UsageError("argument en trop : " + parsed->positional[0]);
@@ -190,12 +198,29 @@ int GrblCommand(const Args& args) {
     return 1;
   }
   MonotonicClock clock;
-  const GrblOpening opening = OpenGrbl(serial, clock, nullptr);
+  GrblOpening opening = OpenGrbl(serial, clock, nullptr);
+  if (unlock) UnlockGrbl(serial, clock, nullptr, opening);
   serial.Close();
   for (const std::string& line : opening.lines) std::cout << line << "\n";
   if (!opening.ok) {
     std::cerr << "orvane-cli : " << opening.message << "\n";
     return 1;
+  }
+  if (unlock) {
+    if (opening.unlocked) {
+      std::cout << opening.message << "\n";
+      return 0;
+    }
+    // Not in alarm: fine only if the controller is idle, not in a door's
+    // or a sleep's state that "$X" would not end either.
+    const auto status = ParseGrblStatus(opening.lines.back());
+    if (!status || status->state != "Idle") {
+      std::cerr << "orvane-cli : Le contrôleur GRBL n'est pas au repos (état "
+                << (status ? status->state : "inconnu") << ").\n";
+      return 1;
+    }
+    std::cout << "Le contrôleur GRBL n'est pas en alarme : rien à déverrouiller.\n";
+    return 0;
   }
   std::cout << "Tampon de réception : " << opening.info.rxBuffer << " octets"
             << (opening.info.rxReported ? "" : " (non indiqué : valeur par défaut)") << "\n"

@@ -35,10 +35,10 @@ constexpr Command kCommands[] = {
      "       [--profile 1|2] -o SORTIE.ovp"},
     {"pulses", PulsesCommand, "pulses --period US [--ticks N] [--duty P] [--record FICHIER]"},
     {"board", BoardCommand, "board identify [--device PERIPHERIQUE] [--send-parameters]"},
-    {"grbl", GrblCommand, "grbl info [--device PERIPHERIQUE] [--baud N]"},
+    {"grbl", GrblCommand, "grbl info|unlock [--device PERIPHERIQUE] [--baud N]"},
     {"run", RunCommand,
      "run DECOUPE.ovi [--link parallel|serial|board|grbl] [--device DEV] [--simulate]\n"
-     "       [--record FICHIER] [--program PROGRAMME.nc] [--axes LETTRES] [--baud N]"},
+     "       [--record FICHIER] [--program PROGRAMME.nc] [--axes LETTRES] [--baud N] [--unlock]"},
     {"jog", JogCommand,
      "jog --axis X1|Y1|X2|Y2|X|Y|XY|X-Y --mm D [--fast] [--link parallel|serial|board]\n"
      "       [--device DEV] [--record FICHIER] [--from X1,Y1,X2,Y2]"},

@@ -239,6 +239,76 @@ TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
   }
 }
 
+// A run the controller stopped in motion leaves it in alarm, as GRBL does:
+// the next run is refused until "$X" (`grbl unlock`, or `run --unlock`),
+// then the whole wing runs on the same controller; the spindle comes on only
+// for the runs themselves. A controller that ignores "$X" is a refusal
+// within its bound, and nothing is sent after it.
+TEST_F(OrvaneCliGrbl, AnAlarmIsRefusedUntilUnlocked) {
+  const struct {
+    const char* name;
+    std::vector<std::string> sim;
+    const char* unlock;  // the command that unlocks, "" for none
+    int status;
+    const char* said;
+  } cases[] = {
+      {"grbl unlock", {"--error-at", "40:20"}, "grbl unlock", 0, "Découpe terminée normalement"},
+      {"run --unlock", {"--error-at", "40:20"}, "run --unlock", 0, "Découpe terminée normalement"},
+      {"ignores $X",
+       {"--start-in-alarm", "--deaf-to-unlock"},
+       "grbl unlock",
+       1,
+       "Le contrôleur GRBL ne répond pas au déverrouillage ($X) : rien n'a été lancé."},
+  };
+  const std::string run = "run " + base + ".ovi --link grbl </dev/null --device ";
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--time-factor", "50"};
+    args.insert(args.end(), c.sim.begin(), c.sim.end());
+    StartSim(args);
+    const std::string device = sim->Device();
+    if (c.sim[0] == "--error-at") {
+      EXPECT_THAT(Cli(run + device).output, HasSubstr("error:20")) << c.name;
+    }
+    const CliRun refused = Cli(run + device);
+    EXPECT_EQ(refused.status, 1) << c.name;
+    EXPECT_THAT(refused.output, HasSubstr("Le contrôleur GRBL est en alarme")) << c.name;
+    const bool byRun = std::string(c.unlock) == "run --unlock";
+    const auto start = std::chrono::steady_clock::now();
+    CliRun last = Cli(byRun ? run + device + " --unlock" : "grbl unlock --device " + device);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took.count(), byRun && c.status == 0 ? 30 : 6) << c.name;  // a whole run, or none
+    if (!byRun) {
+      EXPECT_EQ(last.status, c.status) << c.name << "\n" << last.output;
+      if (c.status == 0) {
+        EXPECT_THAT(last.output, HasSubstr("[MSG:Caution: Unlocked]\n<Idle|"));
+        EXPECT_THAT(last.output, HasSubstr("positions inconnues"));
+        last = Cli(run + device);
+      }
+    }
+    const GrblSimLog log = StopAndLog();
+    EXPECT_EQ(last.status, c.status) << c.name << "\n" << last.output;
+    EXPECT_THAT(last.output, HasSubstr(c.said)) << c.name;
+    EXPECT_TRUE(log.SpindleOff()) << c.name;
+    const auto unlock = std::find(log.lines.begin(), log.lines.end(), "$X");
+    ASSERT_NE(unlock, log.lines.end()) << c.name;
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "$X"), 1) << c.name;
+    const auto lastOpening = std::find(log.lines.rbegin(), log.lines.rend(), "$I").base();
+    const std::vector<std::string> after(std::max(lastOpening, unlock + 1), log.lines.end());
+    // The error stop's run and the whole run switch the spindle on; nothing else does.
+    const auto heated =
+        std::count_if(log.events.begin(), log.events.end(),
+                      [](const std::string& e) { return e.starts_with("SPINDLE on"); });
+    if (c.status == 0) {
+      EXPECT_EQ(after, program) << c.name;
+      EXPECT_THAT(last.output, HasSubstr(EndPositions(program))) << c.name;
+      EXPECT_EQ(heated, 2) << c.name;
+    } else {
+      EXPECT_TRUE(after.empty()) << c.name;
+      EXPECT_EQ(heated, 0) << c.name;
+    }
+  }
+}
+
 // The space bar while a silent controller is awaited is the user's stop,
 // not a controller that does not answer.
 TEST_F(OrvaneCliGrbl, AStopWhileTheControllerIsAwaitedIsNoSilence) {

@@ -32,6 +32,7 @@ TEST(GrblSim, AnswersAsStrictlyAsTheController) {
       {"dwell without P", "G4\n", "error:28\r\n", ""},
       {"spindle", "M3 S500\nM5\n", "ok\r\nok\r\n", "SPINDLE off (M5)"},
       {"reset", "\x18", "\r\nGrbl 1.1h ['$' for help]\r\n", "RESET"},
+      {"unlock out of alarm changes nothing", "$X\n", "ok\r\n", ""},
       {"overrides", "\x91\x91\x92?",
        "<Idle|MPos:0.000,0.000,0.000,0.000|FS:0,0|WCO:0.000,0.000,0.000,0.000|Ov:110,100,100>\r\n",
        "RT 0x92"},
@@ -82,7 +83,12 @@ TEST(GrblSim, HoldSpindleStopAndResetFollowTheMotion) {
   EXPECT_EQ(grbl.TakeOutput(),
             "ALARM:3\r\n\r\nGrbl 1.1h ['$' for help]\r\n[MSG:'$H'|'$X' to unlock]\r\n");
   send("G1 X1 F60\n", 3.1);
-  EXPECT_EQ(grbl.TakeOutput(), "error:9\r\n");
+  send("\x18", 3.1);  // a reset does not lift the alarm either
+  EXPECT_EQ(grbl.TakeOutput(),
+            "error:9\r\n\r\nGrbl 1.1h ['$' for help]\r\n[MSG:'$H'|'$X' to unlock]\r\n");
+  send("$X\nG1 X1 F60\n", 3.2);
+  EXPECT_EQ(grbl.TakeOutput(), "[MSG:Caution: Unlocked]\r\nok\r\nok\r\n");
+  EXPECT_FALSE(grbl.SpindleOn());
 }
 
 }  // namespace

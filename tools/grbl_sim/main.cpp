@@ -27,7 +27,7 @@ int Usage() {
       "usage: orvane-grbl-sim [--link CHEMIN] [--log FICHIER] [--time-factor X] [--baud N]\n"
       "       [--rx-buffer N] [--blocks N] [--axes LETTRES] [--no-opt] [--no-axes]\n"
       "       [--silent-at N] [--error-at N[:CODE]] [--alarm-at N[:CODE]]\n"
-      "       [--garbage-at N] [--mute]\n");
+      "       [--garbage-at N] [--mute] [--start-in-alarm] [--deaf-to-unlock]\n");
   return 2;
 }
 
@@ -60,6 +60,11 @@ bool ParseArgs(int argc, char** argv, Config& config) {
   GrblSimOptions& o = config.options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--start-in-alarm" || arg == "--deaf-to-unlock") {
+      o.startInAlarm |= arg == "--start-in-alarm";
+      o.deafToUnlock |= arg == "--deaf-to-unlock";
+      continue;
+    }
     if (arg == "--no-opt" || arg == "--no-axes" || arg == "--mute") {
       o.reportOpt &= arg != "--no-opt";
       o.reportAxes &= arg != "--no-axes";

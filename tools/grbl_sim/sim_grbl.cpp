@@ -47,7 +47,10 @@ bool ReadNumber(const std::string& text, size_t& at, double& value) {
 }  // namespace
 
 SimGrbl::SimGrbl(const GrblSimOptions& options)
-    : options_(options), position_(options.axes.size(), 0.0), silent_(options.mute) {}
+    : options_(options),
+      state_(options.startInAlarm ? State::Alarm : State::Idle),
+      position_(options.axes.size(), 0.0),
+      silent_(options.mute) {}
 
 void SimGrbl::Log(double now, const std::string& text) {
   char stamp[32];
@@ -158,6 +161,7 @@ void SimGrbl::Reset(double now) {
   const bool alarm = state_ == State::Alarm || moving;
   Log(now, moving ? "RESET in motion" : "RESET");
   rx_.clear();
+  critical_ = false;
   blocks_.clear();
   dwellUntil_ = dwellLeft_ = 0;
   lineOverflow_ = false;
@@ -207,6 +211,7 @@ std::string SimGrbl::StatusReport() const {
 
 void SimGrbl::ProcessLines(double now) {
   for (;;) {
+    if (critical_) return;
     auto end =
         std::find_if(rx_.begin(), rx_.end(), [](uint8_t c) { return c == '\n' || c == '\r'; });
     if (end == rx_.end()) {
@@ -253,9 +258,9 @@ int SimGrbl::Parse(const std::string& raw, double now) {
   parsed_ = Command{};
   if (raw.size() > kLineLimit) return 11;
   if (text.empty()) return 0;
+  // A "$" line is carried out as it arrives, whatever the planner holds.
   if (text[0] == '$') {
     parsed_.system = text;
-    parsed_.sync = true;
     return 0;
   }
   std::string seen;
@@ -363,6 +368,11 @@ bool SimGrbl::Execute(const std::string& raw, double now) {
     SetSpindle(now, 0, "(alarm)");
     Log(now, "ALARM " + std::to_string(options_.alarmCode));
     Emit("ALARM:" + std::to_string(options_.alarmCode) + "\r\n");
+    // A limit is a critical event: nothing more is read until a reset.
+    if (options_.alarmCode == 1 || options_.alarmCode == 2) {
+      critical_ = true;
+      Emit("[MSG:Reset to continue]\r\n");
+    }
     return true;
   }
   if (counted && options_.errorAt > 0 && n == options_.errorAt) {
@@ -381,7 +391,17 @@ bool SimGrbl::Execute(const std::string& raw, double now) {
   }
   if (!parsed_.system.empty()) {
     const std::string& s = parsed_.system;
-    if (state_ != State::Idle && state_ != State::Alarm) {
+    if (s == "$X" && options_.deafToUnlock) {
+      Log(now, "UNLOCK ignored");
+    } else if (s == "$X") {
+      // Out of alarm it changes nothing, and says nothing but "ok".
+      if (state_ == State::Alarm) {
+        state_ = State::Idle;
+        Log(now, "UNLOCKED");
+        Emit("[MSG:Caution: Unlocked]\r\n");
+      }
+      Emit("ok\r\n");
+    } else if (state_ != State::Idle && state_ != State::Alarm) {
       Emit("error:8\r\n");
     } else if (s == "$I") {
       Emit("[VER:1.1h.20190825:]\r\n");
@@ -392,10 +412,6 @@ bool SimGrbl::Execute(const std::string& raw, double now) {
       if (options_.reportAxes) {
         Emit("[AXS:" + std::to_string(options_.axes.size()) + ":" + options_.axes + "]\r\n");
       }
-      Emit("ok\r\n");
-    } else if (s == "$X") {
-      if (state_ == State::Alarm) Emit("[MSG:Caution: Unlocked]\r\n");
-      state_ = State::Idle;
       Emit("ok\r\n");
     } else {
       Emit("error:3\r\n");

@@ -5,7 +5,9 @@
 // compare two independent readings of the same stream. Strict on purpose:
 // the receive buffer holds one byte less than it announces (a ring buffer)
 // and drops what comes beyond, a line leaves it only when the planner has
-// room, and "\r" ends a line as "\n" does.
+// room, and "\r" ends a line as "\n" does. A reset in motion or an alarm
+// leaves it in alarm, refusing G-code ("error:9") until "$X"; a limit alarm
+// reads nothing at all until a reset.
 
 #include <array>
 #include <cstdint>
@@ -28,8 +30,10 @@ struct GrblSimOptions {
   int errorCode = 20;
   long alarmAt = 0;  // line at which "ALARM:<alarmCode>" stops everything
   int alarmCode = 1;
-  long garbageAt = 0;  // line answered by noise instead of "ok"
-  bool mute = false;   // answers nothing at all, ever
+  long garbageAt = 0;         // line answered by noise instead of "ok"
+  bool mute = false;          // answers nothing at all, ever
+  bool startInAlarm = false;  // powers up locked, as with homing enabled
+  bool deafToUnlock = false;  // "$X" gets no answer and changes nothing
 };
 
 // Counters for the benchmark and the tests.
@@ -116,6 +120,7 @@ class SimGrbl {
   int reportCount_ = 0;
   int motionMode_ = 0;
   bool lineOverflow_ = false;
+  bool critical_ = false;  // a limit alarm: lines wait in the buffer until a reset
   long programLine_ = 0;
   Command parsed_;
 };

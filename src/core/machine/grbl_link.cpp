@@ -144,10 +144,15 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
     opening.message = "La liaison avec le contrôleur GRBL est perdue.";
     return opening;
   }
+  // An "ALARM:N" before the banner names why the controller stays in alarm.
+  std::string alarmLine;
   const auto banner = AwaitLine(
       serial, clock, lines, kBannerWaitUs, host,
       [](const std::string& l) { return ClassifyGrblLine(l).kind == GrblLineKind::Banner; },
-      [](const std::string&) { return true; });
+      [&](const std::string& l) {
+        if (ClassifyGrblLine(l).kind == GrblLineKind::Alarm) alarmLine = l;
+        return true;
+      });
   if (!banner) {
     return refuse("Aucun contrôleur GRBL ne répond sur le port " + serial.Params().port +
                   " : rien n'a été lancé.");
@@ -195,6 +200,9 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
     opening.info.axes = GrblAxesFromCount((status.machine ? *status.machine : *status.work).size());
   }
   if (alarm || status.state.starts_with("Alarm")) {
+    opening.alarm = !alarmLine.empty()                   ? alarmLine
+                    : status.state.starts_with("Alarm:") ? "ALARM" + status.state.substr(5)
+                                                         : status.state;
     opening.message =
         "Le contrôleur GRBL est en alarme (prise d'origine ou déverrouillage à faire) : rien n'a "
         "été lancé.";
@@ -202,6 +210,67 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
   }
   opening.ok = true;
   return opening;
+}
+
+void UnlockGrbl(SerialPort& serial, Clock& clock, WaitHost* host, GrblOpening& opening) {
+  if (opening.ok || opening.alarm.empty()) return;
+  AnswerLines lines(serial);
+  StopSeen stop(host);
+  auto refuse = [&](const std::string& why) {
+    opening.message = stop.Seen() ? "Arrêt demandé : rien n'a été lancé."
+                                  : "Le contrôleur GRBL " + why + " : rien n'a été lancé.";
+  };
+  if (!serial.WriteStr("$X\n")) {
+    opening.message = "La liaison avec le contrôleur GRBL est perdue.";
+    return;
+  }
+  // Its answer to "$X": feedback first ("[MSG:Caution: Unlocked]"), then "ok".
+  std::string other;
+  const auto answer = AwaitLine(
+      serial, clock, lines, kReplyWaitUs, &stop,
+      [](const std::string& l) {
+        const auto k = ClassifyGrblLine(l).kind;
+        return k == GrblLineKind::Ok || k == GrblLineKind::Error;
+      },
+      [&](const std::string& l) {
+        if (ClassifyGrblLine(l).kind != GrblLineKind::Feedback) {
+          other = l;
+          return false;
+        }
+        opening.lines.push_back(l);
+        return true;
+      });
+  if (!answer) {
+    return refuse(other.empty() ? "ne répond pas au déverrouillage ($X)"
+                                : "répond au déverrouillage ($X) par " + Quoted(other));
+  }
+  if (const GrblLine kind = ClassifyGrblLine(*answer); kind.kind == GrblLineKind::Error) {
+    return refuse("refuse le déverrouillage ($X) : error:" + std::to_string(kind.code) + ", " +
+                  GrblErrorMeaning(kind.code));
+  }
+  if (!WriteByte(serial, kStatusQuery)) {
+    opening.message = "La liaison avec le contrôleur GRBL est perdue.";
+    return;
+  }
+  const auto report = AwaitLine(
+      serial, clock, lines, kReplyWaitUs, &stop,
+      [](const std::string& l) { return ClassifyGrblLine(l).kind == GrblLineKind::Status; },
+      [&](const std::string& l) {
+        other = l;
+        return ClassifyGrblLine(l).kind == GrblLineKind::Feedback;
+      });
+  if (!report) return refuse("ne donne pas son état après le déverrouillage ($X)");
+  opening.lines.push_back(*report);
+  const GrblStatus status = *ParseGrblStatus(*report);
+  if (status.state != "Idle" || status.spindleOn) {
+    return refuse("n'est pas au repos après le déverrouillage ($X) (état " + status.state +
+                  (status.spindleOn ? ", broche en marche)" : ")"));
+  }
+  opening.ok = true;
+  opening.unlocked = true;
+  opening.message =
+      "Contrôleur GRBL déverrouillé ($X) : rien n'a bougé, chauffe coupée. Ses positions ne sont "
+      "pas sûres : positions inconnues (prise d'origine conseillée).";
 }
 
 namespace {

@@ -31,11 +31,21 @@ struct GrblOpening {
   std::string message;  // why not, when not
   GrblBuildInfo info;
   std::vector<std::string> lines;  // the banner and the `$I` answer, as received
+  // Refused only because the controller is in alarm: what it said of it
+  // ("ALARM:3", or its state "Alarm"); empty otherwise.
+  std::string alarm;
+  bool unlocked = false;  // by `UnlockGrbl`: the controller's positions are not to be trusted
 };
 
 // Soft reset, banner, `$I`, one status report. A controller in alarm, or one
 // that does not answer within its bounds, is refused. `host` may stop it.
 GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host);
+
+// A controller `OpenGrbl` found in alarm, unlocked ("$X"): its "ok", then a
+// status report that says it is idle with the spindle off, each within its
+// bound. Anything else leaves `opening` refused with the reason. Nothing
+// moves; the message says the positions are unknown.
+void UnlockGrbl(SerialPort& serial, Clock& clock, WaitHost* host, GrblOpening& opening);
 
 enum class GrblTrim { None, Faster, Slower, Reset };
 

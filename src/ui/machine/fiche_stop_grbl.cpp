@@ -123,8 +123,22 @@ CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
   context_.abortFlag = 0;
 
   WindowGrblObserver observer(*this, context_, request.durationSeconds, grbl.preheatSeconds);
-  const GrblOpening opening = OpenGrbl(serial, *context_.clock, &observer);
+  GrblOpening opening = OpenGrbl(serial, *context_.clock, &observer);
+  if (!opening.alarm.empty() && !Closing()) {
+    DropRepeatsOfHeldKeys(context_.keys);
+    const MessageAnswer answer =
+        context_.messages->Show(MessageKind::Confirmation,
+                                "Le contrôleur GRBL est en alarme (" + opening.alarm +
+                                    "). Le déverrouiller ($X) et lancer la découpe ?",
+                                MessageButtons::YesNo);
+    if (answer == MessageAnswer::Yes && !Closing()) {
+      UnlockGrbl(serial, *context_.clock, &observer, opening);
+      // The controller's own positions are not to be trusted any more.
+      if (opening.ok) context_.positions.MarkUnknown();
+    }
+  }
   if (opening.ok) AddConsoleLine(opening.lines.front());
+  if (opening.unlocked) AddConsoleLine(opening.message);
   GrblLink link{serial, *context_.clock, s, context_.positions};
   const GrblRunOutcome result = RunGrblCut(grbl, opening, link, observer);
   switch (result.end) {
