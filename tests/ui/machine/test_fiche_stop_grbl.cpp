@@ -44,17 +44,29 @@ class StopWindowGrbl : public StopWindow {
 };
 
 // The space bar holds the run and asks; "Non" resumes and every line still
-// arrives once; an error from the controller fails the run with its meaning.
-// Either way the spindle output ends off.
+// arrives once; an error from the controller fails the run with its meaning;
+// a controller in alarm is unlocked on "Oui" and the run goes on, and "Non"
+// refuses it. Every way the spindle output ends off.
 TEST_F(StopWindowGrbl, AStopAndResumeFinishesAndAnErrorFailsWithItsMeaning) {
   const struct {
     std::vector<std::string> sim;
     bool stop;
+    MessageAnswer answer;  // to the first question
     CutRunEnd end;
     const char* said;
   } cases[] = {
-      {{}, true, CutRunEnd::Completed, ""},
-      {{"--error-at", "50:22"}, false, CutRunEnd::Failed, "error:22, vitesse d'avance non définie"},
+      {{}, true, MessageAnswer::No, CutRunEnd::Completed, ""},
+      {{"--error-at", "50:22"},
+       false,
+       MessageAnswer::No,
+       CutRunEnd::Failed,
+       "error:22, vitesse d'avance non définie"},
+      {{"--start-in-alarm"}, false, MessageAnswer::Yes, CutRunEnd::Completed, ""},
+      {{"--start-in-alarm"},
+       false,
+       MessageAnswer::No,
+       CutRunEnd::Failed,
+       "Le contrôleur GRBL est en alarme (prise d'origine ou déverrouillage à faire)"},
   };
   for (const auto& c : cases) {
     StartSim(c.sim);
@@ -62,7 +74,9 @@ TEST_F(StopWindowGrbl, AStopAndResumeFinishesAndAnErrorFailsWithItsMeaning) {
     keys.down = [&](Key key) {
       return c.stop && key == Key::Space && !asked && sim->Log().lines.size() > 40;
     };
-    harness.messages.answers = {MessageAnswer::No};
+    const bool locked = c.sim == std::vector<std::string>{"--start-in-alarm"};
+    harness.messages.answers = {c.answer};
+    harness.messages.shown.clear();
     harness.messages.onShow = [&] {
       asked = true;
       EXPECT_EQ(window->Label3->text().toStdString(), "BARRE D'ESPACE");
@@ -74,12 +88,20 @@ TEST_F(StopWindowGrbl, AStopAndResumeFinishesAndAnErrorFailsWithItsMeaning) {
     const test::GrblSimLog log = sim->Log();
     EXPECT_EQ(outcome.end, c.end) << outcome.message;
     EXPECT_THAT(outcome.message, ::testing::HasSubstr(c.said));
-    EXPECT_EQ(asked, c.stop);
+    EXPECT_EQ(asked, c.stop || locked);
+    if (locked) {
+      EXPECT_EQ(harness.messages.shown.at(0).text,
+                "Le contrôleur GRBL est en alarme (Alarm). Le déverrouiller ($X) et lancer la "
+                "découpe ?");
+      EXPECT_EQ(log.Has("UNLOCKED"), c.answer == MessageAnswer::Yes);
+    }
     EXPECT_TRUE(log.SpindleOff()) << log.summary;
     EXPECT_FALSE(log.Has("LOST"));
     if (c.end == CutRunEnd::Completed) {
-      EXPECT_EQ(std::vector<std::string>(log.lines.begin() + 1, log.lines.end()), program);
-      EXPECT_TRUE(log.Has("SPINDLE off (stop override)"));
+      // "$I", and "$X" when it was unlocked, then the program.
+      EXPECT_EQ(std::vector<std::string>(log.lines.begin() + (locked ? 2 : 1), log.lines.end()),
+                program);
+      EXPECT_EQ(log.Has("SPINDLE off (stop override)"), c.stop);
     }
   }
 }
