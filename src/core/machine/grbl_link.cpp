@@ -275,6 +275,11 @@ void UnlockGrbl(SerialPort& serial, Clock& clock, WaitHost* host, GrblOpening& o
 
 namespace {
 
+// What times the moves whose speed a program does not give (rapids).
+double SlowestMmPerMin(const MachineSettings& s) {
+  return std::max(1.0, s.Vmin * 60);
+}
+
 class Streamer {
  public:
   Streamer(const GrblCutRequest& request, const GrblOpening& opening, GrblLink& link,
@@ -284,8 +289,8 @@ class Streamer {
         link_(link),
         observer_(observer),
         lines_(link.serial),
-        clock_(request.letters, std::max(1.0, link.settings.Vmin * 60)),
-        path_(request.lines, request.letters, std::max(1.0, link.settings.Vmin * 60)),
+        clock_(request.letters, SlowestMmPerMin(link.settings)),
+        path_(request.lines, request.letters, SlowestMmPerMin(link.settings)),
         capacity_(opening.info.rxBuffer - 1) {}
 
   GrblRunOutcome Run() {
