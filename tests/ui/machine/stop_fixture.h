@@ -44,7 +44,6 @@ class StopWindow : public OrvaneCli {
     ASSERT_EQ(Cli("generate " + Serpentine(Rows()) + " -o " + base + GenerateOptions()).status, 0);
     cut = OpenCut(base + ".ovi", s);
     ASSERT_TRUE(cut.loaded) << cut.message;
-    steps = test::ReadText(base + ".ovd");
 
     ui::AppContext& c = harness.context;
     c.settings = s;
@@ -86,29 +85,6 @@ class StopWindow : public OrvaneCli {
     for (const auto& w : parallel->Writes()) n += w.address == kData;
     return n;
   }
-  // The patterns played on the parallel port, each followed by its 0, and
-  // only between a run image and the idle image.
-  std::string PlayedPatterns() {
-    std::string bytes;
-    bool running = false, zeroDue = false;
-    for (const auto& w : parallel->Writes()) {
-      if (w.address == kControl) {
-        running = w.value == kRunImage || (running && w.value != kIdleImage);
-      } else if (w.address != kData) {
-        ADD_FAILURE() << "a write to " << w.address;
-      } else if (zeroDue) {  // the tick's 0, which may follow the stop's idle image
-        EXPECT_EQ(w.value, 0) << "pattern " << bytes.size() << " not followed by its 0";
-        zeroDue = false;
-      } else if (running) {
-        bytes += static_cast<char>(w.value);
-        zeroDue = true;
-      } else {  // out of a run, the port rests at 0
-        EXPECT_EQ(w.value, 0) << "a tick while the heating is off";
-      }
-    }
-    EXPECT_FALSE(zeroDue) << "the last pattern never ended";
-    return bytes;
-  }
   // The last control write: the run ends on it.
   bool EndsIdle() {
     const auto writes = parallel->Writes();
@@ -120,7 +96,6 @@ class StopWindow : public OrvaneCli {
 
   MachineSettings settings;
   std::string base;
-  std::string steps;
   bool simulation = false;
   std::array<int32_t, 4> periods{20, 20, 20, 20};
   OpenedCut cut;
