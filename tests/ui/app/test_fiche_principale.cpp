@@ -76,25 +76,6 @@ TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
   EXPECT_EQ(h.Setting("Moteurs", "Y1step"), "300");
 }
 
-// A store that cannot be written: told once, and the run goes on to its end.
-TEST(TMainForm, AStoreThatCannotBeWrittenIsToldOnceAndTheRunGoesOn) {
-  test::WindowHarness h;
-  std::filesystem::create_directories(h.store.Path());  // a folder named settings.ini
-  TMainForm mainForm(h.context);
-  TFormImport project(h.context, &mainForm);
-  mainForm.SetProjectWindow(&project);
-  ASSERT_TRUE(mainForm.FormCreate());
-  mainForm.show();
-  mainForm.Timer1->stop();
-  project.show();
-  project.close();
-  mainForm.close();
-  ASSERT_EQ(h.messages.shown.size(), 1u);
-  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("est un dossier"));
-  EXPECT_TRUE(std::filesystem::is_directory(h.store.Path()));
-  EXPECT_EQ(h.context.settings.X1step, 200);
-}
-
 // A whole run on the parallel link whose store has the heating and hold bits
 // exchanged (heating on bit 1, hold on bit 2).
 class SettingsInMemory : public ::testing::Test {
@@ -139,15 +120,10 @@ TEST_F(SettingsInMemory, AResetThatExchangesTheBitsNeverHeatsTheWireOnExit) {
   EXPECT_EQ(after.back(), 0);  // hold released, heating off
 }
 
-TEST_F(SettingsInMemory, ASaveAppliesTheImagesOfWhatWasSavedAtThePortsAddress) {
-  const size_t before = h.parallel->Writes().size();
+// A change of the images rests the machine on them (the parameters window's
+// and the configuration menu's tests); a new address is opened and rested.
+TEST_F(SettingsInMemory, ANewAddressIsOpenedAndRestedOnTheImagesInForce) {
   h.context.settings.InvChauffe = true;  // heating now active when its bit is 0
-  ASSERT_TRUE(SaveSettings(h.context));
-  EXPECT_EQ(h.Setting("Port", "InvChauffe"), "1");
-  // Idle: hold on bit 2 active, heating bit 1 set = inactive.
-  EXPECT_EQ(h.ControlWrites(before), std::vector<uint8_t>{3});
-  EXPECT_EQ(h.context.images.RunControlImage, 3);  // automatic heating off: inactive too
-
   h.context.settings.Port = 0x278;
   SettingsChanged(h.context);
   const auto& writes = h.parallel->Writes();  // the port opened for the new address
@@ -155,7 +131,7 @@ TEST_F(SettingsInMemory, ASaveAppliesTheImagesOfWhatWasSavedAtThePortsAddress) {
   EXPECT_EQ(writes[0].address, 0x278);
   EXPECT_EQ(writes[0].value, 0);
   EXPECT_EQ(writes[1].address, 0x278 + 2);
-  EXPECT_EQ(writes[1].value, 3);
+  EXPECT_EQ(writes[1].value, 3);  // idle: hold on bit 2 active, heating bit 1 set = inactive
 }
 
 // Regression: the decimals choice was never saved ("5" then quitting left
