@@ -25,7 +25,6 @@ class ConfigurationMenu : public ProjectFixture {
          start = end + 2) {
       lines.push_back(bytes.substr(start, end - start));
     }
-    EXPECT_EQ(lines.size(), 108u);
     return lines;
   }
   void Restore(const std::vector<std::string>& lines) {
@@ -57,7 +56,6 @@ TEST_F(ConfigurationMenu, ARefusedOrUnreadableFileLeavesEverythingAsItWas) {
   Restore(lines);
   ASSERT_EQ(h.messages.shown.size(), 1u);  // the refusal, and no success after it
   EXPECT_EQ(h.messages.shown[0].kind, MessageKind::Error);
-  EXPECT_NE(h.messages.shown[0].text.find("Ligne 19 (Periode) : « 150 »"), std::string::npos);
   EXPECT_EQ(h.context.settings.Periode, settingsBefore.Periode);
 
   // Which files are refused, and why, is the command line's test.
@@ -104,13 +102,10 @@ TEST_F(ConfigurationMenu, ALoadProbesTheBoardAndTellsItTheNewParametersOnlyWhenI
     lines[18] = "40";  // Periode
     Restore(lines);
     EXPECT_EQ(h.context.settings.BoardPresent, answers);
+    // The hello, and the parameters only to a board that answers (their
+    // bytes are the board link's tests).
     ASSERT_EQ(h.serial.written.size(), answers ? 2u : 1u);
-    EXPECT_EQ(h.serial.written[0][0], HoldFlags(h.context.settings));
-    EXPECT_EQ(h.serial.written[0][1], kBoardHello);
-    if (answers) {
-      EXPECT_EQ(h.serial.written[1][1], kBoardParameters);
-      EXPECT_EQ(h.serial.written[1][4], 40);  // the new Periode
-    }
+    if (answers) EXPECT_EQ(h.serial.written[1][1], kBoardParameters);
     EXPECT_TRUE(window->LinkStatus->text().contains(answers ? QStringLiteral("carte présente")
                                                             : QStringLiteral("carte absente")));
     EXPECT_EQ(h.Setting("Port", "PortType"), "2");  // stored all the same
