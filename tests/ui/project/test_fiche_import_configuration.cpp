@@ -105,7 +105,7 @@ TEST_F(ConfigurationMenu, ALoadProbesTheBoardAndTellsItTheNewParametersOnlyWhenI
     // The hello, and the parameters only to a board that answers (their
     // bytes are the board link's tests).
     ASSERT_EQ(h.serial.written.size(), answers ? 2u : 1u);
-    if (answers) EXPECT_EQ(h.serial.written[1][1], kBoardParameters);
+    EXPECT_EQ(h.serial.written.back()[1], answers ? kBoardParameters : kBoardHello);
     EXPECT_TRUE(window->LinkStatus->text().contains(answers ? QStringLiteral("carte présente")
                                                             : QStringLiteral("carte absente")));
     EXPECT_EQ(h.Setting("Port", "PortType"), "2");  // stored all the same
