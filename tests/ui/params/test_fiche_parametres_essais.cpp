@@ -24,10 +24,6 @@ namespace {
 
 using ui::TFormParametres;
 
-struct NoKeys : KeyState {
-  bool IsKeyDown(Key) const override { return false; }
-};
-
 // The other tabs, the motors page's buttons and edits, the test buttons.
 std::vector<bool> ControlsEnabled(TFormParametres& w) {
   std::vector<bool> on;
@@ -50,19 +46,15 @@ std::vector<bool> ControlsEnabled(TFormParametres& w) {
 TEST(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
   test::WindowHarness h;
   ASSERT_TRUE(h.Start());
-  const auto store = [&](const char* group, const std::string& name, const char* value) {
-    h.store.WriteSettingString(GroupKeyPath(group), name, value);
-  };
-  for (const char* axis : {"X1", "Y1", "X2", "Y2"}) {
-    store("Moteurs", std::string(axis) + "step", "20");
-    store("Moteurs", std::string(axis) + "speed", "50");
-  }
-  store("Machine", "Vmin", "500"), store("Machine", "Vmax", "2000");
-  store("Machine", "Pente", "85");
-  store("Port", "ActChauffe", "1"), store("Port", "PreChauffe", "0");  // run 0x03, idle 0x01
-  ReadAllSettings(h.store, h.context.settings, &h.serial);
+  MachineSettings& s = h.context.settings;
+  s.X1step = s.Y1step = s.X2step = s.Y2step = 20;
+  s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 50;
+  s.Vmin = 500, s.Vmax = 2000, s.Pente = 85;
+  s.ActChauffe = true, s.PreChauffe = 0;  // run 0x03, idle 0x01
+  WriteAllSettings(h.store, s, nullptr, nullptr);
+  ReadAllSettings(h.store, s, &h.serial);
   MonotonicClock clock;
-  NoKeys keys;
+  test::ScriptedKeys keys;  // none down
   h.context.clock = &clock;
   h.context.keys = &keys;
   h.context.port = std::make_unique<VirtualPort>(&clock);
