@@ -80,10 +80,9 @@ TEST_F(StopWindowGrbl, AStopAndResumeFinishesAndAnErrorFailsWithItsMeaning) {
                 "découpe ?");
       EXPECT_EQ(log.Has("UNLOCKED"), c.answer == MessageAnswer::Yes);
     }
+    // The lines the controller took, and the spindle off while held, are the
+    // command line's tests; every way ends with the spindle off.
     EXPECT_TRUE(log.SpindleOff()) << log.summary;
-    EXPECT_FALSE(log.Has("LOST"));
-    // Which lines the controller took is the command line's test.
-    EXPECT_EQ(log.Has("SPINDLE off (stop override)"), c.stop);
   }
 }
 
