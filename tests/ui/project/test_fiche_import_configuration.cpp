@@ -73,23 +73,9 @@ TEST_F(ConfigurationMenu, ARefusedOrUnreadableFileLeavesEverythingAsItWas) {
   EXPECT_EQ(h.parallel->Writes().size(), writesBefore);  // the machine was not touched
 }
 
-TEST_F(ConfigurationMenu, ALoadRestsTheMachineOnTheNewIdleImageAndAppliesTheDecimals) {
-  std::vector<std::string> lines = SavedLines();
-  ASSERT_EQ(h.ControlWrites(0), std::vector<uint8_t>{1});  // factory: hold active on bit 1
-  lines[47] = "1";                                         // BitChauffe
-  lines[52] = "2";                                         // BitCouple
-  lines[87] = "1";                                         // Decimales
-  const size_t before = h.parallel->Writes().size();
-  Restore(lines);
-  ASSERT_EQ(h.messages.shown.size(), 1u);  // a save says nothing when it works
-  EXPECT_EQ(h.messages.shown[0].text, kConfigurationRestored);
-  // The round trip of every line is the configuration file's; the machine
-  // and the window follow the load. Hold now active on bit 2, heating
-  // (bit 1) inactive: 0b10.
-  EXPECT_EQ(h.ControlWrites(before), std::vector<uint8_t>{2});
-  EXPECT_EQ(window->Decimals(), 1);  // its buttons follow: the reset's test
-}
-
+// A load goes the reset's way (the machine rests on the new images, the
+// decimals buttons follow: the reset's Regression tests). On the board's
+// link it asks the board again.
 TEST_F(ConfigurationMenu, ALoadProbesTheBoardAndTellsItTheNewParametersOnlyWhenItAnswers) {
   for (const bool answers : {true, false}) {
     SCOPED_TRACE(answers);
@@ -98,7 +84,10 @@ TEST_F(ConfigurationMenu, ALoadProbesTheBoardAndTellsItTheNewParametersOnlyWhenI
     std::vector<std::string> lines = SavedLines();
     lines[31] = "2";   // PortType
     lines[18] = "40";  // Periode
+    lines[87] = "1";   // Decimales
     Restore(lines);
+    EXPECT_EQ(h.messages.shown.back().text, kConfigurationRestored);
+    EXPECT_EQ(window->Decimals(), 1);
     EXPECT_EQ(h.context.settings.BoardPresent, answers);
     // The hello, and the parameters only to a board that answers (their
     // bytes are the board link's tests).
