@@ -18,8 +18,8 @@ namespace orvane {
 namespace {
 
 // The press asks for the identification and the release puts the outputs
-// back; a silent line gives "introuvable"
-// in 100 ms, and the motor tests are then refused.
+// back; a silent line gives "introuvable" in 100 ms, and the motor tests are
+// then refused.
 TEST(TestGroups, TheOutputTestReadsTheBoardOrFindsNone) {
   for (bool silent : {false, true}) {
     SCOPED_TRACE(silent ? "silent" : "board");
@@ -64,11 +64,9 @@ TEST(TestGroups, TheOutputTestReadsTheBoardOrFindsNone) {
       continue;
     }
     ASSERT_EQ(list->count(), 7);
+    // Its lines are the identification's test; the packets on a silent
+    // line, above, are the same two.
     EXPECT_TRUE(list->item(0)->text().contains(QStringLiteral("KELDRINO ver ")));
-    EXPECT_TRUE(list->item(2)->text().startsWith(QStringLiteral(" (ok)    Pas par millimètre")));
-    serial.Close();
-    sim->Stop();
-    EXPECT_EQ(sim->Log().size(), 2u);
   }
 }
 
