@@ -293,7 +293,8 @@ TEST_F(StopWindowBoard, AStopAtLine50ThenNoResendsItAndASimulationAbandonedEndsI
       continue;
     }
     // The feed of the periods it was given shows in the caption.
-    EXPECT_EQ(caption, BoardSimulationCaption(BoardCutFeed(harness.context.settings, periods, true)));
+    EXPECT_EQ(caption,
+              BoardSimulationCaption(BoardCutFeed(harness.context.settings, periods, true)));
     EXPECT_EQ(outcome.end, CutRunEnd::Stopped);
     EXPECT_EQ(harness.messages.shown.back().text, "Abandonner la simulation ?");
     EXPECT_THAT(Announced(outcome, true), ElementsAre("Simulation interrompue."));

@@ -35,9 +35,9 @@ class StopWindowGrbl : public StopWindow {
   std::unique_ptr<test::GrblSim> sim;
 };
 
-// The space bar holds the run and asks and "Non" resumes; a controller in alarm is unlocked on "Oui" and the run goes on, and "Non"
-// refuses it. Every way the spindle output ends off.
-TEST_F(StopWindowGrbl, AStopAndResumeFinishesAndAnErrorFailsWithItsMeaning) {
+// The space bar holds the run and asks and "Non" resumes; a controller in alarm is unlocked on
+// "Oui" and the run goes on, and "Non" refuses it. Every way the spindle output ends off.
+TEST_F(StopWindowGrbl, AStopResumesAndAnAlarmIsUnlockedOnlyOnOui) {
   const struct {
     std::vector<std::string> sim;
     bool stop;
