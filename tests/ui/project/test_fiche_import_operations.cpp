@@ -172,20 +172,23 @@ TEST_F(Operations, AnImportOrAnUndoThatEmptiesTheProfileTakesTheCopiedPoint) {
 TEST_F(Operations, ABadDivisionOrANeedlessSimplificationChangesAndRecordsNothing) {
   Open(WriteProject({{0, 0}, {5, 1}, {10, 3}, {12, 8}}));
   const PointRows before = window->Profile1.raw;
-  bool stayedOpen = false;
-  QString reset;
-  QTimer::singleShot(0, &saisie, [&] {
-    saisie.Edit1->setText(QStringLiteral("-2"));  // which texts are refused is the core's
-    saisie.Appliquer->click();
-    stayedOpen = saisie.isVisible();
-    reset = saisie.Edit1->text();
-    saisie.Annuler->click();
-  });
-  window->OperationClick(p1, p1->Diviser);
-  EXPECT_TRUE(stayedOpen);
-  EXPECT_EQ(reset, QStringLiteral("2"));
-  ASSERT_EQ(h.messages.shown.size(), 1u);
-  EXPECT_EQ(h.messages.shown[0].text, "Valeur incorrecte !");
+  for (const char* distance : {"0", "-"}) {  // at most 0, and no number ("-2" is as 0)
+    bool stayedOpen = false;
+    QString reset;
+    QTimer::singleShot(0, &saisie, [&] {
+      saisie.Edit1->setText(QString::fromUtf8(distance));
+      saisie.Appliquer->click();
+      stayedOpen = saisie.isVisible();
+      reset = saisie.Edit1->text();
+      saisie.Annuler->click();
+    });
+    h.messages.shown.clear();
+    window->OperationClick(p1, p1->Diviser);
+    EXPECT_TRUE(stayedOpen) << distance;
+    EXPECT_EQ(reset, QStringLiteral("2")) << distance;
+    ASSERT_EQ(h.messages.shown.size(), 1u) << distance;
+    EXPECT_EQ(h.messages.shown[0].text, "Valeur incorrecte !");
+  }
   window->OperationClick(p1, p1->Simplifier);
   EXPECT_EQ(window->Profile1.raw, before);
   EXPECT_EQ(Captions(), (std::vector<std::string>{"Ouvrir projet"}));
