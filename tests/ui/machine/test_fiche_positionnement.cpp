@@ -216,8 +216,6 @@ class RunLengthView : public PositionFixture {
  protected:
   void SetUp() override {
     PositionFixture::SetUp();
-    MachineSettings& s = h.context.settings;
-    s.X1io = 0, s.Y1io = 1, s.X2io = 2, s.Y2io = 3;
     binaire = std::make_unique<TFormBinaire>(h.context);
     binaire->SetWaitWindow(&wait);
     window->SetDetailWindow(binaire.get());
