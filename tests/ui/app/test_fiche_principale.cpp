@@ -75,11 +75,10 @@ TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
 
 // A whole run on the parallel link whose store has the heating and hold bits
 // exchanged (heating on bit 1, hold on bit 2).
-class SettingsInMemory : public ::testing::Test {
+class SettingsInMemory : public WholeRun {
  protected:
   void SetUp() override {
-    mainForm.SetProjectWindow(&project);
-    ASSERT_TRUE(mainForm.FormCreate());
+    WholeRun::SetUp();
     h.store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "160");
     mainForm.show();  // first run: the factory values, then the two exchanged
     mainForm.Timer1->stop();
@@ -89,10 +88,6 @@ class SettingsInMemory : public ::testing::Test {
     project.show();
     ASSERT_NE(h.parallel, nullptr);
   }
-
-  test::WindowHarness h;
-  TMainForm mainForm{h.context};
-  TFormImport project{h.context, &mainForm};
 };
 
 // Regression: the images were computed only at link start-up, so after a reset
