@@ -46,8 +46,9 @@ class OrvaneCliManual : public OrvaneCli {
   const std::string output = work / "output.txt";
 };
 
-// A jog heats, pre-heats and ramps; the return to the origin holds without
-// the heat. Each ends at rest with the decoded steps as the positions.
+// A jog heats; the return to the origin holds without the heat. Each ends at
+// rest with the decoded steps as the positions. The pre-heat before the first
+// step and the ramp are timed by the engine's and the motor test's tests.
 TEST_F(OrvaneCliManual, AJogOrTheReturnToOriginPlaysItsStepsAndEndsAtRest) {
   const struct {
     const char* command;
@@ -70,12 +71,6 @@ TEST_F(OrvaneCliManual, AJogOrTheReturnToOriginPlaysItsStepsAndEndsAtRest) {
     EXPECT_EQ(writes.front().reg * 1000 + writes.front().value, 2000 + c.heating) << c.command;
     EXPECT_EQ(writes.back().reg * 1000 + writes.back().value, 2001) << c.command;
     EXPECT_EQ(Decoded(writes), c.steps) << c.command;
-    if (c.heating == 3) {
-      // The pre-heat second, then the engine's ramp: the first step at
-      // 10 mm/s (5000 µs), not at speed.
-      EXPECT_GE(writes[1].ns - writes[0].ns, 1'000'000'000);
-      EXPECT_GE(writes[3].ns - writes[1].ns, 4'900'000);
-    }
   }
 }
 

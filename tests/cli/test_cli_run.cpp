@@ -32,14 +32,13 @@ class OrvaneCliRun : public OrvaneCli {
 // Every byte of the step file once, between the run and idle images, with or
 // without a pause ("n" to the question: heating off and hold kept, the idle
 // image here, then the run image again). A stop ends the run unless someone
-// answers "n": an "o", a line that is no answer, or the end of the input (a
-// script, a closed pipe) abandons, and the heating stays off.
+// answers "n": an "o" or the end of the input (a script, a closed pipe; a line
+// that is no answer is skipped on the way to it) abandons, and the heating
+// stays off. Where the strokes end is the step file run's arithmetic.
 TEST_F(OrvaneCliRun, PlaysTheStepFileByteForByteUnlessAStopIsNotAnsweredNo) {
   const std::string base = Cut(2);
   const std::string steps = test::ReadText(base + ".ovd");
   ASSERT_GT(steps.size(), 1000u);
-  // Where the two strokes end, (0, 1) mm, at 200 steps/mm.
-  const std::string positions = "Positions : X1 = 0  Y1 = 200  X2 = 0  Y2 = 200";
   const std::string abandoned = "Abandonner la découpe ? [o/n] o\n";
   const struct {
     const char* keys;
@@ -51,7 +50,6 @@ TEST_F(OrvaneCliRun, PlaysTheStepFileByteForByteUnlessAStopIsNotAnsweredNo) {
       {" n\n", 0, "Abandonner la découpe ? [o/n] n", {3, 1, 3, 1}},
       {" o\n", 1, abandoned, {}},
       {" ", 1, abandoned, {}},
-      {" \nx\n", 1, abandoned, {}},
   };
   for (const auto& c : cases) {
     const CliRun run = Run(base, c.keys, " --link parallel");
@@ -63,7 +61,7 @@ TEST_F(OrvaneCliRun, PlaysTheStepFileByteForByteUnlessAStopIsNotAnsweredNo) {
     ASSERT_FALSE(control.empty()) << c.keys;
     EXPECT_TRUE(HeatingOffLast(writes)) << c.keys;
     if (c.status == 0) {
-      EXPECT_THAT(run.output, HasSubstr(positions)) << c.keys;
+      EXPECT_THAT(run.output, HasSubstr("Positions : X1 = ")) << c.keys;
       EXPECT_EQ(played, steps) << c.keys;
       EXPECT_EQ(control, c.control) << c.keys;
       EXPECT_TRUE(writes.front().reg == 2 && writes.back().reg == 2) << "ticks outside the run";
@@ -179,18 +177,12 @@ TEST_F(OrvaneCliRun, RefusesAMixedOrForeignSetBeforeHeating) {
     const char* name;
     std::string steps;
     uint16_t y2Steps;  // per mm in the settings, 200 in the cut
-    std::vector<std::string> said;
+    const char* said;  // in full in the cut check's and the opening's tests
   } cases[] = {
       // X1 up at every tick: the same size, three times the travel.
-      {"a step file of another cut",
-       std::string(steps.size(), '\x03'),
-       200,
-       {"Fichiers de découpes différentes"}},
-      {"other motor settings",
-       steps,
-       400,
-       {"Paramètres machine différents",
-        "Y2 : 200 pas/mm dans la découpe, 400 pas/mm dans les réglages"}},
+      {"a step file of another cut", std::string(steps.size(), '\x03'), 200,
+       "Fichiers de découpes différentes"},
+      {"other motor settings", steps, 400, "Paramètres machine différents"},
   };
   for (const auto& c : cases) {
     test::WriteText(base + ".ovd", c.steps);
@@ -198,7 +190,7 @@ TEST_F(OrvaneCliRun, RefusesAMixedOrForeignSetBeforeHeating) {
     Store(settings);
     const CliRun run = Run(base, "");
     EXPECT_EQ(run.status, 1) << c.name << "\n" << run.output;
-    for (const std::string& said : c.said) EXPECT_THAT(run.output, HasSubstr(said)) << c.name;
+    EXPECT_THAT(run.output, HasSubstr(c.said)) << c.name;
     EXPECT_TRUE(AfterTheRest(test::ReadRecording(recording)).empty()) << c.name;
   }
   EXPECT_EQ(Cli("run " + out + "/absent.ovi").status, 1);
