@@ -69,10 +69,9 @@ class OrvaneCliBoard : public OrvaneCli {
 // has no compatibility check): 60e6 / (125 × 200) = 2400 mm/min; a
 // simulation flags every line and runs at twice Vmax, 2400 × (2 / 40) × 2 =
 // 240, with no origin and no pre-heat. When the board stops at line 50, "n"
-// resumes with the interrupted line, the end of the input with nobody to
-// answer ends the run there (an "o" is the parallel run's case, on the same
-// question); without resuming there is no question, and a simulation asks
-// its own.
+// resumes with the interrupted line, an "o" ends the run there (the end of
+// the input is the parallel run's case, on the same question); without
+// resuming there is no question, and a simulation asks its own.
 TEST_F(OrvaneCliBoard, SendsEveryLineAndAfterAStopByTheBoardAsksToResume) {
   Configure(100);
   const std::string base = Zigzag(60);
@@ -90,7 +89,6 @@ TEST_F(OrvaneCliBoard, SendsEveryLineAndAfterAStopByTheBoardAsksToResume) {
       {"", true, false, false, 0, "Découpe terminée normalement", 62},
       {"", true, true, false, 0, "Orvane - Simulation à 4 mm/s\n", 62},
       {"n\n", true, false, true, 0, "Abandonner la découpe ? [o/n] n", 63},
-      {"", true, false, true, 1, "Abandonner la découpe ? [o/n] o", 50},
       {"n\n", false, false, true, 1, "Découpe arrêtée par la carte.", 50},
       {"o\n", true, true, true, 1, "Abandonner la simulation ? [o/n] o", 50},
   };

@@ -166,6 +166,7 @@ TEST_F(OrvaneCliGrbl, StreamsTheWingOrFailsWithTheHeatingOff) {
 // program without its own end is taken and acknowledged: the link's M5
 // waits for the controller's run-out, the wire hot.
 TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
+  const char* abandoned = "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé).";
   const struct {
     const char* answer;  // to the question; none: a signal instead of the space bar
     bool runOut;         // a planner that takes the whole program, M5 and M2 left out
@@ -173,11 +174,9 @@ TEST_F(OrvaneCliGrbl, StopThenResumeOrAbandon) {
     const char* said;
   } cases[] = {
       {"n\n", false, 0, "Découpe terminée normalement"},
-      {"o\n", false, 1, "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
-      {nullptr, false, 128 + SIGTERM,
-       "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
-      {nullptr, true, 128 + SIGTERM,
-       "Découpe abandonnée : chauffe coupée (contrôleur réinitialisé)."},
+      {"o\n", false, 1, abandoned},
+      {nullptr, false, 128 + SIGTERM, abandoned},
+      {nullptr, true, 128 + SIGTERM, abandoned},
   };
   const std::string output = work / "output.txt", open = work / "open.nc";
   std::string text;
