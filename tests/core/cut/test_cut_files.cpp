@@ -64,7 +64,6 @@ TEST(CutHeader, ReadsBackWhatItWrites) {
   const CutHeaderRead read = ParseCutHeader(WriteCutHeader(d, s, false));
   ASSERT_TRUE(read.ok) << read.message;
   const CutHeaderInfo& h = read.info;
-  EXPECT_FALSE(h.olderVersion);
   EXPECT_EQ(h.decimals, 2);
   EXPECT_EQ(h.sizes, (std::array<double, 8>{120.5, 40, 120.5, 40, 80, 20, 95.25, 20}));
   EXPECT_EQ(h.sizeLines[6], "95.250");

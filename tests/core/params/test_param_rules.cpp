@@ -185,7 +185,6 @@ TEST(ParamRules, PageDefaults) {
   EXPECT_EQ(s.BitChauffe, 2);
   EXPECT_EQ(s.BitCouple, 1);
   EXPECT_EQ(s.CutPath, "/home/u/orvane/découpes/");
-  EXPECT_TRUE(CrossRuleBreaks(s).empty());
 }
 
 TEST(ParamRules, FoldersAreAbsoluteExistingAndEndWithASlash) {
