@@ -6,13 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <limits>
-#include <sstream>
 
 #include "core/app/machine_settings.h"
-#include "core/common/cp1252.h"
+#include "core/common/text_lines.h"
 #include "core/cut/cut_point_file.h"
 #include "core/cut/cut_set_check.h"
 #include "core/cut/step_stream.h"
@@ -25,17 +23,6 @@ namespace {
 using test::TempFolder;
 using test::WriteText;
 using ::testing::HasSubstr;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(Cp1252ToUtf8(text));
-  for (std::string line; std::getline(in, line);) {
-    EXPECT_EQ(line.back(), '\r');
-    line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 CutHeaderData Header() {
   CutHeaderData d;
@@ -81,7 +68,8 @@ TEST(CutHeader, ReadsBackWhatItWrites) {
   // Lead-ins are written in whole millimetres. (What set B exchanges is
   // pinned by the file hashes of the command line's
   // GenerateWithTheFactoryWiringWritesTheSameFilesAsBefore.)
-  EXPECT_EQ(Lines(WriteCutHeader(d, s, true))[15], "-10");
+  const std::string setB = WriteCutHeader(d, s, true);
+  EXPECT_EQ(SplitLines(setB)[15], "-10");
 }
 
 // One line of a written header replaced, or lines missing or added: every
