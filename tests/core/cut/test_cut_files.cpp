@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "core/app/machine_settings.h"
@@ -166,12 +167,20 @@ TEST(CutPointFile, RefusesAFileThatIsNotTheHeaders) {
   WriteText(folder / "p.ovs", points);
   // A pipe with no writer in the file's place is refused, not waited on.
   ASSERT_EQ(mkfifo((folder / "pipe.ovs").c_str(), 0644), 0);
+  {
+    // 4 GB with no block behind it: refused without reading a byte, its
+    // size whole past 32 bits.
+    std::ofstream sparse(folder / "sparse.ovs", std::ios::binary);
+    sparse.seekp((int64_t(1) << 32) - 1);
+    sparse.put('\0');
+  }
   struct Case {
     const char* file;
     uint64_t expected;
     const char* says;
   } cases[] = {
       {"p.ovs", 3, "64 octets pour 3 points annoncés"},
+      {"sparse.ovs", 6, "4294967296 octets pour 6 points"},
       {"p.ovs", UINT64_MAX, "pour 18446744073709551615 points"},  // a count times 32 wraps
       {"pipe.ovs", 2, "illisible"},
       {"none.ovs", 2, "none.ovs"},
