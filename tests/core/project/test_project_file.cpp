@@ -57,9 +57,7 @@ TEST(ProjectFile, RefusesOldVersionsImpossibleCountsAndUnreadableOrFarCoordinate
       {4, "0", nullptr},  // as an empty project
       {17, "1,5", "ligne 17"},
       {21, "1000000.000000", nullptr},
-      {21, "-1000000", nullptr},
       {21, "1000000.5", " Coordonnée hors limites (ligne 21) "},
-      {21, "1e12", " Coordonnée hors limites (ligne 21) "},
       {21, "-1.7e308", " Coordonnée hors limites (ligne 21) "},
   };
   for (const auto& c : cases) {
