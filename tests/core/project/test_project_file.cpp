@@ -50,7 +50,6 @@ TEST(ProjectFile, RefusesOldVersionsImpossibleCountsAndUnreadableOrFarCoordinate
       {2, "x160", ""},
       {2, "v", ""},
       {4, "2000000000", ""},  // refused before allocating
-      {4, "-1", ""},
       {4, "three", ""},
       {6, "7", ""},
       {4, "2", nullptr},  // fewer points than the body holds is readable
