@@ -113,17 +113,5 @@ TEST(Confondre, GivesTheRulesRowsOnVariedOutlines) {
   EXPECT_GE(changed, runs - 4);
 }
 
-TEST(Confondre, ReportsProgressOverTheRows) {
-  PointRows rows = Spiral(20000, 1, 0);
-  size_t calls = 0, last = 0;
-  MergeClosePoints(rows, 0.5, 5, false, [&](size_t done, size_t total) {
-    ++calls;
-    EXPECT_EQ(total, 20000u);
-    EXPECT_GE(done, last);
-    last = done;
-  });
-  EXPECT_GT(calls, 1u);
-}
-
 }  // namespace
 }  // namespace orvane
