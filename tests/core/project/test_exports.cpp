@@ -3,8 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+
 #include "core/project/drawing_readers.h"
 #include "support/profiles.h"
+#include "support/temp_folder.h"
 
 namespace orvane {
 namespace {
@@ -14,13 +18,24 @@ using ::testing::StartsWith;
 
 // Regression: the CSV header and a first point of whole numbers were taken
 // for a Lednicer title and counts line, and the outline read back zig-zagged.
-// In each outline the first row reads as Lednicer counts that the rows after
-// it match, and both "surfaces" start at the same point.
 TEST(CoordinateExports, EveryCsvAndDatExportReadsBackAsItself) {
-  const std::vector<std::pair<double, double>> outlines[] = {
+  std::vector<std::vector<std::pair<double, double>>> outlines = {
+      // (2, 3) then five rows: counts that match, surfaces meeting at (0, 0).
       {{2, 3}, {0, 0}, {4, 0}, {0, 0}, {4, 4}, {2, 3}},
       {{2, 2}, {0, 0}, {1, 1}, {0, 0}, {1, 1}},
   };
+  std::mt19937 random(2412);
+  for (int n = 0; n < 300; ++n) {
+    std::vector<std::pair<double, double>> points;
+    const int count = 2 + static_cast<int>(random() % 12);
+    for (int i = 0; i < count; ++i) {
+      // Few distinct whole values, so repeated points and count-like rows are common.
+      const double x = static_cast<double>(random() % 6), y = static_cast<double>(random() % 6);
+      points.push_back(random() % 4 ? std::pair{x, y} : std::pair{x + 0.25, y / 8});
+    }
+    if (random() % 2) points.push_back(points.front());
+    outlines.push_back(points);
+  }
   for (const auto& outline : outlines) {
     const Profile p = test::MakeProfile(outline, -1);
     std::vector<double> xs, ys;
@@ -52,13 +67,32 @@ TEST(DxfExport, WritesOnePolylineThatTheReaderTakesBack) {
   Profile open = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {5, 8}, {0, 5}});
   Profile closed = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {0, 5}, {0, 0}});
   const std::string a = WriteDxf(open.raw), b = WriteDxf(closed.raw);
-  // Open (70 = 0); a closed one is read back with its first vertex again.
+  // Open (70 = 0); a closed one is checked in ezdxf below.
   EXPECT_THAT(a, HasSubstr("AcDbPolyline\r\n90\r\n5\r\n70\r\n0\r\n"));
   DrawingRead back = ReadDxf(a);
   ASSERT_EQ(back.xs.size(), 5u);
   EXPECT_EQ(back.xs[3], 5);
   EXPECT_EQ(back.ys[3], 8);
   EXPECT_EQ(ReadDxf(b).xs.size(), 6u);  // closed: the reader repeats the first vertex
+}
+
+// Another program must open the export: ezdxf's recovering reader reports
+// neither errors nor repairs.
+TEST(DxfExport, OpensCleanlyInEzdxf) {
+  if (std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "python3-ezdxf is not installed";
+  }
+  test::TempFolder folder;
+  Profile p = test::MakeProfile({{0, 0}, {10, 0}, {10, 5}, {0, 0}});
+  test::WriteText(folder / "profil.dxf", WriteDxf(p.raw));
+  const std::string command =
+      "/usr/bin/python3 -c \"import sys; from ezdxf import recover; "
+      "doc, a = recover.readfile(sys.argv[1]); "
+      "e = list(doc.modelspace()); "
+      "ok = not a.errors and not a.fixes and len(e) == 1 and e[0].dxftype() == 'LWPOLYLINE' "
+      "and e[0].dxf.layer == '1' and e[0].closed and len(e[0]) == 4; sys.exit(0 if ok else 1)\" " +
+      folder / "profil.dxf";
+  EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
 TEST(CutProject, WritesBothProfilesSideBySideAndReadsThemBack) {
