@@ -1,21 +1,19 @@
-// The serial layer (termios) on pseudo-terminals: its bounded writes, and the
-// simulator held to the board's strictness, every check reading what the
-// simulator logged, packet by packet. The identification, runs and their
-// faults are tested on orvane-cli against the same simulator.
+// The simulator held to the board's strictness on a pseudo-terminal, every
+// check reading what the simulator logged, packet by packet. The
+// identification, runs and their faults are tested on orvane-cli against the
+// same simulator; the serial layer's bounded writes (done, stuck, stopped,
+// lost) on orvane-cli's serial step link.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "core/app/machine_settings.h"
 #include "core/machine/board_protocol.h"
 #include "core/machine/board_wait.h"
-#include "core/machine/serial_link.h"
 #include "host/host_centronic.h"
 #include "host/termios_serial_port.h"
 #include "support/board_sim.h"
-#include "support/pty.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -79,31 +77,6 @@ TEST(BoardSimulator, IsNoKinderThanABoard) {
   EXPECT_EQ(log[log.size() - 2].flags, 0x01);
   EXPECT_EQ(log[log.size() - 2].payload, "77");
   EXPECT_TRUE(log.back().error) << "the last 20 bytes make no packet";
-}
-
-// A write is bounded: a device that takes nothing ends it as a failure with
-// the port kept open for the heating-off packet; a stop ends a write that has
-// not started; a line that goes away closes the port.
-TEST(TermiosSerialPort, AWriteEndsDoneStuckStoppedOrLost) {
-  test::PtyEnd peer;
-  MachineSettings settings;
-  settings.SerialPort = peer.Device();
-  settings.PortType = 2;
-  TermiosSerialPort port;
-  port.SetParams(SerialSelectorParams(settings));
-  port.Open();
-  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
-  std::vector<uint8_t> big(1 << 20, 0x55);  // more than the line holds
-  std::atomic<bool> stop{false};
-  EXPECT_EQ(port.WriteBytes(big.data(), 48, &stop), SerialWrite::Done);
-  EXPECT_EQ(port.WriteBytes(big.data(), big.size(), &stop), SerialWrite::Failed);
-  EXPECT_EQ(port.WriteError(), "le périphérique ne prend plus rien");
-  EXPECT_TRUE(port.IsOpen()) << "kept open for the heating-off packet";
-  stop = true;
-  EXPECT_EQ(port.WriteBytes(big.data(), 1, &stop), SerialWrite::Stopped);
-  peer.Close();
-  EXPECT_EQ(port.WriteBytes(big.data(), 1, nullptr), SerialWrite::Failed);
-  EXPECT_FALSE(port.IsOpen());
 }
 
 }  // namespace

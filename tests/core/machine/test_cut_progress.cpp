@@ -25,10 +25,8 @@ TEST(CutProgress, PlansTheBarFromTheTickCountAndMovesItByTwentyFive) {
       // s = 100000 - 65536 = 34464, less 33 × 1000 = 1464; n = round(68.3)
       {"100,000 ticks: s = 1464", 100000, 68, 1470, 1700},
       {"65,536 ticks: every 1,000", 65536, 40, 1638, 1000},
-      {"a multiple of 65,536: every 1,000", 3 * 65536, 40, 4915, 1000},
       // s = 1, n = 65537: a long cut still refreshes, maximum 1
       {"65,537 ticks", 65537, 65537, 1, 25 * 65537},
-      {"one tick", 1, 1, 1, 25},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -73,7 +71,6 @@ TEST(CutProgress, TheRemainingTimeFollowsTheTicksActuallyPlayed) {
       {"5000 µs a tick, as configured", 10000000, 2000, 350},
       {"5000 µs", 15000000, 3000, 345},
       {"trimmed to 2500 µs: the last 5 s count", 20000000, 5000, 168},
-      {"still 2500 µs", 25000000, 7000, 163},
       {"a 60 s pause, then the measure starts again", 85000000, 7000, 325, true},
       {"1 s later, 400 ticks: 2500 µs", 86000000, 7400, 162},
       {"the last tick", 250000000, kTicks, 0},
@@ -88,7 +85,6 @@ TEST(CutProgress, TheRemainingTimeFollowsTheTicksActuallyPlayed) {
 }
 
 TEST(CutProgress, EstimatesLongCutsWithoutOverflow) {
-  EXPECT_EQ(FormatDuration(0), "00:00:00");
   EXPECT_EQ(FormatDuration(4261), "01:11:01");
   EXPECT_EQ(FormatDuration(360000), "100:00:00");
   // 5000 µs × 1,000,000 ticks = 5000 s, far past 2^32 µs (71.6 min)
@@ -103,18 +99,14 @@ TEST(CutProgress, SpeedPresetShiftsEveryPeriodAndTheTrimStaysWithinAQuarter) {
   MachineSettings settings;
   settings.X1speed = 4000;
   settings.Y1speed = 6000;
-  settings.X2step = 400;
   const int maximum = SpeedPresetMaximum(settings);  // (4000 + 6000 + 5000 + 5000) ÷ 4
   ASSERT_EQ(maximum, 5000);
   const SpeedPreset centre = ComputeSpeedPreset(settings, 2500, maximum, 1000);
   EXPECT_EQ(centre.offset, 0);
-  EXPECT_EQ(centre.periods[0], 4000);
-  EXPECT_DOUBLE_EQ(centre.speeds[2], 1000000.0 / 5000 / 400);
   EXPECT_EQ(centre.durationSeconds, 5u);
   const SpeedPreset faster = ComputeSpeedPreset(settings, 0, maximum, 1000);
   EXPECT_EQ(faster.offset, -2500);
   EXPECT_EQ(faster.periods, (std::array<int32_t, 4>{1500, 3500, 2500, 2500}));
-  EXPECT_EQ(ComputeSpeedPreset(settings, 5000, maximum, 1000).periods[3], 7500);
   settings.X1speed = 100;  // less than the offset: held at 1 µs, not negative
   EXPECT_EQ(ComputeSpeedPreset(settings, 0, SpeedPresetMaximum(settings), 0).periods[0], 1);
 
@@ -174,18 +166,12 @@ TEST(StepRuns, BlocksJoinExactlyOverManyRunsAndLongRuns) {
   const std::vector<StepRun> kept = ReadStepRunBlock(after, *IndexStepRuns(before), 0);
   ASSERT_EQ(kept.size(), 2u);
   EXPECT_EQ(kept[1].byte, 2);
-  // Reading stops when asked.
-  std::istringstream big(std::string(3 << 20, '\x01'));
-  int calls = 0;
-  EXPECT_FALSE(IndexStepRuns(big, [&](uint64_t) { return ++calls, false; }));
-  EXPECT_EQ(calls, 1);
+  // Reading stops when asked: RunLengthView.EscapeStopsTheReadingAndAMissingFileIsNamed.
 }
 
 TEST(StepRuns, CellTexts) {
   // X1 on slot 1 owns bits 2 and 3: 0x0C.
   EXPECT_EQ(AxisBitsText(0x3D, 0x0C), "oooo11oo");
-  EXPECT_EQ(AxisBitsText(0x3D, 0xC0), "oooooooo");
-  EXPECT_EQ(AxisBitsText(0xFF, 0xC0), "11oooooo");
   EXPECT_EQ(HexByteText(0x0A) + HexByteText(0xFF), "0AFF");
   std::istringstream crlf("a\r\nb\r\nc\r\n"), open("a\nb"), none("");
   EXPECT_EQ(CountTextLines(crlf), 3u);

@@ -74,8 +74,6 @@ TEST(FeedWizard, MechanicsGiveTheTravelOrRefuse) {
   const Case cases[] = {
       {"radial direct 18 x 5.08", Mechanics::RadialDirect, {0, 18, 5.08}, "91.44", "1.00"},
       {"axial two stages", Mechanics::AxialTwoStage, {1, 0, 0, 10, 34, 30, 72}, "0.12", "8.16"},
-      {"axial direct", Mechanics::AxialDirect, {1.25}, "1.25", "1.00"},
-      {"radial geared", Mechanics::RadialGeared, {0, 18, 5.08, 10, 34}, "26.89", "3.40"},
       {"zero crown", Mechanics::AxialGeared, {1, 0, 0, 10, 0}, "", ""},
       {"zero second pinion", Mechanics::RadialTwoStage, {0, 18, 5.08, 10, 34, 0, 72}, "", ""},
       {"zero pulley", Mechanics::RadialDirect, {0, 0, 5.08}, "", ""},

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "core/common/text_number.h"
 #include "support/temp_folder.h"
 
@@ -33,10 +31,7 @@ TEST(DxfReader, TheSampleDrawingsGiveTheirPoints) {
   EXPECT_NEAR(r.xs[0], 20, 1e-9);  // (60, 50) re-anchored by (40, 40)
   EXPECT_NEAR(r.ys[0], 10, 1e-9);
   EXPECT_NEAR(r.ys[18], 20, 1e-9);  // 90 degrees: counter-clockwise
-  r = Dxf("arc_350_10.dxf");        // across zero: 350, 355, 360, 365, 370
-  ASSERT_EQ(r.xs.size(), 5u);
-  EXPECT_NEAR(r.ys[4] - r.ys[2], 100 * std::sin(10 * M_PI / 180), 1e-9);
-  r = Dxf("two_lines.dxf");  // in order, sharing an end
+  r = Dxf("two_lines.dxf");         // in order, sharing an end
   ASSERT_EQ(r.xs.size(), 4u);
   EXPECT_EQ(r.xs[1], r.xs[2]);
   EXPECT_EQ(r.ys[3], 20);
@@ -94,7 +89,6 @@ TEST(DxfReader, AnArcSweepsOneTurnAtMost) {
     size_t points;
   } cases[] = {
       {"the worked example across 0", 350, 10, 5},
-      {"quarter", 0, 90, 19},
       {"many turns", 0, 99999, 56},
       {"end a whole turn on", 10, 370, 73},
       {"start far outside a turn", 1e17, 1e17, 73},
@@ -175,7 +169,6 @@ TEST(CoordinateReader, NameLinesAndTheLednicerLayout) {
       {"a name ending in a digit", "NACA 0012\n1 0\n0 0\n", dat, 3},
       {"the CSV export's header", "[ X ];[ Y ]\n1.000000;2.000000\n", dat, 2},
       {"no numbers", "no numbers here\n", dat, 0},
-      {"empty", "", dat, 0},
       {"Lednicer in a .csv", lednicer, CoordinateFormat::Csv, 7},
       {"one point too many", lednicer + "1 0\n", dat, 8},
       {"one point short", "Profil\n3. 2.\n0 0\n0.5 0.1\n1 0\n0 0\n", dat, 6},

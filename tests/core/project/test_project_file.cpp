@@ -50,16 +50,13 @@ TEST(ProjectFile, RefusesOldVersionsImpossibleCountsAndUnreadableOrFarCoordinate
       {2, "x160", ""},
       {2, "v", ""},
       {4, "2000000000", ""},  // refused before allocating
-      {4, "-1", ""},
       {4, "three", ""},
       {6, "7", ""},
       {4, "2", nullptr},  // fewer points than the body holds is readable
       {4, "0", nullptr},  // as an empty project
       {17, "1,5", "ligne 17"},
       {21, "1000000.000000", nullptr},
-      {21, "-1000000", nullptr},
       {21, "1000000.5", " Coordonnée hors limites (ligne 21) "},
-      {21, "1e12", " Coordonnée hors limites (ligne 21) "},
       {21, "-1.7e308", " Coordonnée hors limites (ligne 21) "},
   };
   for (const auto& c : cases) {
@@ -72,7 +69,6 @@ TEST(ProjectFile, RefusesOldVersionsImpossibleCountsAndUnreadableOrFarCoordinate
     EXPECT_THAT(read.message, HasSubstr(c.message ? c.message : "")) << c.text;
     EXPECT_EQ(read.incompatible, c.line == 2 && c.message) << c.text;
   }
-  EXPECT_FALSE(ReadProjectFile(text.substr(0, text.size() / 2)).ok);
   Profile far = test::MakeProfile({{0, 0}, {1, 1}, {2, 0}}, -1);
   far.raw[1].y = "1000000.500000";
   const ProjectWriteResult written = WriteProjectFile(p, far, 3, kDimensions);

@@ -8,12 +8,10 @@ namespace orvane {
 namespace {
 
 TEST(Alignment, StepFollowsTheTableSizeAndTheModifiersAndTheOffsetShowsNegated) {
-  // 100 and 250 rows: Round(0.2) and Round(0.5) are 0, half to even; 800:
-  // Round(1.6); 1800: Round(3.6); Shift: 1; Ctrl: 0.1, as the hint says.
-  for (auto [rows, shift, ctrl, step] : {std::tuple{100, false, false, 0.1},
-                                         {250, false, false, 0.1},
+  // 250 rows: Round(0.5) is 0, half to even; 800: Round(1.6); Shift: 1;
+  // Ctrl: 0.1, as the hint says.
+  for (auto [rows, shift, ctrl, step] : {std::tuple{250, false, false, 0.1},
                                          {800, false, false, 2.0},
-                                         {1800, false, false, 4.0},
                                          {800, true, false, 1.0},
                                          {800, false, true, 0.1}}) {
     EXPECT_EQ(AlignmentStep(rows, shift, ctrl), step) << rows << shift << ctrl;

@@ -65,7 +65,6 @@ TEST(Grooves, LeavingAnEditReplacesZerosRefusesTheImpossibleAndSaysWhy) {
     bool problem;
   } cases[] = {
       {"a depth as typed", &GrooveValues::profondeur, 40, 40, "", false},
-      {"a zero kerf", &GrooveValues::trait, 0, 1, "Valeur nulle : remplacée par 1.000.", false},
       {"a kerf rounding to 0.000", &GrooveValues::trait, 0.0004, 1,
        "Valeur nulle : remplacée par 1.000.", false},
       {"a kerf that fills the slot: the accepted one back", &GrooveValues::trait, 6, 1, "", true},

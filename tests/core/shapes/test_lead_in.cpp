@@ -21,13 +21,10 @@ PointText At(double x, double y) {
 PointRows Rect(double w, double h) {
   return Rows({{w, h / 2}, {w, h}, {0, h}, {0, 0}, {w, 0}, {w, h / 2}});
 }
-PointRows Square(double side) {
-  return Rect(side, side);
-}
 
 TEST(LeadIn, TheCasesOfTheDialog) {
   const double d = 5 * std::sqrt(2.0);
-  const PointRows sq = Square(20), tall = Square(40), low = Rect(40, 10), high = Rect(40, 20);
+  const PointRows sq = Rect(20, 20), tall = Rect(40, 40), low = Rect(40, 10), high = Rect(40, 20);
   PointRows withLeadIn = sq;
   withLeadIn.insert(withLeadIn.begin(), At(20, 30));
   withLeadIn.push_back(At(20, 30));
@@ -66,23 +63,23 @@ TEST(LeadIn, TheCasesOfTheDialog) {
     EXPECT_EQ(outcome.label,
               c.bothLabel ? "P1/P2 - Ajouter dégagements" : "P1 - Ajouter dégagements");
   }
-  PointRows p1, p2 = Square(10);
+  PointRows p1, p2 = Rect(10, 10);
   std::vector<int> locks;
   EXPECT_EQ(AddLeadIn(2, {&p2, &locks}, {&p1, &locks}, {3, 5, true, true}).label,
             "P2 - Ajouter dégagements");
   EXPECT_EQ(p2.front(), At(10, -5));
   // Nothing for a zero length or a one-point profile.
-  PointRows rows = Square(20), single = Rows({{1, 1}});
+  PointRows rows = Rect(20, 20), single = Rows({{1, 1}});
   EXPECT_TRUE(AddLeadIn(1, {&rows, &locks}, {&p1, &locks}, {1, 0}).label.empty());
-  EXPECT_EQ(rows, Square(20));
+  EXPECT_EQ(rows, Rect(20, 20));
   EXPECT_FALSE(InsertLeadIn({&single, &locks}, 1, 5, true));
 }
 
 TEST(LeadIn, RemovalNeedsALeadInAndFivePointsAndLocksFollowTheirPoints) {
-  PointRows square = Square(20);
+  PointRows square = Rect(20, 20);
   std::vector<int> locks;
   EXPECT_FALSE(RemoveLeadIn({&square, &locks}));  // closed, six points, no lead-in
-  EXPECT_EQ(square, Square(20));
+  EXPECT_EQ(square, Rect(20, 20));
   PointRows four = Rows({{0, 5}, {0, 0}, {0, 0}, {0, 5}});  // a lead-in, but four points
   EXPECT_FALSE(RemoveLeadIn({&four, &locks}));
   EXPECT_EQ(four.size(), 4u);
@@ -92,7 +89,7 @@ TEST(LeadIn, RemovalNeedsALeadInAndFivePointsAndLocksFollowTheirPoints) {
   locks = {1, 4, 8};  // the lead-in point, one inside, the lead-out point
   ASSERT_TRUE(RemoveLeadIn({&square, &locks}));
   EXPECT_EQ(locks, (std::vector<int>{3}));
-  EXPECT_EQ(square, Square(20));
+  EXPECT_EQ(square, Rect(20, 20));
 }
 
 // Regression: on an open groove the lead-in could be added again and never

@@ -7,27 +7,18 @@ namespace {
 
 TEST(NumberText, PastedTextObeysTheKeyboardRuleAndUnfinishedTextsReadAsZero) {
   const NumberTextRule plain, signedRule{true, true, 0}, twoDigits{false, false, 2};
-  for (auto [typed, rule, kept] : {std::tuple{"12.5", plain, "12.5"},
-                                   {"1,5 mm", plain, "15"},
+  for (auto [typed, rule, kept] : {std::tuple{"1,5 mm", plain, "15"},
                                    {"1.2.3", plain, "1.23"},
                                    {"-20", plain, "20"},
                                    {"-20", signedRule, "-20"},
                                    {"2-0", signedRule, "20"},
-                                   {"--3", signedRule, "-3"},
                                    {"123", twoDigits, "12"},
                                    {"4.5", twoDigits, "45"},
-                                   {"", plain, ""},
                                    {"abc", plain, ""},
                                    {"9", plain, "9"}}) {
     EXPECT_EQ(CleanNumberText(typed, rule), kept) << typed;
   }
-  for (auto [text, value] : {std::pair{"", 0.0},
-                             {"-", 0.0},
-                             {".", 0.0},
-                             {"-.", 0.0},
-                             {"5.", 5.0},
-                             {".5", 0.5},
-                             {"-20", -20.0}}) {
+  for (auto [text, value] : {std::pair{"", 0.0}, {"-.", 0.0}, {"5.", 5.0}, {".5", 0.5}}) {
     EXPECT_EQ(NumberTextValue(text), value) << text;
   }
 }
