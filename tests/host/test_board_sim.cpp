@@ -2,18 +2,21 @@
 // check reading what the simulator logged, packet by packet. The
 // identification, runs and their faults are tested on orvane-cli against the
 // same simulator; the serial layer's bounded writes (done, stuck, stopped,
-// lost) on orvane-cli's serial step link.
+// lost) on orvane-cli's serial step link, except what only the port shows.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "core/app/machine_settings.h"
 #include "core/machine/board_protocol.h"
 #include "core/machine/board_wait.h"
+#include "core/machine/serial_link.h"
 #include "host/host_centronic.h"
 #include "host/termios_serial_port.h"
 #include "support/board_sim.h"
+#include "support/pty.h"
 #include "support/temp_folder.h"
 
 namespace orvane {
@@ -77,6 +80,24 @@ TEST(BoardSimulator, IsNoKinderThanABoard) {
   EXPECT_EQ(log[log.size() - 2].flags, 0x01);
   EXPECT_EQ(log[log.size() - 2].payload, "77");
   EXPECT_TRUE(log.back().error) << "the last 20 bytes make no packet";
+}
+
+// A device that takes nothing ends a write as a failure with the port kept
+// open: the board's heating-off packet still has a way out.
+TEST(TermiosSerialPort, AStuckWriteKeepsThePortOpenForTheHeatingOffPacket) {
+  test::PtyEnd peer;
+  MachineSettings settings;
+  settings.SerialPort = peer.Device();
+  settings.PortType = 2;
+  TermiosSerialPort port;
+  port.SetParams(SerialSelectorParams(settings));
+  port.Open();
+  ASSERT_TRUE(port.IsOpen()) << port.OpenError();
+  std::vector<uint8_t> big(1 << 20, 0x55);  // more than the line holds
+  std::atomic<bool> stop{false};
+  EXPECT_EQ(port.WriteBytes(big.data(), big.size(), &stop), SerialWrite::Failed);
+  EXPECT_EQ(port.WriteError(), "le périphérique ne prend plus rien");
+  EXPECT_TRUE(port.IsOpen());
 }
 
 }  // namespace
