@@ -14,12 +14,6 @@ bool FixedPatternSource::Next(Tick& tick) {
   return true;
 }
 
-bool SequenceSource::Next(Tick& tick) {
-  if (next_ >= bytes_.size()) return false;
-  tick = {bytes_[next_++], split_.highUs, split_.lowUs};
-  return true;
-}
-
 StepFileSource::StepFileSource(const std::string& path, PulseSplit split)
     : in_(path, std::ios::binary), split_(split) {
   if (!in_) return;

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
-#include <span>
 #include <string>
 
 #include "core/machine/centronic.h"
@@ -41,18 +40,6 @@ class FixedPatternSource : public TickSource {
  private:
   uint8_t pattern_;
   uint64_t remaining_;
-  PulseSplit split_;
-};
-
-// Bytes computed beforehand (a return to origin), all at one period.
-class SequenceSource : public TickSource {
- public:
-  SequenceSource(std::span<const uint8_t> bytes, PulseSplit split) : bytes_(bytes), split_(split) {}
-  bool Next(Tick& tick) override;
-
- private:
-  std::span<const uint8_t> bytes_;
-  size_t next_ = 0;
   PulseSplit split_;
 };
 
