@@ -54,6 +54,8 @@ void TFormImport::LoadConfigurationFile() {
     return;
   }
   const BoardPacket boardBefore = BoardParametersPacket(context_.settings);
+  const bool boardBeforeLoad = context_.settings.PortType == 2 && context_.settings.BoardPresent;
+  const std::string portBefore = context_.settings.SerialPort;
   const ConfigurationResult result = ReadConfigurationFile(bytes, *context_.store);
   if (!result.ok) {
     context_.messages->Show(MessageKind::Error, result.message);
@@ -67,10 +69,12 @@ void TFormImport::LoadConfigurationFile() {
     context_.serial->Open();
   } else if (context_.linkStarted && settings.PortType == 2) {
     // The board may be another one, on another port: asked again, and told
-    // the new parameters so a cut never runs on the old ones.
+    // the new parameters so a cut never runs on the old ones, nor on those
+    // another board kept from its last use.
     settings.BoardPresent =
         ProbeBoard(*context_.serial, *context_.clock, HoldFlags(settings), kBoardHello);
-    if (settings.BoardPresent && BoardParametersPacket(settings) != boardBefore) {
+    const bool sameBoard = boardBeforeLoad && settings.SerialPort == portBefore;
+    if (settings.BoardPresent && (!sameBoard || BoardParametersPacket(settings) != boardBefore)) {
       SendBoardParameters(*context_.serial, settings);
     }
   }

@@ -75,28 +75,41 @@ TEST_F(ConfigurationMenu, ARefusedOrUnreadableFileLeavesEverythingAsItWas) {
 
 // A load goes the reset's way (the machine rests on the new images, the
 // decimals buttons follow: the reset's Regression tests). On the board's
-// link it asks the board again.
-TEST_F(ConfigurationMenu, ALoadProbesTheBoardAndTellsItTheNewParametersOnlyWhenItAnswers) {
-  for (const bool answers : {true, false}) {
-    SCOPED_TRACE(answers);
+// link it asks the board again and tells the parameters to a board that
+// answers, when they changed or when it may be another board: one just
+// found, or on another port (it keeps its own from its last use).
+TEST_F(ConfigurationMenu, ALoadProbesTheBoardAndTellsItTheParametersItMayNotHold) {
+  const struct {
+    const char* name;
+    bool answers;
+    int line;  // of the file, changed to `value` (PortType is always 2)
+    const char* value;
+    bool told;
+  } cases[] = {
+      {"the board's link, no board", false, 18, "40", false},
+      {"a board found where none was", true, 87, "1", true},
+      {"the same board, same values", true, 87, "1", false},
+      {"the same board, another duty cycle", true, 18, "45", true},
+      {"another port, same values", true, 35, "ttyUSB7", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     h.serial.written.clear();
-    AnswerHello(answers);
+    AnswerHello(c.answers);
     std::vector<std::string> lines = SavedLines();
-    lines[31] = "2";   // PortType
-    lines[18] = "40";  // Periode
-    lines[87] = "1";   // Decimales
+    lines[31] = "2";  // PortType
+    lines[c.line] = c.value;
     Restore(lines);
     EXPECT_EQ(h.messages.shown.back().text, kConfigurationRestored);
-    EXPECT_EQ(window->Decimals(), 1);
-    EXPECT_EQ(h.context.settings.BoardPresent, answers);
-    // The hello, and the parameters only to a board that answers (their
-    // bytes are the board link's tests).
-    ASSERT_EQ(h.serial.written.size(), answers ? 2u : 1u);
-    EXPECT_EQ(h.serial.written.back()[1], answers ? kBoardParameters : kBoardHello);
-    EXPECT_TRUE(window->LinkStatus->text().contains(answers ? QStringLiteral("carte présente")
-                                                            : QStringLiteral("carte absente")));
-    EXPECT_EQ(h.Setting("Port", "PortType"), "2");  // stored all the same
+    EXPECT_EQ(h.context.settings.BoardPresent, c.answers);
+    // The hello, then the parameters (their bytes are the board link's tests).
+    ASSERT_EQ(h.serial.written.size(), c.told ? 2u : 1u);
+    EXPECT_EQ(h.serial.written.back()[1], c.told ? kBoardParameters : kBoardHello);
+    EXPECT_TRUE(window->LinkStatus->text().contains(c.answers ? QStringLiteral("carte présente")
+                                                              : QStringLiteral("carte absente")));
   }
+  EXPECT_EQ(window->Decimals(), 1);
+  EXPECT_EQ(h.Setting("Port", "PortType"), "2");  // stored all the same
 }
 
 }  // namespace
