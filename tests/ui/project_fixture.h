@@ -73,9 +73,6 @@ class ProjectFixture : public ::testing::Test {
     return path;
   }
   std::vector<std::string> Captions() { return window->OperationHistory().Captions(); }
-  void SetStored(const char* group, const char* name, const char* value) {
-    h.store.WriteSettingString(GroupKeyPath(group), name, value);
-  }
 
   test::WindowHarness h;
   TFormSaisie saisie;

@@ -48,6 +48,9 @@ struct WindowHarness {
   std::string Setting(std::string_view group, std::string_view name) {
     return store.ReadSettingString(GroupKeyPath(group), name);
   }
+  void Store(std::string_view group, std::string_view name, const std::string& value) {
+    store.WriteSettingString(GroupKeyPath(group), name, value);
+  }
   // The values written to the parallel port's control register, from the
   // `from`-th write on.
   std::vector<uint8_t> ControlWrites(size_t from = 0) const {

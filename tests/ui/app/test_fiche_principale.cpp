@@ -57,8 +57,8 @@ TEST_F(WholeRun, HandsOverToTheProjectWindowThenEndsTheRun) {
 // box names the value, the factory one stands in, and the next save repairs
 // the file.
 TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
-  h.store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "160");
-  h.store.WriteSettingString(GroupKeyPath("Moteurs"), "X1step", "deux cents");
+  h.Store("Systeme", "Version", "160");
+  h.Store("Moteurs", "X1step", "deux cents");
   bool timerRunning = true;
   h.messages.onShow = [&] { timerRunning = mainForm.Timer1->isActive(); };
   mainForm.show();
@@ -79,11 +79,11 @@ class SettingsInMemory : public WholeRun {
  protected:
   void SetUp() override {
     WholeRun::SetUp();
-    h.store.WriteSettingString(GroupKeyPath("Systeme"), "Version", "160");
+    h.Store("Systeme", "Version", "160");
     mainForm.show();  // first run: the factory values, then the two exchanged
     mainForm.Timer1->stop();
-    h.store.WriteSettingString(GroupKeyPath("Port"), "BitChauffe", "1");
-    h.store.WriteSettingString(GroupKeyPath("Port"), "BitCouple", "2");
+    h.Store("Port", "BitChauffe", "1");
+    h.Store("Port", "BitCouple", "2");
     ReloadSettings(h.context);
     project.show();
     ASSERT_NE(h.parallel, nullptr);

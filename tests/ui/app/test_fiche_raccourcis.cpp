@@ -50,8 +50,6 @@ TEST_F(ShortcutReminder, ListsEveryShortcutBoundInTheProjectWindow) {
     }
   }
   EXPECT_GT(bound, 15);
-  ASSERT_EQ(Rows(entries, "F10").size(), 1u);
-  EXPECT_EQ(Rows(entries, "F10")[0].command, QStringLiteral("Outils › Calculatrice"));
   // Both profiles' popup menus bind the same commands: each is listed once.
   EXPECT_EQ(Rows(entries, "Ctrl+C").size(), 1u);
 }

@@ -43,27 +43,15 @@ TEST(KeyStateFilter, SpaceBarAroundTheStopQuestion) {
     ASSERT_NE(window, nullptr);
     QDialog question;
     question.setModal(true);
-    auto key = [window](QEvent::Type type, bool repeat) {
-      qt_handleKeyEvent(window, type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeat);
-    };
     for (const char* s = c.steps; *s; ++s) {
-      switch (*s) {
-        case 'P':
-          key(QEvent::KeyPress, false);
-          break;
-        case 'R':
-          key(QEvent::KeyRelease, false);
-          break;
-        case 'r':
-          key(QEvent::KeyPress, true);
-          break;
-        case 'A':
-          DropRepeatsOfHeldKeys(&filter);
-          question.show();
-          break;
-        case 'N':
-          question.hide();
-          break;
+      if (*s == 'A') {
+        DropRepeatsOfHeldKeys(&filter);
+        question.show();
+      } else if (*s == 'N') {
+        question.hide();
+      } else {  // P, R or r
+        qt_handleKeyEvent(window, *s == 'R' ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_Space,
+                          Qt::NoModifier, QStringLiteral(" "), *s == 'r');
       }
     }
     EXPECT_EQ(filter.IsKeyDown(Key::Space), c.down);

@@ -6,13 +6,9 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
-#include <cmath>
 #include <filesystem>
 #include <functional>
 
-#include "core/project/project_file.h"
-#include "host/atomic_file.h"
-#include "support/profiles.h"
 #include "ui/cut/fiche_export_gcode.h"
 #include "ui/cut/fiche_patienter.h"
 #include "ui/cut/fiche_projection.h"
@@ -23,20 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Two different closed 100-point outlines: a root and a smaller, thinner tip.
-std::string WriteWingProject(const std::string& path) {
-  std::vector<std::pair<double, double>> root, tip;
-  for (int i = 0; i < 100; ++i) {
-    const double t = 2 * M_PI * (i % 99) / 99;
-    root.push_back({150 + 150 * std::cos(t), 22 * std::sin(t) + 3 * std::sin(2 * t)});
-    tip.push_back({90 + 90 * std::cos(t), 11 * std::sin(t) + std::sin(2 * t)});
-  }
-  const Profile p1 = test::MakeProfile(root, 3), p2 = test::MakeProfile(tip, 3);
-  const std::string dims[4] = {"300.000", "50.000", "180.000", "24.000"};
-  EXPECT_TRUE(AtomicWriteFile(path, WriteProjectFile(p1, p2, 3, dims).bytes));
-  return path;
-}
-
 class CutWindow : public ProjectFixture {
  protected:
   void SetUp() override {
@@ -45,8 +27,7 @@ class CutWindow : public ProjectFixture {
     calcul->SetWaitWindow(&wait);
     projection = std::make_unique<TFormProjection>(h.context);
     window->SetCutWindows(calcul.get(), projection.get());
-    project = WriteWingProject(h.home / "projets/aile.ovp");
-    Open(project);
+    Open(kMaison);  // its root and tip differ
   }
   // "Calculer", then `generated` once the generation is over; a window that
   // never gets there fails instead of hanging.
@@ -68,7 +49,6 @@ class CutWindow : public ProjectFixture {
   TFormPatienter wait;
   std::unique_ptr<TFormCalcul> calcul;
   std::unique_ptr<TFormProjection> projection;
-  std::string project;
 };
 
 // Saved and exported with the dialog's choices, the window's files are the
@@ -109,7 +89,7 @@ TEST_F(CutWindow, SavesAndExportsTheCommandLinesFilesAndKeepsTheChoices) {
 
   const std::string cliBase = h.home / "cli";
   const std::string command = "ORVANE_CONFIG_DIR='" + h.config.Path() + "' " + ORVANE_CLI +
-                              " generate '" + project + "' -o '" + cliBase +
+                              " generate '" + kMaison + "' -o '" + cliBase +
                               "' --opposite --dialect xyuv --feed g94 --heat 300";
   ASSERT_EQ(std::system(command.c_str()), 0);
   for (const char* set : {"_A", "_B"}) {

@@ -22,7 +22,6 @@
 namespace orvane {
 
 constexpr uint16_t kData = 888;
-constexpr uint16_t kControl = 890;
 constexpr uint8_t kRunImage = 3;   // heating automatic: heating and hold on
 constexpr uint8_t kIdleImage = 1;  // hold kept, heating off
 
@@ -36,8 +35,6 @@ class StopWindow : public OrvaneCli {
     s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 20;
     s.ActChauffe = true;
     s.PreChauffe = 0;
-    s.Reprise = true;
-    s.PortType = 0;
     base = out + "/wing";
     Adjust(s);
     Store(s);
@@ -51,7 +48,7 @@ class StopWindow : public OrvaneCli {
     c.keys = &keys;
     c.openParallelPort = [this](uint16_t base) {
       auto port = std::make_unique<VirtualPort>(&clock, size_t(1) << 20, base);
-      parallel = port.get();
+      parallel = harness.parallel = port.get();
       return port;
     };
     window = std::make_unique<ui::TFormStop>(c);
@@ -87,11 +84,8 @@ class StopWindow : public OrvaneCli {
   }
   // The last control write: the run ends on it.
   bool EndsIdle() {
-    const auto writes = parallel->Writes();
-    for (size_t i = writes.size(); i > 0; --i) {
-      if (writes[i - 1].address == kControl) return writes[i - 1].value == kIdleImage;
-    }
-    return false;
+    const std::vector<uint8_t> control = harness.ControlWrites();
+    return !control.empty() && control.back() == kIdleImage;
   }
 
   MachineSettings settings;

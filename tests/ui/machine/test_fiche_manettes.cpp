@@ -31,7 +31,6 @@ class ManualWindow : public ::testing::Test {
     s.Pente = 85;
     s.ActChauffe = true;  // run image 0x03, idle 0x01
     s.PreChauffe = 0;
-    s.PortType = 0;
     // The engine plays on its own thread: real time, not the harness's fake clock.
     h.context.clock = &clock;
     h.context.keys = &keys;

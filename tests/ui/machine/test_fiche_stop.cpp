@@ -83,8 +83,7 @@ TEST_F(StopWindow, AHeldSpaceBarStopsTheRunButItsRepeatsAnswerNothing) {
   const CutRunOutcome outcome = Run();
   driver.stop();
   qApp->removeEventFilter(&filter);
-  EXPECT_EQ(phase, 2) << "the question was never asked";
-  EXPECT_TRUE(stillAsking) << "a repeat answered the question";
+  EXPECT_TRUE(stillAsking) << "the question was never asked, or a repeat answered it";
   // "Non" resumed it; what a resume plays is the command line's test.
   ASSERT_EQ(outcome.end, CutRunEnd::Completed) << outcome.message;
   EXPECT_TRUE(EndsIdle());
@@ -104,7 +103,7 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
     harness.context.settings = settings;  // the start-up read the store's own
     harness.context.settings.PreChauffe = static_cast<uint8_t>(preheat);
     harness.context.closingOnSignal = false;
-    parallel = nullptr;
+    parallel = harness.parallel = nullptr;
     harness.context.port.reset();
     ASSERT_EQ(harness.Setting("Systeme", "Run"), "on");
     SignalBridge termination;
@@ -241,7 +240,6 @@ class StopWindowBoard : public StopWindow {
   void SetUp() override {
     StopWindow::SetUp();
     periods = {30, 30, 30, 30};  // slower than configured: the file's feed line is replaced
-    harness.context.settings.ActChauffe = true;
   }
   void StartSim(std::vector<std::string> args) {
     sim = std::make_unique<test::BoardSim>(work / "board.log", std::move(args));

@@ -47,11 +47,7 @@ TEST_F(StopWindowGrbl, AStopResumesAndAnAlarmIsUnlockedOnlyOnOui) {
   } cases[] = {
       {{}, true, MessageAnswer::No, CutRunEnd::Completed, ""},
       {{"--start-in-alarm"}, false, MessageAnswer::Yes, CutRunEnd::Completed, ""},
-      {{"--start-in-alarm"},
-       false,
-       MessageAnswer::No,
-       CutRunEnd::Failed,
-       "Le contrôleur GRBL est en alarme (prise d'origine ou déverrouillage à faire)"},
+      {{"--start-in-alarm"}, false, MessageAnswer::No, CutRunEnd::Failed, "en alarme"},
   };
   for (const auto& c : cases) {
     StartSim(c.sim);

@@ -51,9 +51,6 @@ class ParamsWindow : public ::testing::Test {
     s.BoardPresent = true;
     window = std::make_unique<TFormParametres>(h.context);
   }
-  void SetStored(const char* group, const char* name, const char* value) {
-    h.store.WriteSettingString(GroupKeyPath(group), name, value);
-  }
   // Opens the window; `then` runs inside its loop, then "Fermer" is pressed.
   void Open(const std::function<void()>& then) {
     QTimer::singleShot(0, window.get(), [&] {
@@ -124,7 +121,7 @@ TEST_F(ParamsWindow, TheMotorsPageTakesGlobalValuesWithinLimitsAndSavesThem) {
 // recomputed, so the exit image leaves the heating (now BIT 8) off. Images
 // of the start-up would have ended on 0x03, the heating on.
 TEST_F(ParamsWindow, SavingTheExchangedOutputsRestsAndExitsWithTheHeatingOff) {
-  SetStored("Port", "ActChauffe", "1");
+  h.Store("Port", "ActChauffe", "1");
   Open([&] {
     window->PageControl1->setCurrentIndex(2);
     window->HeatBits[0]->click();
@@ -166,7 +163,7 @@ TEST_F(ParamsWindow, ThePortsPageSavesTheAddressAndRefusesOneOutputForTwo) {
 // The board holds the settings' parameters after every save that changes
 // them, even when a restore of another page cleared the flag of the edit.
 TEST_F(ParamsWindow, TheBoardIsSentItsParametersWhenASaveChangesThem) {
-  SetStored("Port", "PortType", "2");
+  h.Store("Port", "PortType", "2");
   h.serial.open = true;
   Start();
   Open([&] {
@@ -226,7 +223,7 @@ TEST_F(ParamsWindow, TheNewFolderDialogCreatesOnlyANewFolderOfTheApplicationFold
 class ParamsFromProject : public ui::ProjectFixture {};
 
 TEST_F(ParamsFromProject, ClosingEnablesTheCutAgainAndTheStatusLineNamesABrokenRule) {
-  SetStored("Machine", "Fil", "700");  // FilMax 600: read as it is
+  h.Store("Machine", "Fil", "700");  // FilMax 600: read as it is
   Reopen();
   EXPECT_THAT(window->statusBar()->currentMessage().toStdString(), HasSubstr("(Fil = 700 mm)"));
   ui::TFormPosition position(h.context);
@@ -250,8 +247,8 @@ TEST_F(ParamsFromProject, ClosingEnablesTheCutAgainAndTheStatusLineNamesABrokenR
 // rate, saving keeps it with the device typed, and the project window then
 // offers no "Mode manuel" (its moves are step bytes) and says why.
 TEST_F(ParamsFromProject, TheGrblControllerIsAPortsChoiceWithoutManualMode) {
-  SetStored("Port", "PortType", "3");
-  SetStored("GCode", "Bauds", "57600");
+  h.Store("Port", "PortType", "3");
+  h.Store("GCode", "Bauds", "57600");
   Reopen();
   ui::TFormManettes manettes(h.context);
   window->SetManualWindow(&manettes);

@@ -53,7 +53,6 @@ TEST_F(Wizard, ShowsTheResultAndAppliesOnlyWhatTheMotorsPageTakes) {
   const Case cases[] = {
       // 4 mm/tr: 400 x 64 / 4 = 6400 steps/mm, 6.25 mm/s at 25 µs.
       {"faster than 25 µs allows", 6, "400", "20", "", false},
-      {"6400 steps/mm", 6, "400", "1", "156", false},
       {"speed above 20 becomes 1", 3, "200", "25", "2500", true},
   };
   for (const Case& c : cases) {

