@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "host/host_centronic.h"
 #include "host/parallel_port.h"
 #include "host/settings_file_store.h"
 #include "support/fake_host_probe.h"
@@ -51,6 +52,22 @@ struct WindowHarness {
   void Store(std::string_view group, std::string_view name, const std::string& value) {
     store.WriteSettingString(GroupKeyPath(group), name, value);
   }
+  // Motors of 20 steps/mm at 50 µs ticks from a start of 100 µs, the heating
+  // automatic without pre-heat (run image 0x03, idle 0x01), on a virtual
+  // parallel port played in real time by the engine's own thread, the keys
+  // scripted: moves of a few milliseconds.
+  void QuickMotorsInRealTime() {
+    MachineSettings& s = context.settings;
+    s.X1step = s.Y1step = s.X2step = s.Y2step = 20;
+    s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 50;
+    s.Vmin = 500, s.Vmax = 2000, s.Pente = 85;
+    s.ActChauffe = true, s.PreChauffe = 0;
+    context.clock = &realTime;
+    context.keys = &keys;
+    context.port = std::make_unique<VirtualPort>(&realTime);
+    parallel = static_cast<VirtualPort*>(context.port.get());
+    context.portBase = s.Port;
+  }
   // The values written to the parallel port's control register, from the
   // `from`-th write on.
   std::vector<uint8_t> ControlWrites(size_t from = 0) const {
@@ -71,6 +88,8 @@ struct WindowHarness {
   FakeSerialPort serial;
   FakeHostProbe host;
   ScriptedDesktopService desktop;
+  MonotonicClock realTime;
+  ScriptedKeys keys;
   VirtualPort* parallel = nullptr;
   ui::AppContext context;
 };

@@ -44,10 +44,10 @@ class StopWindow : public OrvaneCli {
 
     ui::AppContext& c = harness.context;
     c.settings = s;
-    c.clock = &clock;
-    c.keys = &keys;
+    c.clock = &harness.realTime;
+    c.keys = &harness.keys;
     c.openParallelPort = [this](uint16_t base) {
-      auto port = std::make_unique<VirtualPort>(&clock, size_t(1) << 20, base);
+      auto port = std::make_unique<VirtualPort>(&harness.realTime, size_t(1) << 20, base);
       parallel = harness.parallel = port.get();
       return port;
     };
@@ -93,8 +93,6 @@ class StopWindow : public OrvaneCli {
   bool simulation = false;
   std::array<int32_t, 4> periods{20, 20, 20, 20};
   OpenedCut cut;
-  MonotonicClock clock;
-  test::ScriptedKeys keys;
   test::WindowHarness harness;
   VirtualPort* parallel = nullptr;
   std::unique_ptr<ui::TFormStop> window;

@@ -22,21 +22,7 @@ namespace {
 class ManualWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    MachineSettings& s = h.context.settings;
-    // 20 steps/mm, 50 µs ticks from a start of 100 µs: moves of a few ms.
-    s.X1step = s.Y1step = s.X2step = s.Y2step = 20;
-    s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 50;
-    s.Vmin = 500;
-    s.Vmax = 2000;
-    s.Pente = 85;
-    s.ActChauffe = true;  // run image 0x03, idle 0x01
-    s.PreChauffe = 0;
-    // The engine plays on its own thread: real time, not the harness's fake clock.
-    h.context.clock = &clock;
-    h.context.keys = &keys;
-    h.context.port = std::make_unique<VirtualPort>(&clock);
-    h.context.portBase = s.Port;
-    h.parallel = static_cast<VirtualPort*>(h.context.port.get());
+    h.QuickMotorsInRealTime();
     window = std::make_unique<ui::TFormManettes>(h.context);
   }
   // Opens the window; `then` runs inside its loop, then it closes.
@@ -62,8 +48,6 @@ class ManualWindow : public ::testing::Test {
   }
 
   test::WindowHarness h;
-  MonotonicClock clock;
-  test::ScriptedKeys keys;
   std::unique_ptr<ui::TFormManettes> window;
 };
 
@@ -96,9 +80,9 @@ TEST_F(ManualWindow, ArrowKeysJogAndTheReturnBringsEveryAxisBack) {
   Open([&] {
     Press(Qt::Key_Left);  // both X, 5 mm (the steps of a move are the core's)
     EXPECT_EQ(window->PX1->text(), QStringLiteral("5.0"));
-    keys.down = [](Key k) { return k == Key::Shift; };  // 1 mm
-    Press(Qt::Key_PageUp);                              // up-right
-    keys.down = {};
+    h.keys.down = [](Key k) { return k == Key::Shift; };  // 1 mm
+    Press(Qt::Key_PageUp);                                // up-right
+    h.keys.down = {};
     EXPECT_EQ(window->PX2->text(), QStringLiteral("4.0"));
     EXPECT_TRUE(window->RetourOrigine->isEnabled());
     EXPECT_TRUE(window->RetourOrigineClick());

@@ -111,7 +111,7 @@ TEST_F(StopWindow, ATerminationSignalDuringARunLeavesTheHeatingOffThenSavesRunOf
                      [&mainForm](int) { mainForm.OrderlyClose(); });
     bool raised = false, savedDuringTheRun = false;
     std::string panel;
-    keys.down = [&](Key) {
+    harness.keys.down = [&](Key) {
       const bool due = preheat ? window->PanelPrechauffe->isVisible() : DataWrites() >= 600;
       if (due && !raised) {
         if (preheat) panel = window->LabelPanelPrechauffe->text().toStdString();

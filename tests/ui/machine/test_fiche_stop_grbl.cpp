@@ -52,7 +52,7 @@ TEST_F(StopWindowGrbl, AStopResumesAndAnAlarmIsUnlockedOnlyOnOui) {
   for (const auto& c : cases) {
     StartSim(c.sim);
     bool asked = false;
-    keys.down = [&](Key key) {
+    harness.keys.down = [&](Key key) {
       return c.stop && key == Key::Space && !asked && sim->Log().lines.size() > 40;
     };
     const bool locked = c.sim == std::vector<std::string>{"--start-in-alarm"};

@@ -46,20 +46,9 @@ std::vector<bool> ControlsEnabled(TFormParametres& w) {
 TEST(ParamsTests, ATestHoldsTheWindowUntilItEndsWithTheHeatingOff) {
   test::WindowHarness h;
   ASSERT_TRUE(h.Start());
-  MachineSettings& s = h.context.settings;
-  s.X1step = s.Y1step = s.X2step = s.Y2step = 20;
-  s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 50;
-  s.Vmin = 500, s.Vmax = 2000, s.Pente = 85;
-  s.ActChauffe = true, s.PreChauffe = 0;  // run 0x03, idle 0x01
-  WriteAllSettings(h.store, s, nullptr, nullptr);
-  ReadAllSettings(h.store, s, &h.serial);
-  MonotonicClock clock;
-  test::ScriptedKeys keys;  // none down
-  h.context.clock = &clock;
-  h.context.keys = &keys;
-  h.context.port = std::make_unique<VirtualPort>(&clock);
-  h.parallel = static_cast<VirtualPort*>(h.context.port.get());
-  h.context.portBase = h.context.settings.Port;
+  h.QuickMotorsInRealTime();  // no key down
+  WriteAllSettings(h.store, h.context.settings, nullptr, nullptr);
+  ReadAllSettings(h.store, h.context.settings, &h.serial);
   h.context.linkStarted = true;
   h.context.settings.BoardPresent = true;
   const auto steps = [&](size_t from) {
