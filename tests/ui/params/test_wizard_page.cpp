@@ -85,7 +85,6 @@ TEST_F(Wizard, TheMechanicsDialogHandsOverTheUnroundedTravel) {
   TFormAssistant* dialog = page->Assistant;
   page->ComboMode->setCurrentIndex(0);
   dialog->SelectMechanics(Mechanics::AxialTwoStage);
-  EXPECT_EQ(dialog->Avancement->text(), QStringLiteral("0.12"));
   EXPECT_EQ(dialog->Rapport->text(), QStringLiteral("8.16 : 1"));
   dialog->EditCA1->setText(QStringLiteral("0"));
   EXPECT_FALSE(dialog->Appliquer->isEnabled());
