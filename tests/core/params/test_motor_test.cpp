@@ -157,38 +157,6 @@ TEST(MotorTest, TheSpaceBarStopsAtOnceOrOverTheRampSoFar) {
   }
 }
 
-// The board's side in memory, 200 steps per mm: it identifies itself,
-// answers the pre-heat and each line (1, stopped, at line `stopAt`), and then
-// reports the position `at`.
-struct MotorBoard {
-  MotorBoard() {
-    serial.open = true;
-    serial.onWrite = [this](const std::vector<uint8_t>& p, test::FakeSerialPort& port) {
-      if (p[1] == kBoardApply && (p[0] & 0x80)) {
-        port.input.insert(port.input.end(),
-                          {0, 0xC8, 50, 0, 33, 70, 8, 100, 0, 0, 0, 0x30, 0x39, 0, 0, 0});
-      }
-      if (p[1] == kBoardPreheat) port.input.push_back(0), ++preheats;
-      if (p[1] != kBoardManualLine) return;
-      const bool stop = ++lines == stopAt;
-      port.input.push_back(stop);
-      if (!stop && p[2] != 'M') return;
-      for (double mm : at) {
-        const int64_t steps = std::llround(mm * 200), size = std::abs(steps);
-        port.input.insert(port.input.end(),
-                          {uint8_t((stop ? 0x40 : 0) | (steps < 0 ? 0x80 : 0)), uint8_t(size >> 16),
-                           uint8_t(size >> 8), uint8_t(size)});
-      }
-    };
-  }
-  test::FakeSerialPort serial;
-  test::FakeClock clock;
-  int preheats = 0;
-  int lines = 0;
-  int stopAt = 0;
-  std::array<double, 4> at{};
-};
-
 // On the board the test is a program from 0 to the move (direction flag and
 // a pair's scaling in its G1 line) with the options in every line's flags; it
 // pre-heats only heated, puts the output levels back and counts from 0 again.
@@ -208,9 +176,31 @@ TEST(MotorTest, OnTheBoardTheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    MotorBoard board;
-    board.stopAt = c.stopped ? 3 : 0;
-    board.at = c.target;
+    // The board's side, 200 steps per mm: it identifies itself, answers the
+    // pre-heat and each line (1, stopped, on the third when `stopped`), and
+    // then reports the move's end.
+    test::FakeSerialPort serial;
+    test::FakeClock clock;
+    int sent = 0;
+    int preheats = 0;
+    serial.open = true;
+    serial.onWrite = [&](const std::vector<uint8_t>& p, test::FakeSerialPort& port) {
+      if (p[1] == kBoardApply && (p[0] & 0x80)) {
+        port.input.insert(port.input.end(),
+                          {0, 0xC8, 50, 0, 33, 70, 8, 100, 0, 0, 0, 0x30, 0x39, 0, 0, 0});
+      }
+      if (p[1] == kBoardPreheat) port.input.push_back(0), ++preheats;
+      if (p[1] != kBoardManualLine) return;
+      const bool stop = ++sent == (c.stopped ? 3 : 0);
+      port.input.push_back(stop);
+      if (!stop && p[2] != 'M') return;
+      for (double mm : c.target) {
+        const int64_t steps = std::llround(mm * 200), size = std::abs(steps);
+        port.input.insert(port.input.end(),
+                          {uint8_t((stop ? 0x40 : 0) | (steps < 0 ? 0x80 : 0)), uint8_t(size >> 16),
+                           uint8_t(size >> 8), uint8_t(size)});
+      }
+    };
     MachineSettings settings;  // 200 steps/mm, as the board holds
     settings.PortType = 2;
     settings.BoardPresent = true;
@@ -223,7 +213,7 @@ TEST(MotorTest, OnTheBoardTheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
     uint8_t abortFlag = 0;
     const MachineSettings t = MotorTestSettings(settings, edits);
     const JogMove move = PlanMotorTest(t, c.button, c.options.distanceMm);
-    BoardLink link{board.serial, board.clock, t, positions, abortFlag};
+    BoardLink link{serial, clock, t, positions, abortFlag};
     BoardRunObserver observer;
     const MotorTestResult result = RunBoardMotorTest(link, observer, move, c.options);
     EXPECT_EQ(result.end, c.stopped ? MotorTestEnd::Stopped : MotorTestEnd::Completed)
@@ -234,7 +224,7 @@ TEST(MotorTest, OnTheBoardTheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
     const bool heated = c.options.heating;
     const int flags = RunFlags(t, heated) | (c.options.progressiveStop ? kFlagProgressiveStop : 0);
     std::vector<std::string> lines;
-    for (const auto& p : board.serial.written) {
+    for (const auto& p : serial.written) {
       if (p[1] != kBoardManualLine) continue;
       EXPECT_EQ(p[0], flags);
       lines.emplace_back(p.begin() + 2, p.end());
@@ -242,9 +232,9 @@ TEST(MotorTest, OnTheBoardTheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
     ASSERT_EQ(lines.size(), c.stopped ? 3u : 4u);
     const auto& [x, y, a, b] = c.target;
     EXPECT_EQ(lines[2], FormatGcodeLine("G1", 0, x, y, a, b));
-    EXPECT_EQ(board.preheats, heated ? 1 : 0);
+    EXPECT_EQ(preheats, heated ? 1 : 0);
     // The output levels go back to those of the lines.
-    const std::vector<uint8_t>& last = board.serial.written.back();
+    const std::vector<uint8_t>& last = serial.written.back();
     EXPECT_EQ((std::pair<int, int>{last[0], last[1]}), (std::pair<int, int>{flags, kBoardApply}));
   }
 }
