@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/cli_harness.h"
+#include "core/common/text_lines.h"
 #include "core/common/text_number.h"
 #include "core/cut/gcode_dialect.h"
 
@@ -13,13 +14,6 @@ namespace orvane {
 namespace {
 
 using test::ReadText;
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 class CliGcode : public OrvaneCli {
  protected:
@@ -98,10 +92,10 @@ TEST_F(CliGcode, WritesTheProgramBesideTheSetOrRefusesBeforeWritingAnything) {
     for (const std::string& name : Names(out)) written += (written.empty() ? "" : " ") + name;
     EXPECT_EQ(written, c.files);
     if (c.files.empty()) continue;
-    const std::vector<std::string> lines =
-        SplitLines(ReadText(out + "/" + c.files.substr(0, c.files.find(' '))));
-    const std::vector<std::string> expected =
-        SplitLines(std::regex_replace(c.expected, std::regex("\\|"), "\n"));
+    const std::string program = ReadText(out + "/" + c.files.substr(0, c.files.find(' ')));
+    const std::string want = std::regex_replace(c.expected, std::regex("\\|"), "\n");
+    const auto lines = SplitLines(program);
+    const auto expected = SplitLines(want);
     ASSERT_EQ(lines.size(), expected.size());
     for (size_t i = 0; i < lines.size(); ++i) {
       EXPECT_TRUE(expected[i] == "*" || lines[i] == expected[i]) << lines[i] << " at " << i + 1;
@@ -134,7 +128,8 @@ TEST_F(CliGcode, LinuxCncReadsTheWingOnTheDesignOutline) {
   std::vector<double> rates;
   const std::regex call(R"((\w+)\(([^)]*)\))");
   double rate = 0;
-  for (const std::string& line : SplitLines(run.output)) {
+  for (const std::string_view view : SplitLines(run.output)) {
+    const std::string line(view);
     std::smatch m;
     if (!std::regex_search(line, m, call)) continue;
     std::vector<double> v;

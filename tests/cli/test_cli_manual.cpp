@@ -14,7 +14,6 @@ namespace {
 
 using test::ReadRecording;
 using test::RecordedWrite;
-using ::testing::HasSubstr;
 
 class OrvaneCliManual : public OrvaneCli {
  protected:

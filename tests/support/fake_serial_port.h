@@ -50,10 +50,7 @@ class FakeSerialPort : public SerialPort {
   SerialParams Params() const override { return params; }
   std::string OpenError() const override { return open ? std::string() : openError; }
   std::string WriteError() const override { return failAtWrite > 0 || stuck ? "perdu" : ""; }
-  void SetParams(const SerialParams& p) override {
-    params = p;
-    ++paramChanges;
-  }
+  void SetParams(const SerialParams& p) override { params = p; }
 
   bool open = false;
   bool openable = true;
@@ -61,9 +58,8 @@ class FakeSerialPort : public SerialPort {
   int clears = 0;
   int outputClears = 0;   // each one may drop the unsent end of a packet
   std::string openError;  // why opening fails, when `openable` is false
-  int paramChanges = 0;
-  int failAtWrite = 0;  // from this write on (counting from 1) the link is lost
-  bool stuck = false;   // takes nothing
+  int failAtWrite = 0;    // from this write on (counting from 1) the link is lost
+  bool stuck = false;     // takes nothing
   SerialParams params;
   std::deque<uint8_t> input;
   std::vector<std::vector<uint8_t>> written;

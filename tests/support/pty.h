@@ -43,9 +43,6 @@ class PtyEnd {
     }
     return received;
   }
-  bool Send(const std::string& bytes) {
-    return write(master_, bytes.data(), bytes.size()) == ssize_t(bytes.size());
-  }
   // Written by the program, not yet read here.
   int Pending() const {
     int n = 0;
