@@ -28,6 +28,25 @@ namespace {
 namespace fs = std::filesystem;
 using test::Names;
 
+// kill -9 while a large file is written must leave nothing beside the old file.
+TEST(FileSetReplacement, AKilledWriterLeavesNoPartialFile) {
+  test::TempFolder folder;
+  test::WriteText(folder / "out.ovd", "old");
+  const pid_t child = fork();
+  if (child == 0) {
+    FileSetReplacement set;
+    set.Add(folder / "out.ovd", std::string(8 << 20, 'x'), nullptr);
+    test::WriteText(folder / "written", "");
+    pause();  // killed here, written but not committed
+    _exit(0);
+  }
+  ASSERT_TRUE(test::PollUntil([&] { return fs::exists(folder / "written"); }));
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(Names(folder.Path()), (std::set<std::string>{"out.ovd", "written"}));
+  EXPECT_EQ(test::ReadText(folder / "out.ovd"), "old");
+}
+
 TEST(StalePartialFiles, OnlyUnlockedFilesOfTheProgramsOwnNamingGo) {
   test::TempFolder folder;
   const char* kept[] = {
@@ -64,32 +83,41 @@ TEST(ReadFileLimited, ReadsUpToTheLimitExactly) {
 }
 
 // orvane-cli's temporaries: its work folder and a partial file written beside
-// an output (on file systems without unnamed files). A termination signal
-// that comes while signals are held (a commit) waits for the release, then
-// removes them and still ends the process. Every signal reaching the handler
-// is the pulses' test; a signal at work, the interrupted generate's.
-TEST(TemporariesOnSignals, ASignalHeldDuringACommitRemovesThemOnRelease) {
-  test::TempFolder parent;
-  const pid_t child = fork();
-  if (child == 0) {
-    RemoveTemporariesOnSignals();
-    auto work = WorkFolder::Create(parent.Path(), {"tmp1", "gcd1"}, nullptr);
-    if (!work) _exit(2);
-    test::WriteText(work->Path() + "tmp1", std::string(1 << 20, 'x'));
-    test::WriteText(parent / "out.ovd.orvane-Ab12Cd", "partial");
-    TrackTemporary(parent / "out.ovd.orvane-Ab12Cd");
-    {
-      TerminationSignalsHeld held;
-      raise(SIGTERM);
-      test::WriteText(parent / "done while held", "x");
+// an output (on file systems without unnamed files). Each termination signal
+// removes them and still ends the process; one that comes while signals are
+// held (a commit) waits for the release.
+TEST(TemporariesOnSignals, EachTerminationSignalRemovesThemAndEndsTheProcess) {
+  for (const int number : {SIGINT, SIGTERM, SIGHUP, 0}) {
+    const std::string name = number ? strsignal(number) : "SIGTERM while held";
+    test::TempFolder parent;
+    const pid_t child = fork();
+    if (child == 0) {
+      RemoveTemporariesOnSignals();
+      auto work = WorkFolder::Create(parent.Path(), {"tmp1", "gcd1"}, nullptr);
+      if (!work) _exit(2);
+      test::WriteText(work->Path() + "tmp1", std::string(1 << 20, 'x'));
+      test::WriteText(parent / "out.ovd.orvane-Ab12Cd", "partial");
+      TrackTemporary(parent / "out.ovd.orvane-Ab12Cd");
+      if (number == 0) {
+        TerminationSignalsHeld held;
+        raise(SIGTERM);
+        test::WriteText(parent / "done while held", "x");
+      }
+      test::WriteText(parent / "ready", "");
+      pause();
+      _exit(0);
     }
-    _exit(0);
+    int status = 0;
+    if (number) {
+      ASSERT_TRUE(test::PollUntil([&] { return fs::exists(parent / "ready"); })) << name;
+      kill(child, number);
+    }
+    waitpid(child, &status, 0);
+    EXPECT_EQ(test::ExitCode(status), 128 + (number ? number : SIGTERM)) << name;
+    // Only what the test left: "ready", or what was done while held.
+    EXPECT_EQ(Names(parent.Path()), std::set<std::string>{number ? "ready" : "done while held"})
+        << name;
   }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_EQ(test::ExitCode(status), 128 + SIGTERM);
-  // Only what was done while held.
-  EXPECT_EQ(Names(parent.Path()), std::set<std::string>{"done while held"});
 }
 
 TEST(WorkFolders, OnlyFoldersOfDeadProcessesAreSwept) {
@@ -151,6 +179,7 @@ TEST_F(CutSaving, WritesTheStepFileOrNoneAndNeverKeepsAnEarlierOne) {
   ASSERT_TRUE(SaveCut(first).ok);
   EXPECT_EQ(test::ReadText(temp / "wing.nc"), first.controllerPrograms[0]);
   EXPECT_EQ(fs::file_size(temp / "wing.ovd"), generation.steps.ticks);
+  EXPECT_EQ(fs::file_size(temp / "wing.ovg"), 6u * 48);
 
   p1 = test::MakeProfile({{0, 0}, {40, 0}, {40, 20}, {0, 0}});
   fs::remove(temp / "tmp1");
@@ -159,6 +188,7 @@ TEST_F(CutSaving, WritesTheStepFileOrNoneAndNeverKeepsAnEarlierOne) {
   ASSERT_TRUE(SaveCut(r).ok);
   EXPECT_FALSE(fs::exists(temp / "wing.ovd"));
   EXPECT_FALSE(fs::exists(temp / "wing.nc"));
+  EXPECT_EQ(fs::file_size(temp / "wing.ovs"), 4u * 32);
   EXPECT_GT(generation.steps.ticks, 0u);
   EXPECT_NE(test::ReadText(temp / "wing.ovi")
                 .find("// nombre de pas\r\n" + std::to_string(generation.steps.ticks) + "\r\n"),

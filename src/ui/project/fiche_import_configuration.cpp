@@ -53,9 +53,6 @@ void TFormImport::LoadConfigurationFile() {
                             "Impossible de lire " + *path + " : " + file.message);
     return;
   }
-  const BoardPacket boardBefore = BoardParametersPacket(context_.settings);
-  const bool boardBeforeLoad = context_.settings.PortType == 2 && context_.settings.BoardPresent;
-  const std::string portBefore = context_.settings.SerialPort;
   const ConfigurationResult result = ReadConfigurationFile(bytes, *context_.store);
   if (!result.ok) {
     context_.messages->Show(MessageKind::Error, result.message);
@@ -68,15 +65,12 @@ void TFormImport::LoadConfigurationFile() {
   if (context_.linkStarted && settings.PortType == 1) {
     context_.serial->Open();
   } else if (context_.linkStarted && settings.PortType == 2) {
-    // The board may be another one, on another port: asked again, and told
-    // the new parameters so a cut never runs on the old ones, nor on those
-    // another board kept from its last use.
+    // The board may be another one, on another port, or one swapped on the
+    // same: asked again, and told the loaded parameters whatever it kept, so
+    // a cut never runs on the old ones.
     settings.BoardPresent =
         ProbeBoard(*context_.serial, *context_.clock, HoldFlags(settings), kBoardHello);
-    const bool sameBoard = boardBeforeLoad && settings.SerialPort == portBefore;
-    if (settings.BoardPresent && (!sameBoard || BoardParametersPacket(settings) != boardBefore)) {
-      SendBoardParameters(*context_.serial, settings);
-    }
+    if (settings.BoardPresent) SendBoardParameters(*context_.serial, settings);
   }
   AfterSettingsReplaced();
   if (!problems.empty()) {

@@ -116,24 +116,24 @@ TEST(StepFileRun, TheRightArrowTrimsWithinAQuarterOfThePeriod) {
 }
 
 // The run ends at the header's count: a file that shrank since it was
-// checked is a failure, bytes appended since are not played. (A missing
-// file is the stop window's; one cut short in the pre-heat the command
-// line's.)
+// checked is a failure, bytes appended since are not played.
 TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
   struct Case {
     const char* name;
-    size_t fileBytes;
+    size_t fileBytes;  // 0: no file
     uint64_t headerTicks;
     StepRunEnd end;
     const char* error;
   } cases[] = {
+      {"missing", 0, 10, StepRunEnd::Failed, "Fichier de découpe manquant"},
       {"shorter than its header", 50, 80, StepRunEnd::Failed,
        "Fichier de découpe raccourci pendant la découpe : 50 pas joués sur 80."},
       {"longer than its header", 80, 50, StepRunEnd::Completed, ""},
   };
   for (const Case& c : cases) {
     Bench bench;
-    const std::vector<uint8_t> bytes = bench.WriteSteps(c.fileBytes);
+    std::vector<uint8_t> bytes;
+    if (c.fileBytes > 0) bytes = bench.WriteSteps(c.fileBytes);
     View view(bench.keys);
     const StepRunResult result = RunStepFile(bench.Setup(c.headerTicks), view);
     EXPECT_EQ(result.end, c.end) << c.name;
@@ -145,7 +145,12 @@ TEST(StepFileRun, PlaysTheHeadersTicksNoMoreNoFewer) {
     // The positions follow the ticks played, not the rest of the file.
     EXPECT_EQ(bench.positions.Steps(), StepDecoder(bench.settings).Delta(bytes.data(), played))
         << c.name;
-    EXPECT_EQ(test::ValuesTo(bench.port, kControl).back(), bench.images.IdleControlImage) << c.name;
+    if (c.fileBytes == 0) {
+      EXPECT_TRUE(bench.port.writes.empty()) << c.name;
+    } else {
+      EXPECT_EQ(test::ValuesTo(bench.port, kControl).back(), bench.images.IdleControlImage)
+          << c.name;
+    }
   }
 }
 

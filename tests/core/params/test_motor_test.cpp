@@ -1,22 +1,16 @@
 // The motor tests on the step links, played by the pulse engine on the
 // recording port: every check decodes the data and control writes
-// themselves; on the board, the packets written.
+// themselves. The board's side runs against orvane-board-sim (host tests).
 #include "core/params/motor_test.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cmath>
 #include <functional>
 
-#include "core/cut/gcode.h"
-#include "core/machine/board_protocol.h"
-#include "core/machine/board_run.h"
 #include "core/machine/step_decoder.h"
-#include "support/fake_serial_port.h"
 #include "support/manual_run_bench.h"
 #include "support/played_ticks.h"
-#include "support/scripted_services.h"
 
 namespace orvane {
 namespace {
@@ -154,88 +148,6 @@ TEST(MotorTest, TheSpaceBarStopsAtOnceOrOverTheRampSoFar) {
     }
     EXPECT_FALSE(MeasuredSpeedText(10, result));
     EXPECT_EQ(b.port.To(kControlRegister).back().value, 0x01);
-  }
-}
-
-// On the board the test is a program from 0 to the move (direction flag and
-// a pair's scaling in its G1 line) with the options in every line's flags; it
-// pre-heats only heated, puts the output levels back and counts from 0 again.
-TEST(MotorTest, OnTheBoardTheProgramCarriesTheMoveAndTheOptionsAndEndsAtZero) {
-  using B = PadButton;
-  const struct {
-    const char* name;
-    PadButton button;
-    int x1Clockwise;
-    MotorTestOptions options;      // at working speed, heating as asked
-    std::array<double, 4> target;  // the G1 line
-    bool stopped;                  // by the board's switch on the third line
-  } cases[] = {
-      // X2 at 201 steps/mm makes the same 200 steps as X1.
-      {"X pair, heated", B::TestXG, 1, {1, true, true, true}, {1, 0, -200.0 / 201, 0}, false},
-      {"the wire cold, the board's switch", B::TestY2B, 0, {5, true}, {0, 0, 0, 5}, true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    // The board's side, 200 steps per mm: it identifies itself, answers the
-    // pre-heat and each line (1, stopped, on the third when `stopped`), and
-    // then reports the move's end.
-    test::FakeSerialPort serial;
-    test::FakeClock clock;
-    int sent = 0;
-    int preheats = 0;
-    serial.open = true;
-    serial.onWrite = [&](const std::vector<uint8_t>& p, test::FakeSerialPort& port) {
-      if (p[1] == kBoardApply && (p[0] & 0x80)) {
-        port.input.insert(port.input.end(),
-                          {0, 0xC8, 50, 0, 33, 70, 8, 100, 0, 0, 0, 0x30, 0x39, 0, 0, 0});
-      }
-      if (p[1] == kBoardPreheat) port.input.push_back(0), ++preheats;
-      if (p[1] != kBoardManualLine) return;
-      const bool stop = ++sent == (c.stopped ? 3 : 0);
-      port.input.push_back(stop);
-      if (!stop && p[2] != 'M') return;
-      for (double mm : c.target) {
-        const int64_t steps = std::llround(mm * 200), size = std::abs(steps);
-        port.input.insert(port.input.end(),
-                          {uint8_t((stop ? 0x40 : 0) | (steps < 0 ? 0x80 : 0)), uint8_t(size >> 16),
-                           uint8_t(size >> 8), uint8_t(size)});
-      }
-    };
-    MachineSettings settings;  // 200 steps/mm, as the board holds
-    settings.PortType = 2;
-    settings.BoardPresent = true;
-    settings.X1clockwise = c.x1Clockwise;
-    settings.ActChauffe = true;
-    MotorEdits edits = StoredMotorEdits(settings);
-    edits.stepsPerMm[2] = 201;
-    AxisPositions positions;
-    positions.Set({120, -40, 0, 7});
-    uint8_t abortFlag = 0;
-    const MachineSettings t = MotorTestSettings(settings, edits);
-    const JogMove move = PlanMotorTest(t, c.button, c.options.distanceMm);
-    BoardLink link{serial, clock, t, positions, abortFlag};
-    BoardRunObserver observer;
-    const MotorTestResult result = RunBoardMotorTest(link, observer, move, c.options);
-    EXPECT_EQ(result.end, c.stopped ? MotorTestEnd::Stopped : MotorTestEnd::Completed)
-        << result.message;
-    EXPECT_EQ(abortFlag != 0, c.stopped);
-    EXPECT_EQ(positions.Steps(), (AxisSteps{0, 0, 0, 0}));
-
-    const bool heated = c.options.heating;
-    const int flags = RunFlags(t, heated) | (c.options.progressiveStop ? kFlagProgressiveStop : 0);
-    std::vector<std::string> lines;
-    for (const auto& p : serial.written) {
-      if (p[1] != kBoardManualLine) continue;
-      EXPECT_EQ(p[0], flags);
-      lines.emplace_back(p.begin() + 2, p.end());
-    }
-    ASSERT_EQ(lines.size(), c.stopped ? 3u : 4u);
-    const auto& [x, y, a, b] = c.target;
-    EXPECT_EQ(lines[2], FormatGcodeLine("G1", 0, x, y, a, b));
-    EXPECT_EQ(preheats, heated ? 1 : 0);
-    // The output levels go back to those of the lines.
-    const std::vector<uint8_t>& last = serial.written.back();
-    EXPECT_EQ((std::pair<int, int>{last[0], last[1]}), (std::pair<int, int>{flags, kBoardApply}));
   }
 }
 
