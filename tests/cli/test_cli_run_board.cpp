@@ -132,8 +132,6 @@ TEST_F(OrvaneCliBoard, SendsEveryLineAndAfterAStopByTheBoardAsksToResume) {
 // short report were each once taken as a finished cut, or waited on for
 // ever: each is a failure with its message, within the answer's bound (10 s
 // plus twice the longest of the last lines the board may still be running).
-// A stray byte and a short report are the board run's answers that do not fit
-// and its report that never comes.
 // The user can always stop: a signal or the space bar, during the lines or
 // the pre-heat, ends the wait. The heating-off packet is the last one
 // wherever the link still carries it.
@@ -160,6 +158,13 @@ TEST_F(OrvaneCliBoard, AFaultyBoardOrAStopEndsTheRunWithTheHeatingOffPacketLast)
        "est coupée.",
        5},
       {"garbage", {"--garbage-after-hello"}, nullptr, 0, "orvane-cli : ", -1},
+      {"stray byte",
+       {"--stray-after", "5"},
+       nullptr,
+       0,
+       "orvane-cli : La carte a envoyé 1 octet(s) inattendu(s)",
+       -1},
+      {"short report", {"--short-report"}, nullptr, 0, "orvane-cli : " + silent, -1},
       {"SIGTERM during the lines", {}, lines, SIGTERM, "Arrêt demandé : chauffe coupée.", -1},
       {"SIGTERM during the pre-heat", {}, preheat, SIGTERM, "Arrêt demandé", -1},
       {"space during the lines",
@@ -260,6 +265,8 @@ TEST_F(OrvaneCliBoard, IdentifyPrintsTheBlockAndSendsTheParametersOnlyToABoard) 
     if (board) {
       EXPECT_EQ(run.status, 0) << run.output;
       EXPECT_THAT(run.output, HasSubstr("001789   KELDRINO ver 1.00\n"));
+      // The simulator logs what it read after the command has ended.
+      test::PollUntil([&] { return sim->Log().size() >= 2; }, 5);
       const auto log = sim->Log();
       ASSERT_EQ(log.size(), 2u);
       EXPECT_EQ(log[0].flags, 0x81);
