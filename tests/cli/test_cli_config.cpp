@@ -30,10 +30,10 @@ class CliConfig : public OrvaneCli {
 // file in its place (as root it replaced /dev/full); `config load` of a pipe
 // with no writer never ended. Files are read and written through links,
 // keeping their permissions; nothing else is read or replaced, a missing file
-// is refused, and each refusal leaves the store as it was. Which kinds of
-// file a read or a replacement refuses (a socket among them) is the input's
-// and the file store's test; what a file may hold, a NUL in a folder line
-// among it, and its layout are the configuration file's test.
+// is refused, and each refusal leaves the store as it was. A socket takes
+// the same not-a-regular-file refusal as the pipe and the device; what a
+// file may hold, a NUL in a folder line among it, and its layout are the
+// configuration file's test.
 TEST_F(CliConfig, RefusesWhatTheStoreCouldNotHoldAndWritesThroughLinksWithoutBlocking) {
   fs::create_directory(work / "backups");
   test::WriteText(work / "backups/real.ovr", "old");

@@ -60,8 +60,11 @@ struct WindowHarness {
     MachineSettings& s = context.settings;
     s.X1step = s.Y1step = s.X2step = s.Y2step = 20;
     s.X1speed = s.Y1speed = s.X2speed = s.Y2speed = 50;
-    s.Vmin = 500, s.Vmax = 2000, s.Pente = 85;
-    s.ActChauffe = true, s.PreChauffe = 0;
+    s.Vmin = 500;
+    s.Vmax = 2000;
+    s.Pente = 85;
+    s.ActChauffe = true;
+    s.PreChauffe = 0;
     context.clock = &realTime;
     context.keys = &keys;
     context.port = std::make_unique<VirtualPort>(&realTime);

@@ -130,8 +130,8 @@ TEST(ReadSettings, AHandEditedStoreGivesFactoryValuesAndNamesEachBadValue) {
 }
 
 // The serial link is brought in line between `Port` and `SerialPort`; the
-// probe's wait is bounded. Other links never send packets to the serial port,
-// not even when its step mirror is open all along.
+// probe's wait ends on the fake clock, so it is bounded. Other links never send packets to the
+// serial port, not even when its step mirror is open all along.
 TEST(SerialAlignment, TheBoardIsPresentOnlyWhenItAnswersTheProbe) {
   const struct {
     const char* name;

@@ -73,6 +73,25 @@ TEST_F(WholeRun, TheSettingsBoxIsAnsweredBeforeTheProjectWindowCanOpen) {
   EXPECT_EQ(h.Setting("Moteurs", "X1step"), "200");
 }
 
+// A store that cannot be written: told once, and the run goes on to its end.
+TEST(TMainForm, AStoreThatCannotBeWrittenIsToldOnceAndTheRunGoesOn) {
+  test::WindowHarness h;
+  std::filesystem::create_directories(h.store.Path());  // a folder named settings.ini
+  TMainForm mainForm(h.context);
+  TFormImport project(h.context, &mainForm);
+  mainForm.SetProjectWindow(&project);
+  ASSERT_TRUE(mainForm.FormCreate());
+  mainForm.show();
+  mainForm.Timer1->stop();
+  project.show();
+  project.close();
+  mainForm.close();
+  ASSERT_EQ(h.messages.shown.size(), 1u);
+  EXPECT_THAT(h.messages.shown[0].text, HasSubstr("est un dossier"));
+  EXPECT_TRUE(std::filesystem::is_directory(h.store.Path()));
+  EXPECT_EQ(h.context.settings.X1step, 200);
+}
+
 // A whole run on the parallel link whose store has the heating and hold bits
 // exchanged (heating on bit 1, hold on bit 2).
 class SettingsInMemory : public WholeRun {

@@ -102,8 +102,11 @@ TEST_F(ManualWindow, AGuillotineRunsDownAtWorkingSpeedAndBackFast) {
     EXPECT_TRUE(window->RadioButtonFast->isChecked());  // the choice given back
     EXPECT_FALSE(window->RadioButtonSlow->isChecked());
   });
-  // Its moves are the core's; it ends at rest, the heating off.
-  EXPECT_EQ(h.ControlWrites().back(), 0x01);
+  // The window picks the heating: on for the way down, rest (the pause),
+  // the hold alone for the way back, so it ends at rest.
+  const auto control = h.ControlWrites();
+  const std::vector<uint8_t> moves(control.begin() + 1, control.end());
+  EXPECT_EQ(moves, (std::vector<uint8_t>{0x03, 0x01, 0x01, 0x01, 0x01, 0x01}));
 }
 
 // The hold buttons drive the hold bit of the control register alone: the

@@ -21,6 +21,7 @@
 #include "core/machine/board_feed.h"
 #include "core/machine/board_protocol.h"
 #include "core/machine/board_run.h"
+#include "core/machine/step_decoder.h"
 #include "host/termios_serial_port.h"
 #include "support/board_sim.h"
 #include "ui/app/fiche_principale.h"
@@ -172,6 +173,8 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
   harness.context.settings.CutPath = out + "/";
   harness.context.settings.OrigineAuto = 1;
   harness.context.settings.Audio = true;
+  harness.context.positions.Set(AxisSteps{5, -7, 9, 11});
+  const std::string steps = test::ReadText(base + ".ovd");
   ui::TFormImport project(harness.context, nullptr);
   ui::TFormPosition position(harness.context, &project);
   position.SetStopWindow(window.get());
@@ -229,6 +232,9 @@ TEST_F(StopWindow, FromDecouperToTheEndMessageAndBackToTheProjectWindow) {
   EXPECT_EQ(parallel->Writes().size(), writesAfterRun) << "nothing written for a missing file";
   EXPECT_TRUE(EndsIdle());
   EXPECT_THAT(played, ElementsAre(sound));
+  // The origin was set before the run: the positions are the file's net steps.
+  const auto* bytes = reinterpret_cast<const uint8_t*>(steps.data());
+  EXPECT_EQ(harness.context.positions.Steps(), StepDecoder(settings).Delta(bytes, steps.size()));
   project.CloseWithoutQuestions();
 }
 

@@ -132,7 +132,10 @@ TEST_F(ParamsWindow, SavingTheExchangedOutputsRestsAndExitsWithTheHeatingOff) {
   });
   EXPECT_EQ(h.Setting("Port", "BitChauffe"), "1");
   StopLink(h.context.settings, h.context.images, h.context.port.get(), h.serial, h.clock);
-  EXPECT_EQ(h.ControlWrites().back(), 0x00) << "exit: the hold released, no heating";
+  const auto control = h.ControlWrites();
+  ASSERT_GE(control.size(), 2u);
+  EXPECT_EQ(control[control.size() - 2], 0x02) << "rest: the hold on BIT 9, no heating";
+  EXPECT_EQ(control.back(), 0x00) << "exit: the hold released";
 }
 
 TEST_F(ParamsWindow, ThePortsPageSavesTheAddressAndRefusesOneOutputForTwo) {

@@ -107,8 +107,9 @@ TEST_F(Creation, RefusedOffsetGetsItsLastTextBack) {
     EXPECT_EQ(creation->EditChanfrein->text(), QStringLiteral("20.000"));
     // Said beside the field, not reverted without a word.
     QStringList beside;  // the reason's text is the shapes' test
-    for (QLabel* label : creation->EditChanfrein->parentWidget()->findChildren<QLabel*>())
+    for (QLabel* label : creation->EditChanfrein->parentWidget()->findChildren<QLabel*>()) {
       beside << label->text();
+    }
     EXPECT_TRUE(beside.join('|').contains(QStringLiteral("Décalage trop grand")));
     creation->Annuler->click();
   });
