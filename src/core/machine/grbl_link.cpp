@@ -27,6 +27,7 @@ constexpr int64_t kAnswerMarginUs = 10'000'000;
 constexpr size_t kLongestAnswer = 256;
 constexpr int kPollMs = 5;
 constexpr size_t kLongestProgramLine = 79;
+constexpr const char* kLinkLost = "La liaison avec le contrôleur GRBL est perdue.";
 
 std::string Quoted(const std::string& line) {
   return "« " + line + " »";
@@ -110,18 +111,33 @@ class StopSeen : public WaitHost {
   bool seen_ = false;
 };
 
+// The reported millimetres of X1 Y1 X2 Y2, by the program's letters; an
+// axis the controller does not report is absent.
+std::array<std::optional<double>, 4> MotorMm(const std::vector<double>& mm, const std::string& axes,
+                                             const std::array<char, 4>& letters) {
+  std::array<std::optional<double>, 4> motors;
+  for (size_t k = 0; k < 4; ++k) {
+    const size_t i = axes.find(letters[k]);
+    if (i != std::string::npos && i < mm.size()) motors[k] = mm[i];
+  }
+  return motors;
+}
+
+// Absent axes count 0.
+AxisSteps StepsOf(const std::array<std::optional<double>, 4>& motors, const MachineSettings& s) {
+  const uint16_t perMm[4] = {s.X1step, s.Y1step, s.X2step, s.Y2step};
+  AxisSteps steps{};
+  for (size_t k = 0; k < 4; ++k) {
+    if (motors[k]) steps[k] = std::llround(std::clamp(*motors[k] * perMm[k], -1e15, 1e15));
+  }
+  return steps;
+}
+
 }  // namespace
 
 AxisSteps GrblStepsOf(const std::vector<double>& mm, const std::string& axes,
                       const std::array<char, 4>& letters, const MachineSettings& s) {
-  const uint16_t perMm[4] = {s.X1step, s.Y1step, s.X2step, s.Y2step};
-  AxisSteps steps{};
-  for (size_t k = 0; k < 4; ++k) {
-    const size_t i = axes.find(letters[k]);
-    if (i == std::string::npos || i >= mm.size()) continue;
-    steps[k] = std::llround(std::clamp(mm[i] * perMm[k], -1e15, 1e15));
-  }
-  return steps;
+  return StepsOf(MotorMm(mm, axes, letters), s);
 }
 
 GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
@@ -141,7 +157,7 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
     return opening;
   };
   if (!WriteByte(serial, kSoftReset)) {
-    opening.message = "La liaison avec le contrôleur GRBL est perdue.";
+    opening.message = kLinkLost;
     return opening;
   }
   // An "ALARM:N" before the banner names why the controller stays in alarm.
@@ -171,7 +187,7 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
     return kind.kind == GrblLineKind::Alarm || kind.kind == GrblLineKind::Banner;
   };
   if (!serial.WriteStr("$I\n")) {
-    opening.message = "La liaison avec le contrôleur GRBL est perdue.";
+    opening.message = kLinkLost;
     return opening;
   }
   std::optional<std::string> error;
@@ -186,7 +202,7 @@ GrblOpening OpenGrbl(SerialPort& serial, Clock& clock, WaitHost* host) {
     return refuse("Le contrôleur GRBL ne donne pas ses informations ($I) : rien n'a été lancé.");
   }
   if (!WriteByte(serial, kStatusQuery)) {
-    opening.message = "La liaison avec le contrôleur GRBL est perdue.";
+    opening.message = kLinkLost;
     return opening;
   }
   const auto report = AwaitLine(
@@ -221,7 +237,7 @@ void UnlockGrbl(SerialPort& serial, Clock& clock, WaitHost* host, GrblOpening& o
                                   : "Le contrôleur GRBL " + why + " : rien n'a été lancé.";
   };
   if (!serial.WriteStr("$X\n")) {
-    opening.message = "La liaison avec le contrôleur GRBL est perdue.";
+    opening.message = kLinkLost;
     return;
   }
   // Its answer to "$X": feedback first ("[MSG:Caution: Unlocked]"), then "ok".
@@ -249,7 +265,7 @@ void UnlockGrbl(SerialPort& serial, Clock& clock, WaitHost* host, GrblOpening& o
                   GrblErrorMeaning(kind.code));
   }
   if (!WriteByte(serial, kStatusQuery)) {
-    opening.message = "La liaison avec le contrôleur GRBL est perdue.";
+    opening.message = kLinkLost;
     return;
   }
   const auto report = AwaitLine(
@@ -424,15 +440,11 @@ class Streamer {
     work_ = work;
     state_ = status.state;
     spindleOn_ = status.spindleOn;
-    link_.positions.Set(GrblStepsOf(work, opening_.info.axes, request_.letters, link_.settings));
-    std::array<double, 4> at{};
-    bool known = true;
-    for (size_t k = 0; k < 4; ++k) {
-      const size_t i = opening_.info.axes.find(request_.letters[k]);
-      known = known && i < work.size();
-      if (known) at[k] = work[i];
+    const auto motors = MotorMm(work, opening_.info.axes, request_.letters);
+    link_.positions.Set(StepsOf(motors, link_.settings));
+    if (std::all_of(motors.begin(), motors.end(), [](auto mm) { return mm.has_value(); })) {
+      observer_.PathDone(path_.Fraction({*motors[0], *motors[1], *motors[2], *motors[3]}, acked_));
     }
-    if (known) observer_.PathDone(path_.Fraction(at, acked_));
     if (status.feedOverride && *status.feedOverride != override_) {
       override_ = *status.feedOverride;
       observer_.FeedOverride(override_);
