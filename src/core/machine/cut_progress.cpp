@@ -26,6 +26,15 @@ uint64_t RemainingSeconds(int percent, uint64_t duration) {
   return duration > done ? duration - done : 0;
 }
 
+// A bar of 100 steps at `percent`.
+ProgressView PercentProgress(int percent, uint64_t durationSeconds) {
+  ProgressView view;
+  view.percent = percent;
+  view.position = static_cast<uint64_t>(percent);
+  view.remainingSeconds = RemainingSeconds(percent, durationSeconds);
+  return view;
+}
+
 }  // namespace
 
 ProgressPlan PlanProgress(uint64_t tickCount) {
@@ -60,25 +69,16 @@ ProgressView ProgressAt(const ProgressPlan& plan, uint64_t ticksPlayed, uint64_t
 }
 
 ProgressView LineProgressAt(uint64_t lineCount, uint64_t linesSent, uint64_t durationSeconds) {
-  ProgressView view;
   // The last two lines end the program; a file of two lines or fewer has
   // nothing to measure progress by and shows as done.
-  if (lineCount <= 2) {
-    view.percent = 100;
-  } else {
-    view.percent = static_cast<int>(std::min<uint64_t>(linesSent * 100 / (lineCount - 2), 100));
-  }
-  view.position = static_cast<uint64_t>(view.percent);
-  view.remainingSeconds = RemainingSeconds(view.percent, durationSeconds);
-  return view;
+  if (lineCount <= 2) return PercentProgress(100, durationSeconds);
+  return PercentProgress(
+      static_cast<int>(std::min<uint64_t>(linesSent * 100 / (lineCount - 2), 100)),
+      durationSeconds);
 }
 
 ProgressView PathProgressAt(double fraction, uint64_t durationSeconds) {
-  ProgressView view;
-  view.percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
-  view.position = static_cast<uint64_t>(view.percent);
-  view.remainingSeconds = RemainingSeconds(view.percent, durationSeconds);
-  return view;
+  return PercentProgress(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100), durationSeconds);
 }
 
 uint64_t RemainingTime::SecondsAt(int64_t now, uint64_t ticksPlayed) {
