@@ -290,12 +290,12 @@ void TFormStop::AddProgramLine(size_t index, const std::string& line) {
   AddConsoleLine(number + line);
 }
 
-bool TFormStop::AskAbandon(const std::string& question) {
-  if (Closing()) return true;
+bool TFormStop::Ask(const std::string& question, bool onClose) {
+  if (Closing()) return onClose;
   DropRepeatsOfHeldKeys(context_.keys);
   const MessageAnswer answer =
       context_.messages->Show(MessageKind::Confirmation, question, MessageButtons::YesNo);
-  return answer == MessageAnswer::Yes || Closing();
+  return Closing() ? onClose : answer == MessageAnswer::Yes;
 }
 
 bool TFormStop::PumpEvents() {

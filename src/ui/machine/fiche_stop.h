@@ -81,9 +81,12 @@ class TFormStop : public QWidget {
   // termination signal is closing the program).
   bool PumpEvents();
   bool Closing() const { return context_.closingOnSignal; }
-  // The question after a stop; true to abandon. A termination signal that
-  // comes while it is open abandons too.
-  bool AskAbandon(const std::string& question);
+  // A yes/no question on the window as it stands, held keys let go; true
+  // for "Oui". A program closing on a signal, before or while it is asked,
+  // answers `onClose`.
+  bool Ask(const std::string& question, bool onClose);
+  // The question after a stop; true to abandon, as a closing program does.
+  bool AskAbandon(const std::string& question) { return Ask(question, true); }
 
   QLabel* Image1 = nullptr;
   QLabel* Label3 = nullptr;

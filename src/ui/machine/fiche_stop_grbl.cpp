@@ -15,7 +15,6 @@
 #include "core/machine/grbl_link.h"
 #include "core/machine/grbl_settings.h"
 #include "core/machine/serial_link.h"
-#include "ui/app/key_state_filter.h"
 #include "ui/machine/fiche_stop.h"
 
 namespace orvane::ui {
@@ -124,18 +123,12 @@ CutRunOutcome TFormStop::RunGrbl(const CutRunRequest& request) {
 
   WindowGrblObserver observer(*this, context_, request.durationSeconds, grbl.preheatSeconds);
   GrblOpening opening = OpenGrbl(serial, *context_.clock, &observer);
-  if (!opening.alarm.empty() && !Closing()) {
-    DropRepeatsOfHeldKeys(context_.keys);
-    const MessageAnswer answer =
-        context_.messages->Show(MessageKind::Confirmation,
-                                "Le contrôleur GRBL est en alarme (" + opening.alarm +
-                                    "). Le déverrouiller ($X) et lancer la découpe ?",
-                                MessageButtons::YesNo);
-    if (answer == MessageAnswer::Yes && !Closing()) {
-      UnlockGrbl(serial, *context_.clock, &observer, opening);
-      // The controller's own positions are not to be trusted any more.
-      if (opening.ok) context_.positions.MarkUnknown();
-    }
+  if (!opening.alarm.empty() && Ask("Le contrôleur GRBL est en alarme (" + opening.alarm +
+                                        "). Le déverrouiller ($X) et lancer la découpe ?",
+                                    false)) {
+    UnlockGrbl(serial, *context_.clock, &observer, opening);
+    // The controller's own positions are not to be trusted any more.
+    if (opening.ok) context_.positions.MarkUnknown();
   }
   if (opening.ok) AddConsoleLine(opening.lines.front());
   if (opening.unlocked) AddConsoleLine(opening.message);
